@@ -1,0 +1,181 @@
+#include "platform/files.h"
+
+#include "platform/errors.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zv::files {
+
+namespace {
+
+[[noreturn]] void fail(int32_t number) {
+    switch (number) {
+    case err::FileNotFound:
+        throw AppError(number, QStringLiteral("File not found"));
+    case err::PermissionDenied:
+        throw AppError(number, QStringLiteral("Permission denied"));
+    case err::PathNotFound:
+        throw AppError(number, QStringLiteral("Path not found"));
+    default:
+        throw AppError(err::PathFileAccess, QStringLiteral("Path/File access error"));
+    }
+}
+
+int32_t numberForOpen(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return err::PathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return err::PermissionDenied;
+    default:
+        return err::PathFileAccess;
+    }
+}
+
+QByteArray native(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+bool writeAll(int fd, const char* data, qsizetype size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, static_cast<size_t>(size));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+// fsync; folders on file systems that cannot sync them report EINVAL, which is no failure.
+bool syncFd(int fd, bool isFolder) {
+    while (::fsync(fd) != 0) {
+        if (errno == EINTR)
+            continue;
+        return isFolder && errno == EINVAL;
+    }
+    return true;
+}
+
+void syncFolder(const QString& folder) {
+    const int fd = ::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        fail(numberForOpen(errno));
+    const bool ok = syncFd(fd, true);
+    ::close(fd);
+    if (!ok)
+        fail(err::PathFileAccess);
+}
+
+// A symbolic link is replaced through: the file it names gets the new content.
+QString realTarget(const QString& target) {
+    const QFileInfo info(target);
+    if (info.isSymLink()) {
+        const QString resolved = info.canonicalFilePath();
+        if (!resolved.isEmpty())
+            return resolved;
+    }
+    return info.absoluteFilePath();
+}
+
+void renameAndSyncFolder(const QString& temp, const QString& target) {
+    if (::rename(native(temp).constData(), native(target).constData()) != 0)
+        fail(numberForOpen(errno));
+    syncFolder(QFileInfo(target).absolutePath());
+}
+
+}  // namespace
+
+void replaceAtomically(const QString& target, const QByteArray& data) {
+    const QString path = realTarget(target);
+    const QFileInfo info(path);
+    const QString folder = info.absolutePath();
+    if (!QFileInfo(folder).isDir())
+        fail(err::PathNotFound);
+
+    struct stat existing {};
+    const bool exists = ::stat(native(path).constData(), &existing) == 0;
+    if (exists) {
+        if (S_ISDIR(existing.st_mode))
+            fail(err::PathFileAccess);
+        // A file the user may not write is not replaced behind its back.
+        if (::access(native(path).constData(), W_OK) != 0)
+            fail(err::PermissionDenied);
+    }
+
+    static std::atomic<unsigned> counter{0};
+    QString temp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        temp = folder + QLatin1Char('/') + QLatin1Char('.') + info.fileName() +
+               QStringLiteral(".tmp-%1-%2").arg(::getpid()).arg(counter.fetch_add(1));
+        fd = ::open(native(temp).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && (errno != EEXIST || attempt > 100))
+            fail(numberForOpen(errno));
+    }
+
+    bool ok = true;
+    if (exists)
+        ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
+    ok = ok && writeAll(fd, data.constData(), data.size()) && syncFd(fd, false);
+    ok = (::close(fd) == 0) && ok;
+    if (!ok) {
+        ::unlink(native(temp).constData());
+        fail(err::PathFileAccess);
+    }
+    try {
+        renameAndSyncFolder(temp, path);
+    } catch (...) {
+        ::unlink(native(temp).constData());
+        throw;
+    }
+}
+
+void renameOverAtomically(const QString& temp, const QString& target) {
+    syncPath(temp);
+    renameAndSyncFolder(temp, realTarget(target));
+}
+
+void syncPath(const QString& path) {
+    const int fd = ::open(native(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENOENT && QFileInfo(QFileInfo(path).absolutePath()).isDir())
+            fail(err::FileNotFound);
+        fail(numberForOpen(error));
+    }
+    struct stat st {};
+    const bool isFolder = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
+    const bool ok = syncFd(fd, isFolder);
+    ::close(fd);
+    if (!ok)
+        fail(err::PathFileAccess);
+}
+
+void appendBytes(const QString& path, const QByteArray& data) {
+    const int fd = ::open(native(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int error = errno;
+        fail(error == ENOENT || error == ENOTDIR ? err::PathNotFound : err::PathFileAccess);
+    }
+    bool ok = writeAll(fd, data.constData(), data.size());
+    ok = (::close(fd) == 0) && ok;
+    if (!ok)
+        fail(err::PathFileAccess);
+}
+
+}  // namespace zv::files

@@ -1,0 +1,20 @@
+#pragma once
+// File helpers that never leave a half-written file in the place of a good one.
+#include <QByteArray>
+#include <QString>
+
+namespace zv::files {
+
+// Writes `data` to a temporary file beside `target`, fsyncs it, renames it
+// over `target` and fsyncs the folder. Throws AppError on failure; the old
+// target is then untouched.
+void replaceAtomically(const QString& target, const QByteArray& data);
+// Renames `temp` over `target` with the fsyncs above (temp already written).
+void renameOverAtomically(const QString& temp, const QString& target);
+// fsync of one file or folder; throws AppError on failure.
+void syncPath(const QString& path);
+// Appends bytes and closes (the record is complete on disk when it returns).
+// Throws AppError (53/76/75) on failure.
+void appendBytes(const QString& path, const QByteArray& data);
+
+}  // namespace zv::files

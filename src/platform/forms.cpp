@@ -1,0 +1,151 @@
+#include "platform/forms.h"
+
+#include <QCloseEvent>
+#include <QSet>
+
+#include "platform/errors.h"
+
+namespace zv {
+
+namespace {
+
+struct Registry {
+    QHash<QString, Forms::Factory> factories;  // keyed by lower-case name
+    QHash<QString, QPointer<Form>> loaded;
+    QSet<QString> loading;           // windows inside their load procedure
+    QSet<QString> unloadRequested;   // unloaded by themselves during their load
+    QSet<QString> unloading;
+};
+
+Registry& registry() {
+    static Registry r;
+    return r;
+}
+
+QString keyOf(const QString& name) { return name.toLower(); }
+
+void destroy(Form* form) {
+    form->hide();
+    delete form;
+}
+
+}  // namespace
+
+Form::Form(const QString& formName, QWidget* parent) : QWidget(parent), formName_(formName) {
+    setObjectName(formName);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+}
+
+void Form::guard(const std::function<void()>& handler) noexcept { atEventBoundary(formName_, handler); }
+
+void Form::closeEvent(QCloseEvent* event) {
+    // The registry decides whether the window goes; it destroys it itself, so the
+    // close event must not hide a window whose unload was cancelled.
+    event->ignore();
+    const QString name = formName_;
+    guard([name] { Forms::unload(name); });
+}
+
+void Forms::registerFactory(const QString& name, Factory factory) {
+    registry().factories.insert(keyOf(name), std::move(factory));
+}
+
+Form* Forms::find(const QString& name) {
+    auto& r = registry();
+    auto it = r.loaded.find(keyOf(name));
+    if (it == r.loaded.end()) return nullptr;
+    if (it.value().isNull()) {
+        r.loaded.erase(it);
+        return nullptr;
+    }
+    return it.value().data();
+}
+
+QStringList Forms::loadedNames() {
+    QStringList names;
+    for (auto it = registry().loaded.cbegin(); it != registry().loaded.cend(); ++it)
+        if (!it.value().isNull()) names << it.value()->formName();
+    return names;
+}
+
+Form* Forms::load(const QString& name) {
+    auto& r = registry();
+    const QString key = keyOf(name);
+    if (Form* existing = find(name)) return existing;
+    auto factory = r.factories.find(key);
+    if (factory == r.factories.end())
+        throw AppError(err::InvalidCall, QStringLiteral("Unknown window: %1").arg(name));
+    Form* form = factory.value()();
+    r.loaded.insert(key, form);
+    r.loading.insert(key);
+    try {
+        form->Form_Load();
+    } catch (...) {
+        // A load that fails leaves the window loaded, as a window whose load
+        // handler gave up half-way would be; the caller's regime decides the rest.
+        r.loading.remove(key);
+        if (r.unloadRequested.remove(key)) {
+            r.loaded.remove(key);
+            destroy(form);
+        }
+        throw;
+    }
+    r.loading.remove(key);
+    if (r.unloadRequested.remove(key)) {
+        r.loaded.remove(key);
+        destroy(form);
+        return nullptr;
+    }
+    return form;
+}
+
+Form* Forms::show(const QString& name) {
+    Form* form = load(name);
+    if (!form) return nullptr;
+    form->show();
+    form->raise();
+    form->activateWindow();
+    return form;
+}
+
+bool Forms::unload(const QString& name) {
+    auto& r = registry();
+    const QString key = keyOf(name);
+    Form* form = find(name);
+    if (!form || r.unloading.contains(key)) return true;
+    bool cancel = false;
+    r.unloading.insert(key);
+    try {
+        form->Form_Unload(cancel);
+    } catch (...) {
+        r.unloading.remove(key);
+        throw;
+    }
+    r.unloading.remove(key);
+    if (cancel) return false;
+    if (r.loading.contains(key)) {
+        // Unloaded from inside its own load: destroyed once the load returns.
+        r.unloadRequested.insert(key);
+        form->hide();
+        return true;
+    }
+    r.loaded.remove(key);
+    destroy(form);
+    return true;
+}
+
+void Forms::unloadAll() {
+    auto& r = registry();
+    const auto names = loadedNames();
+    for (const QString& name : names) {
+        Form* form = find(name);
+        if (!form) continue;
+        r.loaded.remove(keyOf(name));
+        destroy(form);
+    }
+    r.loading.clear();
+    r.unloadRequested.clear();
+    r.unloading.clear();
+}
+
+}  // namespace zv

@@ -1,0 +1,66 @@
+#pragma once
+// The window registry: one instance per window name. `load` creates a window
+// and runs its load procedure without showing it; `show` loads it if needed
+// and shows it modeless, or brings it forward without running its load again;
+// `unload` runs its unload procedure and destroys it. Windows reach each
+// other's public members through `find`/`get`.
+#include <QHash>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+namespace zv {
+
+class Form : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form(const QString& formName, QWidget* parent = nullptr);
+    const QString& formName() const { return formName_; }
+
+    // The window's load procedure: runs once, when the registry creates it.
+    virtual void Form_Load() {}
+    // The unload procedure; setting cancel keeps the window loaded.
+    virtual void Form_Unload(bool& cancel) { (void)cancel; }
+
+    // Runs an event procedure of this window behind the event boundary.
+    void guard(const std::function<void()>& handler) noexcept;
+
+protected:
+    // Closing with the title-bar button unloads the window through the registry.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QString formName_;
+};
+
+class Forms {
+public:
+    using Factory = std::function<Form*()>;
+
+    static void registerFactory(const QString& name, Factory factory);
+
+    // Returns the loaded window, or nullptr when it unloaded itself during its load.
+    static Form* load(const QString& name);
+    static Form* show(const QString& name);
+    // Runs the unload procedure and destroys the window; returns false when the
+    // unload was cancelled. Unloading a window that is not loaded does nothing.
+    static bool unload(const QString& name);
+    static Form* find(const QString& name);
+    static bool isLoaded(const QString& name) { return find(name) != nullptr; }
+    static QStringList loadedNames();
+    // Unloads every loaded window without asking (tests and program end).
+    static void unloadAll();
+
+    template <class T>
+    static T* get(const QString& name) {
+        return dynamic_cast<T*>(find(name));
+    }
+    template <class T>
+    static T* loadAs(const QString& name) {
+        return dynamic_cast<T*>(load(name));
+    }
+};
+
+}  // namespace zv

@@ -1,0 +1,42 @@
+#include "shell/appmain.h"
+
+#include <QFileInfo>
+
+#include "platform/errors.h"
+#include "platform/forms.h"
+#include "platform/prompts.h"
+#include "shell/config.h"
+#include "shell/principale.h"
+
+namespace zv::shell {
+
+void registerForms() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    Forms::registerFactory(QStringLiteral("Principale"), [] { return new Principale; });
+}
+
+int runProgram(QApplication& app) {
+    const QStringList args = app.arguments();
+    const QString folder = args.size() > 1 ? args.at(1) : defaultProgramFolder();
+    if (!QFileInfo(folder).isDir()) {
+        msgBox(QStringLiteral("Program folder not found: %1").arg(folder), MsgButtons::OK, MsgIcon::Critical);
+        return 1;
+    }
+    setProgramFolder(folder);
+    setErrorSink([](int32_t number, const QString& description, const QString& window) {
+        logerrore(number, description, window);
+    });
+    // Hidden loaded windows must not end the program; the main window's exit does.
+    app.setQuitOnLastWindowClosed(false);
+    registerForms();
+    bool started = false;
+    atEventBoundary(QStringLiteral("Principale"), [&] { started = Forms::show(QStringLiteral("Principale")); });
+    if (!started) return 1;
+    const int rc = app.exec();
+    Forms::unloadAll();
+    return rc;
+}
+
+}  // namespace zv::shell

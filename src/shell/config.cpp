@@ -1,0 +1,107 @@
+#include "shell/config.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QStandardPaths>
+
+#include "platform/clock.h"
+#include "platform/conversions.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/forms.h"
+#include "platform/profile.h"
+#include "platform/prompts.h"
+
+namespace zv {
+
+namespace {
+
+QString& folderStore() {
+    static QString folder;
+    return folder;
+}
+
+QString& pendingStore() {
+    static QString pending;
+    return pending;
+}
+
+// An empty folder is the program folder; one trailing separator is dropped
+// together with any blanks before it.
+QString iniPath(const QString& folder, const QString& file) {
+    QString dir = folder.isEmpty() ? programFolder() : folder;
+    if (!dir.isEmpty() && (dir.endsWith(QLatin1Char('\\')) || dir.endsWith(QLatin1Char('/')))) {
+        dir.chop(1);
+        while (dir.endsWith(QLatin1Char(' '))) dir.chop(1);
+    }
+    return dir + QLatin1Char('/') + file;
+}
+
+}  // namespace
+
+const QString& programFolder() { return folderStore(); }
+
+void setProgramFolder(const QString& folder) { folderStore() = QDir::cleanPath(folder); }
+
+QString defaultProgramFolder() {
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (base.isEmpty()) base = QDir::homePath() + QStringLiteral("/.local/share");
+    return base + QStringLiteral("/zarvium");
+}
+
+QString programPath(const QString& relative) { return programFolder() + QLatin1Char('/') + relative; }
+
+QString leggiini(const QString& section, const QString& key, const QString& file, int32_t size,
+                 const QString& folder) {
+    if (size < 0) throw AppError(err::InvalidCall, QStringLiteral("Invalid procedure call or argument"));
+    if (size == 0) return QString();
+    const QString path = profile::resolvePath(iniPath(folder, file));
+    const QFileInfo info(path);
+    if (info.exists() && !info.isReadable()) {
+        msgBox(QStringLiteral("Error into INI file"), MsgButtons::OK, MsgIcon::None, appTitle());
+        return QString();
+    }
+    return profile::read(path, section, key).left(size - 1);
+}
+
+void scriviini(const QString& section, const QString& key, const QString& value, const QString& file,
+               const QString& folder) {
+    profile::write(profile::resolvePath(iniPath(folder, file)), section, key, value);
+}
+
+void logerrore(int32_t number, const QString& description, const QString& window) {
+    try {
+        const QDateTime at = clock::now();
+        const QString path = programPath(QStringLiteral("log/") + formatDate(at.date(), QStringLiteral("dd.mm.yy")) +
+                                         QStringLiteral(".log"));
+        const QString record = QLatin1Char('"') + formatTime(at.time()) + QStringLiteral("\t\t") + window +
+                               QLatin1Char('\t') + QString::number(number) + QLatin1Char('\t') + description +
+                               QLatin1Char('"');
+        try {
+            files::appendBytes(path, record.toUtf8() + QByteArrayLiteral("\r\n"));
+        } catch (...) {
+            // A missing log folder or a full disk must not stop the caller; the
+            // status line below still tells the user what went wrong.
+        }
+        const QString status = window + QStringLiteral(" - ") + QString::number(number) + QStringLiteral(" - ") +
+                               description;
+        Form* main = Forms::find(QStringLiteral("Principale"));
+        QLabel* label = main ? main->findChild<QLabel*>(QStringLiteral("Label24")) : nullptr;
+        if (label) {
+            label->setVisible(true);
+            label->setText(status);
+        } else {
+            pendingStore() = status;
+        }
+    } catch (...) {
+    }
+}
+
+QString takePendingStatus() {
+    QString text = pendingStore();
+    pendingStore().clear();
+    return text;
+}
+
+}  // namespace zv

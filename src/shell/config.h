@@ -1,0 +1,34 @@
+#pragma once
+// The configuration store over the INI files of the program folder, and the error log.
+#include <QString>
+
+#include <cstdint>
+
+namespace zv {
+
+// The program folder: the INI files, the databases, log/, rxlog/, back-up/ ...
+const QString& programFolder();
+void setProgramFolder(const QString& folder);
+// The folder the program uses when none is given: $XDG_DATA_HOME/zarvium,
+// else ~/.local/share/zarvium.
+QString defaultProgramFolder();
+// programFolder() + "/" + relative.
+QString programPath(const QString& relative);
+
+// Reads one key. An empty folder means the program folder. The value comes
+// back cut to size - 1 characters; a missing file, section or key reads "".
+QString leggiini(const QString& section, const QString& key, const QString& file, int32_t size,
+                 const QString& folder = QString());
+// Writes one key; a failed write is not reported (the old value stays).
+void scriviini(const QString& section, const QString& key, const QString& value, const QString& file,
+               const QString& folder = QString());
+
+// Appends one record to today's error log (log/dd.mm.yy.log) and shows the
+// error on the main window's status line. Never throws.
+void logerrore(int32_t number, const QString& description, const QString& window);
+
+// A status text logged before the main window existed, kept for it to show
+// once it is loaded; taking it clears it.
+QString takePendingStatus();
+
+}  // namespace zv

@@ -1,0 +1,627 @@
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "platform/database.h"
+#include "platform/errors.h"
+
+namespace zv {
+namespace {
+
+const QStringList kResultTables = {QStringLiteral("datinumerici"), QStringLiteral("graficiWB1"),
+                                   QStringLiteral("graficiWB2"), QStringLiteral("GraficiRBC"),
+                                   QStringLiteral("GraficiPLT")};
+
+QByteArray bytesOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// The number and description of what `action` threw; {0, ""} when it threw nothing.
+std::pair<int32_t, QString> failureOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const AppError& e) {
+        return {e.number(), e.description()};
+    }
+    return {0, QString()};
+}
+
+int64_t rowCount(Connection& cn, const QString& table) {
+    return cn.scalar(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(table)).toLongLong();
+}
+
+// A results database made from the shipped schema once, copied for each test.
+class DatabaseFiles : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        templateDir_ = new QTemporaryDir;
+        const QString schema = QStringLiteral(ZV_DIST_DIR "/schema/results.sql");
+        QFile file(schema);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << schema.toStdString();
+        createDatabaseFromSql(templateDir_->filePath(QStringLiteral("results.db")),
+                              QString::fromUtf8(file.readAll()));
+    }
+    static void TearDownTestSuite() {
+        delete templateDir_;
+        templateDir_ = nullptr;
+    }
+
+    QString path(const QString& name) const { return dir_.filePath(name); }
+
+    // A fresh results database in the test's folder.
+    QString resultsDb(const QString& name = QStringLiteral("zarvium.mdb")) {
+        const QString target = path(name);
+        EXPECT_TRUE(QFile::copy(templateDir_->filePath(QStringLiteral("results.db")), target));
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+        return target;
+    }
+
+    // Adds one result through the view and returns its key.
+    static int64_t addResult(Connection& cn, const QString& specName, const QVariant& wbc = 7.5) {
+        Recordset rs(cn, QStringLiteral("datiQgrafici"));
+        rs.addNew();
+        rs.setField(QStringLiteral("seq"), QStringLiteral("42"));
+        rs.setField(QStringLiteral("specName"), specName);
+        rs.setField(QStringLiteral("WBC"), wbc);
+        rs.setField(QStringLiteral("GraficiWB1_ch002"), QStringLiteral("047"));
+        rs.update();
+        return rs.currentKey();
+    }
+
+    QTemporaryDir dir_;
+    static inline QTemporaryDir* templateDir_ = nullptr;
+};
+
+using ConnectionTest = DatabaseFiles;
+using RecordsetTest = DatabaseFiles;
+using DatabaseCopyTest = DatabaseFiles;
+
+// ---------------------------------------------------------------------------
+
+TEST_F(ConnectionTest, OpenFailsForWhatIsNoDatabaseAndTheObjectKeepsFailing) {
+    const QString missing = path(QStringLiteral("missing.mdb"));
+    const QString text = path(QStringLiteral("notes.mdb"));
+    const QByteArray textBytes = "this is a text file, not a database\n";
+    writeBytes(text, textBytes);
+    struct Case {
+        QString path;
+        int32_t number;
+        QString message;
+    };
+    for (const Case& c : {Case{missing, err::FileNotFound, QStringLiteral("Could not find file")},
+                          Case{text, err::Database, QStringLiteral("file is not a database")}}) {
+        SCOPED_TRACE(c.path.toStdString());
+        Connection cn;
+        const auto opened = failureOf([&] { cn.open(c.path); });
+        EXPECT_EQ(opened.first, c.number);
+        EXPECT_TRUE(opened.second.contains(c.message)) << opened.second.toStdString();
+        EXPECT_FALSE(cn.isOpen());
+
+        // Every later use fails with the open's error.
+        const std::vector<std::function<void()>> uses = {
+            [&] { cn.execute(QStringLiteral("SELECT 1")); },
+            [&] { cn.scalar(QStringLiteral("SELECT 1")); },
+            [&] { cn.beginTransaction(); },
+            [&] { Recordset rs(cn, QStringLiteral("datiQgrafici")); },
+        };
+        for (const auto& use : uses)
+            EXPECT_EQ(failureOf(use), opened);
+    }
+    EXPECT_FALSE(QFileInfo::exists(missing));
+    EXPECT_FALSE(QFileInfo::exists(missing + QStringLiteral("-journal")));
+    EXPECT_EQ(bytesOf(text), textBytes);
+}
+
+TEST_F(ConnectionTest, LikeAndNocaseIgnoreTheCaseOfEveryLetter) {
+    Connection cn(resultsDb());
+    struct Case {
+        const char* text;
+        const char* pattern;
+        int expected;
+    };
+    const Case cases[] = {
+        {"NICOLÒ", "nicolò", 1},     {"nicolò", "NICOL_", 1},  {"Müller", "%ÜLL%", 1},
+        {"ÆSIR", "æsir", 1},         {"abc", "a_c", 1},        {"abc", "a_", 0},
+        {"abc", "%", 1},             {"", "%", 1},             {"", "_", 0},
+        {"banana", "%an%na", 1},     {"banana", "b%n", 0},     {"12/05/24", "%/05/24", 1},
+        {"D'Amico", "d'amico", 1},   {"Rossi", "Rossini", 0},  {"a%c", "a%c", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.text) + " like " + c.pattern);
+        EXPECT_EQ(cn.scalar(QStringLiteral("SELECT ?1 LIKE ?2"),
+                            {QString::fromUtf8(c.text), QString::fromUtf8(c.pattern)}),
+                  QVariant(qlonglong(c.expected)));
+    }
+    // With an escape character the wildcards can be searched for themselves.
+    EXPECT_EQ(cn.scalar(QStringLiteral("SELECT '50%' LIKE '50!%' ESCAPE '!'")).toInt(), 1);
+    EXPECT_EQ(cn.scalar(QStringLiteral("SELECT '500' LIKE '50!%' ESCAPE '!'")).toInt(), 0);
+    EXPECT_TRUE(cn.scalar(QStringLiteral("SELECT NULL LIKE 'a'")).isNull());
+    EXPECT_TRUE(cn.scalar(QStringLiteral("SELECT 'a' LIKE NULL")).isNull());
+    // A key compared with like, as the lists select one result.
+    EXPECT_EQ(cn.scalar(QStringLiteral("SELECT 12 LIKE '12'")).toInt(), 1);
+
+    EXPECT_EQ(cn.scalar(QStringLiteral("SELECT 'NICOLÒ' = 'nicolò' COLLATE NOCASE")).toInt(), 1);
+    EXPECT_EQ(cn.scalar(QStringLiteral("SELECT 'ábc' < 'Ábd' COLLATE NOCASE")).toInt(), 1);
+    addResult(cn, QStringLiteral("NICOLÒ"));
+    EXPECT_EQ(cn.scalar(QStringLiteral("SELECT count(*) FROM datinumerici WHERE specName = 'nicolò'")).toInt(), 1);
+}
+
+TEST_F(ConnectionTest, ParametersKeepTheirTypes) {
+    Connection cn(resultsDb());
+    cn.execute(QStringLiteral("CREATE TABLE t (v)"));
+    struct Case {
+        QVariant value;
+        const char* type;
+    };
+    const Case cases[] = {
+        {QVariant(), "null"},
+        {QVariant(42), "integer"},
+        {QVariant(qlonglong(1) << 40), "integer"},
+        {QVariant(7.46), "real"},
+        {QVariant(QStringLiteral("047")), "text"},
+        {QVariant(QByteArray("\x00\x01", 2)), "blob"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        cn.execute(QStringLiteral("DELETE FROM t"));
+        EXPECT_EQ(cn.execute(QStringLiteral("INSERT INTO t VALUES (?1)"), {c.value}), 1);
+        EXPECT_EQ(cn.scalar(QStringLiteral("SELECT typeof(v) FROM t")).toString(), QLatin1String(c.type));
+        EXPECT_EQ(cn.scalar(QStringLiteral("SELECT v FROM t")), c.value);
+    }
+    // Several statements in one text; the count is that of the last.
+    EXPECT_EQ(cn.execute(QStringLiteral("DELETE FROM t; INSERT INTO t VALUES (1); INSERT INTO t VALUES (2),(3);")),
+              2);
+    EXPECT_FALSE(cn.scalar(QStringLiteral("SELECT v FROM t WHERE v > 9")).isValid());
+    const auto broken = failureOf([&] { cn.execute(QStringLiteral("SELECT * FROM nowhere")); });
+    EXPECT_EQ(broken.first, err::Database);
+    EXPECT_TRUE(broken.second.contains(QLatin1String("no such table"))) << broken.second.toStdString();
+    EXPECT_EQ(sqlString(QStringLiteral("D'Amico")), QStringLiteral("'D''Amico'"));
+}
+
+TEST_F(ConnectionTest, NestedTransactionsCommitAndRollBackByLevel) {
+    Connection cn(resultsDb());
+    cn.execute(QStringLiteral("CREATE TABLE t (v)"));
+    {
+        Transaction outer(cn);
+        cn.execute(QStringLiteral("INSERT INTO t VALUES (1)"));
+        {
+            Transaction inner(cn);
+            cn.execute(QStringLiteral("INSERT INTO t VALUES (2)"));
+        }  // not committed: only the inner level goes
+        {
+            Transaction inner(cn);
+            cn.execute(QStringLiteral("INSERT INTO t VALUES (3)"));
+            inner.commit();
+        }
+        EXPECT_TRUE(cn.inTransaction());
+        outer.commit();
+    }
+    EXPECT_FALSE(cn.inTransaction());
+    EXPECT_EQ(cn.scalar(QStringLiteral("SELECT group_concat(v) FROM t")).toString(), QStringLiteral("1,3"));
+    {
+        Transaction dropped(cn);
+        cn.execute(QStringLiteral("DELETE FROM t"));
+    }
+    EXPECT_EQ(rowCount(cn, QStringLiteral("t")), 2);
+}
+
+// ---------------------------------------------------------------------------
+
+TEST_F(RecordsetTest, AddingThroughTheViewWritesFiveRowsUnderOneIncreasingKey) {
+    Connection cn(resultsDb());
+    const int64_t first = addResult(cn, QStringLiteral("Rossi"));
+    for (const QString& table : kResultTables)
+        EXPECT_EQ(cn.scalar(QStringLiteral("SELECT group_concat(ID1) FROM \"%1\"").arg(table)).toLongLong(), first)
+            << table.toStdString();
+    const int64_t second = addResult(cn, QStringLiteral("Bianchi"));
+    EXPECT_GT(second, first);
+    for (const QString& table : kResultTables)
+        EXPECT_EQ(rowCount(cn, table), 2) << table.toStdString();
+
+    Recordset list(cn, QStringLiteral("select * from datiQgrafici order by ID1"));
+    ASSERT_EQ(list.recordCount(), 2);
+    list.moveLast();
+    EXPECT_EQ(list.field(QStringLiteral("ID1")).toLongLong(), second);
+    EXPECT_EQ(list.text(QStringLiteral("specName")), QStringLiteral("Bianchi"));
+    EXPECT_EQ(list.text(QStringLiteral("wbc")), QStringLiteral("7.5"));
+    // Fields never written: the two typed-only values read 0, the rest NULL;
+    // a histogram channel keeps its leading zero.
+    EXPECT_EQ(list.field(QStringLiteral("Ret%")), QVariant(0.0));
+    EXPECT_EQ(list.field(QStringLiteral("Bandati")), QVariant(0.0));
+    EXPECT_TRUE(list.field(QStringLiteral("sesso")).isNull());
+    EXPECT_EQ(list.text(QStringLiteral("sesso")), QString());
+    EXPECT_EQ(list.field(QStringLiteral("GraficiWB1_ch002")), QVariant(QStringLiteral("047")));
+    EXPECT_TRUE(list.field(QStringLiteral("GraficiPLT_ch002")).isNull());
+}
+
+TEST_F(RecordsetTest, AQuotedNameIsFoundByLikeAndFieldsByAnyCase) {
+    Connection cn(resultsDb());
+    const QString name = QStringLiteral("D'Amico");
+    addResult(cn, QStringLiteral("Rossi"));
+    const int64_t key = addResult(cn, name);
+    Recordset rs(cn, QStringLiteral("select * from datiQgrafici where specName like '") + sqlQuote(name) +
+                         QStringLiteral("' order by ID1"));
+    ASSERT_EQ(rs.recordCount(), 1);
+    EXPECT_EQ(rs.currentKey(), key);
+    EXPECT_EQ(rs.text(QStringLiteral("SPECNAME")), name);
+
+    rs.setField(QStringLiteral("Neu%"), QStringLiteral("61.5"));
+    EXPECT_EQ(rs.field(QStringLiteral("neu%")), QVariant(61.5));
+    rs.update();
+    EXPECT_EQ(rs.field(QStringLiteral("NEU%")), QVariant(61.5));
+    EXPECT_EQ(rs.field(QStringLiteral("Id1")), rs.field(QStringLiteral("ID1")));
+    EXPECT_TRUE(rs.hasField(QStringLiteral("specid")));
+    EXPECT_EQ(failureOf([&] { rs.field(QStringLiteral("neutrophils")); }).first, err::ItemNotFound);
+    EXPECT_EQ(failureOf([&] { rs.setField(QStringLiteral("neutrophils"), 1); }).first, err::ItemNotFound);
+}
+
+TEST_F(RecordsetTest, TextIntoANumberFieldIsReadWithTheConnectionsMark) {
+    Connection cn(resultsDb());
+    struct Case {
+        char mark;
+        const char* field;
+        QString text;
+        QVariant stored;
+    };
+    const Case cases[] = {
+        {',', "WBC", QStringLiteral("7,46"), QVariant(7.46)},
+        {',', "WBC", QStringLiteral("4.5"), QVariant(4.5)},
+        {'.', "WBC", QStringLiteral("7.46"), QVariant(7.46)},
+        {'.', "WBC", QStringLiteral(" 12 "), QVariant(12.0)},
+        {',', "WBC", QString(), QVariant()},
+        {',', "Limits", QStringLiteral("2"), QVariant(qlonglong(2))},
+        {',', "Limits", QStringLiteral("2,5"), QVariant(qlonglong(2))},
+        {',', "Limits", QStringLiteral("3,5"), QVariant(qlonglong(4))},
+        {',', "specId", QStringLiteral("0042"), QVariant(QStringLiteral("0042"))},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " <- " + c.text.toStdString() + " with " + c.mark);
+        cn.setDecimalMark(QLatin1Char(c.mark));
+        const int64_t key = addResult(cn, QStringLiteral("x"));
+        Recordset rs(cn, QStringLiteral("select * from datiQgrafici where ID1 = %1").arg(key));
+        rs.setField(QLatin1String(c.field), c.text);
+        rs.update();
+        EXPECT_EQ(cn.scalar(QStringLiteral("SELECT \"%1\" FROM datinumerici WHERE ID1 = ?1").arg(c.field),
+                            {QVariant(qlonglong(key))}),
+                  c.stored);
+        EXPECT_EQ(rs.field(QLatin1String(c.field)), c.stored);
+    }
+}
+
+TEST_F(RecordsetTest, TextThatIsNoNumberIsRefusedAndNothingIsStored) {
+    Connection cn(resultsDb());
+    cn.setDecimalMark(QLatin1Char(','));
+    Recordset rs(cn, QStringLiteral("datiQgrafici"));
+    rs.addNew();
+    rs.setField(QStringLiteral("specName"), QStringLiteral("Verdi"));
+    for (const char* text : {"abc", "1.234,5", "7,4x"})
+        EXPECT_EQ(failureOf([&] { rs.setField(QStringLiteral("WBC"), QString::fromLatin1(text)); }).first,
+                  err::TypeMismatch)
+            << text;
+    EXPECT_EQ(failureOf([&] { rs.setField(QStringLiteral("Limits"), QStringLiteral("due")); }).first,
+              err::TypeMismatch);
+    EXPECT_TRUE(rs.isNewRow());
+    EXPECT_TRUE(rs.field(QStringLiteral("WBC")).isNull());
+    for (const QString& table : kResultTables)
+        EXPECT_EQ(rowCount(cn, table), 0) << table.toStdString();
+    rs.cancelUpdate();
+    EXPECT_FALSE(rs.editing());
+    EXPECT_EQ(rs.recordCount(), 0);
+}
+
+TEST_F(RecordsetTest, EditingOneFieldChangesOnlyThatField) {
+    Connection cn(resultsDb());
+    const int64_t first = addResult(cn, QStringLiteral("Rossi"));
+    addResult(cn, QStringLiteral("Bianchi"));
+    const auto snapshot = [&] {
+        return cn.scalar(QStringLiteral("SELECT group_concat(r, '|') FROM (SELECT quote(WBC) || quote(specName) || "
+                                        "quote(seq) || quote(\"ret%\") || quote(GraficiWB1_ch002) AS r "
+                                        "FROM datiQgrafici ORDER BY ID1)"))
+            .toString();
+    };
+    const QString before = snapshot();
+
+    Recordset rs(cn, QStringLiteral("select * from datiQgrafici order by ID1"));
+    rs.setField(QStringLiteral("wbc"), 9.25);
+    rs.update();
+    EXPECT_EQ(rs.currentKey(), first);
+    EXPECT_EQ(rs.field(QStringLiteral("WBC")), QVariant(9.25));
+    QString expected = before;
+    expected.replace(expected.indexOf(QLatin1String("7.5")), 3, QStringLiteral("9.25"));
+    EXPECT_EQ(snapshot(), expected);
+
+    // An edit that is moved away from is dropped, never saved.
+    rs.setField(QStringLiteral("specName"), QStringLiteral("Neri"));
+    rs.moveNext();
+    EXPECT_FALSE(rs.editing());
+    EXPECT_EQ(snapshot(), expected);
+}
+
+TEST_F(RecordsetTest, ANewRowIsDiscardedByAnyMove) {
+    Connection cn(resultsDb());
+    addResult(cn, QStringLiteral("Rossi"));
+    Recordset rs(cn, QStringLiteral("select * from datiQgrafici order by ID1"));
+    const std::vector<std::pair<const char*, std::function<void()>>> moves = {
+        {"moveFirst", [&] { rs.moveFirst(); }},
+        {"moveLast", [&] { rs.moveLast(); }},
+        {"moveNext", [&] { rs.moveNext(); }},
+        {"movePrevious", [&] { rs.movePrevious(); }},
+        {"setAbsolutePosition", [&] { rs.setAbsolutePosition(1); }},
+        {"requery", [&] { rs.requery(); }},
+    };
+    for (const auto& [name, move] : moves) {
+        SCOPED_TRACE(name);
+        rs.setAbsolutePosition(1);
+        rs.addNew();
+        EXPECT_FALSE(rs.bof());
+        EXPECT_FALSE(rs.eof());
+        rs.setField(QStringLiteral("specName"), QStringLiteral("Unsaved"));
+        move();
+        EXPECT_FALSE(rs.editing());
+        EXPECT_EQ(rowCount(cn, QStringLiteral("datinumerici")), 1);
+    }
+    // A second addNew starts afresh.
+    rs.addNew();
+    rs.setField(QStringLiteral("specName"), QStringLiteral("Unsaved"));
+    rs.addNew();
+    EXPECT_TRUE(rs.field(QStringLiteral("specName")).isNull());
+    rs.cancelUpdate();
+    EXPECT_EQ(rs.recordCount(), 1);
+}
+
+TEST_F(RecordsetTest, NavigationFollowsBofAndEof) {
+    Connection cn(resultsDb());
+    cn.execute(QStringLiteral("CREATE TABLE t (v TEXT); CREATE TABLE empty (v TEXT);"
+                              "INSERT INTO t VALUES ('a'), ('b'), ('c');"));
+    const auto noCurrent = [](const std::function<void()>& f) { return failureOf(f).first == err::NoCurrentRecord; };
+    const auto invalid = [](const std::function<void()>& f) { return failureOf(f).first == err::InvalidCall; };
+
+    Recordset closed;
+    EXPECT_TRUE(invalid([&] { closed.moveFirst(); }));
+
+    Recordset none(cn, QStringLiteral("empty"));
+    EXPECT_EQ(none.recordCount(), 0);
+    for (const auto& move : std::vector<std::function<void()>>{[&] { none.moveFirst(); }, [&] { none.moveLast(); }}) {
+        move();
+        EXPECT_TRUE(none.bof() && none.eof());
+        EXPECT_EQ(none.absolutePosition(), 0);
+    }
+    EXPECT_TRUE(noCurrent([&] { none.moveNext(); }));
+    EXPECT_TRUE(noCurrent([&] { none.movePrevious(); }));
+    EXPECT_TRUE(noCurrent([&] { none.field(QStringLiteral("v")); }));
+    EXPECT_TRUE(invalid([&] { none.setAbsolutePosition(1); }));
+
+    // The same walk over a keyed set and a read-only one.
+    for (const QString& source : {QStringLiteral("select * from [t] order by v"),
+                                  QStringLiteral("select v, length(v) as n from t order by v")}) {
+        SCOPED_TRACE(source.toStdString());
+        Recordset rs(cn, source);
+        ASSERT_EQ(rs.recordCount(), 3);
+        EXPECT_EQ(rs.absolutePosition(), 1);
+        EXPECT_EQ(rs.text(QStringLiteral("V")), QStringLiteral("a"));
+        rs.movePrevious();
+        EXPECT_TRUE(rs.bof());
+        EXPECT_FALSE(rs.eof());
+        EXPECT_TRUE(noCurrent([&] { rs.movePrevious(); }));
+        EXPECT_TRUE(noCurrent([&] { rs.field(QStringLiteral("v")); }));
+        rs.moveNext();
+        EXPECT_EQ(rs.text(QStringLiteral("v")), QStringLiteral("a"));
+        rs.moveLast();
+        EXPECT_EQ(rs.absolutePosition(), 3);
+        EXPECT_EQ(rs.text(QStringLiteral("v")), QStringLiteral("c"));
+        rs.moveNext();
+        EXPECT_TRUE(rs.eof());
+        EXPECT_EQ(rs.absolutePosition(), 0);
+        EXPECT_TRUE(noCurrent([&] { rs.moveNext(); }));
+        EXPECT_TRUE(noCurrent([&] { rs.text(QStringLiteral("v")); }));
+        rs.movePrevious();
+        EXPECT_EQ(rs.text(QStringLiteral("v")), QStringLiteral("c"));
+        rs.setAbsolutePosition(2);
+        EXPECT_EQ(rs.text(QStringLiteral("v")), QStringLiteral("b"));
+        for (int64_t outside : {int64_t(0), int64_t(4), int64_t(-1)})
+            EXPECT_TRUE(invalid([&] { rs.setAbsolutePosition(outside); })) << outside;
+        EXPECT_EQ(rs.fieldName(0), QStringLiteral("v"));
+        EXPECT_EQ(failureOf([&] { rs.fieldName(9); }).first, err::ItemNotFound);
+    }
+
+    Recordset readOnly(cn, QStringLiteral("select v, length(v) as n from t"));
+    EXPECT_TRUE(invalid([&] { readOnly.addNew(); }));
+    EXPECT_TRUE(invalid([&] { readOnly.setField(QStringLiteral("v"), QStringLiteral("z")); }));
+
+    // requery sees rows written since the open.
+    Recordset keyed(cn, QStringLiteral("t"));
+    cn.execute(QStringLiteral("DELETE FROM t"));
+    keyed.requery();
+    EXPECT_TRUE(keyed.bof() && keyed.eof());
+}
+
+TEST_F(RecordsetTest, AFailedUpdateWritesNothing) {
+    const QString db = resultsDb();
+    Connection cn(db);
+    addResult(cn, QStringLiteral("Rossi"));
+    Recordset rs(cn, QStringLiteral("datiQgrafici"));
+    const auto nothingAdded = [&] {
+        for (const QString& table : kResultTables)
+            EXPECT_EQ(rowCount(cn, table), 1) << table.toStdString();
+        EXPECT_EQ(rs.recordCount(), 1);
+        EXPECT_FALSE(rs.editing());
+        EXPECT_EQ(rs.absolutePosition(), 1);
+    };
+
+    // A value the column refuses (bytes into a number) fails at the commit.
+    rs.addNew();
+    rs.setField(QStringLiteral("GraficiPLT_ch230"), QStringLiteral("1"));
+    rs.setField(QStringLiteral("WBC"), QByteArray("7.5"));
+    const auto refused = failureOf([&] { rs.update(); });
+    EXPECT_EQ(refused.first, err::Database);
+    EXPECT_TRUE(refused.second.contains(QLatin1String("CHECK constraint failed"))) << refused.second.toStdString();
+    nothingAdded();
+
+    // Another connection holds the write lock.
+    Connection other(db);
+    other.beginTransaction();
+    cn.setBusyTimeout(20);
+    rs.addNew();
+    rs.setField(QStringLiteral("specName"), QStringLiteral("Verdi"));
+    const auto locked = failureOf([&] { rs.update(); });
+    EXPECT_EQ(locked.first, err::Database);
+    EXPECT_TRUE(locked.second.contains(QLatin1String("locked"))) << locked.second.toStdString();
+    other.rollback();
+    nothingAdded();
+
+    // Inside an outer transaction the update goes with it.
+    cn.beginTransaction();
+    rs.addNew();
+    rs.setField(QStringLiteral("specName"), QStringLiteral("Verdi"));
+    rs.update();
+    EXPECT_EQ(rs.text(QStringLiteral("specName")), QStringLiteral("Verdi"));
+    cn.rollback();
+    EXPECT_EQ(rowCount(cn, QStringLiteral("datinumerici")), 1);
+}
+
+TEST_F(RecordsetTest, AResultIsDeletedTableByTableInOneTransaction) {
+    const QString db = resultsDb();
+    Connection cn(db);
+    const int64_t gone = addResult(cn, QStringLiteral("Rossi"));
+    const int64_t kept = addResult(cn, QStringLiteral("Bianchi"));
+    Recordset list(cn, QStringLiteral("select * from datiQgrafici order by ID1"));
+    {
+        Transaction t(cn);
+        for (const QString& table : kResultTables)
+            EXPECT_EQ(cn.execute(QStringLiteral("DELETE FROM \"%1\" WHERE ID1 = ?1").arg(table),
+                                 {QVariant(qlonglong(gone))}),
+                      1);
+        t.commit();
+    }
+    for (const QString& table : kResultTables)
+        EXPECT_EQ(cn.scalar(QStringLiteral("SELECT group_concat(ID1) FROM \"%1\"").arg(table)).toLongLong(), kept)
+            << table.toStdString();
+
+    // The list opened before still has the deleted row: it reads as empty and
+    // cannot be updated.
+    ASSERT_EQ(list.recordCount(), 2);
+    EXPECT_TRUE(list.field(QStringLiteral("specName")).isNull());
+    list.setField(QStringLiteral("specName"), QStringLiteral("Neri"));
+    EXPECT_EQ(failureOf([&] { list.update(); }).first, err::NoCurrentRecord);
+    EXPECT_EQ(rowCount(cn, QStringLiteral("datinumerici")), 1);
+    list.moveNext();
+    EXPECT_EQ(list.text(QStringLiteral("specName")), QStringLiteral("Bianchi"));
+}
+
+TEST_F(RecordsetTest, RowsAreReadOnlyWhenReached) {
+    Connection cn(resultsDb());
+    cn.execute(QStringLiteral("CREATE TABLE big (n INTEGER, label TEXT);"
+                              "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < 50000) "
+                              "INSERT INTO big SELECT n, 'row ' || n FROM c;"));
+    Recordset rs(cn, QStringLiteral("select * from big where n > 0 order by n"));
+    ASSERT_EQ(rs.recordCount(), 50000);
+    // Written after the open, read when the row is reached: only keys were read.
+    cn.execute(QStringLiteral("UPDATE big SET label = 'changed' WHERE n = 50000"));
+    rs.moveLast();
+    EXPECT_EQ(rs.text(QStringLiteral("label")), QStringLiteral("changed"));
+    EXPECT_EQ(rs.field(QStringLiteral("n")), QVariant(qlonglong(50000)));
+    // A row added through the set becomes its last, current row.
+    rs.addNew();
+    rs.setField(QStringLiteral("n"), QStringLiteral("50001"));
+    rs.update();
+    EXPECT_EQ(rs.recordCount(), 50001);
+    EXPECT_EQ(rs.absolutePosition(), 50001);
+    EXPECT_EQ(rs.field(QStringLiteral("n")), QVariant(qlonglong(50001)));
+}
+
+// ---------------------------------------------------------------------------
+
+TEST_F(DatabaseCopyTest, CompactionKeepsEveryRowAndLeavesNoScratchFile) {
+    const QString db = resultsDb();
+    const QString scratch = path(QStringLiteral("Temp.mdb"));
+    {
+        Connection cn(db);
+        for (int i = 0; i < 20; ++i)
+            addResult(cn, QStringLiteral("patient %1").arg(i));
+        cn.execute(QStringLiteral("DELETE FROM datinumerici WHERE ID1 % 2 = 0"));
+    }
+    compactDatabase(db, scratch);
+    EXPECT_FALSE(QFileInfo::exists(scratch));
+    Connection cn(db);
+    EXPECT_EQ(rowCount(cn, QStringLiteral("datinumerici")), 10);
+    EXPECT_EQ(rowCount(cn, QStringLiteral("graficiWB1")), 20);
+    EXPECT_EQ(cn.scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+    cn.close();
+
+    // A scratch file already there stops the compaction before it touches anything.
+    writeBytes(scratch, "someone's file");
+    const QByteArray original = bytesOf(db);
+    EXPECT_EQ(failureOf([&] { compactDatabase(db, scratch); }).first, err::PathFileAccess);
+    EXPECT_EQ(bytesOf(scratch), QByteArray("someone's file"));
+    EXPECT_EQ(bytesOf(db), original);
+    QFile::remove(scratch);
+
+    // A file that is no database fails and leaves no scratch behind.
+    const QString text = path(QStringLiteral("text.mdb"));
+    writeBytes(text, "not a database");
+    EXPECT_EQ(failureOf([&] { compactDatabase(text, scratch); }).first, err::Database);
+    EXPECT_FALSE(QFileInfo::exists(scratch));
+    EXPECT_EQ(bytesOf(text), QByteArray("not a database"));
+}
+
+TEST_F(DatabaseCopyTest, BackupCreatesOrReplacesTheTargetWhole) {
+    const QString db = resultsDb();
+    {
+        Connection cn(db);
+        addResult(cn, QStringLiteral("Rossi"));
+    }
+    QDir(dir_.path()).mkdir(QStringLiteral("back-up"));
+    const QString target = path(QStringLiteral("back-up/zarvium.mdb"));
+    backupDatabase(db, target);
+    {
+        Connection copy(target);
+        EXPECT_EQ(rowCount(copy, QStringLiteral("datinumerici")), 1);
+        addResult(copy, QStringLiteral("only in the copy"));
+    }
+    backupDatabase(db, target);  // over an existing copy
+    {
+        Connection copy(target);
+        EXPECT_EQ(rowCount(copy, QStringLiteral("datinumerici")), 1);
+    }
+    // A failed copy leaves the previous target as it was.
+    const QByteArray before = bytesOf(target);
+    const QString text = path(QStringLiteral("text.mdb"));
+    writeBytes(text, "not a database at all, just some text that is long enough");
+    EXPECT_EQ(failureOf([&] { backupDatabase(text, target); }).first, err::Database);
+    EXPECT_EQ(failureOf([&] { backupDatabase(path(QStringLiteral("none.mdb")), target); }).first,
+              err::FileNotFound);
+    EXPECT_EQ(bytesOf(target), before);
+    EXPECT_EQ(QDir(path(QStringLiteral("back-up"))).entryList(QDir::Files), QStringList{QStringLiteral("zarvium.mdb")});
+}
+
+TEST_F(DatabaseCopyTest, ANewDatabaseIsMadeWholeOrNotAtAll) {
+    const QString made = path(QStringLiteral("made.mdb"));
+    createDatabaseFromSql(made, QStringLiteral("CREATE TABLE a (x); INSERT INTO a VALUES (1);"));
+    EXPECT_EQ(failureOf([&] { createDatabaseFromSql(made, QStringLiteral("CREATE TABLE b (x);")); }).first,
+              err::PathFileAccess);
+    {
+        Connection cn(made);
+        EXPECT_EQ(rowCount(cn, QStringLiteral("a")), 1);
+        EXPECT_EQ(cn.scalar(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("delete"));
+    }
+    const QString broken = path(QStringLiteral("broken.mdb"));
+    EXPECT_EQ(failureOf([&] { createDatabaseFromSql(broken, QStringLiteral("CREATE TABLE a (x); nonsense;")); })
+                  .first,
+              err::Database);
+    EXPECT_FALSE(QFileInfo::exists(broken));
+}
+
+}  // namespace
+}  // namespace zv

@@ -1,0 +1,84 @@
+#include "support/fixture.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QLocale>
+
+#include "platform/clock.h"
+#include "platform/errors.h"
+#include "platform/forms.h"
+#include "shell/appmain.h"
+#include "shell/config.h"
+#include "shell/programfolder.h"
+
+namespace zv::test {
+
+namespace {
+
+void copyFolder(const QString& from, const QString& to) {
+    QDir().mkpath(to);
+    QDirIterator it(from, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString dest = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
+        if (it.fileInfo().isDir())
+            QDir().mkpath(dest);
+        else
+            QFile::copy(source, dest);
+    }
+}
+
+}  // namespace
+
+QString shippedFolderTemplate() {
+    static QTemporaryDir holder;
+    static QString folder;
+    if (folder.isEmpty()) {
+        folder = holder.path() + QStringLiteral("/shipped");
+        layOutProgramFolder(QStringLiteral(ZV_DIST_DIR), folder);
+    }
+    return folder;
+}
+
+QDateTime ProgramFolderTest::defaultNow() { return QDateTime(QDate(2026, 12, 8), QTime(14, 5, 9)); }
+
+void ProgramFolderTest::SetUp() {
+    ASSERT_TRUE(tmp_.isValid());
+    folder_ = tmp_.path() + QStringLiteral("/zarvium");
+    copyFolder(shippedFolderTemplate(), folder_);
+    setProgramFolder(folder_);
+    auto scripted = std::make_unique<ScriptedPrompts>();
+    prompts_ = scripted.get();
+    setPrompts(std::move(scripted));
+    clock::setFixed(defaultNow());
+    clock::seedRandom(1);
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    shell::registerForms();
+    setErrorSink([](int32_t number, const QString& description, const QString& window) {
+        logerrore(number, description, window);
+    });
+}
+
+void ProgramFolderTest::TearDown() {
+    Forms::unloadAll();
+    takePendingStatus();
+    if (prompts_ && !prompts_->messages.empty()) {
+        for (const auto& m : prompts_->messages)
+            ADD_FAILURE() << "message box not checked by the test: " << m.text.toStdString();
+    }
+    setPrompts(nullptr);
+    prompts_ = nullptr;
+    clock::clearFixed();
+    setErrorSink(nullptr);
+}
+
+QString ProgramFolderTest::path(const QString& relative) const { return folder_ + QLatin1Char('/') + relative; }
+
+QByteArray ProgramFolderTest::fileBytes(const QString& p) {
+    QFile f(p);
+    if (!f.open(QIODevice::ReadOnly)) return QByteArray();
+    return f.readAll();
+}
+
+}  // namespace zv::test

@@ -1,0 +1,69 @@
+#include "support/scripted_prompts.h"
+
+#include <gtest/gtest.h>
+
+namespace zv::test {
+
+std::vector<MessageRequest> ScriptedPrompts::takeMessages() {
+    auto taken = std::move(messages);
+    messages.clear();
+    return taken;
+}
+
+MsgResult ScriptedPrompts::message(const MessageRequest& request) {
+    messages.push_back(request);
+    if (request.buttons == MsgButtons::OK && answers.empty()) return MsgResult::OK;
+    if (answers.empty()) {
+        ADD_FAILURE() << "unexpected question: " << request.text.toStdString();
+        return MsgResult::Cancel;
+    }
+    const MsgResult answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+std::optional<QString> ScriptedPrompts::input(const QString& prompt, const QString&, const QString&) {
+    if (inputs.empty()) {
+        ADD_FAILURE() << "unexpected input box: " << prompt.toStdString();
+        return std::nullopt;
+    }
+    auto answer = inputs.front();
+    inputs.pop_front();
+    return answer;
+}
+
+QString ScriptedPrompts::openFile(const QString& title, const QString&, const QString&) {
+    if (files.empty()) {
+        ADD_FAILURE() << "unexpected open dialog: " << title.toStdString();
+        return QString();
+    }
+    QString answer = files.front();
+    files.pop_front();
+    return answer;
+}
+
+QString ScriptedPrompts::saveFile(const QString& title, const QString& folder, const QString& filter) {
+    return openFile(title, folder, filter);
+}
+
+std::optional<QFont> ScriptedPrompts::chooseFont(const QFont&) {
+    ADD_FAILURE() << "unexpected font dialog";
+    return std::nullopt;
+}
+
+std::optional<QColor> ScriptedPrompts::chooseColour(const QColor&) {
+    ADD_FAILURE() << "unexpected colour dialog";
+    return std::nullopt;
+}
+
+std::optional<QString> ScriptedPrompts::choosePrinter() {
+    if (printers.empty()) {
+        ADD_FAILURE() << "unexpected print dialog";
+        return std::nullopt;
+    }
+    auto answer = printers.front();
+    printers.pop_front();
+    return answer;
+}
+
+}  // namespace zv::test

@@ -1,0 +1,31 @@
+#pragma once
+// Prompts for tests: records every prompt, answers from queues, and fails the
+// test on a question nobody queued an answer for.
+#include <deque>
+#include <vector>
+
+#include "platform/prompts.h"
+
+namespace zv::test {
+
+class ScriptedPrompts final : public Prompts {
+public:
+    std::vector<MessageRequest> messages;  // every message box shown, in order
+    std::deque<MsgResult> answers;         // answers to questions (non-OK boxes)
+    std::deque<std::optional<QString>> inputs;
+    std::deque<QString> files;             // open/save file answers ("" = cancel)
+    std::deque<std::optional<QString>> printers;
+
+    // Returns and forgets the messages shown so far.
+    std::vector<MessageRequest> takeMessages();
+
+    MsgResult message(const MessageRequest& request) override;
+    std::optional<QString> input(const QString& prompt, const QString& title, const QString& def) override;
+    QString openFile(const QString& title, const QString& folder, const QString& filter) override;
+    QString saveFile(const QString& title, const QString& folder, const QString& filter) override;
+    std::optional<QFont> chooseFont(const QFont& initial) override;
+    std::optional<QColor> chooseColour(const QColor& initial) override;
+    std::optional<QString> choosePrinter() override;
+};
+
+}  // namespace zv::test
