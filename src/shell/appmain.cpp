@@ -6,7 +6,10 @@
 #include "platform/forms.h"
 #include "platform/prompts.h"
 #include "shell/config.h"
+#include "shell/frmsplash.h"
+#include "shell/grafici.h"
 #include "shell/principale.h"
+#include "shell/setting.h"
 
 namespace zv::shell {
 
@@ -14,7 +17,10 @@ void registerForms() {
     static bool done = false;
     if (done) return;
     done = true;
+    Forms::registerFactory(QStringLiteral("frmSplash"), [] { return new frmSplash; });
     Forms::registerFactory(QStringLiteral("Principale"), [] { return new Principale; });
+    Forms::registerFactory(QStringLiteral("grafici"), [] { return new grafici; });
+    Forms::registerFactory(QStringLiteral("setting"), [] { return new setting; });
 }
 
 int runProgram(QApplication& app) {
@@ -31,9 +37,13 @@ int runProgram(QApplication& app) {
     // Hidden loaded windows must not end the program; the main window's exit does.
     app.setQuitOnLastWindowClosed(false);
     registerForms();
-    bool started = false;
-    atEventBoundary(QStringLiteral("Principale"), [&] { started = Forms::show(QStringLiteral("Principale")); });
-    if (!started) return 1;
+    // The start-up window's load runs the whole start, the main window's load included.
+    frmSplash* splash = nullptr;
+    atEventBoundary(QStringLiteral("frmSplash"), [&] { splash = Forms::loadAs<frmSplash>(QStringLiteral("frmSplash")); });
+    if (!splash || splash->endRequested() || !Forms::isLoaded(QStringLiteral("Principale"))) {
+        Forms::unloadAll();
+        return 1;
+    }
     const int rc = app.exec();
     Forms::unloadAll();
     return rc;

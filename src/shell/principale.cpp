@@ -1,34 +1,569 @@
 #include "shell/principale.h"
 
 #include <QApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QStackedLayout>
 #include <QVBoxLayout>
 
+#include "archive/rollover.h"
+#include "platform/busy.h"
+#include "platform/clock.h"
+#include "platform/conversions.h"
+#include "platform/errors.h"
+#include "platform/prompts.h"
 #include "shell/config.h"
+#include "shell/frmsplash.h"
+#include "shell/language.h"
 
 namespace zv {
 
+namespace {
+
+Label* makeLabel(QWidget* parent, const QString& name, const QString& caption = QString()) {
+    auto* l = new Label(name, parent);
+    l->setText(caption);
+    return l;
+}
+
+Label* makePicture(QWidget* parent, const QString& name, QSize size) {
+    auto* l = new Label(name, parent);
+    l->setFixedSize(size);
+    l->setAlignment(Qt::AlignCenter);
+    return l;
+}
+
+QAction* makeItem(QMenu* menu, const QString& name, const QString& caption) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(name);
+    return a;
+}
+
+// The decimal mark that numbers typed into the databases are read with.
+QChar configuredDecimalMark() {
+    const QString mark = leggiini(QStringLiteral("separatore"), QStringLiteral("decimale"), QStringLiteral("general.ini"), 8);
+    if (mark == QLatin1String(",") || mark == QLatin1String(".")) return mark.at(0);
+    return regionalDecimal();
+}
+
+}  // namespace
+
 Principale::Principale() : Form(QStringLiteral("Principale")) {
     setWindowTitle(QStringLiteral("Zarvium"));
-    auto* layout = new QVBoxLayout(this);
-    Label24 = new QLabel(this);
-    Label24->setObjectName(QStringLiteral("Label24"));
+    buildMenus();
+    buildWindow();
+}
+
+Principale::~Principale() = default;
+
+void Principale::buildMenus() {
+    menuBar = new QMenuBar(this);
+    menuBar->setObjectName(QStringLiteral("menuBar"));
+    auto menu = [this](const QString& name, const QString& caption) {
+        QMenu* m = menuBar->addMenu(caption);
+        m->setObjectName(name);
+        return m;
+    };
+    File_menu = menu(QStringLiteral("File_menu"), QStringLiteral("File"));
+    c_data = makeItem(File_menu, QStringLiteral("c_data"), QStringLiteral("Cambia Data di Lavoro"));
+    Service_menu = makeItem(File_menu, QStringLiteral("Service_menu"), QStringLiteral("Service"));
+    stampantre = makeItem(File_menu, QStringLiteral("stampantre"), QStringLiteral("Imposta Stampante"));
+    Esci_menu = makeItem(File_menu, QStringLiteral("Esci_menu"), QStringLiteral("Esci"));
+
+    Dati_menu = menu(QStringLiteral("Dati_menu"), QStringLiteral("On-line"));
+    Dati_menu2 = makeItem(Dati_menu, QStringLiteral("Dati_menu2"), QStringLiteral("On Line"));
+    offline = makeItem(Dati_menu, QStringLiteral("offline"), QStringLiteral("Off Line"));
+    online = makeItem(Dati_menu, QStringLiteral("online"), QStringLiteral("Analyser"));
+    datalog = makeItem(Dati_menu, QStringLiteral("datalog"), QStringLiteral("DataLog"));
+    online->setCheckable(true);
+    online->setChecked(true);
+    online->setEnabled(false);
+    datalog->setCheckable(true);
+    datalog->setEnabled(false);
+
+    Archivio_menu = menu(QStringLiteral("Archivio_menu"), QStringLiteral("Archivio"));
+    daily = makeItem(Archivio_menu, QStringLiteral("daily"), QStringLiteral("Archivio Giornaliero"));
+    total = makeItem(Archivio_menu, QStringLiteral("total"), QStringLiteral("Archivio Storico"));
+    Ricerca_menu = makeItem(Archivio_menu, QStringLiteral("Ricerca_menu"), QStringLiteral("Ricerca Pazienti"));
+    aggarch = makeItem(Archivio_menu, QStringLiteral("aggarch"), QStringLiteral("Aggiorna Archivio"));
+    Gestione_menu = makeItem(Archivio_menu, QStringLiteral("Gestione_menu"), QStringLiteral("Gestione Archivio"));
+    daily->setCheckable(true);
+    daily->setChecked(true);
+    total->setCheckable(true);
+
+    Emocromi_menu = menu(QStringLiteral("Emocromi_menu"), QStringLiteral("Analisi"));
+    anag = makeItem(Emocromi_menu, QStringLiteral("anag"), QStringLiteral("Visualizza Emocromi"));
+    lavoro_m = makeItem(Emocromi_menu, QStringLiteral("lavoro_m"), QStringLiteral("Foglio di Lavoro"));
+    inserman = makeItem(Emocromi_menu, QStringLiteral("inserman"), QStringLiteral("Inserimento Manuale"));
+
+    vet1 = menu(QStringLiteral("vet1"), QStringLiteral("Calibrazione"));
+    vet2 = makeItem(vet1, QStringLiteral("vet2"), QStringLiteral("Veterinaria"));
+    uma1 = makeItem(vet1, QStringLiteral("uma1"), QStringLiteral("Umana"));
+
+    // Batch reporting is reached through the REFERTA shortcut; this menu is never shown.
+    Stampa_menu = menu(QStringLiteral("Stampa_menu"), QStringLiteral("Refertazione"));
+    prnt = makeItem(Stampa_menu, QStringLiteral("prnt"), QStringLiteral("Stampa Referti"));
+    autoref = makeItem(Stampa_menu, QStringLiteral("autoref"), QStringLiteral("Refertazione Automatica"));
+    autoref->setCheckable(true);
+    autoref->setEnabled(false);
+    Stampa_menu->menuAction()->setVisible(false);
+
+    mqc = menu(QStringLiteral("mqc"), QStringLiteral("Controllo Qualità"));
+    mqc1 = makeItem(mqc, QStringLiteral("mqc1"), QStringLiteral("Statistiche"));
+    mqc2 = makeItem(mqc, QStringLiteral("mqc2"), QStringLiteral("Riferimenti"));
+
+    Opzioni_menu = menu(QStringLiteral("Opzioni_menu"), QStringLiteral("Riferimenti"));
+    rif_menu = makeItem(Opzioni_menu, QStringLiteral("rif_menu"), QStringLiteral("Riferimenti Umani"));
+    rifvet = makeItem(Opzioni_menu, QStringLiteral("rifvet"), QStringLiteral("Riferimenti Veterinari"));
+
+    impostazmenu = menu(QStringLiteral("impostazmenu"), QStringLiteral("Impostazioni"));
+    ref = makeItem(impostazmenu, QStringLiteral("ref"), QStringLiteral("Impostazioni Referto"));
+    setpar = makeItem(impostazmenu, QStringLiteral("setpar"), QStringLiteral("Impostazione Parametri"));
+
+    guida = menu(QStringLiteral("guida"), QStringLiteral("?"));
+    zarvium_menu = makeItem(guida, QStringLiteral("zarvium_menu"), QStringLiteral("Info Zarvium"));
+    errlog = makeItem(guida, QStringLiteral("errlog"), QStringLiteral("Log Errori"));
+
+    connect(Esci_menu, &QAction::triggered, this, [this] { guard([this] { Forms::unload(formName()); }); });
+}
+
+void Principale::buildWindow() {
+    auto* root = new QVBoxLayout(this);
+    root->setMenuBar(menuBar);
+
+    // Heading: banner, title and vendor lines, logos and the language flag.
+    auto* heading = new QHBoxLayout;
+    Image7 = makePicture(this, QStringLiteral("Image7"), {400, 60});
+    auto* titles = new QVBoxLayout;
+    Label23 = makeLabel(this, QStringLiteral("Label23"), QStringLiteral("ZARVIUM"));
+    QFont titleFont = Label23->font();
+    titleFont.setBold(true);
+    titleFont.setPointSize(titleFont.pointSize() + 4);
+    Label23->setFont(titleFont);
+    Label14 = makeLabel(this, QStringLiteral("Label14"));
+    titles->addWidget(Label23);
+    titles->addWidget(Label14);
+    Image6 = makePicture(this, QStringLiteral("Image6"), {120, 120});
+    Image2 = makePicture(this, QStringLiteral("Image2"), {100, 100});
+    Image13 = makePicture(this, QStringLiteral("Image13"), {120, 120});
+    Image8 = makePicture(this, QStringLiteral("Image8"), {32, 20});
+    heading->addWidget(Image7);
+    heading->addLayout(titles, 1);
+    heading->addWidget(Image6);
+    heading->addWidget(Image2);
+    heading->addWidget(Image13);
+    heading->addWidget(Image8, 0, Qt::AlignTop);
+    root->addLayout(heading);
+
+    auto* middle = new QHBoxLayout;
+    root->addLayout(middle, 1);
+
+    // Link drawing: PC, the seven progress segments and the analyser, framed by Shape22.
+    auto* linkPanel = new QWidget(this);
+    auto* linkStack = new QStackedLayout(linkPanel);
+    linkStack->setStackingMode(QStackedLayout::StackAll);
+    auto* linkContent = new QWidget(linkPanel);
+    Shape22 = new Shape(QStringLiteral("Shape22"), Shape::Kind::Rectangle, linkPanel);
+    Shape22->setBorderWidth(2);
+    auto* linkLayout = new QVBoxLayout(linkContent);
+    auto* drawing = new QHBoxLayout;
+    Image12 = makePicture(linkContent, QStringLiteral("Image12"), {64, 64});
+    drawing->addWidget(Image12);
+    for (int i = 0; i < 7; ++i) {
+        Line3[i] = new Shape(QStringLiteral("Line3_%1").arg(i), Shape::Kind::HorizontalLine, linkContent);
+        Line3[i]->setBorderWidth(3);
+        Line3[i]->setMinimumWidth(14);
+        drawing->addWidget(Line3[i]);
+    }
+    Image9 = makePicture(linkContent, QStringLiteral("Image9"), {120, 90});
+    drawing->addWidget(Image9);
+    linkLayout->addLayout(drawing);
+    auto* linkState = new QHBoxLayout;
+    Label16 = makeLabel(linkContent, QStringLiteral("Label16"), QStringLiteral("Off Line"));
+    Label16->setVisible(false);
+    Label16->setAlignment(Qt::AlignCenter);
+    Label16->setFixedSize(90, 24);
+    Label65 = makeLabel(linkContent, QStringLiteral("Label65"), QStringLiteral("analisi"));
+    Label66 = makeLabel(linkContent, QStringLiteral("Label66"), QStringLiteral("stato..."));
+    Label29 = makeLabel(linkContent, QStringLiteral("Label29"), QStringLiteral("Rx - Error!"));
+    Label29->setBackColor(colours::red);
+    linkState->addWidget(Label16);
+    linkState->addWidget(Label65);
+    linkState->addWidget(Label66, 1);
+    linkState->addWidget(Label29);
+    linkLayout->addLayout(linkState);
+
+    // Port panel.
+    auto* port = new QGridLayout;
+    Label52 = makeLabel(linkContent, QStringLiteral("Label52"), QStringLiteral("Com:"));
+    Label59 = makeLabel(linkContent, QStringLiteral("Label59"));
+    Label56 = makeLabel(linkContent, QStringLiteral("Label56"), QStringLiteral("BaudRate:"));
+    Label62 = makeLabel(linkContent, QStringLiteral("Label62"));
+    Label57 = makeLabel(linkContent, QStringLiteral("Label57"), QStringLiteral("Parity:"));
+    Label63 = makeLabel(linkContent, QStringLiteral("Label63"));
+    Label53 = makeLabel(linkContent, QStringLiteral("Label53"), QStringLiteral("Bit:"));
+    Label60 = makeLabel(linkContent, QStringLiteral("Label60"));
+    Label54 = makeLabel(linkContent, QStringLiteral("Label54"), QStringLiteral("Stop:"));
+    Label61 = makeLabel(linkContent, QStringLiteral("Label61"));
+    Label55 = makeLabel(linkContent, QStringLiteral("Label55"), QStringLiteral("RTS/CTS"));
+    Label58 = makeLabel(linkContent, QStringLiteral("Label58"), QStringLiteral("Len:"));
+    Label64 = makeLabel(linkContent, QStringLiteral("Label64"));
+    Label58->setVisible(false);
+    Label64->setVisible(false);
+    const std::pair<Label*, Label*> portRows[] = {{Label52, Label59}, {Label56, Label62}, {Label57, Label63},
+                                                  {Label53, Label60}, {Label54, Label61}, {Label58, Label64}};
+    int column = 0;
+    for (const auto& [caption, value] : portRows) {
+        port->addWidget(caption, 0, column++);
+        port->addWidget(value, 0, column++);
+    }
+    port->addWidget(Label55, 0, column);
+    linkLayout->addLayout(port);
+    linkLayout->addStretch(1);
+    linkStack->addWidget(linkContent);
+    linkStack->addWidget(Shape22);
+    Shape22->lower();
+    middle->addWidget(linkPanel, 1);
+
+    // Status panel.
+    auto* status = new QGridLayout;
+    Label1 = makeLabel(this, QStringLiteral("Label1"), QStringLiteral("DATA di  LAVORO:"));
+    Label2 = makeLabel(this, QStringLiteral("Label2"), QStringLiteral("gg/mm/aa"));
+    Label6 = makeLabel(this, QStringLiteral("Label6"), QStringLiteral("Data di oggi:"));
+    Label7 = makeLabel(this, QStringLiteral("Label7"), QStringLiteral("dd/mm/yyyy"));
+    Label8 = makeLabel(this, QStringLiteral("Label8"), QStringLiteral("Archivio in Uso:"));
+    Label11 = makeLabel(this, QStringLiteral("Label11"), QStringLiteral("Giornaliero"));
+    Label9 = makeLabel(this, QStringLiteral("Label9"), QStringLiteral("Refertazione Automatica:"));
+    Label12 = makeLabel(this, QStringLiteral("Label12"), QStringLiteral("OFF"));
+    Label10 = makeLabel(this, QStringLiteral("Label10"), QStringLiteral("Utente:"));
+    Label3 = makeLabel(this, QStringLiteral("Label3"), QStringLiteral("Admin"));
+    Label4 = makeLabel(this, QStringLiteral("Label4"), QStringLiteral("Back-up Automatico:"));
+    Label13 = makeLabel(this, QStringLiteral("Label13"), QStringLiteral("OK!"));
+    const std::pair<Label*, Label*> statusRows[] = {{Label1, Label2},  {Label6, Label7},  {Label8, Label11},
+                                                    {Label9, Label12}, {Label10, Label3}, {Label4, Label13}};
+    int row = 0;
+    for (const auto& [caption, value] : statusRows) {
+        status->addWidget(caption, row, 0);
+        status->addWidget(value, row++, 1);
+        QFont f = value->font();
+        f.setBold(true);
+        value->setFont(f);
+    }
+    Label5 = makeLabel(this, QStringLiteral("Label5"));
+    Label5->setVisible(false);
+    Label5->setWordWrap(true);
+    status->addWidget(Label5, row, 0, 1, 2);
+    status->setRowStretch(row + 1, 1);
+    middle->addLayout(status);
+
+    // Toolbar: six cells, each a cyan marker with a caption and an icon over it.
+    auto* toolbar = new QHBoxLayout;
+    struct Cell {
+        Label*& label;
+        const char* labelName;
+        const char* caption;
+        Label*& image;
+        const char* imageName;
+        Shape*& shape;
+        const char* shapeName;
+    };
+    const Cell cells[] = {
+        {Label20, "Label20", "ANALISI", Image1, "Image1", Shape6, "Shape6"},
+        {Label17, "Label17", "LISTA", Image11, "Image11", Shape3, "Shape3"},
+        {Label19, "Label19", "RICERCA", Image10, "Image10", Shape5, "Shape5"},
+        {Label18, "Label18", "ARCHIVIO", Image5, "Image5", Shape4, "Shape4"},
+        {Label21, "Label21", "QC", Image4, "Image4", Shape7, "Shape7"},
+        {Label22, "Label22", "REFERTA", Image3, "Image3", Shape9, "Shape9"},
+    };
+    for (const Cell& c : cells) {
+        auto* cell = new QWidget(this);
+        cell->setMinimumSize(130, 80);
+        auto* stack = new QStackedLayout(cell);
+        stack->setStackingMode(QStackedLayout::StackAll);
+        auto* content = new QWidget(cell);
+        auto* v = new QVBoxLayout(content);
+        c.image = makePicture(content, QString::fromLatin1(c.imageName), {32, 32});
+        c.label = makeLabel(content, QString::fromLatin1(c.labelName), QString::fromLatin1(c.caption));
+        c.label->setAlignment(Qt::AlignCenter);
+        c.label->setForeColor(Qt::white);
+        c.label->setFont(QFont(QStringLiteral("Tahoma"), 12, QFont::Bold));
+        c.label->setCursor(Qt::PointingHandCursor);
+        v->addWidget(c.image, 0, Qt::AlignHCenter);
+        v->addWidget(c.label);
+        c.shape = new Shape(QString::fromLatin1(c.shapeName), Shape::Kind::Rectangle, cell);
+        c.shape->setFillColor(colours::cyan);
+        c.shape->setFilled(true);
+        c.shape->setBorderWidth(0);
+        stack->addWidget(content);
+        stack->addWidget(c.shape);
+        c.shape->lower();
+        toolbar->addWidget(cell);
+    }
+    root->addLayout(toolbar);
+
+    Label24 = makeLabel(this, QStringLiteral("Label24"));
     Label24->setVisible(false);
-    layout->addStretch(1);
-    layout->addWidget(Label24);
-    resize(900, 600);
+    root->addWidget(Label24);
+
+    for (Label* l : {Label2, Label65, Image12}) l->setCursor(Qt::PointingHandCursor);
+    resize(1000, 640);
+}
+
+QString Principale::text(const QString& section, const QString& key) const {
+    return languageText(linguax, section, key);
+}
+
+void Principale::applyCaptions() {
+    auto set = [this](auto* target, const char* key) {
+        ignoring([&] {
+            const QString t = text(QStringLiteral("principale"), QString::fromLatin1(key));
+            if constexpr (std::is_same_v<std::remove_pointer_t<decltype(target)>, QMenu>)
+                target->setTitle(t);
+            else
+                target->setText(t);
+        });
+    };
+    set(Label20, "cmd2");
+    set(Label19, "cmd3");
+    set(Label17, "cmd4");
+    set(Label22, "cmd5");
+    set(Label18, "cmd6");
+    set(Label21, "cmd7");
+    set(c_data, "menu11");
+    set(Service_menu, "menu12");
+    set(stampantre, "menu13");
+    set(Esci_menu, "menu14");
+    set(Dati_menu, "menu2");
+    set(Dati_menu2, "menu21");
+    set(Archivio_menu, "menu3");
+    set(daily, "menu31");
+    set(total, "menu32");
+    set(Ricerca_menu, "menu33");
+    set(aggarch, "menu34");
+    set(Gestione_menu, "menu35");
+    set(Emocromi_menu, "menu4");
+    set(anag, "menu41");
+    set(lavoro_m, "menu42");
+    set(inserman, "menu43");
+    set(vet1, "menu5");
+    set(vet2, "menu51");
+    set(uma1, "menu52");
+    set(Stampa_menu, "menu6");
+    set(prnt, "menu61");
+    set(autoref, "menu62");
+    set(mqc, "menu7");
+    set(mqc1, "menu71");
+    set(mqc2, "menu72");
+    set(Opzioni_menu, "menu8");
+    set(rif_menu, "menu81");
+    set(rifvet, "menu82");
+    set(impostazmenu, "menu9");
+    set(ref, "menu91");
+    set(setpar, "menu92");
+    set(guida, "menu10");
+    set(zarvium_menu, "menu101");
+    set(errlog, "menu102");
+    set(Label1, "label1");
+    set(Label4, "label4");
+    set(Label6, "label6");
+    set(Label8, "label8");
+    set(Label9, "label9");
+    set(Label10, "label10");
+    ignoring([&] { lbl11 = text(QStringLiteral("principale"), QStringLiteral("label11")); });
+    ignoring([&] { lbl11_s = text(QStringLiteral("principale"), QStringLiteral("label11_s")); });
+    ignoring([&] { msg1_ = text(QStringLiteral("principale"), QStringLiteral("msg1")); });
+    ignoring([&] { msg4_ = text(QStringLiteral("principale"), QStringLiteral("msg4")); });
+    ignoring([&] { msg5_ = text(QStringLiteral("principale"), QStringLiteral("msg5")); });
+    ignoring([&] { aggiornaLbl1_ = text(QStringLiteral("aggiorna"), QStringLiteral("lbl1")); });
+    ignoring([&] { aggiornaOk_ = text(QStringLiteral("aggiorna"), QStringLiteral("ok")); });
 }
 
 void Principale::Form_Load() {
-    const QString pending = takePendingStatus();
-    if (!pending.isEmpty()) {
+    // Steps 1-5 have no handler: a failure rises to whoever loaded the window.
+    leggiOricerca = 0;
+    Forms::load(QStringLiteral("grafici"));
+    linguax = configuredLanguageFile();
+    formato = leggiini(QStringLiteral("date"), QStringLiteral("format"), QStringLiteral("general.ini"), 16);
+    const QString takenStatus = takePendingStatus();
+    if (!takenStatus.isEmpty()) {
         Label24->setVisible(true);
-        Label24->setText(pending);
+        Label24->setText(takenStatus);
     }
+
+    // The start-up's findings; a main window loaded without a start-up sees a plain start.
+    const frmSplash* splash = Forms::get<frmSplash>(QStringLiteral("frmSplash"));
+    const int16_t dbOk = splash ? splash->stato_db_ok : 1;
+    const int16_t backedUp = splash ? splash->db_bk_effettuato : 0;
+    const bool newDay = splash ? splash->aggdb : false;
+
+    // Steps 6-15: each statement on its own; a failing one is skipped.
+    const QString folder = programFolder();
+    const std::pair<Label*, const char*> pictures[] = {
+        {Image1, "/immagini/emocromi.ico"},          {Image3, "/immagini/printer.ico"},
+        {Image4, "/immagini/vrml.ico"},              {Image5, "/immagini/arch.ico"},
+        {Image10, "/immagini/search.ico"},           {Image11, "/immagini/simm.ico"},
+        {Image12, "/immagini/pc.gif"},               {Image2, "/immagini/logoVeterinaria100.gif"},
+        {Image13, "/immagini/veterinary120.gif"},    {Image6, "/immagini/logo.gif"},
+        {Image7, "/immagini/head.gif"}};
+    for (const auto& picture : pictures)
+        ignoring([&] { picture.first->loadPicture(folder + QLatin1String(picture.second)); });
+    ignoring([&] { Label29->setTransparent(); });
+    ignoring([&] {
+        Label16->setVisible(true);
+        Label16->setBackColor(colours::orange);
+        Label16->setText(QStringLiteral("Off Line"));
+    });
+    ignoring([&] { model_ = leggiini(QStringLiteral("general"), QStringLiteral("instrument"), QStringLiteral("port.ini"), 15); });
+    ignoring([&] { Label65->setText(QStringLiteral("0")); });
+    ignoring([&] { Label23->setText(QStringLiteral("ZARVIUM - ") + model_); });
+    statoformleggi = false;
+    if (dbOk == 0) {
+        ignoring([&] {
+            Label13->setForeColor(colours::red);
+            Label13->setText(QStringLiteral("DB Error"));
+        });
+    }
+    ignoring([&] {
+        const QString lingua = leggiini(QStringLiteral("language"), QStringLiteral("lingua"), QStringLiteral("general.ini"), 8);
+        static const std::pair<const char*, const char*> flags[] = {
+            {"it", "/immagini/italian.gif"}, {"en", "/immagini/english.gif"}, {"de", "/immagini/german.gif"},
+            {"fr", "/immagini/french.gif"},  {"es", "/immagini/spanish.gif"}, {"ru", "/immagini/russia.gif"}};
+        QString flag = QStringLiteral("/immagini/italian.gif");
+        for (const auto& [code, path] : flags)
+            if (lingua == QLatin1String(code)) flag = QLatin1String(path);
+        Image8->loadPicture(folder + flag);
+    });
+    ignoring([&] { Label29->setText(QString()); });
+    ignoring([&] { Label14->setText(QString()); });
+    applyCaptions();
+
+    // Steps 16-17: the caption handler.
+    try {
+#define ZV_READ_STAMPA(key) stampa_##key = text(QStringLiteral("stampa"), QStringLiteral(#key));
+        ZV_STAMPA_KEYS(ZV_READ_STAMPA)
+#undef ZV_READ_STAMPA
+        if (backedUp == 1) {
+            Label5->setVisible(true);
+            Label5->setText(msg5_);
+        }
+    } catch (...) {
+        const CaughtError e = describeCurrentException();
+        setBusy(false);
+        Label13->setText(QStringLiteral("Error!"));
+        Label13->setForeColor(colours::red);
+        logerrore(e.number, e.description, formName());
+        return;
+    }
+
+    // Steps 18-34: the settings handler.
+    try {
+        settingsSteps();
+        if (newDay) aggiornadb();
+        if (Form* s = Forms::find(QStringLiteral("frmSplash"))) s->hide();
+    } catch (...) {
+        const CaughtError e = describeCurrentException();
+        setBusy(false);
+        Label13->setText(stampa_msg1);
+        Label13->setForeColor(colours::red);
+        logerrore(e.number, e.description, formName());
+    }
+}
+
+void Principale::settingsSteps() {
+    const QString folder = programFolder();
+    db_daily = folder + QStringLiteral("/zarvium.mdb");
+    db_total = folder + QStringLiteral("/zarviumtotale.mdb");
+    db_limiti = folder + QStringLiteral("/riferimenti.mdb");
+    db_vet = folder + QStringLiteral("/vet.mdb");
+    queryricerca.clear();
+    Label14->setText(leggiini(QStringLiteral("vendor"), QStringLiteral("main"), QStringLiteral("oem.ini"), 255));
+    const QString today = formatDate(clock::today(), QStringLiteral("dd/mm/yy"));
+    Label7->setText(today);
+    daily->setChecked(true);
+    Label11->setText(lbl11);
+    dbtotal = false;
+    scriviini(QStringLiteral("leggi"), QStringLiteral("width"), QStringLiteral("11820"), QStringLiteral("general.ini"));
+
+    const double automatic =
+        toDouble(leggiini(QStringLiteral("auto"), QStringLiteral("stampa_auto"), QStringLiteral("print.ini"), 10));
+    autoref->setChecked(automatic == 1);
+    Label12->setText(automatic == 1 ? QStringLiteral("ON") : QStringLiteral("OFF"));
+
+    Label3->setText(QStringLiteral("User"));
+    setpar->setEnabled(false);
+    Label2->setText(today);
+
+    if (leggiini(QStringLiteral("separatore"), QStringLiteral("decimale"), QStringLiteral("general.ini"), 8).isEmpty()) {
+        msgBox(msg1_, MsgButtons::OK, MsgIcon::Information, appTitle());
+        Forms::show(QStringLiteral("setting"));
+    }
+    Label66->setText(QString());
+
+    online->setChecked(true);
+    datalog->setChecked(false);
+    Shape22->setBorderColor(colours::orange);
+    for (Shape* segment : Line3) segment->setBorderColor(colours::orange);
+
+    static const std::pair<const char*, const char*> models[] = {{"CD3000", "/immagini/cd3000small.gif"},
+                                                                 {"CD3500", "/immagini/cd3500small.gif"},
+                                                                 {"CD3700", "/immagini/3700.gif"},
+                                                                 {"CD3200", "/immagini/cd3200small.gif"}};
+    modelPicture_.clear();
+    for (const auto& [name, path] : models)
+        if (model_ == QLatin1String(name)) modelPicture_ = QLatin1String(path);
+    if (!modelPicture_.isEmpty()) Image9->loadPicture(folder + modelPicture_);
+
+    Label55->setVisible(false);
+    const QString portIni = QStringLiteral("port.ini");
+    Label59->setText(leggiini(QStringLiteral("port"), QStringLiteral("porta"), portIni, 15));
+    Label62->setText(leggiini(QStringLiteral("port"), QStringLiteral("rate"), portIni, 15));
+    Label63->setText(leggiini(QStringLiteral("port"), QStringLiteral("parity"), portIni, 15));
+    Label60->setText(leggiini(QStringLiteral("port"), QStringLiteral("bit"), portIni, 15));
+    Label61->setText(leggiini(QStringLiteral("port"), QStringLiteral("stopbit"), portIni, 15));
+    const int16_t handshake = toInt16(leggiini(QStringLiteral("port"), QStringLiteral("handshake"), portIni, 10));
+    const int16_t inputlen = toInt16(leggiini(QStringLiteral("port"), QStringLiteral("inputlen"), portIni, 10));
+    const int16_t len = toInt16(leggiini(QStringLiteral("port"), QStringLiteral("len"), portIni, 10));
+    if (handshake == 1) Label55->setVisible(true);
+    if (inputlen == 1) {
+        Label58->setVisible(true);
+        Label64->setVisible(true);
+        Label64->setText(QString::number(len));
+    }
+
+    const QChar mark = configuredDecimalMark();
+    for (auto [connection, path] : {std::pair{&cntot, &db_total}, std::pair{&cn, &db_daily},
+                                    std::pair{&cnlimit, &db_limiti}, std::pair{&cnvet, &db_vet}}) {
+        connection->setDecimalMark(mark);
+        connection->open(*path);
+    }
+}
+
+int Principale::aggiornadb() {
+    setBusy(true);
+    Label24->setVisible(true);
+    Label24->setText(aggiornaLbl1_);
+    rollOverDaily(cntot, db_daily);
+    Label24->setVisible(true);
+    Label24->setText(aggiornaOk_);
+    setBusy(false);
+    scriviini(QStringLiteral("database"), QStringLiteral("last"), Label7->text(), QStringLiteral("general.ini"));
+    return 0;
 }
 
 void Principale::Form_Unload(bool& cancel) {
     (void)cancel;
-    // The program ends when the main window goes, whatever hidden windows remain.
+    // Let go of the shared connections first, then close every other window.
+    cntot.close();
+    cn.close();
+    cnvet.close();
+    cnlimit.close();
+    static const char* const windows[] = {
+        "ComCD",   "frmSplash", "leggi",    "anagrafiche", "grafici",   "Archivio2", "cambia",      "Cambia2",
+        "frmLogin", "Help",     "Limiti",   "referto",     "Referto2",  "setting",   "Refertazionex", "errlogmod",
+        "formricerca", "qc",    "qcrif",    "Stampa",      "calfact",   "vet",       "inserimento", "limitivet",
+        "changelan"};
+    for (const char* w : windows) ignoring([&] { Forms::unload(QString::fromLatin1(w)); });
+    // The program ends with the main window, whatever hidden windows remain.
     QApplication::quit();
 }
 

@@ -1,19 +1,118 @@
 #pragma once
+// The main window: the hub of the program and the owner of its shared state
+// (the four database connections, the language file, the work date and
+// mode, the search and report hand-offs).
+#include <QAction>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 
+#include <array>
+#include <cstdint>
+
+#include "platform/database.h"
 #include "platform/forms.h"
+#include "platform/widgets.h"
 
 namespace zv {
 
-// The main window. It owns the status line on which logged errors appear.
+// The report captions of the language section [stampa], in reading order.
+#define ZV_STAMPA_KEYS(X)                                                                                         \
+    X(msg1) X(id) X(nome) X(data) X(ddn) X(sesso) X(numero) X(sequenza) X(graph1) X(graph2) X(graph3) X(graph4)   \
+    X(graph5) X(graph6) X(wbc) X(unitwbc) X(neu) X(lym) X(mono) X(eos) X(baso) X(bandati) X(rbc) X(unitrbc)       \
+    X(hgb) X(unithgb) X(hct) X(unitmcv) X(unitmch) X(unitmchc) X(ret) X(plt) X(unitplt) X(unitmpv) X(unitpdw)      \
+    X(band) X(ig) X(blast) X(varlym) X(diflt) X(nrbc) X(rrbc) X(uri) X(nwbc) X(note) X(valassolformula)            \
+    X(indicieritrocit) X(imcv) X(imch) X(imchc) X(irdw) X(ipct) X(ipdw)
+
 class Principale : public Form {
     Q_OBJECT
 public:
     Principale();
+    ~Principale() override;
     void Form_Load() override;
     void Form_Unload(bool& cancel) override;
 
-    QLabel* Label24 = nullptr;  // status line
+    // Appends the daily database to the archive and empties it (the roll-over).
+    int aggiornadb();
+
+    // ---- shared state -------------------------------------------------------
+    QString linguax;
+    QString oggi2;
+    bool dbtotal = false;
+    QString queryricerca;
+    QString dbricerca;
+    QString db_daily;
+    QString db_total;
+    QString db_limiti;
+    QString db_vet;
+    QString formato;
+    Connection cntot;
+    Connection cn;
+    Connection cnlimit;
+    Connection cnvet;
+    bool statoformleggi = false;
+    int16_t leggiOricerca = 0;
+#define ZV_DECLARE_STAMPA(key) QString stampa_##key;
+    ZV_STAMPA_KEYS(ZV_DECLARE_STAMPA)
+#undef ZV_DECLARE_STAMPA
+    QString lbl11;
+    QString lbl11_s;
+
+    // The analyser model text of port.ini and its picture (empty for an unknown model).
+    QString modelText() const { return model_; }
+    QString modelPicturePath() const { return modelPicture_; }
+
+    // ---- controls -----------------------------------------------------------
+    QMenuBar* menuBar = nullptr;
+    QMenu *File_menu = nullptr, *Dati_menu = nullptr, *Archivio_menu = nullptr, *Emocromi_menu = nullptr,
+          *vet1 = nullptr, *Stampa_menu = nullptr, *mqc = nullptr, *Opzioni_menu = nullptr,
+          *impostazmenu = nullptr, *guida = nullptr;
+    QAction *c_data = nullptr, *Service_menu = nullptr, *stampantre = nullptr, *Esci_menu = nullptr;
+    QAction *Dati_menu2 = nullptr, *offline = nullptr, *online = nullptr, *datalog = nullptr;
+    QAction *daily = nullptr, *total = nullptr, *Ricerca_menu = nullptr, *aggarch = nullptr,
+            *Gestione_menu = nullptr;
+    QAction *anag = nullptr, *lavoro_m = nullptr, *inserman = nullptr;
+    QAction *vet2 = nullptr, *uma1 = nullptr;
+    QAction *prnt = nullptr, *autoref = nullptr;
+    QAction *mqc1 = nullptr, *mqc2 = nullptr;
+    QAction *rif_menu = nullptr, *rifvet = nullptr;
+    QAction *ref = nullptr, *setpar = nullptr;
+    QAction *zarvium_menu = nullptr, *errlog = nullptr;
+
+    // Status panel.
+    Label *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr, *Label5 = nullptr,
+          *Label6 = nullptr, *Label7 = nullptr, *Label8 = nullptr, *Label9 = nullptr, *Label10 = nullptr,
+          *Label11 = nullptr, *Label12 = nullptr, *Label13 = nullptr, *Label14 = nullptr, *Label23 = nullptr,
+          *Label24 = nullptr;
+    // Link drawing and counters.
+    Label *Label16 = nullptr, *Label29 = nullptr, *Label65 = nullptr, *Label66 = nullptr;
+    Shape* Shape22 = nullptr;
+    std::array<Shape*, 7> Line3{};
+    // Port panel.
+    Label *Label52 = nullptr, *Label53 = nullptr, *Label54 = nullptr, *Label55 = nullptr, *Label56 = nullptr,
+          *Label57 = nullptr, *Label58 = nullptr, *Label59 = nullptr, *Label60 = nullptr, *Label61 = nullptr,
+          *Label62 = nullptr, *Label63 = nullptr, *Label64 = nullptr;
+    // Toolbar cells: labels, pictures and marker shapes.
+    Label *Label17 = nullptr, *Label18 = nullptr, *Label19 = nullptr, *Label20 = nullptr, *Label21 = nullptr,
+          *Label22 = nullptr;
+    Shape *Shape3 = nullptr, *Shape4 = nullptr, *Shape5 = nullptr, *Shape6 = nullptr, *Shape7 = nullptr,
+          *Shape9 = nullptr;
+    // Pictures.
+    Label *Image1 = nullptr, *Image2 = nullptr, *Image3 = nullptr, *Image4 = nullptr, *Image5 = nullptr,
+          *Image6 = nullptr, *Image7 = nullptr, *Image8 = nullptr, *Image9 = nullptr, *Image10 = nullptr,
+          *Image11 = nullptr, *Image12 = nullptr, *Image13 = nullptr;
+
+private:
+    void buildMenus();
+    void buildWindow();
+    void applyCaptions();
+    QString text(const QString& section, const QString& key) const;
+    void settingsSteps();
+
+    QString msg1_, msg4_, msg5_;
+    QString aggiornaLbl1_, aggiornaOk_;
+    QString model_;
+    QString modelPicture_;
 };
 
 }  // namespace zv

@@ -84,6 +84,7 @@ TEST_F(ConfigStore, ErrorRecordIsAppendedExactly) {
 }
 
 TEST_F(ConfigStore, ErrorBeforeTheMainWindowWaitsForIt) {
+    scriviini("separatore", "decimale", ",", "general.ini");
     logerrore(53, "File not found", "frmSplash");
     EXPECT_FALSE(Forms::isLoaded("Principale"));  // logging never loads the main window
     auto* main = Forms::loadAs<Principale>("Principale");

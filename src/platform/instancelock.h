@@ -1,0 +1,27 @@
+#pragma once
+#include <QString>
+
+namespace zv {
+
+// Held for as long as the program runs: an advisory lock on a file in the
+// program folder. The system drops it when the process ends, even after a
+// crash, so a stale lock never keeps the program from starting.
+class InstanceLock {
+public:
+    InstanceLock() = default;
+    ~InstanceLock();
+    InstanceLock(const InstanceLock&) = delete;
+    InstanceLock& operator=(const InstanceLock&) = delete;
+
+    enum class Result { Acquired, HeldElsewhere, Unavailable };
+    // HeldElsewhere when another process (or another lock object) holds it;
+    // Unavailable when the lock file cannot be made (a read-only folder).
+    Result acquire(const QString& folder);
+    void release();
+    bool held() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace zv

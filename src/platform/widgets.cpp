@@ -1,0 +1,154 @@
+#include "platform/widgets.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "platform/errors.h"
+
+namespace zv {
+
+QColor bgrColor(uint32_t bgr) { return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF)); }
+
+uint32_t bgrValue(const QColor& c) {
+    return uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16);
+}
+
+Label::Label(const QString& name, QWidget* parent) : QLabel(parent) {
+    setObjectName(name);
+    setAutoFillBackground(false);
+}
+
+void Label::setBackColor(const QColor& colour) {
+    QPalette p = palette();
+    p.setColor(QPalette::Window, colour);
+    setPalette(p);
+    setAutoFillBackground(true);
+}
+
+void Label::setTransparent() { setAutoFillBackground(false); }
+
+QColor Label::backColor() const { return palette().color(QPalette::Window); }
+
+void Label::setForeColor(const QColor& colour) {
+    QPalette p = palette();
+    p.setColor(QPalette::WindowText, colour);
+    setPalette(p);
+}
+
+QColor Label::foreColor() const { return palette().color(QPalette::WindowText); }
+
+void Label::loadPicture(const QString& path, bool stretch) {
+    QImageReader reader(path);
+    QImage image = reader.read();
+    if (image.isNull())
+        throw AppError(err::FileNotFound, QStringLiteral("File not found: %1").arg(path));
+    setPixmap(QPixmap::fromImage(image));
+    setScaledContents(stretch);
+    picturePath_ = path;
+}
+
+bool Label::hasPicture() const { return !pixmap().isNull(); }
+
+void Label::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) emit clicked();
+    QLabel::mousePressEvent(event);
+}
+
+void Label::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) emit doubleClicked();
+    QLabel::mouseDoubleClickEvent(event);
+}
+
+void Label::mouseMoveEvent(QMouseEvent* event) {
+    emit mouseMoved();
+    QLabel::mouseMoveEvent(event);
+}
+
+Shape::Shape(const QString& name, Kind kind, QWidget* parent) : QWidget(parent), kind_(kind) {
+    setObjectName(name);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void Shape::setFillColor(const QColor& c) {
+    fill_ = c;
+    update();
+}
+
+void Shape::setFilled(bool filled) {
+    filled_ = filled;
+    update();
+}
+
+void Shape::setBorderColor(const QColor& c) {
+    border_ = c;
+    update();
+}
+
+void Shape::setBorderWidth(int width) {
+    borderWidth_ = width;
+    update();
+}
+
+QSize Shape::sizeHint() const {
+    switch (kind_) {
+    case Kind::HorizontalLine: return {40, borderWidth_ + 2};
+    case Kind::VerticalLine: return {borderWidth_ + 2, 40};
+    case Kind::Rectangle: break;
+    }
+    return {40, 40};
+}
+
+void Shape::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QRect r = rect();
+    switch (kind_) {
+    case Kind::Rectangle:
+        if (filled_) p.fillRect(r, fill_);
+        if (borderWidth_ > 0) {
+            p.setPen(QPen(border_, borderWidth_));
+            p.drawRect(r.adjusted(0, 0, -1, -1));
+        }
+        break;
+    case Kind::HorizontalLine:
+        p.fillRect(QRect(0, (r.height() - borderWidth_) / 2, r.width(), borderWidth_), border_);
+        break;
+    case Kind::VerticalLine:
+        p.fillRect(QRect((r.width() - borderWidth_) / 2, 0, borderWidth_, r.height()), border_);
+        break;
+    }
+}
+
+PictureBox::PictureBox(const QString& name, QSize size, QWidget* parent)
+    : QWidget(parent), canvas_(size, QImage::Format_ARGB32_Premultiplied) {
+    setObjectName(name);
+    canvas_.fill(Qt::transparent);
+    setFixedSize(size);
+}
+
+void PictureBox::setPicture(const QImage& picture) {
+    picture_ = picture;
+    update();
+}
+
+void PictureBox::cls() {
+    canvas_.fill(Qt::transparent);
+    update();
+}
+
+QImage PictureBox::image() const {
+    QImage out(canvas_.size(), QImage::Format_RGB32);
+    out.fill(Qt::white);
+    QPainter p(&out);
+    if (!picture_.isNull()) p.drawImage(0, 0, picture_);
+    p.drawImage(0, 0, canvas_);
+    return out;
+}
+
+void PictureBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawImage(0, 0, image());
+}
+
+}  // namespace zv

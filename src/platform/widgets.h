@@ -1,0 +1,112 @@
+#pragma once
+// The few control behaviours the windows need beyond plain Qt widgets:
+// labels and pictures that report clicks, shapes and line segments with a
+// fill and a border colour, picture boxes that keep a persistent image, and
+// colours given as the 0xBBGGRR numbers of the stored settings.
+#include <QColor>
+#include <QImage>
+#include <QLabel>
+#include <QWidget>
+
+#include <cstdint>
+
+namespace zv {
+
+// 0xBBGGRR (red + 256 * green + 65536 * blue) as a colour.
+QColor bgrColor(uint32_t bgr);
+uint32_t bgrValue(const QColor& colour);
+
+namespace colours {
+const QColor green = bgrColor(0xC000);
+const QColor orange = bgrColor(0x80FF);
+const QColor blue = bgrColor(0xFF0000);
+const QColor red = bgrColor(0xFF);
+const QColor cyan = bgrColor(0xFFFF00);
+}  // namespace colours
+
+// A label (also used for pictures) that reports clicks, double clicks and mouse moves.
+class Label : public QLabel {
+    Q_OBJECT
+public:
+    explicit Label(const QString& name, QWidget* parent = nullptr);
+    // Background: an opaque colour, or transparent.
+    void setBackColor(const QColor& colour);
+    void setTransparent();
+    bool isTransparent() const { return !autoFillBackground(); }
+    QColor backColor() const;
+    void setForeColor(const QColor& colour);
+    QColor foreColor() const;
+    // Shows the picture file (stretched to the label when `stretch`); a file
+    // that cannot be read fails with error 53 and leaves the old picture.
+    void loadPicture(const QString& path, bool stretch = false);
+    bool hasPicture() const;
+    QString picturePath() const { return picturePath_; }
+
+signals:
+    void clicked();
+    void doubleClicked();
+    void mouseMoved();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    QString picturePath_;
+};
+
+// A rectangle, or a horizontal or vertical line, with a fill and a border colour.
+class Shape : public QWidget {
+    Q_OBJECT
+public:
+    enum class Kind { Rectangle, HorizontalLine, VerticalLine };
+    Shape(const QString& name, Kind kind, QWidget* parent = nullptr);
+    void setFillColor(const QColor& c);
+    QColor fillColor() const { return fill_; }
+    void setFilled(bool filled);
+    void setBorderColor(const QColor& c);
+    QColor borderColor() const { return border_; }
+    void setBorderWidth(int width);
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    Kind kind_;
+    QColor fill_ = Qt::white;
+    QColor border_ = Qt::black;
+    bool filled_ = false;
+    int borderWidth_ = 1;
+};
+
+// A drawing surface that keeps what is drawn on it; its image is what a
+// report prints.
+class PictureBox : public QWidget {
+    Q_OBJECT
+public:
+    PictureBox(const QString& name, QSize size, QWidget* parent = nullptr);
+    // The assigned picture, drawn from the top-left corner.
+    void setPicture(const QImage& picture);
+    const QImage& picture() const { return picture_; }
+    // Clears what was drawn (the assigned picture stays).
+    void cls();
+    // What is drawn: the client area with the picture at its top-left corner.
+    QImage image() const;
+    // The persistent drawing layer, for the windows that draw.
+    QImage& canvas() { return canvas_; }
+    QSize sizeHint() const override { return canvas_.size(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage picture_;
+    QImage canvas_;
+};
+
+// Twips (1440 per inch) at the screen's 96 dots per inch.
+constexpr int twipsToPixels(int twips) { return twips / 15; }
+
+}  // namespace zv

@@ -1,0 +1,45 @@
+#pragma once
+// The start-up window: picks the language, refuses a second instance,
+// compacts the databases, makes the automatic back-up when it is due, notes
+// a new day and shows the main window.
+#include <cstdint>
+
+#include "platform/forms.h"
+#include "platform/instancelock.h"
+#include "platform/widgets.h"
+
+namespace zv {
+
+class frmSplash : public Form {
+    Q_OBJECT
+public:
+    frmSplash();
+    void Form_Load() override;
+
+    int16_t stato_db_ok = 1;
+    int16_t db_bk_effettuato = 0;
+    bool aggdb = false;
+    QString lastday;
+
+    Label* Label1 = nullptr;  // status text
+    Label* Label2 = nullptr;  // version line
+    Label* lblProductName = nullptr;
+    Label* Image1 = nullptr;
+
+    // True when the start-up decided that the program must end (another
+    // instance runs, or a database could not be compacted).
+    bool endRequested() const { return endRequested_; }
+
+private:
+    bool compactAll();
+    void backUpAndCheckDay();
+
+    QString msg1_, msg4_, err2_, err3_;
+    InstanceLock lock_;
+    bool endRequested_ = false;
+};
+
+// The version line of the start-up window: "Ver. 1 . 0 . 0".
+QString versionLine();
+
+}  // namespace zv

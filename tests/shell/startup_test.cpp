@@ -1,0 +1,285 @@
+#include <QFile>
+#include <QFileInfo>
+
+#include "platform/clock.h"
+#include "platform/database.h"
+#include "platform/forms.h"
+#include "platform/instancelock.h"
+#include "shell/config.h"
+#include "shell/frmsplash.h"
+#include "shell/language.h"
+#include "shell/principale.h"
+#include "support/fixture.h"
+#include "support/results.h"
+
+namespace zv {
+namespace {
+
+class Startup : public test::ProgramFolderTest {
+protected:
+    void SetUp() override {
+        ProgramFolderTest::SetUp();
+        // Most starts here are not first starts; the first-start test empties it again.
+        scriviini("separatore", "decimale", ",", "general.ini");
+        scriviini("database", "last", "08/12/26", "general.ini");
+    }
+
+    frmSplash* start() { return Forms::loadAs<frmSplash>("frmSplash"); }
+    Principale* main() { return Forms::get<Principale>("Principale"); }
+    QString ini(const QString& file, const QString& section, const QString& key) {
+        return leggiini(section, key, file, 255);
+    }
+    QString say(const QString& language, const QString& section, const QString& key) {
+        return languageText(language, section, key);
+    }
+};
+
+TEST_F(Startup, SecondInstanceShowsMessageAndTouchesNoDatabase) {
+    InstanceLock running;
+    ASSERT_EQ(running.acquire(folder_), InstanceLock::Result::Acquired);
+    const QDateTime before = QFileInfo(path("zarvium.mdb")).lastModified();
+    QFile::remove(path("zarviumtotale.mdb"));  // a compaction would fail on it: it must not be tried
+
+    frmSplash* splash = start();
+    ASSERT_NE(splash, nullptr);
+    EXPECT_TRUE(splash->endRequested());
+    EXPECT_FALSE(Forms::isLoaded("Principale"));
+    EXPECT_EQ(QFileInfo(path("zarvium.mdb")).lastModified(), before);
+    const auto shown = prompts_->takeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, say("it.ini", "splash", "msg1"));
+    EXPECT_EQ(shown[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(shown[0].title, QStringLiteral("Zarvium"));
+}
+
+TEST_F(Startup, LanguageChoosesCaptionsAndFlag) {
+    struct Case {
+        const char* lingua;
+        const char* file;
+        const char* flag;
+    } cases[] = {{"de", "de.ini", "german.gif"}, {"ru", "ru.ini", "russia.gif"},
+                 {"", "en.ini", "italian.gif"},   {"DE", "en.ini", "italian.gif"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lingua);
+        scriviini("language", "lingua", c.lingua, "general.ini");
+        start();
+        Principale* m = main();
+        ASSERT_NE(m, nullptr);
+        EXPECT_EQ(m->linguax, QString::fromLatin1(c.file));
+        EXPECT_EQ(m->anag->text(), say(c.file, "principale", "menu41"));
+        EXPECT_EQ(m->Label20->text(), say(c.file, "principale", "cmd2"));
+        EXPECT_EQ(m->stampa_wbc, say(c.file, "stampa", "wbc"));
+        EXPECT_TRUE(m->Image8->picturePath().endsWith(QString::fromLatin1(c.flag)));
+        Forms::unloadAll();
+    }
+}
+
+TEST_F(Startup, BackUpRunsWhenMoreDaysThanTheIntervalHavePassed) {
+    scriviini("database", "bk", "01/12/26", "general.ini");  // 7 days back: not yet
+    start();
+    EXPECT_FALSE(QFileInfo::exists(path("back-up/zarviumtotale.mdb")));
+    EXPECT_EQ(ini("general.ini", "database", "bk"), QStringLiteral("01/12/26"));
+    EXPECT_FALSE(main()->Label5->isVisible());
+    Forms::unloadAll();
+
+    scriviini("database", "bk", "30/11/26", "general.ini");  // 8 days back
+    start();
+    for (const char* copy : {"back-up/zarviumtotale.mdb", "back-up/riferimenti.mdb", "back-up/vet.mdb"}) {
+        Connection cn;
+        EXPECT_NO_THROW(cn.open(path(copy))) << copy;
+    }
+    EXPECT_EQ(ini("general.ini", "database", "bk"), QStringLiteral("08/12/26"));
+    EXPECT_TRUE(main()->Label5->isVisibleTo(main()));
+    EXPECT_EQ(main()->Label5->text(), say("it.ini", "principale", "msg5"));
+    EXPECT_EQ(main()->Label13->text(), QStringLiteral("OK!"));
+}
+
+TEST_F(Startup, FailedBackUpShowsDbErrorAndSkipsTheRollOver) {
+    scriviini("database", "bk", "30/11/26", "general.ini");
+    scriviini("database", "last", "07/12/26", "general.ini");
+    scriviini("back-up", "pathautobackup", path("no/such/folder/zarviumtotale.mdb"), "general.ini");
+    start();
+    const auto shown = prompts_->takeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, say("it.ini", "splash", "err3"));
+    EXPECT_EQ(main()->Label13->text(), QStringLiteral("DB Error"));
+    EXPECT_EQ(ini("general.ini", "database", "bk"), QStringLiteral("30/11/26"));
+    EXPECT_EQ(ini("general.ini", "database", "last"), QStringLiteral("07/12/26"));
+    EXPECT_TRUE(fileBytes(path("log/08.12.26.log")).contains("frmSplash"));
+}
+
+TEST_F(Startup, ScratchFileFromAnInterruptedStartStopsTheProgram) {
+    QFile::copy(path("vet.mdb"), path("Temp.mdb"));
+    const QByteArray daily = fileBytes(path("zarvium.mdb"));
+    frmSplash* splash = start();
+    EXPECT_TRUE(splash->endRequested());
+    EXPECT_FALSE(Forms::isLoaded("Principale"));
+    EXPECT_EQ(fileBytes(path("zarvium.mdb")), daily);
+    EXPECT_TRUE(QFileInfo::exists(path("Temp.mdb")));
+    const auto shown = prompts_->takeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, say("it.ini", "splash", "err2"));
+    EXPECT_TRUE(fileBytes(path("log/08.12.26.log")).contains("\tfrmSplash\t"));
+}
+
+TEST_F(Startup, NewDayRollsTheDailyResultsIntoTheArchive) {
+    scriviini("database", "last", "07/12/26", "general.ini");
+    {
+        Connection daily;
+        daily.open(path("zarvium.mdb"));
+        test::addTestResult(daily, "A", "ROSSI", 1);
+        test::addTestResult(daily, "B", "D'AMICO", 2);
+        test::addTestResult(daily, "C", "VERDI", 3);
+        daily.execute("DELETE FROM datinumerici WHERE specId = 'B'; DELETE FROM graficiWB1 WHERE ID1 = 2;"
+                      "DELETE FROM graficiWB2 WHERE ID1 = 2; DELETE FROM GraficiRBC WHERE ID1 = 2;"
+                      "DELETE FROM GraficiPLT WHERE ID1 = 2");
+        test::addTestResult(daily, "B", "D'AMICO", 2);
+        daily.execute("UPDATE datiQgrafici SET bandati = 4.5 WHERE specId = 'C'");
+    }
+    start();
+    Principale* m = main();
+    ASSERT_NE(m, nullptr);
+    Recordset archived(m->cntot, "select * from datiQgrafici order by ID1");
+    ASSERT_EQ(archived.recordCount(), 3);
+    QStringList order;
+    for (archived.moveFirst(); !archived.eof(); archived.moveNext()) order << archived.text("specId");
+    EXPECT_EQ(order, (QStringList{"A", "C", "B"}));  // the daily ID1 order
+    archived.moveLast();
+    EXPECT_EQ(archived.text("specName"), QStringLiteral("D'AMICO"));
+    EXPECT_EQ(archived.text("GraficiPLT_ch230"), QStringLiteral("047"));
+    archived.setAbsolutePosition(2);
+    EXPECT_DOUBLE_EQ(archived.field("bandati").toDouble(), 4.5);  // typed band values survive
+    for (const char* table : {"datinumerici", "graficiWB1", "graficiWB2", "GraficiRBC", "GraficiPLT"})
+        EXPECT_EQ(test::rowCount(m->cn, table), 0) << table;
+    EXPECT_EQ(m->Label24->text(), say("it.ini", "aggiorna", "ok"));
+    EXPECT_EQ(ini("general.ini", "database", "last"), QStringLiteral("08/12/26"));
+    EXPECT_FALSE(Forms::find("frmSplash")->isVisible());
+}
+
+TEST_F(Startup, FailedRollOverLeavesBothDatabasesAsTheyWere) {
+    scriviini("database", "last", "07/12/26", "general.ini");
+    {
+        Connection daily;
+        daily.open(path("zarvium.mdb"));
+        for (const char* id : {"A", "B", "C"}) test::addTestResult(daily, id, "ROSSI");
+        Connection archive;
+        archive.open(path("zarviumtotale.mdb"));
+        test::addTestResult(archive, "OLD", "BIANCHI");
+        // A failure half-way: the archive refuses the second result.
+        archive.execute("CREATE TRIGGER refuse BEFORE INSERT ON datinumerici WHEN NEW.specId = 'B' "
+                        "BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+    }
+    start();
+    Principale* m = main();
+    EXPECT_EQ(test::rowCount(m->cn, "datinumerici"), 3);
+    EXPECT_EQ(test::rowCount(m->cn, "GraficiPLT"), 3);
+    Connection archive;
+    archive.open(path("zarviumtotale.mdb"));
+    EXPECT_EQ(test::rowCount(archive, "datinumerici"), 1);
+    EXPECT_EQ(test::rowCount(archive, "graficiWB1"), 1);
+    EXPECT_EQ(ini("general.ini", "database", "last"), QStringLiteral("07/12/26"));
+    EXPECT_EQ(m->Label13->text(), m->stampa_msg1);
+    EXPECT_EQ(m->Label13->foreColor(), colours::red);
+    EXPECT_TRUE(Forms::find("frmSplash")->isVisible());
+    EXPECT_TRUE(fileBytes(path("log/08.12.26.log")).contains("disk full"));
+}
+
+TEST_F(Startup, AutomaticReportSwitchAndItsFailureState) {
+    struct Case {
+        const char* value;
+        bool loads;
+        const char* label12;
+    } cases[] = {{"1", true, "ON"}, {"0", true, "OFF"}, {"", false, "OFF"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        scriviini("auto", "stampa_auto", c.value, "print.ini");
+        start();
+        Principale* m = main();
+        EXPECT_EQ(m->Label12->text(), QString::fromLatin1(c.label12));
+        if (c.loads) {
+            EXPECT_EQ(m->autoref->isChecked(), QString::fromLatin1(c.value) == "1");
+            EXPECT_EQ(m->Label3->text(), QStringLiteral("User"));
+            EXPECT_FALSE(m->setpar->isEnabled());
+            EXPECT_EQ(m->Label2->text(), QStringLiteral("08/12/26"));
+            EXPECT_TRUE(m->cntot.isOpen() && m->cn.isOpen() && m->cnlimit.isOpen() && m->cnvet.isOpen());
+        } else {
+            EXPECT_EQ(m->Label13->text(), say("it.ini", "stampa", "msg1"));
+            EXPECT_EQ(m->Label2->text(), QStringLiteral("gg/mm/aa"));
+            EXPECT_EQ(m->Label3->text(), QStringLiteral("Admin"));
+            EXPECT_TRUE(m->setpar->isEnabled());
+            EXPECT_FALSE(m->cntot.isOpen() || m->cn.isOpen() || m->cnlimit.isOpen() || m->cnvet.isOpen());
+            EXPECT_TRUE(Forms::find("frmSplash")->isVisible());
+        }
+        Forms::unloadAll();
+    }
+}
+
+TEST_F(Startup, PortPanelAndModelPicture) {
+    struct Case {
+        const char* instrument;
+        const char* handshake;
+        const char* inputlen;
+        const char* picture;  // "" = none
+        bool rtsShown;
+        bool lenShown;
+    } cases[] = {{"CD3700", "1", "0", "3700.gif", true, false},
+                 {"cd3700", "0", "1", "", false, true},
+                 {"CD3000", "0", "0", "cd3000small.gif", false, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.instrument);
+        scriviini("general", "instrument", c.instrument, "port.ini");
+        scriviini("port", "handshake", c.handshake, "port.ini");
+        scriviini("port", "inputlen", c.inputlen, "port.ini");
+        scriviini("port", "len", "256", "port.ini");
+        start();
+        Principale* m = main();
+        EXPECT_EQ(m->Label23->text(), QStringLiteral("ZARVIUM - ") + c.instrument);
+        EXPECT_EQ(m->modelPicturePath(), *c.picture ? QStringLiteral("/immagini/") + c.picture : QString());
+        EXPECT_EQ(m->Image9->hasPicture(), *c.picture != 0);
+        EXPECT_EQ(m->Label55->isVisibleTo(m), c.rtsShown);
+        EXPECT_EQ(m->Label58->isVisibleTo(m), c.lenShown);
+        EXPECT_EQ(m->Label64->isVisibleTo(m), c.lenShown);
+        if (c.lenShown) EXPECT_EQ(m->Label64->text(), QStringLiteral("256"));
+        EXPECT_EQ(m->Label59->text(), QStringLiteral("1"));
+        EXPECT_EQ(m->Label62->text(), QStringLiteral("9600"));
+        Forms::unloadAll();
+    }
+}
+
+TEST_F(Startup, FirstStartAsksForTheSeparatorWhileTheConnectionsOpen) {
+    scriviini("separatore", "decimale", "", "general.ini");
+    start();
+    const auto shown = prompts_->takeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, say("it.ini", "principale", "msg1"));
+    EXPECT_EQ(shown[0].icon, MsgIcon::Information);
+    Form* dialog = Forms::find("setting");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(main()->cnvet.isOpen());
+}
+
+TEST_F(Startup, DatesShowTodayWhateverTheFormat) {
+    scriviini("date", "format", "yyyy/mm/dd", "general.ini");
+    start();
+    EXPECT_EQ(main()->formato, QStringLiteral("yyyy/mm/dd"));
+    EXPECT_EQ(main()->Label2->text(), QStringLiteral("08/12/26"));
+    EXPECT_EQ(main()->Label7->text(), QStringLiteral("08/12/26"));
+    EXPECT_EQ(Forms::get<frmSplash>("frmSplash")->Label2->text(), QStringLiteral("Ver. 1 . 0 . 0"));
+}
+
+TEST_F(Startup, ExitLetsGoOfTheConnectionsAndClosesEveryWindow) {
+    start();
+    Principale* m = main();
+    ASSERT_TRUE(Forms::isLoaded("grafici"));
+    Connection& cn = m->cn;
+    (void)cn;
+    EXPECT_TRUE(Forms::unload("Principale"));
+    EXPECT_TRUE(Forms::loadedNames().isEmpty());
+    // The instance lock went with the start-up window.
+    InstanceLock next;
+    EXPECT_EQ(next.acquire(folder_), InstanceLock::Result::Acquired);
+}
+
+}  // namespace
+}  // namespace zv
