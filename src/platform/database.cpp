@@ -698,6 +698,7 @@ struct Recordset::Impl {
     QString nameSql;
     QString keyColumn;
     QString keyQuery;
+    QVariantList params;  // bound to a read-only selection at open and at every requery
     QString fetchSql;
 
     QStringList names;
@@ -815,6 +816,7 @@ struct Recordset::Impl {
             throw AppError(err::InvalidCall, QStringLiteral("The record source holds no SQL statement."));
         setColumns(stmt.get());
         keyQuery = sql;
+        bindAll(db, stmt.get(), params);
         loadRows(db, stmt.get());
     }
 
@@ -1004,6 +1006,16 @@ void Recordset::open(Connection& cn, const QString& source) {
     d_ = std::move(d);
 }
 
+void Recordset::openQuery(Connection& cn, const QString& sql, const QVariantList& params) {
+    close();
+    auto d = std::make_unique<Impl>();
+    d->cn = &cn;
+    d->params = params;
+    d->openWhole(cn.handle(), sql);
+    d->pos = d->count() > 0 ? 1 : 0;
+    d_ = std::move(d);
+}
+
 void Recordset::close() noexcept {
     d_.reset();
 }
@@ -1074,10 +1086,12 @@ void Recordset::requery() {
     d.discard();
     sqlite3* db = d.cn->handle();
     Statement stmt = prepareOne(db, d.keyQuery);
-    if (d.keyed)
+    if (d.keyed) {
         d.loadKeys(db, stmt.get());
-    else
+    } else {
+        bindAll(db, stmt.get(), d.params);
         d.loadRows(db, stmt.get());
+    }
     d.cached = false;
     d.pos = d.count() > 0 ? 1 : 0;
 }

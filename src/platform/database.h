@@ -107,6 +107,9 @@ public:
     Recordset& operator=(Recordset&&) noexcept;
 
     void open(Connection& cn, const QString& source);
+    // A read-only selection with bound parameters (?1, ?2 ...), so a record's
+    // text never becomes part of the SQL.
+    void openQuery(Connection& cn, const QString& sql, const QVariantList& params);
     void close() noexcept;
     bool isOpen() const noexcept;
 

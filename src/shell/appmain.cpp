@@ -6,6 +6,7 @@
 #include "platform/forms.h"
 #include "platform/prompts.h"
 #include "shell/config.h"
+#include "link/comcd.h"
 #include "shell/frmsplash.h"
 #include "shell/grafici.h"
 #include "shell/principale.h"
@@ -20,6 +21,7 @@ void registerForms() {
     Forms::registerFactory(QStringLiteral("frmSplash"), [] { return new frmSplash; });
     Forms::registerFactory(QStringLiteral("Principale"), [] { return new Principale; });
     Forms::registerFactory(QStringLiteral("grafici"), [] { return new grafici; });
+    Forms::registerFactory(QStringLiteral("ComCD"), [] { return new ComCD; });
     Forms::registerFactory(QStringLiteral("setting"), [] { return new setting; });
 }
 

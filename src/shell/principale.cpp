@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "archive/rollover.h"
+#include "link/comcd.h"
 #include "platform/busy.h"
 #include "platform/clock.h"
 #include "platform/conversions.h"
@@ -125,6 +126,10 @@ void Principale::buildMenus() {
     errlog = makeItem(guida, QStringLiteral("errlog"), QStringLiteral("Log Errori"));
 
     connect(Esci_menu, &QAction::triggered, this, [this] { guard([this] { Forms::unload(formName()); }); });
+    connect(Dati_menu2, &QAction::triggered, this, [this] { guard([this] { Dati_menu2_Click(); }); });
+    connect(offline, &QAction::triggered, this, [this] { guard([this] { offline_Click(); }); });
+    connect(online, &QAction::triggered, this, [this] { guard([this] { online_Click(); }); });
+    connect(datalog, &QAction::triggered, this, [this] { guard([this] { datalog_Click(); }); });
 }
 
 void Principale::buildWindow() {
@@ -306,6 +311,8 @@ void Principale::buildWindow() {
     root->addWidget(Label24);
 
     for (Label* l : {Label2, Label65, Image12}) l->setCursor(Qt::PointingHandCursor);
+    connect(Image12, &Label::clicked, this, [this] { guard([this] { Image12_Click(); }); });
+    connect(Label65, &Label::clicked, this, [this] { guard([this] { Label65_Click(); }); });
     resize(1000, 640);
 }
 
@@ -548,6 +555,53 @@ int Principale::aggiornadb() {
     setBusy(false);
     scriviini(QStringLiteral("database"), QStringLiteral("last"), Label7->text(), QStringLiteral("general.ini"));
     return 0;
+}
+
+void Principale::Dati_menu2_Click() { connectLink(); }
+void Principale::Image12_Click() { connectLink(); }
+void Principale::Label65_Click() { connectLink(); }
+
+void Principale::connectLink() {
+    Forms::load(QStringLiteral("ComCD"));
+    online->setEnabled(true);
+    datalog->setEnabled(true);
+    Image9->setVisible(true);
+}
+
+void Principale::offline_Click() {
+    Forms::unload(QStringLiteral("ComCD"));
+    online->setEnabled(false);
+    datalog->setEnabled(false);
+    Label29->setText(QString());
+    Label29->setTransparent();
+    Image9->setVisible(false);
+}
+
+void Principale::online_Click() {
+    online->setChecked(true);
+    datalog->setChecked(false);
+    Shape22->setBorderColor(colours::orange);
+    if (ComCD* rx = Forms::get<ComCD>(QStringLiteral("ComCD"))) {
+        if (!rx->framer.stato) rx->framer.val_finestringa = rx->memo;
+        rx->framer.stato = true;
+    }
+    for (Shape* segment : Line3) segment->setBorderColor(colours::orange);
+    Label65->setForeColor(colours::orange);
+    if (!modelPicture_.isEmpty()) Image9->loadPicture(programFolder() + modelPicture_);
+}
+
+void Principale::datalog_Click() {
+    datalog->setChecked(true);
+    online->setChecked(false);
+    Shape22->setBorderColor(colours::blue);
+    if (ComCD* rx = Forms::get<ComCD>(QStringLiteral("ComCD"))) {
+        if (rx->framer.stato) rx->memo = rx->framer.val_finestringa;
+        rx->framer.val_finestringa = 1;
+        rx->framer.stato = false;
+    }
+    for (Shape* segment : Line3) segment->setBorderColor(colours::blue);
+    Label65->setForeColor(colours::blue);
+    Image9->loadPicture(programFolder() + QStringLiteral("/immagini/pcdata.gif"));
 }
 
 void Principale::Form_Unload(bool& cancel) {

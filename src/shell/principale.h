@@ -103,6 +103,15 @@ public:
           *Image11 = nullptr, *Image12 = nullptr, *Image13 = nullptr;
 
 private:
+    // Acquisition commands.
+    void Dati_menu2_Click();
+    void Image12_Click();
+    void Label65_Click();
+    void offline_Click();
+    void online_Click();
+    void datalog_Click();
+    void connectLink();
+
     void buildMenus();
     void buildWindow();
     void applyCaptions();

@@ -21,6 +21,8 @@ int64_t addTestResult(Connection& cn, const QString& specId, const QString& spec
     return rs.currentKey();
 }
 
+int64_t rowCountOf(Connection& cn) { return rowCount(cn, QStringLiteral("datinumerici")); }
+
 int64_t rowCount(Connection& cn, const QString& table) {
     return cn.scalar(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(table)).toLongLong();
 }

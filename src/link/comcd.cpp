@@ -1,0 +1,287 @@
+#include "link/comcd.h"
+
+#include <QDateTime>
+
+#include "link/histogram.h"
+#include "platform/clock.h"
+#include "platform/conversions.h"
+#include "platform/database.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "shell/config.h"
+#include "shell/language.h"
+#include "shell/principale.h"
+
+namespace zv {
+
+namespace {
+
+const QString kWindow = QStringLiteral("ComCD");
+
+QString ini(const QString& file, const QString& section, const QString& key, int size) {
+    return leggiini(section, key, file, size);
+}
+
+}  // namespace
+
+ComCD::ComCD() : Form(kWindow) {
+    setWindowTitle(QStringLiteral("Input"));
+    MSComm1 = new CommPort(this);
+    MSComm1->setObjectName(QStringLiteral("MSComm1"));
+    connect(MSComm1, &CommPort::received, this, [this] { guard([this] { MSComm1_OnComm(); }); });
+    connect(MSComm1, &CommPort::failed, this, [this](int32_t number, const QString& description) {
+        guard([&] { portFailed(number, description); });
+    });
+}
+
+ComCD::~ComCD() = default;
+
+Principale& ComCD::main() const {
+    Principale* m = Forms::get<Principale>(QStringLiteral("Principale"));
+    if (!m) throw AppError(err::InvalidCall, QStringLiteral("The main window is not loaded."));
+    return *m;
+}
+
+void ComCD::Form_Load() {
+    // Every step runs under one handler: a bad setting leaves the receiver
+    // loaded with "Rx Error!" and a line in the error log, never a crash.
+    try {
+        Principale& m = main();
+        idle_ = languageText(m.linguax, QStringLiteral("rs232"), QStringLiteral("msg2"));
+        receiving_ = languageText(m.linguax, QStringLiteral("rs232"), QStringLiteral("msg3"));
+        portLog_ = toBool(ini(QStringLiteral("general.ini"), QStringLiteral("log"), QStringLiteral("rxport"), 8));
+        m.Label16->setVisible(true);
+        m.Label16->setBackColor(colours::green);
+        m.Label16->setText(QStringLiteral("On Line"));
+        m.Label66->setText(idle_);
+        counter_ = 0;
+        framer.stato = true;
+        modelText_ = ini(QStringLiteral("port.ini"), QStringLiteral("general"), QStringLiteral("instrument"), 15);
+        const QString separator =
+            ini(QStringLiteral("general.ini"), QStringLiteral("separatore"), QStringLiteral("decimale"), 8);
+        factorMark_ = (separator == QLatin1String(",") || separator == QLatin1String(".")) ? separator.at(0)
+                                                                                            : regionalDecimal();
+        for (int i = 0; i < kFactorCount; ++i)
+            humanFactors_[i] = ini(QStringLiteral("general.ini"), QStringLiteral("cal"), calibrationKeys()[i], 8);
+        // baso, rdw and pdw are checked at once; the other ten with every record.
+        for (int i : {5, 9, 12}) (void)toDouble(humanFactors_[i], factorMark_);
+        if (portLog_) openPortLog();
+        svuota();
+
+        model_ = instrumentFromText(modelText_);
+        if (!model_)
+            throw AppError(err::InvalidCall,
+                           QStringLiteral("Unknown analyser model \"%1\" in port.ini [general] instrument").arg(modelText_));
+        framer.val_finestringa = int16_t(blockCount(*model_));
+        const QString suffix = lengthKeySuffix(*model_);
+        const QString portIni = QStringLiteral("port.ini");
+        const double data = toDouble(ini(portIni, QStringLiteral("stringhe"), QStringLiteral("data") + suffix, 15), QLatin1Char('.'));
+        const int16_t scarto = toInt16(ini(portIni, QStringLiteral("stringhe"), QStringLiteral("scarto") + suffix, 15));
+        const double graph = toDouble(ini(portIni, QStringLiteral("stringhe"), QStringLiteral("graph") + suffix, 15), QLatin1Char('.'));
+        framer.lendati = toInt16(data - scarto);
+        framer.lengraf = toInt16(graph - scarto);
+        blockLog_ = toInt16(ini(QStringLiteral("general.ini"), QStringLiteral("log"), QStringLiteral("rxlog"), 5));
+        configurePort();
+    } catch (...) {
+        const CaughtError e = describeCurrentException();
+        showRxError(QStringLiteral("Rx Error!"));
+        logerrore(e.number, e.description, kWindow);
+    }
+}
+
+void ComCD::configurePort() {
+    const QString portIni = QStringLiteral("port.ini");
+    const QString section = QStringLiteral("port");
+    const int16_t handshake = toInt16(ini(portIni, section, QStringLiteral("handshake"), 10));
+    const int16_t inputlen = toInt16(ini(portIni, section, QStringLiteral("inputlen"), 10));
+    const int16_t len = toInt16(ini(portIni, section, QStringLiteral("len"), 10));
+    const QString porta = ini(portIni, section, QStringLiteral("porta"), 15);
+    // A device path names the port directly (a USB adapter); a number is one of the serial ports.
+    MSComm1->setPort(porta.startsWith(QLatin1Char('/')) ? porta : QString::number(toInt16(porta)));
+    MSComm1->setSettings(QStringList{ini(portIni, section, QStringLiteral("rate"), 15),
+                                     ini(portIni, section, QStringLiteral("parity"), 15),
+                                     ini(portIni, section, QStringLiteral("bit"), 15),
+                                     ini(portIni, section, QStringLiteral("stopbit"), 15)}
+                             .join(QLatin1Char(',')));
+    MSComm1->setInputBufferSize(toInt16(ini(portIni, section, QStringLiteral("buffer"), 15)));
+    MSComm1->setReceiveThreshold(toInt16(ini(portIni, section, QStringLiteral("soglia"), 15)));
+    MSComm1->open();
+    if (inputlen == 1) MSComm1->setInputLength(len);
+    MSComm1->setHandshaking(handshake == 1 ? CommPort::Handshaking::RtsCtsXonXoff : CommPort::Handshaking::XonXoff);
+}
+
+void ComCD::openPortLog() {
+    portLogFile_.setFileName(programPath(QStringLiteral("rxlog/port.log")));
+    if (!portLogFile_.open(QIODevice::WriteOnly | QIODevice::Append))
+        throw AppError(err::PathNotFound, QStringLiteral("Cannot open %1: %2").arg(portLogFile_.fileName(),
+                                                                                   portLogFile_.errorString()));
+}
+
+void ComCD::Form_Unload(bool& cancel) {
+    (void)cancel;
+    svuota();
+    Principale& m = main();
+    m.Label16->setVisible(true);
+    m.Label16->setBackColor(colours::orange);
+    m.Label16->setText(QStringLiteral("Off Line"));
+    m.Label66->setText(QString());
+    if (portLog_) portLogFile_.close();
+    MSComm1->close();
+}
+
+void ComCD::svuota() {
+    framer.svuota();
+    hideSegments();
+}
+
+void ComCD::showRxError(const QString& text) {
+    Principale& m = main();
+    m.Label29->setText(text);
+    m.Label29->setBackColor(colours::red);
+    m.Label29->setForeColor(Qt::white);
+}
+
+void ComCD::MSComm1_OnComm() {
+    try {
+        main().Label66->setText(receiving_);
+        const QString chunk = MSComm1->readInput();
+        if (portLog_) {
+            const QByteArray record = '"' + chunk.toLatin1() + QByteArrayLiteral("\"\r\n");
+            if (portLogFile_.write(record) != record.size() || !portLogFile_.flush())
+                throw AppError(err::PathFileAccess, QStringLiteral("Port log: %1").arg(portLogFile_.errorString()));
+        }
+        framer.receive(chunk, *this);
+    } catch (...) {
+        const CaughtError e = describeCurrentException();
+        failurePath(e.number, e.description);
+    }
+}
+
+void ComCD::failurePath(int32_t number, const QString& description) {
+    svuota();
+    showRxError(QStringLiteral("Rx Error!"));
+    logerrore(number, description, kWindow);
+}
+
+void ComCD::portFailed(int32_t number, const QString& description) {
+    // The port closed itself; say so once and wait for the user to reconnect.
+    showRxError(QStringLiteral("Rx Error!"));
+    logerrore(number, description, kWindow);
+}
+
+void ComCD::showSegment(int index) {
+    Principale& m = main();
+    if (index >= 0 && index < int(m.Line3.size())) m.Line3[index]->setVisible(true);
+}
+
+void ComCD::hideSegments() {
+    Principale* m = Forms::get<Principale>(QStringLiteral("Principale"));
+    if (!m) return;
+    for (Shape* segment : m->Line3) segment->setVisible(false);
+}
+
+void ComCD::recordCompleted(const BlockStrings& asFiled) {
+    if (blockLog_ == 1) rxlogfile(asFiled);
+}
+
+void ComCD::dataLengthWrong() {
+    // No error is pending for a block of the wrong length: the log line says 0.
+    failurePath(0, QString());
+}
+
+void ComCD::histogramLengthWrong() { showRxError(QStringLiteral("Rx Error!")); }
+
+void ComCD::bufferOverflow() {
+    showRxError(QStringLiteral("Rx Error!"));
+    logerrore(err::Overflow,
+              QStringLiteral("More than %1 characters arrived without an end of block; they were discarded.")
+                  .arg(Framer::kBufferLimit),
+              kWindow);
+}
+
+void ComCD::rxlogfile(const BlockStrings& blocks) {
+    try {
+        const QDateTime at = clock::now();
+        const QString day = formatDate(at.date(), QStringLiteral("dd.mm.yy"));
+        const QByteArray time = formatTime(at.time()).toLatin1();
+        const std::pair<const char*, const QString*> logs[] = {{"_data.log", &blocks.data}, {"_wb1.log", &blocks.wb1},
+                                                               {"_wb2.log", &blocks.wb2},   {"_rbc.log", &blocks.rbc},
+                                                               {"_plt.log", &blocks.plt}};
+        for (const auto& [suffix, block] : logs)
+            files::appendBytes(programPath(QStringLiteral("rxlog/") + day + QLatin1String(suffix)),
+                               time + '\t' + block->toLatin1() + QByteArrayLiteral("\r\n"));
+    } catch (...) {
+        const CaughtError e = describeCurrentException();
+        logerrore(e.number, e.description, kWindow);
+    }
+}
+
+CalibrationFactors ComCD::factorsFor(const QString& speciesKey) {
+    Recordset species;
+    // The name is bound, never spliced into the SQL; LIKE keeps its meaning,
+    // so "_" (every character the text fields were cleaned of) matches any one.
+    species.openQuery(main().cnvet, QStringLiteral("select * from cal where animale like ?1 order by animale"),
+                      {speciesKey});
+    std::array<QString, kFactorCount> texts = humanFactors_;
+    if (!species.eof()) {
+        for (int i = 0; i < kFactorCount; ++i) texts[i] = species.text(calibrationKeys()[i]);
+    }
+    return factorsFromTexts(texts, factorMark_);
+}
+
+void ComCD::registra(const BlockStrings& record) {
+    framer.finestringa = 0;
+    try {
+        const DecodedResult decoded = decodeDataBlock(record.data, *model_, [this](const QString& key) { return factorsFor(key); });
+        store(record, decoded);
+    } catch (...) {
+        const CaughtError e = describeCurrentException();
+        svuota();
+        showRxError(QStringLiteral("Rec. Error!"));
+        logerrore(e.number, e.description, kWindow);
+    }
+    main().Label66->setText(idle_);
+}
+
+void ComCD::store(const BlockStrings& record, const DecodedResult& decoded) {
+    Principale& m = main();
+    Recordset rs(m.cn, QStringLiteral("datiQgrafici"));
+    rs.addNew();
+    rs.setField(QStringLiteral("seq"), decoded.seq);
+    rs.setField(QStringLiteral("specId"), decoded.specId);
+    rs.setField(QStringLiteral("specName"), decoded.specName);
+    rs.setField(QStringLiteral("date"), m.Label2->text());
+    const std::pair<const char*, double> values[] = {
+        {"WBC", decoded.WBC}, {"RBC", decoded.RBC},   {"HGB", decoded.HGB},   {"MCV", decoded.MCV},
+        {"HCT", decoded.HCT}, {"MCH", decoded.MCH},   {"MCHC", decoded.MCHC}, {"RDW", decoded.RDW},
+        {"PLT", decoded.PLT}, {"MPV", decoded.MPV},   {"PCT", decoded.PCT},   {"PDW", decoded.PDW},
+        {"neu%", decoded.neu}, {"lym%", decoded.lym}, {"mono%", decoded.mono}, {"eos%", decoded.eos},
+        {"baso%", decoded.baso}};
+    for (const auto& [field, value] : values) rs.setField(QString::fromLatin1(field), value);
+    for (int i = 0; i < int(decoded.flags.size()); ++i) {
+        if (i == 10) rs.setField(QStringLiteral("Limits"), decoded.Limits);
+        rs.setField(flagFields()[i], decoded.flags[i]);
+    }
+    rs.setField(QStringLiteral("SamplError"), decoded.SamplError);
+    // Every block is cut before the first channel is set.
+    std::array<QStringList, 4> elements;
+    for (int k = 0; k < 4; ++k) elements[k] = histogramElements(record.histogram(kHistogramKinds[k]));
+    for (int k = 0; k < 4; ++k) setChannelFields(rs, kHistogramKinds[k], elements[k]);
+    rs.update();
+    rs.close();
+
+    ++counter_;
+    m.Label65->setText(QString::number(counter_));
+    const double automatic = toDouble(ini(QStringLiteral("print.ini"), QStringLiteral("auto"), QStringLiteral("stampa_auto"), 10));
+    if (automatic == 1) {
+        Forms::load(QStringLiteral("autostampa"));
+        Forms::unload(QStringLiteral("autostampa"));
+    }
+    svuota();
+    if (m.statoformleggi) {
+        if (Form* viewer = Forms::find(QStringLiteral("leggi")))
+            if (QWidget* refresh = viewer->findChild<QWidget*>(QStringLiteral("Command16"))) refresh->setVisible(true);
+    }
+}
+
+}  // namespace zv

@@ -1,0 +1,77 @@
+#pragma once
+// The receiver: a window that is loaded but never shown while acquisition is
+// on. It owns the serial port, frames what arrives, decodes and stores each
+// complete record and reports on the main window's status panel.
+#include <QFile>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "link/decoder.h"
+#include "link/framer.h"
+#include "model/instrument.h"
+#include "platform/commport.h"
+#include "platform/forms.h"
+
+namespace zv {
+
+class Principale;
+
+class ComCD : public Form, private FramerSink {
+    Q_OBJECT
+public:
+    ComCD();
+    ~ComCD() override;
+    void Form_Load() override;
+    void Form_Unload(bool& cancel) override;
+
+    // The framing state: finestringa, val_finestringa, lendati, lengraf,
+    // stato and the five block strings.
+    Framer framer;
+    // The model's block count, kept while data-logger mode is in force.
+    int16_t memo = 0;
+
+    // Empties the block strings and hides the progress bar.
+    void svuota();
+    // Appends the five block strings of a record to the day's block logs.
+    void rxlogfile(const BlockStrings& blocks);
+
+    // Results stored since the receiver was loaded.
+    int64_t storedCount() const { return counter_; }
+
+    CommPort* MSComm1 = nullptr;
+
+private:
+    void MSComm1_OnComm();
+    void portFailed(int32_t number, const QString& description);
+    void failurePath(int32_t number, const QString& description);
+    void showRxError(const QString& text);
+    Principale& main() const;
+    void openPortLog();
+    void configurePort();
+    CalibrationFactors factorsFor(const QString& speciesKey);
+    void store(const BlockStrings& record, const DecodedResult& decoded);
+
+    // FramerSink
+    void showSegment(int index) override;
+    void hideSegments() override;
+    void recordCompleted(const BlockStrings& asFiled) override;
+    void dataLengthWrong() override;
+    void histogramLengthWrong() override;
+    void bufferOverflow() override;
+    void registra(const BlockStrings& record) override;
+
+    QString idle_, receiving_;
+    bool portLog_ = false;
+    QFile portLogFile_;
+    int16_t blockLog_ = 0;
+    QString modelText_;
+    std::optional<InstrumentModel> model_;
+    QChar factorMark_;
+    std::array<QString, kFactorCount> humanFactors_;
+    int64_t counter_ = 0;
+};
+
+}  // namespace zv

@@ -1,0 +1,199 @@
+#include "link/decoder.h"
+
+#include "platform/conversions.h"
+#include "platform/errors.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zv {
+
+namespace {
+
+// Which element feeds which field; -1 where the model's block has no such field.
+struct FieldElements {
+    int seq, specId, specName;
+    int WBC, RBC, HGB, MCV, RDW, PLT, MPV, PDW, neu, lym, mono, eos, baso;
+    std::array<int, 12> flags;  // in the order of flagFields()
+    int Limits, SamplError;
+};
+
+const FieldElements& fieldElements(InstrumentModel model) {
+    static const FieldElements cd3000{1,  3,  4,  8,  14, 15, 17, 20, 21, 22, 24, 25, 26, 27, 28, 29,
+                                      {31, 32, 33, 37, 38, 44, -1, -1, 52, 53, 60, -1},
+                                      58, 61};
+    // The CD3200 sends WicError (78) before RbcError (79).
+    static const FieldElements cd3200{3,  6,  7,  19, 25, 26, 28, 31, 32, 33, 35, 36, 37, 38, 39, 40,
+                                      {41, 42, 43, 47, 48, 54, 56, 58, 62, 63, 79, 78},
+                                      75, 80};
+    static const FieldElements cd3500{1,  4,  5,  9,  15, 16, 18, 21, 22, 23, 25, 26, 27, 28, 29, 30,
+                                      {32, 33, 34, 38, 39, 45, 47, 49, 53, 54, 67, 68},
+                                      65, 69};
+    switch (model) {
+    case InstrumentModel::CD3000: return cd3000;
+    case InstrumentModel::CD3200: return cd3200;
+    case InstrumentModel::CD3500:
+    case InstrumentModel::CD3700: break;
+    }
+    return cd3500;
+}
+
+bool isSanitised(QChar c) {
+    switch (c.unicode()) {
+    case '\'': case ',': case '?': case '/': case '\\': case '!': case '$': case '%': return true;
+    default: return false;
+    }
+}
+
+QString withoutTrailingBlanks(const QString& text) {
+    qsizetype end = text.size();
+    while (end > 0 && text[end - 1] == QLatin1Char(' '))
+        --end;
+    return text.left(end);
+}
+
+void requireElements(const QStringList& elements, InstrumentModel model) {
+    const DataBlockLayout& layout = dataBlockLayout(model);
+    if (elements.size() <= layout.highestElement)
+        throw AppError(err::InvalidCall, QStringLiteral("Data block too short: %1 elements, element %2 needed")
+                                             .arg(elements.size())
+                                             .arg(layout.highestElement));
+}
+
+double checkedFinite(double value) {
+    if (!std::isfinite(value))
+        throw AppError(err::Overflow, QStringLiteral("Overflow"));
+    return value;
+}
+
+// The analyser always writes its numbers with a point, whatever the PC's separator.
+constexpr QChar kAnalyserMark = QLatin1Char('.');
+
+}  // namespace
+
+const DataBlockLayout& dataBlockLayout(InstrumentModel model) {
+    static const DataBlockLayout cd3000{12, 13, 46, {25, 42, 46}, 230, 276, 8, 29, 61};
+    static const DataBlockLayout cd3200{
+        35, 36, 185, {48, 77, 94, 96, 107, 130, 134, 145, 151, 162, 168, 185}, 259, 444, 18, 40, 80};
+    static const DataBlockLayout cd3500{14, 15, 48, {27, 44, 48}, 268, 316, 9, 30, 69};
+    switch (model) {
+    case InstrumentModel::CD3000: return cd3000;
+    case InstrumentModel::CD3200: return cd3200;
+    case InstrumentModel::CD3500:
+    case InstrumentModel::CD3700: break;
+    }
+    return cd3500;
+}
+
+QStringList dataBlockElements(const QString& block, InstrumentModel model) {
+    const DataBlockLayout& layout = dataBlockLayout(model);
+    // Head, stretch and tail are joined whatever the block's length: only a block
+    // of the expected length makes them abut, and the framing passes no other.
+    QString text = block.left(layout.headLength);
+    text.reserve(layout.headLength + (layout.stretchLast - layout.stretchFirst + 1) + layout.tailLength);
+    const std::vector<int>& commas = layout.commaPositions;
+    for (int p = layout.stretchFirst; p <= layout.stretchLast && p <= block.size(); ++p) {
+        const QChar c = block[p - 1];
+        const bool atComma = std::find(commas.begin(), commas.end(), p) != commas.end();
+        text += (!atComma && isSanitised(c)) ? QChar(u'_') : c;
+    }
+    text += block.right(layout.tailLength);
+    return text.split(QLatin1Char(','), Qt::KeepEmptyParts);
+}
+
+QString speciesKey(const QStringList& elements, InstrumentModel model) {
+    requireElements(elements, model);
+    return withoutTrailingBlanks(elements[fieldElements(model).specName]);
+}
+
+const std::array<QString, 12>& flagFields() {
+    static const std::array<QString, 12> names{
+        QStringLiteral("DFLT"), QStringLiteral("Blast"), QStringLiteral("VarLym"),   QStringLiteral("IG"),
+        QStringLiteral("Band"), QStringLiteral("NRBC"),  QStringLiteral("NWBC"),     QStringLiteral("RRBC"),
+        QStringLiteral("LRI"),  QStringLiteral("URI"),   QStringLiteral("RbcError"), QStringLiteral("WicError")};
+    return names;
+}
+
+DecodedResult decodeDataBlock(const QString& block, InstrumentModel model,
+                              const std::function<CalibrationFactors(const QString& speciesKey)>& factorsFor) {
+    const DataBlockLayout& layout = dataBlockLayout(model);
+    const FieldElements& at = fieldElements(model);
+    QStringList elements = dataBlockElements(block, model);
+    requireElements(elements, model);
+
+    // The analyser fills a value it could not measure with one of three placeholders.
+    for (int i = layout.numericFirst; i <= layout.numericLast; ++i) {
+        QString& element = elements[i];
+        element.replace(QStringLiteral("-----"), QStringLiteral("0"));
+        element.replace(QStringLiteral(">>>>>"), QStringLiteral("0"));
+        element.replace(QStringLiteral("<<<<<"), QStringLiteral("0"));
+    }
+
+    const CalibrationFactors factors = factorsFor(withoutTrailingBlanks(elements[at.specName]));
+
+    // The CD3000 sends whole numbers in tenths (RBC in hundredths, PLT as it is);
+    // the factor applies before the divisor.
+    const bool cd3000 = model == InstrumentModel::CD3000;
+    auto measured = [&](int element, double factor, double cd3000Divisor) {
+        const double value = toDouble(elements[element], kAnalyserMark) * factor;
+        return checkedFinite(cd3000 ? value / cd3000Divisor : value);
+    };
+    auto round = [](double value, int decimals) { return roundHalfEven(value, decimals); };
+    // Percentages and the other two-decimal values that drop to one decimal above 10.
+    auto twoThenOne = [&](double value) {
+        value = round(value, 2);
+        return value > 10 ? round(value, 1) : value;
+    };
+
+    DecodedResult r;
+
+    r.WBC = round(measured(at.WBC, factors.wbc(), 10), 3);
+    if (r.WBC > 1 && r.WBC < 10)
+        r.WBC = round(r.WBC, 2);
+    if (r.WBC > 10)
+        r.WBC = round(r.WBC, 1);
+    if (r.WBC > 100)
+        r.WBC = round(r.WBC, 0);
+
+    // The red-cell indices come from RBC, HGB and MCV at their first rounding.
+    r.RBC = round(measured(at.RBC, factors.rbc(), 100), 3);
+    r.HGB = round(measured(at.HGB, factors.hgb(), 10), 2);
+    r.MCV = round(measured(at.MCV, factors.mcv(), 10), 1);
+    r.HCT = round(checkedFinite(r.RBC * r.MCV / 10), 1);
+    r.MCH = r.RBC == 0 ? 0.0 : round(checkedFinite(r.HGB / r.RBC * 10), 1);
+    r.MCHC = r.HCT == 0 ? 0.0 : round(checkedFinite(r.HGB / r.HCT * 100), 1);
+    if (r.RBC > 1)
+        r.RBC = round(r.RBC, 2);
+    if (r.HGB > 10)
+        r.HGB = round(r.HGB, 1);
+
+    r.RDW = round(measured(at.RDW, factors.rdw(), 10), 1);
+
+    r.PLT = round(measured(at.PLT, factors.plt(), 1), 2);
+    if (r.PLT > 10 && r.PLT < 100)
+        r.PLT = round(r.PLT, 1);
+    if (r.PLT > 100)
+        r.PLT = round(r.PLT, 0);
+
+    r.MPV = twoThenOne(measured(at.MPV, factors.mpv(), 10));
+    r.PCT = round(checkedFinite(r.PLT * r.MPV / 10000), 3);
+    r.PDW = round(measured(at.PDW, factors.pdw(), 10), 1);
+
+    r.neu = twoThenOne(measured(at.neu, factors.neu(), 10));
+    r.lym = twoThenOne(measured(at.lym, factors.lym(), 10));
+    r.mono = twoThenOne(measured(at.mono, factors.mono(), 10));
+    r.eos = twoThenOne(measured(at.eos, factors.eos(), 10));
+    r.baso = twoThenOne(measured(at.baso, factors.baso(), 10));
+
+    r.seq = toInt32(elements[at.seq], kAnalyserMark);
+    r.specId = withoutTrailingBlanks(elements[at.specId]);
+    r.specName = withoutTrailingBlanks(elements[at.specName]);
+
+    for (std::size_t i = 0; i < r.flags.size(); ++i)
+        r.flags[i] = at.flags[i] < 0 ? QVariant(0) : QVariant(elements[at.flags[i]]);
+    r.Limits = toInt16(elements[at.Limits], kAnalyserMark);
+    r.SamplError = toInt16(elements[at.SamplError], kAnalyserMark);
+    return r;
+}
+
+}  // namespace zv

@@ -1,0 +1,278 @@
+#include <QFile>
+
+#include "link/comcd.h"
+#include "link/histogram.h"
+#include "model/resultfields.h"
+#include "platform/database.h"
+#include "platform/forms.h"
+#include "shell/config.h"
+#include "shell/language.h"
+#include "shell/principale.h"
+#include "support/fixture.h"
+#include "support/pty.h"
+#include "support/results.h"
+#include "support/transmission.h"
+
+namespace zv {
+namespace {
+
+using test::PseudoTerminal;
+using test::waitFor;
+
+// Stand-ins for the windows the store step calls through the registry, which
+// later work builds: they record that they were reached.
+int autoReports = 0;
+class AutoReportProbe : public Form {
+public:
+    AutoReportProbe() : Form(QStringLiteral("autostampa")) {}
+    void Form_Load() override { ++autoReports; }
+};
+class ViewerProbe : public Form {
+public:
+    ViewerProbe() : Form(QStringLiteral("leggi")) {
+        refresh = new QWidget(this);
+        refresh->setObjectName(QStringLiteral("Command16"));
+        refresh->setVisible(false);
+    }
+    QWidget* refresh;
+};
+
+class Receiver : public test::ProgramFolderTest {
+protected:
+    void SetUp() override {
+        ProgramFolderTest::SetUp();
+        autoReports = 0;
+        scriviini("separatore", "decimale", ",", "general.ini");
+        scriviini("database", "last", "08/12/26", "general.ini");
+        scriviini("port", "porta", pty.slavePath(), "port.ini");
+        Forms::registerFactory("autostampa", [] { return new AutoReportProbe; });
+        Forms::registerFactory("leggi", [] { return new ViewerProbe; });
+    }
+
+    // Starts the program with `model` configured and goes On Line.
+    void connectWith(InstrumentModel model) {
+        scriviini("general", "instrument", instrumentText(model), "port.ini");
+        Forms::load("frmSplash");
+        main = Forms::get<Principale>("Principale");
+        ASSERT_NE(main, nullptr);
+        main->Dati_menu2->trigger();
+        rx = Forms::get<ComCD>("ComCD");
+        ASSERT_NE(rx, nullptr);
+        ASSERT_TRUE(rx->MSComm1->isOpen()) << logText().toStdString();
+    }
+    int64_t stored() { return test::rowCountOf(main->cn); }
+    bool waitForStored(int64_t n) {
+        return waitFor([&] { return stored() >= n; });
+    }
+    QString logText() { return QString::fromUtf8(fileBytes(path("log/08.12.26.log"))); }
+    QString rs232(const char* key) { return languageText(main->linguax, "rs232", key); }
+
+    PseudoTerminal pty;
+    Principale* main = nullptr;
+    ComCD* rx = nullptr;
+};
+
+TEST_F(Receiver, EveryModelStoresOneRowWhateverTheChunks) {
+    const InstrumentModel models[] = {InstrumentModel::CD3000, InstrumentModel::CD3200, InstrumentModel::CD3500,
+                                      InstrumentModel::CD3700};
+    for (InstrumentModel model : models) {
+        SCOPED_TRACE(instrumentText(model).toStdString());
+        connectWith(model);
+        const QByteArray wire = test::transmission(model, test::normalSample(model));
+        ASSERT_TRUE(pty.write(wire));                                   // whole
+        ASSERT_TRUE(waitForStored(1));
+        ASSERT_TRUE(pty.writeInChunks(wire, 1, 0));                     // a byte at a time
+        ASSERT_TRUE(waitForStored(2));
+        ASSERT_TRUE(pty.writeInChunks(wire, int(wire.size()) / 2 + 3, 5));  // split mid-block
+        ASSERT_TRUE(waitForStored(3));
+        test::ProgramFolderTest::prompts_->takeMessages();
+
+        EXPECT_EQ(main->Label65->text(), QStringLiteral("3"));
+        EXPECT_EQ(main->Label16->text(), QStringLiteral("On Line"));
+        EXPECT_EQ(main->Label16->backColor(), colours::green);
+        EXPECT_EQ(main->Label29->text(), QString());
+
+        Recordset rs(main->cn, "select * from datiQgrafici order by ID1");
+        ASSERT_EQ(rs.recordCount(), 3);
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
+            EXPECT_EQ(rs.text("date"), QStringLiteral("08/12/26"));
+            EXPECT_EQ(rs.text("specName"), QStringLiteral("ROSSI MARIO"));
+            if (model == InstrumentModel::CD3000) {
+                EXPECT_DOUBLE_EQ(rs.field("WBC").toDouble(), 7.5);
+                EXPECT_DOUBLE_EQ(rs.field("RBC").toDouble(), 4.52);
+                EXPECT_EQ(rs.field("NWBC").toInt(), 0);
+            } else {
+                EXPECT_DOUBLE_EQ(rs.field("WBC").toDouble(), 7.46);
+                EXPECT_DOUBLE_EQ(rs.field("HCT").toDouble(), 40.5);
+                EXPECT_DOUBLE_EQ(rs.field("PCT").toDouble(), 0.215);
+            }
+            int channels = 0;
+            for (const QString& field : allChannelFields())
+                if (!rs.field(field).isNull()) ++channels;
+            EXPECT_EQ(channels, 210);  // RBC and PLT channel 002 stay empty
+            const auto groups = test::sampleGroups(HistogramKind::WB1);
+            EXPECT_EQ(rs.text("GraficiWB1_ch042"),
+                      QStringLiteral("%1").arg(groups[test::groupForChannel(HistogramKind::WB1, "042")], 3, 10, QLatin1Char('0')));
+            EXPECT_EQ(rs.text("GraficiWB1_ch002"), rs.text("GraficiWB1_ch042"));
+        }
+        Forms::unloadAll();
+        Connection daily;
+        daily.open(path("zarvium.mdb"));
+        for (const QString& table : resultTables()) daily.execute("DELETE FROM \"" + table + "\"");
+    }
+}
+
+TEST_F(Receiver, BadBlocksAreReportedAndGoodOnesStillStored) {
+    connectWith(InstrumentModel::CD3500);
+    const test::SampleValues sample = test::normalSample(InstrumentModel::CD3500);
+    const QString data = test::dataBlock(InstrumentModel::CD3500, sample);
+    auto wire = [](const QString& text) { return text.toLatin1(); };
+    const QString histograms = test::histogramBlock(HistogramKind::WB1) + test::histogramBlock(HistogramKind::WB2) +
+                               test::histogramBlock(HistogramKind::RBC) + test::histogramBlock(HistogramKind::PLT);
+
+    // A data block one character short: dropped, "Rx Error!", a line with error 0.
+    QString shortData = data;
+    shortData.remove(20, 1);
+    ASSERT_TRUE(pty.write(wire(shortData + histograms + test::closingBlock())));
+    ASSERT_TRUE(waitFor([&] { return main->Label29->text() == QStringLiteral("Rx Error!"); }));
+    EXPECT_TRUE(logText().contains(QStringLiteral("\t\tComCD\t0\t\"")));
+    EXPECT_EQ(stored(), 0);
+
+    // Garbage closed by an ETX between records is dropped; the record after it is stored.
+    ASSERT_TRUE(pty.write(QByteArray("\x7f\xfe noise \x03") + test::transmission(InstrumentModel::CD3500, sample)));
+    ASSERT_TRUE(waitForStored(1));
+
+    // A histogram of the wrong length: stored as zeros, the record kept.
+    QString longPlt = test::histogramBlock(HistogramKind::PLT);
+    longPlt.insert(10, QStringLiteral("1"));
+    ASSERT_TRUE(pty.write(wire(data + test::histogramBlock(HistogramKind::WB1) + test::histogramBlock(HistogramKind::WB2) +
+                               test::histogramBlock(HistogramKind::RBC) + longPlt + test::closingBlock(true))));
+    ASSERT_TRUE(waitForStored(2));
+    Recordset rs(main->cn, "select * from datiQgrafici order by ID1");
+    rs.moveLast();
+    EXPECT_EQ(rs.text("GraficiPLT_ch230"), QStringLiteral("000"));
+    EXPECT_NE(rs.text("GraficiRBC_ch118"), QStringLiteral("000"));
+
+    // A lost closing block: that record is not stored, the next one is, with its own histograms.
+    test::SampleValues other = sample;
+    other.specId = QStringLiteral("LOST");
+    ASSERT_TRUE(pty.write(wire(test::dataBlock(InstrumentModel::CD3500, other) + histograms)));
+    ASSERT_TRUE(pty.write(test::transmission(InstrumentModel::CD3500, sample)));
+    ASSERT_TRUE(waitForStored(3));
+    test::runEventLoopFor(50);
+    EXPECT_EQ(stored(), 3);
+    EXPECT_EQ(main->cn.scalar("SELECT count(*) FROM datinumerici WHERE specId = 'LOST'").toInt(), 0);
+
+    // A histogram block of the right length with too few channel values: "Rec. Error!", nothing stored.
+    QString sparse = QString(QChar(2)) + QStringLiteral("RBC") + QString(270, QLatin1Char('0')) + QChar(3);
+    ASSERT_TRUE(pty.write(wire(data + test::histogramBlock(HistogramKind::WB1) + test::histogramBlock(HistogramKind::WB2) +
+                               sparse + test::histogramBlock(HistogramKind::PLT) + test::closingBlock())));
+    ASSERT_TRUE(waitFor([&] { return main->Label29->text() == QStringLiteral("Rec. Error!"); }));
+    EXPECT_EQ(stored(), 3);
+    EXPECT_EQ(main->Label65->text(), QStringLiteral("3"));
+    ASSERT_TRUE(pty.write(test::transmission(InstrumentModel::CD3500, sample)));
+    ASSERT_TRUE(waitForStored(4));
+}
+
+TEST_F(Receiver, DataLoggerModeStoresTheDataBlockAlone) {
+    connectWith(InstrumentModel::CD3200);
+    main->datalog->trigger();
+    EXPECT_EQ(rx->framer.val_finestringa, 1);
+    EXPECT_EQ(main->Label65->foreColor(), colours::blue);
+    ASSERT_TRUE(pty.write(test::dataBlock(InstrumentModel::CD3200, test::normalSample(InstrumentModel::CD3200)).toLatin1()));
+    ASSERT_TRUE(waitForStored(1));
+    Recordset rs(main->cn, "datiQgrafici");
+    EXPECT_EQ(rs.text("GraficiWB2_ch230"), QStringLiteral("000"));
+    main->online->trigger();
+    EXPECT_EQ(rx->framer.val_finestringa, 6);
+    EXPECT_TRUE(rx->framer.stato);
+}
+
+TEST_F(Receiver, LogsHoldEveryChunkAndEveryBlock) {
+    scriviini("log", "rxlog", "1", "general.ini");
+    scriviini("log", "rxport", "True", "general.ini");
+    connectWith(InstrumentModel::CD3500);
+    const QByteArray wire = test::transmission(InstrumentModel::CD3500, test::normalSample(InstrumentModel::CD3500));
+    ASSERT_TRUE(pty.write(wire));
+    ASSERT_TRUE(waitForStored(1));
+    Forms::unload("ComCD");  // closes the port log
+
+    // The port log holds the chunks, each between quotes: together, the wire.
+    QByteArray chunks = fileBytes(path("rxlog/port.log"));
+    ASSERT_TRUE(chunks.startsWith('"') && chunks.endsWith("\"\r\n"));
+    chunks.replace("\"\r\n\"", "");
+    EXPECT_EQ(chunks.mid(1, chunks.size() - 4), wire);
+
+    const QString data = test::dataBlock(InstrumentModel::CD3500, test::normalSample(InstrumentModel::CD3500));
+    EXPECT_EQ(fileBytes(path("rxlog/08.12.26_data.log")), "14.05.09\t" + data.toLatin1() + "\r\n");
+    EXPECT_EQ(fileBytes(path("rxlog/08.12.26_plt.log")),
+              "14.05.09\t" + test::histogramBlock(HistogramKind::PLT).toLatin1() + "\r\n");
+    for (const char* suffix : {"_wb1.log", "_wb2.log", "_rbc.log"})
+        EXPECT_EQ(fileBytes(path(QStringLiteral("rxlog/08.12.26") + suffix)).count('\n'), 1) << suffix;
+}
+
+TEST_F(Receiver, StoreStepCallsTheAutomaticReportAndTheViewer) {
+    scriviini("auto", "stampa_auto", "1", "print.ini");
+    connectWith(InstrumentModel::CD3500);
+    main->statoformleggi = true;
+    auto* viewer = Forms::loadAs<ViewerProbe>("leggi");
+    ASSERT_TRUE(pty.write(test::transmission(InstrumentModel::CD3500, test::normalSample(InstrumentModel::CD3500))));
+    ASSERT_TRUE(waitForStored(1));
+    ASSERT_TRUE(waitFor([&] { return autoReports == 1; }));
+    EXPECT_FALSE(Forms::isLoaded("autostampa"));  // loaded, printed, unloaded
+    EXPECT_TRUE(viewer->refresh->isVisibleTo(viewer));
+
+    // An unreadable switch: the result is stored and counted, no report, "Rec. Error!".
+    scriviini("auto", "stampa_auto", "", "print.ini");
+    ASSERT_TRUE(pty.write(test::transmission(InstrumentModel::CD3500, test::normalSample(InstrumentModel::CD3500))));
+    ASSERT_TRUE(waitForStored(2));
+    ASSERT_TRUE(waitFor([&] { return main->Label29->text() == QStringLiteral("Rec. Error!"); }));
+    EXPECT_EQ(main->Label65->text(), QStringLiteral("2"));
+    EXPECT_EQ(autoReports, 1);
+}
+
+TEST_F(Receiver, PulledCableIsReportedOnce) {
+    connectWith(InstrumentModel::CD3500);
+    pty.closeMaster();
+    ASSERT_TRUE(waitFor([&] { return main->Label29->text() == QStringLiteral("Rx Error!"); }));
+    test::runEventLoopFor(100);
+    EXPECT_FALSE(rx->MSComm1->isOpen());
+    EXPECT_EQ(logText().count(QStringLiteral("\tComCD\t")), 1);
+}
+
+TEST_F(Receiver, SetUpFailuresLeaveThePortClosed) {
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* value;
+        const char* file;
+    } cases[] = {{"general", "instrument", "cd3500", "port.ini"},  // not one of the four models
+                 {"port", "len", "", "port.ini"},
+                 {"log", "rxport", "maybe", "general.ini"},
+                 {"cal", "baso", "x", "general.ini"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        scriviini("general", "instrument", "CD3500", "port.ini");
+        Forms::load("frmSplash");
+        main = Forms::get<Principale>("Principale");
+        scriviini(c.section, c.key, c.value, c.file);
+        main->Dati_menu2->trigger();
+        rx = Forms::get<ComCD>("ComCD");
+        ASSERT_NE(rx, nullptr);
+        EXPECT_FALSE(rx->MSComm1->isOpen());
+        EXPECT_EQ(main->Label29->text(), QStringLiteral("Rx Error!"));
+        EXPECT_TRUE(logText().contains(QStringLiteral("\tComCD\t")));
+        main->offline->trigger();
+        EXPECT_FALSE(Forms::isLoaded("ComCD"));
+        EXPECT_EQ(main->Label29->text(), QString());
+        EXPECT_EQ(main->Label16->text(), QStringLiteral("Off Line"));
+        Forms::unloadAll();
+        QFile::remove(path("log/08.12.26.log"));
+        scriviini("port", "len", "0", "port.ini");
+        scriviini("log", "rxport", "False", "general.ini");
+        scriviini("cal", "baso", "1", "general.ini");
+    }
+}
+
+}  // namespace
+}  // namespace zv
