@@ -5,6 +5,7 @@
 #include <QApplication>
 
 #include "common.h"
+#include "program.h"
 #include "link/comcd.h"
 #include "platform/forms.h"
 #include "platform/prompts.h"
@@ -43,12 +44,7 @@ void BM_ReceiveAndStore(benchmark::State& state) {
     const auto model = zv::InstrumentModel(state.range(0));
     zv::test::PseudoTerminal pty;
     const QString folder = workDir().path() + QStringLiteral("/link%1").arg(state.range(0));
-    zv::layOutProgramFolder(QStringLiteral(ZV_DIST_DIR), folder);
-    zv::setProgramFolder(folder);
-    const QString today = QDate::currentDate().toString(QStringLiteral("dd/MM/yy"));
-    zv::scriviini("separatore", "decimale", ",", "general.ini");
-    zv::scriviini("database", "last", today, "general.ini");
-    zv::scriviini("database", "bk", today, "general.ini");
+    useQuietProgramFolder(folder);
     zv::scriviini("port", "porta", pty.slavePath(), "port.ini");
     zv::scriviini("general", "instrument", zv::instrumentText(model), "port.ini");
     zv::shell::registerForms();
@@ -85,16 +81,6 @@ BENCHMARK(BM_ReceiveAndStore)
     ->Iterations(1)
     ->UseRealTime();
 
-class SilentPrompts final : public zv::Prompts {
-public:
-    zv::MsgResult message(const zv::MessageRequest&) override { return zv::MsgResult::OK; }
-    std::optional<QString> input(const QString&, const QString&, const QString&) override { return std::nullopt; }
-    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
-    std::optional<QFont> chooseFont(const QFont&) override { return std::nullopt; }
-    std::optional<QColor> chooseColour(const QColor&) override { return std::nullopt; }
-    std::optional<QString> choosePrinter() override { return std::nullopt; }
-};
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 
 #include "archive/rollover.h"
 #include "common.h"
+#include "program.h"
 #include "platform/forms.h"
 #include "platform/prompts.h"
 #include "shell/appmain.h"
@@ -19,32 +20,12 @@ using namespace zvbench;
 
 constexpr int kDailyRows = 200;
 
-// A start must not stop at a question; any that comes up is answered and counted.
-class SilentPrompts final : public zv::Prompts {
-public:
-    int shown = 0;
-    zv::MsgResult message(const zv::MessageRequest&) override {
-        ++shown;
-        return zv::MsgResult::OK;
-    }
-    std::optional<QString> input(const QString&, const QString&, const QString&) override { return std::nullopt; }
-    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
-    std::optional<QFont> chooseFont(const QFont&) override { return std::nullopt; }
-    std::optional<QColor> chooseColour(const QColor&) override { return std::nullopt; }
-    std::optional<QString> choosePrinter() override { return std::nullopt; }
-};
 
 const QString& programFolder() {
     static QString folder;
     if (folder.isEmpty()) {
         folder = workDir().path() + QStringLiteral("/zarvium");
-        zv::layOutProgramFolder(QStringLiteral(ZV_DIST_DIR), folder);
-        zv::setProgramFolder(folder);
-        const QString today = QDate::currentDate().toString(QStringLiteral("dd/MM/yy"));
-        zv::scriviini("separatore", "decimale", ",", "general.ini");
-        zv::scriviini("database", "last", today, "general.ini");
-        zv::scriviini("database", "bk", today, "general.ini");
+        useQuietProgramFolder(folder);
         fillResults(folder + "/zarviumtotale.mdb", archiveRows());
         fillResults(folder + "/zarvium.mdb", kDailyRows);
     }

@@ -174,6 +174,31 @@ TEST_F(Receiver, BadBlocksAreReportedAndGoodOnesStillStored) {
     ASSERT_TRUE(waitForStored(4));
 }
 
+TEST_F(Receiver, SpeciesFactorsBeforeHumanOnes) {
+    {
+        Connection vet;
+        vet.open(path("vet.mdb"));
+        vet.execute("UPDATE cal SET wbc = '2' WHERE animale = 'CANE'");
+    }
+    scriviini("cal", "rbc", "1,1", "general.ini");  // typed with the configured comma
+    connectWith(InstrumentModel::CD3500);
+    test::SampleValues dog = test::normalSample(InstrumentModel::CD3500);
+    dog.specName = QStringLiteral("cane   ");
+    test::SampleValues person = test::normalSample(InstrumentModel::CD3500);
+    person.specName = QStringLiteral("D'AMICO");
+    ASSERT_TRUE(pty.write(test::transmission(InstrumentModel::CD3500, dog) +
+                          test::transmission(InstrumentModel::CD3500, person)));
+    ASSERT_TRUE(waitForStored(2));
+    Recordset rs(main->cn, "select * from datiQgrafici order by ID1");
+    EXPECT_DOUBLE_EQ(rs.field("WBC").toDouble(), 14.9);  // 7.456 x 2, over 10: one decimal
+    EXPECT_DOUBLE_EQ(rs.field("RBC").toDouble(), 4.52);  // the dog's set has rbc 1
+    EXPECT_EQ(rs.text("specName"), QStringLiteral("cane"));
+    rs.moveNext();
+    EXPECT_EQ(rs.text("specName"), QStringLiteral("D_AMICO"));
+    EXPECT_DOUBLE_EQ(rs.field("WBC").toDouble(), 7.46);
+    EXPECT_DOUBLE_EQ(rs.field("RBC").toDouble(), 4.98);  // 4.523 x 1.1 = 4.9753: 4.975, then 4.98
+}
+
 TEST_F(Receiver, DataLoggerModeStoresTheDataBlockAlone) {
     connectWith(InstrumentModel::CD3200);
     main->datalog->trigger();

@@ -1,0 +1,40 @@
+#pragma once
+// What the benchmarks that start the program share: a program folder laid
+// out for a start that asks nothing, and prompts that never wait.
+#include <QDate>
+#include <QString>
+
+#include "platform/prompts.h"
+#include "shell/config.h"
+#include "shell/programfolder.h"
+
+namespace zvbench {
+
+// A start must not stop at a question; any that comes up is answered and counted.
+class SilentPrompts final : public zv::Prompts {
+public:
+    int shown = 0;
+    zv::MsgResult message(const zv::MessageRequest&) override {
+        ++shown;
+        return zv::MsgResult::OK;
+    }
+    std::optional<QString> input(const QString&, const QString&, const QString&) override { return std::nullopt; }
+    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
+    std::optional<QFont> chooseFont(const QFont&) override { return std::nullopt; }
+    std::optional<QColor> chooseColour(const QColor&) override { return std::nullopt; }
+    std::optional<QString> choosePrinter() override { return std::nullopt; }
+};
+
+// Lays out a program folder and makes it the program's: not a first start,
+// no roll-over or back-up due today.
+inline void useQuietProgramFolder(const QString& folder) {
+    zv::layOutProgramFolder(QStringLiteral(ZV_DIST_DIR), folder);
+    zv::setProgramFolder(folder);
+    const QString today = QDate::currentDate().toString(QStringLiteral("dd/MM/yy"));
+    zv::scriviini("separatore", "decimale", ",", "general.ini");
+    zv::scriviini("database", "last", today, "general.ini");
+    zv::scriviini("database", "bk", today, "general.ini");
+}
+
+}  // namespace zvbench
