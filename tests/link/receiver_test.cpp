@@ -91,6 +91,8 @@ TEST_F(Receiver, EveryModelStoresOneRowWhateverTheChunks) {
         EXPECT_EQ(main->Label16->text(), QStringLiteral("On Line"));
         EXPECT_EQ(main->Label16->backColor(), colours::green);
         EXPECT_EQ(main->Label29->text(), QString());
+        EXPECT_EQ(main->Label66->text(), rs232("msg2"));  // idle again after the record
+        EXPECT_FALSE(rs232("msg2").isEmpty());
 
         Recordset rs(main->cn, "select * from datiQgrafici order by ID1");
         ASSERT_EQ(rs.recordCount(), 3);
