@@ -36,7 +36,11 @@ Form::Form(const QString& formName, QWidget* parent) : QWidget(parent), formName
     setAttribute(Qt::WA_DeleteOnClose, false);
 }
 
-void Form::guard(const std::function<void()>& handler) noexcept { atEventBoundary(formName_, handler); }
+void Form::guard(const std::function<void()>& handler) noexcept {
+    // A copy: the handler may unload (and so destroy) this very window.
+    const QString window = formName_;
+    atEventBoundary(window, handler);
+}
 
 void Form::closeEvent(QCloseEvent* event) {
     // The registry decides whether the window goes; it destroys it itself, so the

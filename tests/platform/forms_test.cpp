@@ -108,5 +108,18 @@ TEST_F(FormsRegistry, EventBoundaryLogsAndGoesOn) {
     EXPECT_EQ(logged[1].description, QStringLiteral("boom"));
 }
 
+TEST_F(FormsRegistry, HandlerMayUnloadItsOwnWindow) {
+    QString loggedWindow;
+    setErrorSink([&](int32_t, const QString&, const QString& w) { loggedWindow = w; });
+    Probe* p = Forms::loadAs<Probe>("probe");
+    p->guard([] {
+        Forms::unload(QStringLiteral("probe"));
+        throw AppError(err::Overflow, QStringLiteral("Overflow"));
+    });
+    setErrorSink(nullptr);
+    EXPECT_FALSE(Forms::isLoaded("probe"));
+    EXPECT_EQ(loggedWindow, QStringLiteral("probe"));
+}
+
 }  // namespace
 }  // namespace zv
