@@ -57,10 +57,7 @@ void ComCD::Form_Load() {
         counter_ = 0;
         framer.stato = true;
         modelText_ = ini(QStringLiteral("port.ini"), QStringLiteral("general"), QStringLiteral("instrument"), 15);
-        const QString separator =
-            ini(QStringLiteral("general.ini"), QStringLiteral("separatore"), QStringLiteral("decimale"), 8);
-        factorMark_ = (separator == QLatin1String(",") || separator == QLatin1String(".")) ? separator.at(0)
-                                                                                            : regionalDecimal();
+        factorMark_ = configuredDecimalMark();
         for (int i = 0; i < kFactorCount; ++i)
             humanFactors_[i] = ini(QStringLiteral("general.ini"), QStringLiteral("cal"), calibrationKeys()[i], 8);
         // baso, rdw and pdw are checked at once; the other ten with every record.

@@ -70,6 +70,13 @@ void scriviini(const QString& section, const QString& key, const QString& value,
     profile::write(profile::resolvePath(iniPath(folder, file)), section, key, value);
 }
 
+QChar configuredDecimalMark() {
+    const QString mark =
+        leggiini(QStringLiteral("separatore"), QStringLiteral("decimale"), QStringLiteral("general.ini"), 8);
+    if (mark == QLatin1String(",") || mark == QLatin1String(".")) return mark.at(0);
+    return regionalDecimal();
+}
+
 void logerrore(int32_t number, const QString& description, const QString& window) {
     try {
         const QDateTime at = clock::now();

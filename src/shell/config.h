@@ -23,6 +23,11 @@ QString leggiini(const QString& section, const QString& key, const QString& file
 void scriviini(const QString& section, const QString& key, const QString& value, const QString& file,
                const QString& folder = QString());
 
+// The decimal mark of general.ini [separatore] decimale when it is exactly
+// "," or "."; the regional one otherwise. Typed numbers and stored factors
+// are read with it.
+QChar configuredDecimalMark();
+
 // Appends one record to today's error log (log/dd.mm.yy.log) and shows the
 // error on the main window's status line. Never throws.
 void logerrore(int32_t number, const QString& description, const QString& window);

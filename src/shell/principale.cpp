@@ -40,13 +40,6 @@ QAction* makeItem(QMenu* menu, const QString& name, const QString& caption) {
     return a;
 }
 
-// The decimal mark that numbers typed into the databases are read with.
-QChar configuredDecimalMark() {
-    const QString mark = leggiini(QStringLiteral("separatore"), QStringLiteral("decimale"), QStringLiteral("general.ini"), 8);
-    if (mark == QLatin1String(",") || mark == QLatin1String(".")) return mark.at(0);
-    return regionalDecimal();
-}
-
 }  // namespace
 
 Principale::Principale() : Form(QStringLiteral("Principale")) {

@@ -76,6 +76,19 @@ void showSwitch(QCheckBox* box, const QString& value) {
 
 QString port(const QString& section, const QString& key) { return leggiini(section, key, kPortIni, 15); }
 
+// A group's heading over rows of a caption and its control.
+void layOutGroup(QGroupBox* group, QLabel* heading, std::initializer_list<std::pair<QLabel*, QWidget*>> rows) {
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(heading, 0, 0, 1, 2);
+    int row = 1;
+    for (const auto& [label, control] : rows) {
+        grid->addWidget(label, row, 0);
+        grid->addWidget(control, row, 1);
+        ++row;
+    }
+    grid->setRowStretch(row, 1);
+}
+
 }  // namespace
 
 setting::setting() : Form(QStringLiteral("setting")) {
@@ -105,20 +118,9 @@ void setting::buildWindow() {
     Check2->setObjectName(QStringLiteral("Check2"));
     Check1 = new QCheckBox(analyser);
     Check1->setObjectName(QStringLiteral("Check1"));
-    {
-        auto* grid = new QGridLayout(analyser);
-        grid->addWidget(Label9, 0, 0, 1, 2);
-        const std::pair<QLabel*, QWidget*> rows[] = {{Label1, Combo1}, {Label2, Combo2}, {Label3, Combo3},
-                                                     {Label4, Combo4}, {Label5, Combo5}, {Label6, Combo6},
-                                                     {Label7, Check2}, {Label8, Check1}};
-        int row = 1;
-        for (const auto& [label, control] : rows) {
-            grid->addWidget(label, row, 0);
-            grid->addWidget(control, row, 1);
-            ++row;
-        }
-        grid->setRowStretch(row, 1);
-    }
+    layOutGroup(analyser, Label9,
+                {{Label1, Combo1}, {Label2, Combo2}, {Label3, Combo3}, {Label4, Combo4}, {Label5, Combo5},
+                 {Label6, Combo6}, {Label7, Check2}, {Label8, Check1}});
 
     // Work-list line.
     auto* worklist = new QGroupBox(this);
@@ -133,19 +135,8 @@ void setting::buildWindow() {
     Combo9 = makeCombo(worklist, "Combo9");
     Combo8 = makeCombo(worklist, "Combo8");
     Combo7 = makeCombo(worklist, "Combo7");
-    {
-        auto* grid = new QGridLayout(worklist);
-        grid->addWidget(Label10, 0, 0, 1, 2);
-        const std::pair<QLabel*, QWidget*> rows[] = {
-            {Label11, Combo11}, {Label12, Combo10}, {Label13, Combo9}, {Label14, Combo8}, {Label15, Combo7}};
-        int row = 1;
-        for (const auto& [label, control] : rows) {
-            grid->addWidget(label, row, 0);
-            grid->addWidget(control, row, 1);
-            ++row;
-        }
-        grid->setRowStretch(row, 1);
-    }
+    layOutGroup(worklist, Label10,
+                {{Label11, Combo11}, {Label12, Combo10}, {Label13, Combo9}, {Label14, Combo8}, {Label15, Combo7}});
 
     // Decimal separator, below the analyser group.
     Label16 = makeLabel(this, "Label16", QStringLiteral("Separatore Decimale"));
