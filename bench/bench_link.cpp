@@ -5,10 +5,10 @@
 #include <QApplication>
 
 #include "common.h"
-#include "program.h"
 #include "link/comcd.h"
 #include "platform/forms.h"
 #include "platform/prompts.h"
+#include "program.h"
 #include "shell/appmain.h"
 #include "shell/config.h"
 #include "shell/principale.h"
@@ -65,9 +65,8 @@ void BM_ReceiveAndStore(benchmark::State& state) {
         if (!zv::test::waitFor([&] { return rx->storedCount() - before >= transmissionCount(); }, 600000))
             state.SkipWithError("not every transmission was stored");
     }
-    state.counters["ms_per_result"] =
-        benchmark::Counter(double(state.iterations()) * transmissionCount(), benchmark::Counter::kIsRate |
-                                                                            benchmark::Counter::kInvert);
+    state.counters["ms_per_result"] = benchmark::Counter(double(state.iterations()) * transmissionCount(),
+                                                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["wire_ms_at_9600"] = oneTransmission * 10.0 / 9600.0 * 1000.0;
     state.counters["bytes_per_transmission"] = oneTransmission;
     zv::Forms::unloadAll();
@@ -81,19 +80,20 @@ BENCHMARK(BM_ReceiveAndStore)
     ->Iterations(1)
     ->UseRealTime();
 
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     zv::setPrompts(std::make_unique<SilentPrompts>());
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\n%d transmissions per model; ms_per_result (framing + decoding + storing, through a "
-                "pseudo-terminal) beside wire_ms_at_9600 (one transmission on the line)\n",
-                transmissionCount());
+    std::printf(
+        "\n%d transmissions per model; ms_per_result (framing + decoding + storing, through a "
+        "pseudo-terminal) beside wire_ms_at_9600 (one transmission on the line)\n",
+        transmissionCount());
     benchmark::Shutdown();
     return 0;
 }

@@ -7,9 +7,9 @@
 
 #include "archive/rollover.h"
 #include "common.h"
-#include "program.h"
 #include "platform/forms.h"
 #include "platform/prompts.h"
+#include "program.h"
 #include "shell/appmain.h"
 #include "shell/config.h"
 #include "shell/programfolder.h"
@@ -19,7 +19,6 @@ namespace {
 using namespace zvbench;
 
 constexpr int kDailyRows = 200;
-
 
 const QString& programFolder() {
     static QString folder;
@@ -39,7 +38,8 @@ void BM_Startup(benchmark::State& state) {
         zv::Forms::load(QStringLiteral("frmSplash"));
         QApplication::processEvents();
         state.PauseTiming();
-        if (!zv::Forms::isLoaded(QStringLiteral("Principale"))) state.SkipWithError("the main window did not load");
+        if (!zv::Forms::isLoaded(QStringLiteral("Principale")))
+            state.SkipWithError("the main window did not load");
         zv::Forms::unloadAll();
         state.ResumeTiming();
     }
@@ -78,15 +78,18 @@ void BM_RollOverRawInsertSelect(benchmark::State& state) {
     check(sqlite3_open_v2((folder + "/zarviumtotale.mdb").toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr),
           db);
     check(sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr), db);
-    QString sql = QStringLiteral("ATTACH DATABASE '%1/zarvium.mdb' AS daily; BEGIN IMMEDIATE;"
-                                 "CREATE TEMP TABLE IF NOT EXISTS base AS SELECT 0 AS k; DELETE FROM temp.base;"
-                                 "INSERT INTO temp.base SELECT coalesce(max(ID1), 0) FROM main.datinumerici;")
+    QString sql = QStringLiteral(
+                      "ATTACH DATABASE '%1/zarvium.mdb' AS daily; BEGIN IMMEDIATE;"
+                      "CREATE TEMP TABLE IF NOT EXISTS base AS SELECT 0 AS k; DELETE FROM temp.base;"
+                      "INSERT INTO temp.base SELECT coalesce(max(ID1), 0) FROM main.datinumerici;")
                       .arg(folder);
     for (const QString& table : zv::resultTables())
-        sql += QStringLiteral("INSERT INTO main.\"%1\" SELECT ID1 + (SELECT k FROM temp.base), * FROM "
-                              "(SELECT * FROM daily.\"%1\" ORDER BY ID1);")
+        sql += QStringLiteral(
+                   "INSERT INTO main.\"%1\" SELECT ID1 + (SELECT k FROM temp.base), * FROM "
+                   "(SELECT * FROM daily.\"%1\" ORDER BY ID1);")
                    .arg(table);
-    for (const QString& table : zv::resultTables()) sql += QStringLiteral("DELETE FROM daily.\"%1\";").arg(table);
+    for (const QString& table : zv::resultTables())
+        sql += QStringLiteral("DELETE FROM daily.\"%1\";").arg(table);
     sql += QStringLiteral("COMMIT; DETACH DATABASE daily;");
     // "SELECT ID1 + k, *" would repeat ID1: list the columns after it instead.
     for (const QString& table : zv::resultTables()) {
@@ -98,9 +101,10 @@ void BM_RollOverRawInsertSelect(benchmark::State& state) {
         for (int c = 1; c < sqlite3_column_count(st); ++c)
             columns << QLatin1Char('"') + QString::fromUtf8(sqlite3_column_name(st, c)) + QLatin1Char('"');
         sqlite3_finalize(st);
-        sql.replace(QStringLiteral("SELECT ID1 + (SELECT k FROM temp.base), * FROM (SELECT * FROM daily.\"%1\"").arg(table),
-                    QStringLiteral("SELECT ID1 + (SELECT k FROM temp.base), %2 FROM (SELECT * FROM daily.\"%1\"")
-                        .arg(table, columns.join(", ")));
+        sql.replace(
+            QStringLiteral("SELECT ID1 + (SELECT k FROM temp.base), * FROM (SELECT * FROM daily.\"%1\"").arg(table),
+            QStringLiteral("SELECT ID1 + (SELECT k FROM temp.base), %2 FROM (SELECT * FROM daily.\"%1\"")
+                .arg(table, columns.join(", ")));
     }
     const QByteArray statements = sql.toUtf8();
     for (auto _ : state) {
@@ -121,7 +125,8 @@ BENCHMARK(BM_RollOverRawInsertSelect)->Unit(benchmark::kMillisecond)->Iterations
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     auto prompts = std::make_unique<SilentPrompts>();
     SilentPrompts* silent = prompts.get();

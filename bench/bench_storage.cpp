@@ -17,14 +17,18 @@ void setResult(zv::Recordset& rs, int n) {
     rs.setField("specId", QStringLiteral("S%1").arg(n));
     rs.setField("specName", n % 100 == 0 ? QStringLiteral("ROSSI MARIO") : QStringLiteral("PAZIENTE %1").arg(n));
     rs.setField("date", QStringLiteral("08/12/26"));
-    const char* values[] = {"WBC", "RBC", "HGB", "HCT", "MCV", "MCH", "MCHC", "RDW",
-                            "PLT", "MPV", "PCT", "PDW", "neu%", "lym%", "mono%", "eos%", "baso%"};
-    for (const char* v : values) rs.setField(v, 7.46);
-    const char* flags[] = {"DFLT", "Blast", "VarLym", "IG", "Band", "NRBC", "NWBC", "RRBC", "LRI", "URI", "RbcError", "WicError"};
-    for (const char* f : flags) rs.setField(f, QStringLiteral("0"));
+    const char* values[] = {"WBC", "RBC", "HGB", "HCT",  "MCV",  "MCH",   "MCHC", "RDW",  "PLT",
+                            "MPV", "PCT", "PDW", "neu%", "lym%", "mono%", "eos%", "baso%"};
+    for (const char* v : values)
+        rs.setField(v, 7.46);
+    const char* flags[] = {"DFLT", "Blast", "VarLym", "IG",  "Band",     "NRBC",
+                           "NWBC", "RRBC",  "LRI",    "URI", "RbcError", "WicError"};
+    for (const char* f : flags)
+        rs.setField(f, QStringLiteral("0"));
     rs.setField("Limits", 0);
     rs.setField("SamplError", 0);
-    for (const QString& field : zv::allChannelFields()) rs.setField(field, QStringLiteral("047"));
+    for (const QString& field : zv::allChannelFields())
+        rs.setField(field, QStringLiteral("047"));
 }
 
 void BM_AddThroughRecordSource(benchmark::State& state) {
@@ -65,7 +69,8 @@ void BM_SearchThroughRecordSource(benchmark::State& state) {
     for (auto _ : state) {
         zv::Recordset rs(cn, "select * from datiQgrafici where specName like '%rossi%' order by ID1");
         found = rs.recordCount();
-        for (rs.moveFirst(); !rs.eof(); rs.moveNext()) benchmark::DoNotOptimize(rs.field("GraficiPLT_ch230"));
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+            benchmark::DoNotOptimize(rs.field("GraficiPLT_ch230"));
     }
     state.counters["found"] = double(found);
 }
@@ -82,7 +87,8 @@ void BM_SearchRawSqlite(benchmark::State& state) {
         found = 0;
         while (sqlite3_step(st) == SQLITE_ROW) {
             ++found;
-            for (int c = 0; c < sqlite3_column_count(st); ++c) benchmark::DoNotOptimize(sqlite3_column_text(st, c));
+            for (int c = 0; c < sqlite3_column_count(st); ++c)
+                benchmark::DoNotOptimize(sqlite3_column_text(st, c));
         }
         sqlite3_finalize(st);
     }

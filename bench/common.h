@@ -74,7 +74,8 @@ struct RawWriter {
     }
     ~RawWriter() {
         sqlite3_finalize(numeric);
-        for (auto* s : channels) sqlite3_finalize(s);
+        for (auto* s : channels)
+            sqlite3_finalize(s);
         sqlite3_close(db);
     }
     void add(int n) {
@@ -90,7 +91,8 @@ struct RawWriter {
         const sqlite3_int64 key = sqlite3_last_insert_rowid(db);
         for (auto* s : channels) {
             sqlite3_bind_int64(s, 1, key);
-            for (int i = 2; i <= 54; ++i) sqlite3_bind_text(s, i, "047", 3, SQLITE_STATIC);
+            for (int i = 2; i <= 54; ++i)
+                sqlite3_bind_text(s, i, "047", 3, SQLITE_STATIC);
             check(sqlite3_step(s), db);
             sqlite3_reset(s);
         }
@@ -107,7 +109,8 @@ inline int archiveRows() {
 inline void fillResults(const QString& path, int rows) {
     RawWriter w(path);
     check(sqlite3_exec(w.db, "PRAGMA synchronous=OFF; BEGIN", nullptr, nullptr, nullptr), w.db);
-    for (int n = 1; n <= rows; ++n) w.add(n);
+    for (int n = 1; n <= rows; ++n)
+        w.add(n);
     check(sqlite3_exec(w.db, "COMMIT", nullptr, nullptr, nullptr), w.db);
 }
 
@@ -117,15 +120,16 @@ public:
     std::map<std::string, double> seconds;
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const auto& r : runs)
-            if (r.iterations > 0) seconds[r.benchmark_name()] = r.real_accumulated_time / double(r.iterations);
+            if (r.iterations > 0)
+                seconds[r.benchmark_name()] = r.real_accumulated_time / double(r.iterations);
         ConsoleReporter::ReportRuns(runs);
     }
 };
 
-
 // Prints "ours raw ratio" for a pair of benchmarks that both ran.
 inline void printRatio(RatioReporter& r, const char* ours, const char* raw) {
-    if (!r.seconds.count(ours) || !r.seconds.count(raw)) return;
+    if (!r.seconds.count(ours) || !r.seconds.count(raw))
+        return;
     std::printf("%-34s %10.3f ms  baseline %-26s %10.3f ms  ratio %.2f\n", ours, r.seconds[ours] * 1e3, raw,
                 r.seconds[raw] * 1e3, r.seconds[ours] / r.seconds[raw]);
 }

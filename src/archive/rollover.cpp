@@ -11,7 +11,8 @@ namespace {
 QString quotedList(const QStringList& names, const QString& prefix = QString()) {
     QStringList quoted;
     quoted.reserve(names.size());
-    for (const QString& n : names) quoted << prefix + QLatin1Char('"') + n + QLatin1Char('"');
+    for (const QString& n : names)
+        quoted << prefix + QLatin1Char('"') + n + QLatin1Char('"');
     return quoted.join(QStringLiteral(", "));
 }
 

@@ -29,16 +29,16 @@ ComCD::ComCD() : Form(kWindow) {
     MSComm1 = new CommPort(this);
     MSComm1->setObjectName(QStringLiteral("MSComm1"));
     connect(MSComm1, &CommPort::received, this, [this] { guard([this] { MSComm1_OnComm(); }); });
-    connect(MSComm1, &CommPort::failed, this, [this](int32_t number, const QString& description) {
-        guard([&] { portFailed(number, description); });
-    });
+    connect(MSComm1, &CommPort::failed, this,
+            [this](int32_t number, const QString& description) { guard([&] { portFailed(number, description); }); });
 }
 
 ComCD::~ComCD() = default;
 
 Principale& ComCD::main() const {
     Principale* m = Forms::get<Principale>(QStringLiteral("Principale"));
-    if (!m) throw AppError(err::InvalidCall, QStringLiteral("The main window is not loaded."));
+    if (!m)
+        throw AppError(err::InvalidCall, QStringLiteral("The main window is not loaded."));
     return *m;
 }
 
@@ -61,20 +61,25 @@ void ComCD::Form_Load() {
         for (int i = 0; i < kFactorCount; ++i)
             humanFactors_[i] = ini(QStringLiteral("general.ini"), QStringLiteral("cal"), calibrationKeys()[i], 8);
         // baso, rdw and pdw are checked at once; the other ten with every record.
-        for (int i : {5, 9, 12}) (void)toDouble(humanFactors_[i], factorMark_);
-        if (portLog_) openPortLog();
+        for (int i : {5, 9, 12})
+            (void)toDouble(humanFactors_[i], factorMark_);
+        if (portLog_)
+            openPortLog();
         svuota();
 
         model_ = instrumentFromText(modelText_);
         if (!model_)
-            throw AppError(err::InvalidCall,
-                           QStringLiteral("Unknown analyser model \"%1\" in port.ini [general] instrument").arg(modelText_));
+            throw AppError(
+                err::InvalidCall,
+                QStringLiteral("Unknown analyser model \"%1\" in port.ini [general] instrument").arg(modelText_));
         framer.val_finestringa = int16_t(blockCount(*model_));
         const QString suffix = lengthKeySuffix(*model_);
         const QString portIni = QStringLiteral("port.ini");
-        const double data = toDouble(ini(portIni, QStringLiteral("stringhe"), QStringLiteral("data") + suffix, 15), QLatin1Char('.'));
+        const double data =
+            toDouble(ini(portIni, QStringLiteral("stringhe"), QStringLiteral("data") + suffix, 15), QLatin1Char('.'));
         const int16_t scarto = toInt16(ini(portIni, QStringLiteral("stringhe"), QStringLiteral("scarto") + suffix, 15));
-        const double graph = toDouble(ini(portIni, QStringLiteral("stringhe"), QStringLiteral("graph") + suffix, 15), QLatin1Char('.'));
+        const double graph =
+            toDouble(ini(portIni, QStringLiteral("stringhe"), QStringLiteral("graph") + suffix, 15), QLatin1Char('.'));
         framer.lendati = toInt16(data - scarto);
         framer.lengraf = toInt16(graph - scarto);
         blockLog_ = toInt16(ini(QStringLiteral("general.ini"), QStringLiteral("log"), QStringLiteral("rxlog"), 5));
@@ -95,23 +100,23 @@ void ComCD::configurePort() {
     const QString porta = ini(portIni, section, QStringLiteral("porta"), 15);
     // A device path names the port directly (a USB adapter); a number is one of the serial ports.
     MSComm1->setPort(porta.startsWith(QLatin1Char('/')) ? porta : QString::number(toInt16(porta)));
-    MSComm1->setSettings(QStringList{ini(portIni, section, QStringLiteral("rate"), 15),
-                                     ini(portIni, section, QStringLiteral("parity"), 15),
-                                     ini(portIni, section, QStringLiteral("bit"), 15),
-                                     ini(portIni, section, QStringLiteral("stopbit"), 15)}
+    MSComm1->setSettings(QStringList{
+        ini(portIni, section, QStringLiteral("rate"), 15), ini(portIni, section, QStringLiteral("parity"), 15),
+        ini(portIni, section, QStringLiteral("bit"), 15), ini(portIni, section, QStringLiteral("stopbit"), 15)}
                              .join(QLatin1Char(',')));
     MSComm1->setInputBufferSize(toInt16(ini(portIni, section, QStringLiteral("buffer"), 15)));
     MSComm1->setReceiveThreshold(toInt16(ini(portIni, section, QStringLiteral("soglia"), 15)));
     MSComm1->open();
-    if (inputlen == 1) MSComm1->setInputLength(len);
+    if (inputlen == 1)
+        MSComm1->setInputLength(len);
     MSComm1->setHandshaking(handshake == 1 ? CommPort::Handshaking::RtsCtsXonXoff : CommPort::Handshaking::XonXoff);
 }
 
 void ComCD::openPortLog() {
     portLogFile_.setFileName(programPath(QStringLiteral("rxlog/port.log")));
     if (!portLogFile_.open(QIODevice::WriteOnly | QIODevice::Append))
-        throw AppError(err::PathNotFound, QStringLiteral("Cannot open %1: %2").arg(portLogFile_.fileName(),
-                                                                                   portLogFile_.errorString()));
+        throw AppError(err::PathNotFound,
+                       QStringLiteral("Cannot open %1: %2").arg(portLogFile_.fileName(), portLogFile_.errorString()));
 }
 
 void ComCD::Form_Unload(bool& cancel) {
@@ -122,7 +127,8 @@ void ComCD::Form_Unload(bool& cancel) {
     m.Label16->setBackColor(colours::orange);
     m.Label16->setText(QStringLiteral("Off Line"));
     m.Label66->setText(QString());
-    if (portLog_) portLogFile_.close();
+    if (portLog_)
+        portLogFile_.close();
     MSComm1->close();
 }
 
@@ -168,17 +174,21 @@ void ComCD::portFailed(int32_t number, const QString& description) {
 
 void ComCD::showSegment(int index) {
     Principale& m = main();
-    if (index >= 0 && index < int(m.Line3.size())) m.Line3[index]->setVisible(true);
+    if (index >= 0 && index < int(m.Line3.size()))
+        m.Line3[index]->setVisible(true);
 }
 
 void ComCD::hideSegments() {
     Principale* m = Forms::get<Principale>(QStringLiteral("Principale"));
-    if (!m) return;
-    for (Shape* segment : m->Line3) segment->setVisible(false);
+    if (!m)
+        return;
+    for (Shape* segment : m->Line3)
+        segment->setVisible(false);
 }
 
 void ComCD::recordCompleted(const BlockStrings& asFiled) {
-    if (blockLog_ == 1) rxlogfile(asFiled);
+    if (blockLog_ == 1)
+        rxlogfile(asFiled);
 }
 
 void ComCD::dataLengthWrong() {
@@ -201,8 +211,10 @@ void ComCD::rxlogfile(const BlockStrings& blocks) {
         const QDateTime at = clock::now();
         const QString day = formatDate(at.date(), QStringLiteral("dd.mm.yy"));
         const QByteArray time = formatTime(at.time()).toLatin1();
-        const std::pair<const char*, const QString*> logs[] = {{"_data.log", &blocks.data}, {"_wb1.log", &blocks.wb1},
-                                                               {"_wb2.log", &blocks.wb2},   {"_rbc.log", &blocks.rbc},
+        const std::pair<const char*, const QString*> logs[] = {{"_data.log", &blocks.data},
+                                                               {"_wb1.log", &blocks.wb1},
+                                                               {"_wb2.log", &blocks.wb2},
+                                                               {"_rbc.log", &blocks.rbc},
                                                                {"_plt.log", &blocks.plt}};
         for (const auto& [suffix, block] : logs)
             files::appendBytes(programPath(QStringLiteral("rxlog/") + day + QLatin1String(suffix)),
@@ -221,7 +233,8 @@ CalibrationFactors ComCD::factorsFor(const QString& speciesKey) {
                       {speciesKey});
     std::array<QString, kFactorCount> texts = humanFactors_;
     if (!species.eof()) {
-        for (int i = 0; i < kFactorCount; ++i) texts[i] = species.text(calibrationKeys()[i]);
+        for (int i = 0; i < kFactorCount; ++i)
+            texts[i] = species.text(calibrationKeys()[i]);
     }
     return factorsFromTexts(texts, factorMark_);
 }
@@ -229,7 +242,8 @@ CalibrationFactors ComCD::factorsFor(const QString& speciesKey) {
 void ComCD::registra(const BlockStrings& record) {
     framer.finestringa = 0;
     try {
-        const DecodedResult decoded = decodeDataBlock(record.data, *model_, [this](const QString& key) { return factorsFor(key); });
+        const DecodedResult decoded =
+            decodeDataBlock(record.data, *model_, [this](const QString& key) { return factorsFor(key); });
         store(record, decoded);
     } catch (...) {
         const CaughtError e = describeCurrentException();
@@ -249,27 +263,32 @@ void ComCD::store(const BlockStrings& record, const DecodedResult& decoded) {
     rs.setField(QStringLiteral("specName"), decoded.specName);
     rs.setField(QStringLiteral("date"), m.Label2->text());
     const std::pair<const char*, double> values[] = {
-        {"WBC", decoded.WBC}, {"RBC", decoded.RBC},   {"HGB", decoded.HGB},   {"MCV", decoded.MCV},
-        {"HCT", decoded.HCT}, {"MCH", decoded.MCH},   {"MCHC", decoded.MCHC}, {"RDW", decoded.RDW},
-        {"PLT", decoded.PLT}, {"MPV", decoded.MPV},   {"PCT", decoded.PCT},   {"PDW", decoded.PDW},
-        {"neu%", decoded.neu}, {"lym%", decoded.lym}, {"mono%", decoded.mono}, {"eos%", decoded.eos},
+        {"WBC", decoded.WBC},   {"RBC", decoded.RBC},  {"HGB", decoded.HGB},    {"MCV", decoded.MCV},
+        {"HCT", decoded.HCT},   {"MCH", decoded.MCH},  {"MCHC", decoded.MCHC},  {"RDW", decoded.RDW},
+        {"PLT", decoded.PLT},   {"MPV", decoded.MPV},  {"PCT", decoded.PCT},    {"PDW", decoded.PDW},
+        {"neu%", decoded.neu},  {"lym%", decoded.lym}, {"mono%", decoded.mono}, {"eos%", decoded.eos},
         {"baso%", decoded.baso}};
-    for (const auto& [field, value] : values) rs.setField(QString::fromLatin1(field), value);
+    for (const auto& [field, value] : values)
+        rs.setField(QString::fromLatin1(field), value);
     for (int i = 0; i < int(decoded.flags.size()); ++i) {
-        if (i == 10) rs.setField(QStringLiteral("Limits"), decoded.Limits);
+        if (i == 10)
+            rs.setField(QStringLiteral("Limits"), decoded.Limits);
         rs.setField(flagFields()[i], decoded.flags[i]);
     }
     rs.setField(QStringLiteral("SamplError"), decoded.SamplError);
     // Every block is cut before the first channel is set.
     std::array<QStringList, 4> elements;
-    for (int k = 0; k < 4; ++k) elements[k] = histogramElements(record.histogram(kHistogramKinds[k]));
-    for (int k = 0; k < 4; ++k) setChannelFields(rs, kHistogramKinds[k], elements[k]);
+    for (int k = 0; k < 4; ++k)
+        elements[k] = histogramElements(record.histogram(kHistogramKinds[k]));
+    for (int k = 0; k < 4; ++k)
+        setChannelFields(rs, kHistogramKinds[k], elements[k]);
     rs.update();
     rs.close();
 
     ++counter_;
     m.Label65->setText(QString::number(counter_));
-    const double automatic = toDouble(ini(QStringLiteral("print.ini"), QStringLiteral("auto"), QStringLiteral("stampa_auto"), 10));
+    const double automatic =
+        toDouble(ini(QStringLiteral("print.ini"), QStringLiteral("auto"), QStringLiteral("stampa_auto"), 10));
     if (automatic == 1) {
         Forms::load(QStringLiteral("autostampa"));
         Forms::unload(QStringLiteral("autostampa"));
@@ -277,7 +296,8 @@ void ComCD::store(const BlockStrings& record, const DecodedResult& decoded) {
     svuota();
     if (m.statoformleggi) {
         if (Form* viewer = Forms::find(QStringLiteral("leggi")))
-            if (QWidget* refresh = viewer->findChild<QWidget*>(QStringLiteral("Command16"))) refresh->setVisible(true);
+            if (QWidget* refresh = viewer->findChild<QWidget*>(QStringLiteral("Command16")))
+                refresh->setVisible(true);
     }
 }
 

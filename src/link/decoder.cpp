@@ -19,16 +19,16 @@ struct FieldElements {
 };
 
 const FieldElements& fieldElements(InstrumentModel model) {
-    static const FieldElements cd3000{1,  3,  4,  8,  14, 15, 17, 20, 21, 22, 24, 25, 26, 27, 28, 29,
-                                      {31, 32, 33, 37, 38, 44, -1, -1, 52, 53, 60, -1},
-                                      58, 61};
+    static const FieldElements cd3000{
+        1,  3, 4, 8, 14, 15, 17, 20, 21, 22, 24, 25, 26, 27, 28, 29, {31, 32, 33, 37, 38, 44, -1, -1, 52, 53, 60, -1},
+        58, 61};
     // The CD3200 sends WicError (78) before RbcError (79).
-    static const FieldElements cd3200{3,  6,  7,  19, 25, 26, 28, 31, 32, 33, 35, 36, 37, 38, 39, 40,
-                                      {41, 42, 43, 47, 48, 54, 56, 58, 62, 63, 79, 78},
-                                      75, 80};
-    static const FieldElements cd3500{1,  4,  5,  9,  15, 16, 18, 21, 22, 23, 25, 26, 27, 28, 29, 30,
-                                      {32, 33, 34, 38, 39, 45, 47, 49, 53, 54, 67, 68},
-                                      65, 69};
+    static const FieldElements cd3200{
+        3,  6, 7, 19, 25, 26, 28, 31, 32, 33, 35, 36, 37, 38, 39, 40, {41, 42, 43, 47, 48, 54, 56, 58, 62, 63, 79, 78},
+        75, 80};
+    static const FieldElements cd3500{
+        1,  4, 5, 9, 15, 16, 18, 21, 22, 23, 25, 26, 27, 28, 29, 30, {32, 33, 34, 38, 39, 45, 47, 49, 53, 54, 67, 68},
+        65, 69};
     switch (model) {
     case InstrumentModel::CD3000: return cd3000;
     case InstrumentModel::CD3200: return cd3200;
@@ -40,7 +40,14 @@ const FieldElements& fieldElements(InstrumentModel model) {
 
 bool isSanitised(QChar c) {
     switch (c.unicode()) {
-    case '\'': case ',': case '?': case '/': case '\\': case '!': case '$': case '%': return true;
+    case '\'':
+    case ',':
+    case '?':
+    case '/':
+    case '\\':
+    case '!':
+    case '$':
+    case '%': return true;
     default: return false;
     }
 }
@@ -73,8 +80,8 @@ constexpr QChar kAnalyserMark = QLatin1Char('.');
 
 const DataBlockLayout& dataBlockLayout(InstrumentModel model) {
     static const DataBlockLayout cd3000{12, 13, 46, {25, 42, 46}, 230, 276, 8, 29, 61};
-    static const DataBlockLayout cd3200{
-        35, 36, 185, {48, 77, 94, 96, 107, 130, 134, 145, 151, 162, 168, 185}, 259, 444, 18, 40, 80};
+    static const DataBlockLayout cd3200{35, 36, 185, {48, 77, 94, 96, 107, 130, 134, 145, 151, 162, 168, 185}, 259, 444,
+                                        18, 40, 80};
     static const DataBlockLayout cd3500{14, 15, 48, {27, 44, 48}, 268, 316, 9, 30, 69};
     switch (model) {
     case InstrumentModel::CD3000: return cd3000;

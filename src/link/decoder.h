@@ -16,13 +16,13 @@
 namespace zv {
 
 struct DataBlockLayout {
-    int headLength;                  // characters kept unchanged at the start
-    int stretchFirst, stretchLast;   // 1-based positions of the sanitised text fields
-    std::vector<int> commaPositions; // commas inside the stretch, never replaced
-    int tailLength;                  // characters kept unchanged at the end
-    int blockLength;                 // the length at which head, stretch and tail abut
-    int numericFirst, numericLast;   // the numeric range of elements
-    int highestElement;              // the highest element read
+    int headLength;                   // characters kept unchanged at the start
+    int stretchFirst, stretchLast;    // 1-based positions of the sanitised text fields
+    std::vector<int> commaPositions;  // commas inside the stretch, never replaced
+    int tailLength;                   // characters kept unchanged at the end
+    int blockLength;                  // the length at which head, stretch and tail abut
+    int numericFirst, numericLast;    // the numeric range of elements
+    int highestElement;               // the highest element read
 };
 const DataBlockLayout& dataBlockLayout(InstrumentModel model);
 
@@ -38,8 +38,8 @@ struct DecodedResult {
     int32_t seq = 0;
     QString specId;
     QString specName;
-    double WBC = 0, RBC = 0, HGB = 0, HCT = 0, MCV = 0, MCH = 0, MCHC = 0, RDW = 0, PLT = 0, MPV = 0, PCT = 0,
-           PDW = 0, neu = 0, lym = 0, mono = 0, eos = 0, baso = 0;
+    double WBC = 0, RBC = 0, HGB = 0, HCT = 0, MCV = 0, MCH = 0, MCHC = 0, RDW = 0, PLT = 0, MPV = 0, PCT = 0, PDW = 0,
+           neu = 0, lym = 0, mono = 0, eos = 0, baso = 0;
     // DFLT, Blast, VarLym, IG, Band, NRBC, NWBC, RRBC, LRI, URI, RbcError, WicError:
     // the received text, or the integer 0 where the model's layout has no such field.
     std::array<QVariant, 12> flags;

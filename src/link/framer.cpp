@@ -65,7 +65,8 @@ void Framer::file(const QString& block) {
     };
     static const Marker markers[] = {{"   ", 1}, {"WB1", 2}, {"WB2", 3}, {"RBC", 4}, {"PLT", 5}};
     for (const Marker& m : markers) {
-        if (!block.contains(kStx + QLatin1String(m.text))) continue;
+        if (!block.contains(kStx + QLatin1String(m.text)))
+            continue;
         finestringa = m.number;
         switch (m.number) {
         case 1:
@@ -84,11 +85,13 @@ void Framer::file(const QString& block) {
         }
         return;
     }
-    if (block.contains(kStx + QLatin1String("WIC")) || block.contains(kStx + QLatin1String("NOC"))) finestringa = 6;
+    if (block.contains(kStx + QLatin1String("WIC")) || block.contains(kStx + QLatin1String("NOC")))
+        finestringa = 6;
 }
 
 void Framer::completeIfDue(FramerSink& sink) {
-    if (val_finestringa <= 0 || finestringa != val_finestringa) return;
+    if (val_finestringa <= 0 || finestringa != val_finestringa)
+        return;
     finestringa = 0;
     progress_ = 0;
     sink.recordCompleted(blocks);
@@ -97,7 +100,8 @@ void Framer::completeIfDue(FramerSink& sink) {
         return;
     }
     if (!stato) {
-        for (HistogramKind kind : kHistogramKinds) blocks.histogram(kind) = zeroHistogram();
+        for (HistogramKind kind : kHistogramKinds)
+            blocks.histogram(kind) = zeroHistogram();
     } else {
         for (HistogramKind kind : kHistogramKinds) {
             if (blocks.histogram(kind).size() != lengraf) {

@@ -28,9 +28,7 @@ QString instrumentText(InstrumentModel model) {
     return QString();
 }
 
-int blockCount(InstrumentModel model) {
-    return model == InstrumentModel::CD3000 ? 5 : 6;
-}
+int blockCount(InstrumentModel model) { return model == InstrumentModel::CD3000 ? 5 : 6; }
 
 QString lengthKeySuffix(InstrumentModel model) {
     switch (model) {
@@ -44,9 +42,9 @@ QString lengthKeySuffix(InstrumentModel model) {
 
 const std::array<QString, kFactorCount>& calibrationKeys() {
     static const std::array<QString, kFactorCount> keys{
-        QStringLiteral("wbc"), QStringLiteral("neu"), QStringLiteral("lym"), QStringLiteral("mono"),
+        QStringLiteral("wbc"), QStringLiteral("neu"),  QStringLiteral("lym"), QStringLiteral("mono"),
         QStringLiteral("eos"), QStringLiteral("baso"), QStringLiteral("rbc"), QStringLiteral("hgb"),
-        QStringLiteral("mcv"), QStringLiteral("rdw"), QStringLiteral("plt"), QStringLiteral("mpv"),
+        QStringLiteral("mcv"), QStringLiteral("rdw"),  QStringLiteral("plt"), QStringLiteral("mpv"),
         QStringLiteral("pdw")};
     return keys;
 }

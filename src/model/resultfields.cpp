@@ -41,7 +41,8 @@ const QStringList& allChannelFields() {
     static const QStringList fields = [] {
         QStringList out;
         for (HistogramKind kind : kHistogramKinds)
-            for (const QString& ch : histogramChannels()) out << channelField(kind, ch);
+            for (const QString& ch : histogramChannels())
+                out << channelField(kind, ch);
         return out;
     }();
     return fields;
@@ -49,10 +50,10 @@ const QStringList& allChannelFields() {
 
 const QStringList& resultValueFields() {
     static const QStringList fields{
-        "seq",  "specId", "specName", "sesso",  "DdN",    "note",  "date", "WBC",   "RBC",    "HGB",
-        "HCT",  "MCV",    "MCH",      "MCHC",   "RDW",    "PLT",   "MPV",  "PCT",   "PDW",    "neu%",
-        "lym%", "mono%",  "eos%",     "baso%",  "ret%",   "DFLT",  "Blast", "VarLym", "IG",    "Band",
-        "NRBC", "NWBC",   "RRBC",     "LRI",    "URI",    "Limits", "RbcError", "WicError", "SamplError"};
+        "seq",  "specId", "specName", "sesso", "DdN",  "note",   "date",     "WBC",      "RBC",       "HGB",
+        "HCT",  "MCV",    "MCH",      "MCHC",  "RDW",  "PLT",    "MPV",      "PCT",      "PDW",       "neu%",
+        "lym%", "mono%",  "eos%",     "baso%", "ret%", "DFLT",   "Blast",    "VarLym",   "IG",        "Band",
+        "NRBC", "NWBC",   "RRBC",     "LRI",   "URI",  "Limits", "RbcError", "WicError", "SamplError"};
     return fields;
 }
 

@@ -9,7 +9,7 @@ namespace zv {
 
 enum class HistogramKind { WB1, WB2, RBC, PLT };
 constexpr std::array<HistogramKind, 4> kHistogramKinds{HistogramKind::WB1, HistogramKind::WB2, HistogramKind::RBC,
-                                                      HistogramKind::PLT};
+                                                       HistogramKind::PLT};
 
 // "GraficiWB1", "GraficiWB2", "GraficiRBC", "GraficiPLT".
 QString histogramPrefix(HistogramKind kind);

@@ -12,9 +12,7 @@ bool busy = false;
 // The application on whose cursor stack our one wait cursor sits, if any.
 QPointer<QCoreApplication> cursorOwner;
 
-QGuiApplication* guiApp() {
-    return qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-}
+QGuiApplication* guiApp() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()); }
 }  // namespace
 
 void setBusy(bool on) {
@@ -30,8 +28,6 @@ void setBusy(bool on) {
     }
 }
 
-bool isBusy() {
-    return busy;
-}
+bool isBusy() { return busy; }
 
 }  // namespace zv

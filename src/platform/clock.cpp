@@ -14,25 +14,15 @@ std::mt19937& generator() {
 }
 }  // namespace
 
-QDateTime now() {
-    return fixedAt ? *fixedAt : QDateTime::currentDateTime();
-}
+QDateTime now() { return fixedAt ? *fixedAt : QDateTime::currentDateTime(); }
 
-QDate today() {
-    return now().date();
-}
+QDate today() { return now().date(); }
 
-QTime timeOfDay() {
-    return now().time();
-}
+QTime timeOfDay() { return now().time(); }
 
-void setFixed(const QDateTime& at) {
-    fixedAt = at;
-}
+void setFixed(const QDateTime& at) { fixedAt = at; }
 
-void clearFixed() {
-    fixedAt.reset();
-}
+void clearFixed() { fixedAt.reset(); }
 
 double rnd() {
     // 53 random bits, so the result is never 1.0 (std::generate_canonical may round up to it).
@@ -42,8 +32,6 @@ double rnd() {
     return (high * 67108864.0 + low) / 9007199254740992.0;
 }
 
-void seedRandom(uint32_t seed) {
-    generator().seed(seed);
-}
+void seedRandom(uint32_t seed) { generator().seed(seed); }
 
 }  // namespace zv::clock

@@ -8,17 +8,15 @@
 #include <QSerialPort>
 #include <QStringList>
 
-#include <cerrno>
 #include <termios.h>
 #include <unistd.h>
+#include <cerrno>
 
 namespace zv {
 
 namespace {
 
-AppError invalidValue() {
-    return AppError(err::InvalidCall, QStringLiteral("Invalid property value"));
-}
+AppError invalidValue() { return AppError(err::InvalidCall, QStringLiteral("Invalid property value")); }
 
 struct LineSettings {
     qint32 rate = 9600;
@@ -85,9 +83,7 @@ CommPort::~CommPort() {
         port_->close();
 }
 
-void CommPort::setPort(const QString& port) {
-    portText_ = port;
-}
+void CommPort::setPort(const QString& port) { portText_ = port; }
 
 QString CommPort::deviceName() const {
     if (portText_.startsWith(QLatin1Char('/')))
@@ -100,8 +96,8 @@ QString CommPort::deviceName() const {
 void CommPort::setSettings(const QString& settings) {
     const LineSettings s = parseSettings(settings);
     // Closed, the port only keeps the values and applies them all when it opens.
-    const bool applied = port_->setBaudRate(s.rate) && port_->setParity(s.parity) &&
-                         port_->setDataBits(s.dataBits) && port_->setStopBits(s.stopBits);
+    const bool applied = port_->setBaudRate(s.rate) && port_->setParity(s.parity) && port_->setDataBits(s.dataBits) &&
+                         port_->setStopBits(s.stopBits);
     if (!port_->isOpen())
         return;
     if (!applied)
@@ -134,8 +130,7 @@ void CommPort::setHandshaking(Handshaking h) {
     if (port_->isOpen())
         applyHandshaking();
     else
-        port_->setFlowControl(h == Handshaking::XonXoff ? QSerialPort::SoftwareControl
-                                                        : QSerialPort::HardwareControl);
+        port_->setFlowControl(h == Handshaking::XonXoff ? QSerialPort::SoftwareControl : QSerialPort::HardwareControl);
 }
 
 // Qt knows XON/XOFF or RTS/CTS, never both: the port is set to one by Qt and the
@@ -207,9 +202,7 @@ void CommPort::close() {
         port_->close();
 }
 
-bool CommPort::isOpen() const {
-    return port_->isOpen();
-}
+bool CommPort::isOpen() const { return port_->isOpen(); }
 
 QString CommPort::readInput() {
     if (!port_->isOpen())
@@ -220,9 +213,7 @@ QString CommPort::readInput() {
     return QString::fromLatin1(bytes);
 }
 
-int CommPort::bytesWaiting() const {
-    return port_->isOpen() ? static_cast<int>(port_->bytesAvailable()) : 0;
-}
+int CommPort::bytesWaiting() const { return port_->isOpen() ? static_cast<int>(port_->bytesAvailable()) : 0; }
 
 void CommPort::onReadyRead() {
     if (failing_ || !port_->isOpen())
@@ -275,10 +266,9 @@ void CommPort::onError() {
     if (failing_ || !port_->isOpen())
         return;
     failing_ = true;
-    const QString description =
-        QStringLiteral("%1: %2").arg(deviceName(), error == QSerialPort::ResourceError
-                                                         ? port_->errorString()
-                                                         : QStringLiteral("Error reading from device"));
+    const QString description = QStringLiteral("%1: %2").arg(
+        deviceName(),
+        error == QSerialPort::ResourceError ? port_->errorString() : QStringLiteral("Error reading from device"));
     port_->close();
     port_->clearError();
     // Reported from the event loop, not from inside QSerialPort's notifier.

@@ -16,21 +16,13 @@ namespace zv {
 
 namespace {
 
-[[noreturn]] void typeMismatch() {
-    throw AppError(err::TypeMismatch, QStringLiteral("Type mismatch"));
-}
+[[noreturn]] void typeMismatch() { throw AppError(err::TypeMismatch, QStringLiteral("Type mismatch")); }
 
-[[noreturn]] void overflow() {
-    throw AppError(err::Overflow, QStringLiteral("Overflow"));
-}
+[[noreturn]] void overflow() { throw AppError(err::Overflow, QStringLiteral("Overflow")); }
 
-bool isAsciiDigit(QChar c) {
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-}
+bool isAsciiDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
 
-bool isMark(QChar c, QChar decimal) {
-    return c == QLatin1Char(',') || c == QLatin1Char('.') || c == decimal;
-}
+bool isMark(QChar c, QChar decimal) { return c == QLatin1Char(',') || c == QLatin1Char('.') || c == decimal; }
 
 // A decimal number in ASCII with '.' as its mark, as std::from_chars reads it.
 struct NumberText {
@@ -149,8 +141,7 @@ struct Digits15 {
 
 Digits15 digits15(double magnitude) {
     char buffer[64];
-    const auto [end, ec] =
-        std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, 14);
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, 14);
     Q_ASSERT(ec == std::errc());
     const std::string text(buffer, end);  // d.dddddddddddddde[+-]xx
     Digits15 out;
@@ -170,9 +161,7 @@ double parseAscii(const std::string& text) {
     return value;
 }
 
-QString twoDigits(int value) {
-    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
-}
+QString twoDigits(int value) { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); }
 
 }  // namespace
 
@@ -192,25 +181,15 @@ double toDouble(const QString& text, QChar decimal) {
     return scanned->negative ? -*magnitude : *magnitude;
 }
 
-double toDouble(const QString& text) {
-    return toDouble(text, regionalDecimal());
-}
+double toDouble(const QString& text) { return toDouble(text, regionalDecimal()); }
 
-int16_t toInt16(const QString& text, QChar decimal) {
-    return wholeNumber<int16_t>(toDouble(text, decimal));
-}
+int16_t toInt16(const QString& text, QChar decimal) { return wholeNumber<int16_t>(toDouble(text, decimal)); }
 
-int16_t toInt16(const QString& text) {
-    return toInt16(text, regionalDecimal());
-}
+int16_t toInt16(const QString& text) { return toInt16(text, regionalDecimal()); }
 
-int32_t toInt32(const QString& text, QChar decimal) {
-    return wholeNumber<int32_t>(toDouble(text, decimal));
-}
+int32_t toInt32(const QString& text, QChar decimal) { return wholeNumber<int32_t>(toDouble(text, decimal)); }
 
-int32_t toInt32(const QString& text) {
-    return toInt32(text, regionalDecimal());
-}
+int32_t toInt32(const QString& text) { return toInt32(text, regionalDecimal()); }
 
 int64_t toInt64(const QString& text) {
     const QChar decimal = regionalDecimal();
@@ -230,13 +209,9 @@ int64_t toInt64(const QString& text) {
     return wholeNumber<int64_t>(toDouble(text, decimal));
 }
 
-int16_t toInt16(double value) {
-    return wholeNumber<int16_t>(value);
-}
+int16_t toInt16(double value) { return wholeNumber<int16_t>(value); }
 
-int32_t toInt32(double value) {
-    return wholeNumber<int32_t>(value);
-}
+int32_t toInt32(double value) { return wholeNumber<int32_t>(value); }
 
 double val(const QString& text) {
     // Blanks, tabs and line feeds are skipped wherever they are.
@@ -247,8 +222,7 @@ double val(const QString& text) {
     qsizetype i = 0;
     const qsizetype n = text.size();
     auto skipBlanks = [&] {
-        while (i < n && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t') ||
-                         text[i] == QLatin1Char('\n')))
+        while (i < n && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t') || text[i] == QLatin1Char('\n')))
             ++i;
     };
     skipBlanks();
@@ -379,9 +353,7 @@ QString numberText(double value, QChar decimal) {
     return out;
 }
 
-QString numberText(double value) {
-    return numberText(value, regionalDecimal());
-}
+QString numberText(double value) { return numberText(value, regionalDecimal()); }
 
 namespace {
 
@@ -423,21 +395,11 @@ QString formatDate(const QDate& date, const QString& pattern) {
     QString out;
     for (const DateToken& t : tokenize(pattern)) {
         switch (t.kind) {
-        case DateToken::Day:
-            out += twoDigits(date.day());
-            break;
-        case DateToken::Month:
-            out += twoDigits(date.month());
-            break;
-        case DateToken::Year2:
-            out += twoDigits(((date.year() % 100) + 100) % 100);
-            break;
-        case DateToken::Year4:
-            out += QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0'));
-            break;
-        case DateToken::Literal:
-            out += t.literal;
-            break;
+        case DateToken::Day: out += twoDigits(date.day()); break;
+        case DateToken::Month: out += twoDigits(date.month()); break;
+        case DateToken::Year2: out += twoDigits(((date.year() % 100) + 100) % 100); break;
+        case DateToken::Year4: out += QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0')); break;
+        case DateToken::Literal: out += t.literal; break;
         }
     }
     return out;

@@ -23,9 +23,7 @@ namespace zv {
 
 namespace {
 
-QString messageOf(sqlite3* db) {
-    return QString::fromUtf8(sqlite3_errmsg(db));
-}
+QString messageOf(sqlite3* db) { return QString::fromUtf8(sqlite3_errmsg(db)); }
 
 [[noreturn]] void fail(sqlite3* db, const QString& context = {}) {
     QString message = messageOf(db);
@@ -99,8 +97,7 @@ Statement prepareOne(sqlite3* db, const QString& sql) {
         const bool another = next != nullptr || rc != SQLITE_OK;
         sqlite3_finalize(next);
         if (another)
-            throw AppError(err::InvalidCall,
-                           QStringLiteral("Only one SQL statement may be run here: %1").arg(sql));
+            throw AppError(err::InvalidCall, QStringLiteral("Only one SQL statement may be run here: %1").arg(sql));
     }
     return stmt;
 }
@@ -150,9 +147,7 @@ void bindValue(sqlite3* db, sqlite3_stmt* stmt, int index, const QVariant& value
         rc = sqlite3_bind_null(stmt, index);
     } else {
         switch (value.typeId()) {
-        case QMetaType::Bool:
-            rc = sqlite3_bind_int64(stmt, index, value.toBool() ? 1 : 0);
-            break;
+        case QMetaType::Bool: rc = sqlite3_bind_int64(stmt, index, value.toBool() ? 1 : 0); break;
         case QMetaType::Int:
         case QMetaType::UInt:
         case QMetaType::LongLong:
@@ -162,9 +157,7 @@ void bindValue(sqlite3* db, sqlite3_stmt* stmt, int index, const QVariant& value
         case QMetaType::ULong:
         case QMetaType::Char:
         case QMetaType::SChar:
-        case QMetaType::UChar:
-            rc = sqlite3_bind_int64(stmt, index, value.toLongLong());
-            break;
+        case QMetaType::UChar: rc = sqlite3_bind_int64(stmt, index, value.toLongLong()); break;
         case QMetaType::ULongLong: {
             const qulonglong n = value.toULongLong();
             rc = n > static_cast<qulonglong>(std::numeric_limits<int64_t>::max())
@@ -173,9 +166,7 @@ void bindValue(sqlite3* db, sqlite3_stmt* stmt, int index, const QVariant& value
             break;
         }
         case QMetaType::Double:
-        case QMetaType::Float:
-            rc = sqlite3_bind_double(stmt, index, value.toDouble());
-            break;
+        case QMetaType::Float: rc = sqlite3_bind_double(stmt, index, value.toDouble()); break;
         case QMetaType::QByteArray: {
             const QByteArray bytes = value.toByteArray();
             rc = sqlite3_bind_blob64(stmt, index, bytes.constData(), static_cast<sqlite3_uint64>(bytes.size()),
@@ -202,10 +193,8 @@ void bindAll(sqlite3* db, sqlite3_stmt* stmt, const QVariantList& params) {
 // NULL reads as QVariant(), so isNull() is the one test for "nothing there".
 QVariant columnValue(sqlite3_stmt* stmt, int column) {
     switch (sqlite3_column_type(stmt, column)) {
-    case SQLITE_INTEGER:
-        return QVariant(static_cast<qlonglong>(sqlite3_column_int64(stmt, column)));
-    case SQLITE_FLOAT:
-        return QVariant(sqlite3_column_double(stmt, column));
+    case SQLITE_INTEGER: return QVariant(static_cast<qlonglong>(sqlite3_column_int64(stmt, column)));
+    case SQLITE_FLOAT: return QVariant(sqlite3_column_double(stmt, column));
     case SQLITE_TEXT:
         return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
                                           sqlite3_column_bytes(stmt, column)));
@@ -213,8 +202,7 @@ QVariant columnValue(sqlite3_stmt* stmt, int column) {
         const void* data = sqlite3_column_blob(stmt, column);
         return QVariant(QByteArray(static_cast<const char*>(data), sqlite3_column_bytes(stmt, column)));
     }
-    default:
-        return {};
+    default: return {};
     }
 }
 
@@ -330,8 +318,8 @@ bool likeMatches(const LikePattern& pattern, const std::u32string& text) {
     const std::size_t none = std::size_t(-1);
     std::size_t t = 0, p = 0, runAt = none, runText = 0;
     while (t < text.size()) {
-        if (p < tokens.size() && (tokens[p].kind == Kind::One ||
-                                  (tokens[p].kind == Kind::Literal && tokens[p].ch == text[t]))) {
+        if (p < tokens.size() &&
+            (tokens[p].kind == Kind::One || (tokens[p].kind == Kind::Literal && tokens[p].ch == text[t]))) {
             ++p;
             ++t;
         } else if (p < tokens.size() && tokens[p].kind == Kind::Run) {
@@ -375,8 +363,7 @@ void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (!cached || cached->hasEscape != hasEscape || cached->escape != escape) {
         fresh = compileLike(argv[0], hasEscape, escape);
         cached = &fresh;
-        sqlite3_set_auxdata(ctx, 0, new LikePattern(fresh),
-                            [](void* p) { delete static_cast<LikePattern*>(p); });
+        sqlite3_set_auxdata(ctx, 0, new LikePattern(fresh), [](void* p) { delete static_cast<LikePattern*>(p); });
     }
     sqlite3_result_int(ctx, likeMatches(*cached, foldedText(argv[1])) ? 1 : 0);
 }
@@ -387,18 +374,15 @@ void registerFunctions(sqlite3* db) {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
     if (sqlite3_create_function_v2(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr, nullptr) !=
             SQLITE_OK ||
-        sqlite3_create_function_v2(db, "like", 3, flags, nullptr, likeFunction, nullptr, nullptr, nullptr) !=
-            SQLITE_OK)
+        sqlite3_create_function_v2(db, "like", 3, flags, nullptr, likeFunction, nullptr, nullptr, nullptr) != SQLITE_OK)
         fail(db, QStringLiteral("registering like"));
     // SQLite lets a connection replace its built-in NOCASE.
-    if (sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF8, nullptr, compareIgnoringCase, nullptr) !=
-        SQLITE_OK)
+    if (sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF8, nullptr, compareIgnoringCase, nullptr) != SQLITE_OK)
         fail(db, QStringLiteral("registering NOCASE"));
 }
 
 QString quoteIdentifier(const QString& name) {
-    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-           QLatin1Char('"');
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
 void removeDatabaseFiles(const QString& path) {
@@ -410,24 +394,16 @@ void removeDatabaseFiles(const QString& path) {
 
 // ---------------------------------------------------------------------------
 
-QString sqlQuote(const QString& text) {
-    return QString(text).replace(QLatin1Char('\''), QStringLiteral("''"));
-}
+QString sqlQuote(const QString& text) { return QString(text).replace(QLatin1Char('\''), QStringLiteral("''")); }
 
-QString sqlString(const QString& text) {
-    return QLatin1Char('\'') + sqlQuote(text) + QLatin1Char('\'');
-}
+QString sqlString(const QString& text) { return QLatin1Char('\'') + sqlQuote(text) + QLatin1Char('\''); }
 
 // ---------------------------------------------------------------------------
 // Connection
 
-Connection::Connection(const QString& path) {
-    open(path);
-}
+Connection::Connection(const QString& path) { open(path); }
 
-Connection::~Connection() {
-    close();
-}
+Connection::~Connection() { close(); }
 
 Connection::Connection(Connection&& other) noexcept
     : db_(std::exchange(other.db_, nullptr)),
@@ -492,9 +468,7 @@ void Connection::close() noexcept {
     savepointBase_ = false;
 }
 
-QChar Connection::decimalMark() const {
-    return decimal_.isNull() ? regionalDecimal() : decimal_;
-}
+QChar Connection::decimalMark() const { return decimal_.isNull() ? regionalDecimal() : decimal_; }
 
 void Connection::setBusyTimeout(int milliseconds) {
     busyTimeout_ = milliseconds;
@@ -510,13 +484,9 @@ sqlite3* Connection::handle() const {
     throw AppError(err::Database, QStringLiteral("The connection is not open."));
 }
 
-void Connection::raise(const QString& context) const {
-    fail(handle(), context);
-}
+void Connection::raise(const QString& context) const { fail(handle(), context); }
 
-int64_t Connection::execute(const QString& sql) {
-    return runAll(handle(), sql.toUtf8());
-}
+int64_t Connection::execute(const QString& sql) { return runAll(handle(), sql.toUtf8()); }
 
 int64_t Connection::execute(const QString& sql, const QVariantList& params) {
     sqlite3* db = handle();
@@ -590,9 +560,7 @@ void Connection::rollback() noexcept {
 // ---------------------------------------------------------------------------
 // Transaction
 
-Transaction::Transaction(Connection& cn) : cn_(cn) {
-    cn_.beginTransaction();
-}
+Transaction::Transaction(Connection& cn) : cn_(cn) { cn_.beginTransaction(); }
 
 Transaction::~Transaction() {
     if (!done_)
@@ -643,9 +611,9 @@ int64_t wholeNumber(const QString& text, QChar decimal) {
 struct SourceShape {
     bool keyed = false;  // a bare name or "select * from NAME [where ...] [order by ...]"
     bool bare = false;
-    QString nameSql;     // the name as written
-    QString name;        // unquoted
-    QString rest;        // the where / order by text
+    QString nameSql;  // the name as written
+    QString name;     // unquoted
+    QString rest;     // the where / order by text
 };
 
 QString unquoted(const QString& name) {
@@ -662,15 +630,14 @@ QString unquoted(const QString& name) {
 }
 
 SourceShape shapeOf(const QString& source) {
-    static const QString name =
-        QStringLiteral(R"((\[[^\]]+\]|"(?:[^"]|"")+"|`(?:[^`]|``)+`|[\p{L}_][\p{L}\p{N}_$]*))");
+    static const QString name = QStringLiteral(R"((\[[^\]]+\]|"(?:[^"]|"")+"|`(?:[^`]|``)+`|[\p{L}_][\p{L}\p{N}_$]*))");
     static const QRegularExpression bare(QStringLiteral(R"(^\s*)") + name + QStringLiteral(R"(\s*;?\s*$)"),
                                          QRegularExpression::UseUnicodePropertiesOption);
-    static const QRegularExpression select(
-        QStringLiteral(R"(^\s*select\s+\*\s*from\s+)") + name +
-            QStringLiteral(R"((?:\s+((?:where|order\s+by)\b.*?))?\s*;?\s*$)"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption |
-            QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression select(QStringLiteral(R"(^\s*select\s+\*\s*from\s+)") + name +
+                                               QStringLiteral(R"((?:\s+((?:where|order\s+by)\b.*?))?\s*;?\s*$)"),
+                                           QRegularExpression::CaseInsensitiveOption |
+                                               QRegularExpression::DotMatchesEverythingOption |
+                                               QRegularExpression::UseUnicodePropertiesOption);
     SourceShape shape;
     QRegularExpressionMatch m = bare.match(source);
     shape.bare = m.hasMatch();
@@ -762,9 +729,8 @@ struct Recordset::Impl {
                                                            "COLLATE NOCASE AND type IN ('table','view')"));
             bindValue(db, type.get(), 1, shape.name);
             const int rc = sqlite3_step(type.get());
-            if (rc == SQLITE_ROW &&
-                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(type.get(), 0))) ==
-                    QLatin1String("view"))
+            if (rc == SQLITE_ROW && QString::fromUtf8(reinterpret_cast<const char*>(
+                                        sqlite3_column_text(type.get(), 0))) == QLatin1String("view"))
                 return false;
             if (rc != SQLITE_ROW && rc != SQLITE_DONE)
                 fail(db);
@@ -844,9 +810,8 @@ struct Recordset::Impl {
     }
 
     [[noreturn]] static void noCurrentRecord() {
-        throw AppError(err::NoCurrentRecord,
-                       QStringLiteral("No current record: either BOF or EOF is True. "
-                                      "The requested operation requires a current record."));
+        throw AppError(err::NoCurrentRecord, QStringLiteral("No current record: either BOF or EOF is True. "
+                                                            "The requested operation requires a current record."));
     }
 
     void requireCurrent() const {
@@ -939,9 +904,8 @@ struct Recordset::Impl {
                 QStringList marks;
                 for (int i = 1; i <= columns.size(); ++i)
                     marks << QStringLiteral("?%1").arg(i);
-                sql = QStringLiteral("INSERT INTO ") + nameSql + QStringLiteral(" (") +
-                      columns.join(QLatin1Char(',')) + QStringLiteral(") VALUES (") +
-                      marks.join(QLatin1Char(',')) + QLatin1Char(')');
+                sql = QStringLiteral("INSERT INTO ") + nameSql + QStringLiteral(" (") + columns.join(QLatin1Char(',')) +
+                      QStringLiteral(") VALUES (") + marks.join(QLatin1Char(',')) + QLatin1Char(')');
             }
             cn->execute(sql, values);
         } else {
@@ -949,7 +913,7 @@ struct Recordset::Impl {
             // An update of a view's row counts no changes, so whether the row is
             // still there is asked first.
             if (!cn->scalar(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?1").arg(nameSql, keyColumn),
-                           {QVariant(static_cast<qlonglong>(key))})
+                            {QVariant(static_cast<qlonglong>(key))})
                      .isValid())
                 throw AppError(err::NoCurrentRecord,
                                QStringLiteral("The row to be updated has been deleted by another user."));
@@ -958,9 +922,9 @@ struct Recordset::Impl {
             for (int i = 0; i < columns.size(); ++i)
                 sets << columns[i] + QStringLiteral(" = ?") + QString::number(i + 1);
             values << QVariant(static_cast<qlonglong>(key));
-            cn->execute(QStringLiteral("UPDATE ") + nameSql + QStringLiteral(" SET ") +
-                            sets.join(QLatin1Char(',')) + QStringLiteral(" WHERE ") + keyColumn +
-                            QStringLiteral(" = ?") + QString::number(values.size()),
+            cn->execute(QStringLiteral("UPDATE ") + nameSql + QStringLiteral(" SET ") + sets.join(QLatin1Char(',')) +
+                            QStringLiteral(" WHERE ") + keyColumn + QStringLiteral(" = ?") +
+                            QString::number(values.size()),
                         values);
         }
     }
@@ -975,9 +939,7 @@ struct Recordset::Impl {
     }
 };
 
-Recordset::Recordset(Connection& cn, const QString& source) {
-    open(cn, source);
-}
+Recordset::Recordset(Connection& cn, const QString& source) { open(cn, source); }
 
 Recordset::Recordset() = default;
 Recordset::~Recordset() = default;
@@ -1016,17 +978,11 @@ void Recordset::openQuery(Connection& cn, const QString& sql, const QVariantList
     d_ = std::move(d);
 }
 
-void Recordset::close() noexcept {
-    d_.reset();
-}
+void Recordset::close() noexcept { d_.reset(); }
 
-bool Recordset::isOpen() const noexcept {
-    return d_ != nullptr;
-}
+bool Recordset::isOpen() const noexcept { return d_ != nullptr; }
 
-int64_t Recordset::recordCount() const {
-    return openOrFail(d_).count();
-}
+int64_t Recordset::recordCount() const { return openOrFail(d_).count(); }
 
 int64_t Recordset::absolutePosition() const {
     const Impl& d = openOrFail(d_);
@@ -1039,19 +995,14 @@ void Recordset::setAbsolutePosition(int64_t position) {
     Impl& d = openOrFail(d_);
     d.discard();
     if (position < 1 || position > d.count())
-        throw AppError(err::InvalidCall, QStringLiteral("Position %1 is outside the records 1 to %2.")
-                                             .arg(position)
-                                             .arg(d.count()));
+        throw AppError(err::InvalidCall,
+                       QStringLiteral("Position %1 is outside the records 1 to %2.").arg(position).arg(d.count()));
     d.pos = position;
 }
 
-bool Recordset::bof() const {
-    return openOrFail(d_).atBof();
-}
+bool Recordset::bof() const { return openOrFail(d_).atBof(); }
 
-bool Recordset::eof() const {
-    return openOrFail(d_).atEof();
-}
+bool Recordset::eof() const { return openOrFail(d_).atEof(); }
 
 void Recordset::moveFirst() {
     Impl& d = openOrFail(d_);
@@ -1096,9 +1047,7 @@ void Recordset::requery() {
     d.pos = d.count() > 0 ? 1 : 0;
 }
 
-int Recordset::fieldCount() const {
-    return static_cast<int>(openOrFail(d_).names.size());
-}
+int Recordset::fieldCount() const { return static_cast<int>(openOrFail(d_).names.size()); }
 
 QString Recordset::fieldName(int index) const {
     const Impl& d = openOrFail(d_);
@@ -1109,9 +1058,7 @@ QString Recordset::fieldName(int index) const {
     return d.names[index];
 }
 
-bool Recordset::hasField(const QString& name) const {
-    return openOrFail(d_).index.contains(name.toCaseFolded());
-}
+bool Recordset::hasField(const QString& name) const { return openOrFail(d_).index.contains(name.toCaseFolded()); }
 
 QVariant Recordset::field(const QString& name) const {
     const Impl& d = openOrFail(d_);
@@ -1133,12 +1080,9 @@ QString Recordset::text(const QString& name) const {
         return {};
     switch (value.typeId()) {
     case QMetaType::Double:
-    case QMetaType::Float:
-        return numberText(value.toDouble());
-    case QMetaType::QByteArray:
-        return QString::fromUtf8(value.toByteArray());
-    default:
-        return value.toString();
+    case QMetaType::Float: return numberText(value.toDouble());
+    case QMetaType::QByteArray: return QString::fromUtf8(value.toByteArray());
+    default: return value.toString();
     }
 }
 
@@ -1199,13 +1143,9 @@ void Recordset::cancelUpdate() noexcept {
         d_->discard();
 }
 
-bool Recordset::editing() const noexcept {
-    return d_ && d_->edit != Impl::Edit::None;
-}
+bool Recordset::editing() const noexcept { return d_ && d_->edit != Impl::Edit::None; }
 
-bool Recordset::isNewRow() const noexcept {
-    return d_ && d_->edit == Impl::Edit::New;
-}
+bool Recordset::isNewRow() const noexcept { return d_ && d_->edit == Impl::Edit::New; }
 
 int64_t Recordset::currentKey() const {
     const Impl& d = openOrFail(d_);
@@ -1280,8 +1220,7 @@ void backupDatabase(const QString& source, const QString& target) {
 void createDatabaseFromSql(const QString& path, const QString& sqlText) {
     const QFileInfo info(path);
     if (info.exists() || info.isSymLink())
-        throw AppError(err::PathFileAccess,
-                       QStringLiteral("Path/File access error: '%1' already exists.").arg(path));
+        throw AppError(err::PathFileAccess, QStringLiteral("Path/File access error: '%1' already exists.").arg(path));
     sqlite3* db = nullptr;
     try {
         openFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &db);

@@ -35,9 +35,7 @@ ErrorSink& sinkSlot() {
 }
 }  // namespace
 
-void setErrorSink(ErrorSink sink) {
-    sinkSlot() = std::move(sink);
-}
+void setErrorSink(ErrorSink sink) { sinkSlot() = std::move(sink); }
 
 void reportToSink(int32_t number, const QString& description, const QString& window) noexcept {
     try {

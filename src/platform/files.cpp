@@ -6,11 +6,11 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <atomic>
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <atomic>
+#include <cerrno>
 
 namespace zv::files {
 
@@ -18,34 +18,25 @@ namespace {
 
 [[noreturn]] void fail(int32_t number) {
     switch (number) {
-    case err::FileNotFound:
-        throw AppError(number, QStringLiteral("File not found"));
-    case err::PermissionDenied:
-        throw AppError(number, QStringLiteral("Permission denied"));
-    case err::PathNotFound:
-        throw AppError(number, QStringLiteral("Path not found"));
-    default:
-        throw AppError(err::PathFileAccess, QStringLiteral("Path/File access error"));
+    case err::FileNotFound: throw AppError(number, QStringLiteral("File not found"));
+    case err::PermissionDenied: throw AppError(number, QStringLiteral("Permission denied"));
+    case err::PathNotFound: throw AppError(number, QStringLiteral("Path not found"));
+    default: throw AppError(err::PathFileAccess, QStringLiteral("Path/File access error"));
     }
 }
 
 int32_t numberForOpen(int error) {
     switch (error) {
     case ENOENT:
-    case ENOTDIR:
-        return err::PathNotFound;
+    case ENOTDIR: return err::PathNotFound;
     case EACCES:
     case EPERM:
-    case EROFS:
-        return err::PermissionDenied;
-    default:
-        return err::PathFileAccess;
+    case EROFS: return err::PermissionDenied;
+    default: return err::PathFileAccess;
     }
 }
 
-QByteArray native(const QString& path) {
-    return QFile::encodeName(path);
-}
+QByteArray native(const QString& path) { return QFile::encodeName(path); }
 
 bool writeAll(int fd, const char* data, qsizetype size) {
     while (size > 0) {

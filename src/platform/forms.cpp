@@ -12,8 +12,8 @@ namespace {
 struct Registry {
     QHash<QString, Forms::Factory> factories;  // keyed by lower-case name
     QHash<QString, QPointer<Form>> loaded;
-    QSet<QString> loading;           // windows inside their load procedure
-    QSet<QString> unloadRequested;   // unloaded by themselves during their load
+    QSet<QString> loading;          // windows inside their load procedure
+    QSet<QString> unloadRequested;  // unloaded by themselves during their load
     QSet<QString> unloading;
 };
 
@@ -57,7 +57,8 @@ void Forms::registerFactory(const QString& name, Factory factory) {
 Form* Forms::find(const QString& name) {
     auto& r = registry();
     auto it = r.loaded.find(keyOf(name));
-    if (it == r.loaded.end()) return nullptr;
+    if (it == r.loaded.end())
+        return nullptr;
     if (it.value().isNull()) {
         r.loaded.erase(it);
         return nullptr;
@@ -68,14 +69,16 @@ Form* Forms::find(const QString& name) {
 QStringList Forms::loadedNames() {
     QStringList names;
     for (auto it = registry().loaded.cbegin(); it != registry().loaded.cend(); ++it)
-        if (!it.value().isNull()) names << it.value()->formName();
+        if (!it.value().isNull())
+            names << it.value()->formName();
     return names;
 }
 
 Form* Forms::load(const QString& name) {
     auto& r = registry();
     const QString key = keyOf(name);
-    if (Form* existing = find(name)) return existing;
+    if (Form* existing = find(name))
+        return existing;
     auto factory = r.factories.find(key);
     if (factory == r.factories.end())
         throw AppError(err::InvalidCall, QStringLiteral("Unknown window: %1").arg(name));
@@ -105,7 +108,8 @@ Form* Forms::load(const QString& name) {
 
 Form* Forms::show(const QString& name) {
     Form* form = load(name);
-    if (!form) return nullptr;
+    if (!form)
+        return nullptr;
     form->show();
     form->raise();
     form->activateWindow();
@@ -116,7 +120,8 @@ bool Forms::unload(const QString& name) {
     auto& r = registry();
     const QString key = keyOf(name);
     Form* form = find(name);
-    if (!form || r.unloading.contains(key)) return true;
+    if (!form || r.unloading.contains(key))
+        return true;
     bool cancel = false;
     r.unloading.insert(key);
     try {
@@ -126,7 +131,8 @@ bool Forms::unload(const QString& name) {
         throw;
     }
     r.unloading.remove(key);
-    if (cancel) return false;
+    if (cancel)
+        return false;
     if (r.loading.contains(key)) {
         // Unloaded from inside its own load: destroyed once the load returns.
         r.unloadRequested.insert(key);
@@ -143,7 +149,8 @@ void Forms::unloadAll() {
     const auto names = loadedNames();
     for (const QString& name : names) {
         Form* form = find(name);
-        if (!form) continue;
+        if (!form)
+            continue;
         r.loaded.remove(keyOf(name));
         destroy(form);
     }

@@ -1,9 +1,9 @@
 #include "platform/instancelock.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#include <cerrno>
 
 namespace zv {
 
@@ -13,7 +13,8 @@ InstanceLock::Result InstanceLock::acquire(const QString& folder) {
     release();
     const QByteArray path = (folder + QStringLiteral("/zarvium.lock")).toLocal8Bit();
     const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return Result::Unavailable;
+    if (fd < 0)
+        return Result::Unavailable;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const bool busy = errno == EWOULDBLOCK;
         ::close(fd);

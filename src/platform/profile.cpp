@@ -16,9 +16,7 @@ namespace {
 
 const QByteArray utf8Bom("\xEF\xBB\xBF");
 
-bool isBlank(QChar c) {
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
-}
+bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
 
 QString trimBlanks(const QString& text) {
     qsizetype first = 0;
@@ -30,16 +28,14 @@ QString trimBlanks(const QString& text) {
     return text.mid(first, last - first);
 }
 
-bool sameName(const QString& a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
+bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 // One line of the file as it is on disk, and what it means.
 struct Line {
     QByteArray content;  // without its line ending (and without the file's BOM)
     QByteArray ending;   // "\r\n", "\n" or "" for a last line without one
     enum Kind { Other, Blank, Comment, Section, Key } kind = Other;
-    QString name;  // section or key name, blanks trimmed
+    QString name;               // section or key name, blanks trimmed
     qsizetype valueOffset = 0;  // Key: byte offset in content where the value starts
 };
 
@@ -140,9 +136,7 @@ std::optional<std::size_t> findKey(const Document& doc, std::size_t header, cons
     return std::nullopt;
 }
 
-bool hasLineBreak(const QString& text) {
-    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
-}
+bool hasLineBreak(const QString& text) { return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')); }
 
 }  // namespace
 
@@ -154,8 +148,7 @@ QString resolvePath(const QString& path) {
     if (name.isEmpty())
         return path;
     QDir folder = info.dir();
-    const QStringList entries =
-        folder.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    const QStringList entries = folder.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     for (const QString& entry : entries)
         if (sameName(entry, name))
             return folder.filePath(entry);
@@ -182,8 +175,8 @@ bool write(const QString& path, const QString& section, const QString& key, cons
     const QString keyName = trimBlanks(key);
     // Names or values that would break the file's line structure are refused.
     if (keyName.isEmpty() || keyName.contains(QLatin1Char('=')) || keyName.startsWith(QLatin1Char(';')) ||
-        keyName.startsWith(QLatin1Char('[')) || sectionName.contains(QLatin1Char(']')) ||
-        hasLineBreak(sectionName) || hasLineBreak(keyName) || hasLineBreak(value))
+        keyName.startsWith(QLatin1Char('[')) || sectionName.contains(QLatin1Char(']')) || hasLineBreak(sectionName) ||
+        hasLineBreak(keyName) || hasLineBreak(value))
         return false;
 
     const QString target = resolvePath(path);

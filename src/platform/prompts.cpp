@@ -30,9 +30,11 @@ public:
         }
         // A message must be readable even while an operation shows the hourglass.
         const bool wasBusy = isBusy();
-        if (wasBusy) QApplication::setOverrideCursor(Qt::ArrowCursor);
+        if (wasBusy)
+            QApplication::setOverrideCursor(Qt::ArrowCursor);
         const int answer = box.exec();
-        if (wasBusy) QApplication::restoreOverrideCursor();
+        if (wasBusy)
+            QApplication::restoreOverrideCursor();
         switch (answer) {
         case QMessageBox::Ok: return MsgResult::OK;
         case QMessageBox::Yes: return MsgResult::Yes;
@@ -43,9 +45,10 @@ public:
     }
     std::optional<QString> input(const QString& prompt, const QString& title, const QString& def) override {
         bool ok = false;
-        QString text = QInputDialog::getText(nullptr, title.isEmpty() ? appTitle() : title, prompt,
-                                             QLineEdit::Normal, def, &ok);
-        if (!ok) return std::nullopt;
+        QString text =
+            QInputDialog::getText(nullptr, title.isEmpty() ? appTitle() : title, prompt, QLineEdit::Normal, def, &ok);
+        if (!ok)
+            return std::nullopt;
         return text;
     }
     QString openFile(const QString& title, const QString& folder, const QString& filter) override {
@@ -57,18 +60,21 @@ public:
     std::optional<QFont> chooseFont(const QFont& initial) override {
         bool ok = false;
         QFont f = QFontDialog::getFont(&ok, initial);
-        if (!ok) return std::nullopt;
+        if (!ok)
+            return std::nullopt;
         return f;
     }
     std::optional<QColor> chooseColour(const QColor& initial) override {
         QColor c = QColorDialog::getColor(initial);
-        if (!c.isValid()) return std::nullopt;
+        if (!c.isValid())
+            return std::nullopt;
         return c;
     }
     std::optional<QString> choosePrinter() override {
         QPrinter printer;
         QPrintDialog dialog(&printer);
-        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
         return printer.printerName();
     }
 

@@ -27,8 +27,7 @@ public:
     virtual ~Prompts() = default;
     virtual MsgResult message(const MessageRequest& request) = 0;
     // nullopt when cancelled.
-    virtual std::optional<QString> input(const QString& prompt, const QString& title,
-                                         const QString& defaultText) = 0;
+    virtual std::optional<QString> input(const QString& prompt, const QString& title, const QString& defaultText) = 0;
     // "" when cancelled.
     virtual QString openFile(const QString& title, const QString& folder, const QString& filter) = 0;
     virtual QString saveFile(const QString& title, const QString& folder, const QString& filter) = 0;

@@ -52,12 +52,14 @@ void Label::loadPicture(const QString& path, bool stretch) {
 bool Label::hasPicture() const { return !pixmap().isNull(); }
 
 void Label::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) emit clicked();
+    if (event->button() == Qt::LeftButton)
+        emit clicked();
     QLabel::mousePressEvent(event);
 }
 
 void Label::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) emit doubleClicked();
+    if (event->button() == Qt::LeftButton)
+        emit doubleClicked();
     QLabel::mouseDoubleClickEvent(event);
 }
 
@@ -105,7 +107,8 @@ void Shape::paintEvent(QPaintEvent*) {
     const QRect r = rect();
     switch (kind_) {
     case Kind::Rectangle:
-        if (filled_) p.fillRect(r, fill_);
+        if (filled_)
+            p.fillRect(r, fill_);
         if (borderWidth_ > 0) {
             p.setPen(QPen(border_, borderWidth_));
             p.drawRect(r.adjusted(0, 0, -1, -1));
@@ -141,7 +144,8 @@ QImage PictureBox::image() const {
     QImage out(canvas_.size(), QImage::Format_RGB32);
     out.fill(Qt::white);
     QPainter p(&out);
-    if (!picture_.isNull()) p.drawImage(0, 0, picture_);
+    if (!picture_.isNull())
+        p.drawImage(0, 0, picture_);
     p.drawImage(0, 0, canvas_);
     return out;
 }

@@ -2,11 +2,11 @@
 
 #include <QFileInfo>
 
+#include "link/comcd.h"
 #include "platform/errors.h"
 #include "platform/forms.h"
 #include "platform/prompts.h"
 #include "shell/config.h"
-#include "link/comcd.h"
 #include "shell/frmsplash.h"
 #include "shell/grafici.h"
 #include "shell/principale.h"
@@ -16,7 +16,8 @@ namespace zv::shell {
 
 void registerForms() {
     static bool done = false;
-    if (done) return;
+    if (done)
+        return;
     done = true;
     Forms::registerFactory(QStringLiteral("frmSplash"), [] { return new frmSplash; });
     Forms::registerFactory(QStringLiteral("Principale"), [] { return new Principale; });
@@ -41,7 +42,8 @@ int runProgram(QApplication& app) {
     registerForms();
     // The start-up window's load runs the whole start, the main window's load included.
     frmSplash* splash = nullptr;
-    atEventBoundary(QStringLiteral("frmSplash"), [&] { splash = Forms::loadAs<frmSplash>(QStringLiteral("frmSplash")); });
+    atEventBoundary(QStringLiteral("frmSplash"),
+                    [&] { splash = Forms::loadAs<frmSplash>(QStringLiteral("frmSplash")); });
     if (!splash || splash->endRequested() || !Forms::isLoaded(QStringLiteral("Principale"))) {
         Forms::unloadAll();
         return 1;

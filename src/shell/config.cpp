@@ -33,7 +33,8 @@ QString iniPath(const QString& folder, const QString& file) {
     QString dir = folder.isEmpty() ? programFolder() : folder;
     if (!dir.isEmpty() && (dir.endsWith(QLatin1Char('\\')) || dir.endsWith(QLatin1Char('/')))) {
         dir.chop(1);
-        while (dir.endsWith(QLatin1Char(' '))) dir.chop(1);
+        while (dir.endsWith(QLatin1Char(' ')))
+            dir.chop(1);
     }
     return dir + QLatin1Char('/') + file;
 }
@@ -46,16 +47,18 @@ void setProgramFolder(const QString& folder) { folderStore() = QDir::cleanPath(f
 
 QString defaultProgramFolder() {
     QString base = qEnvironmentVariable("XDG_DATA_HOME");
-    if (base.isEmpty()) base = QDir::homePath() + QStringLiteral("/.local/share");
+    if (base.isEmpty())
+        base = QDir::homePath() + QStringLiteral("/.local/share");
     return base + QStringLiteral("/zarvium");
 }
 
 QString programPath(const QString& relative) { return programFolder() + QLatin1Char('/') + relative; }
 
-QString leggiini(const QString& section, const QString& key, const QString& file, int32_t size,
-                 const QString& folder) {
-    if (size < 0) throw AppError(err::InvalidCall, QStringLiteral("Invalid procedure call or argument"));
-    if (size == 0) return QString();
+QString leggiini(const QString& section, const QString& key, const QString& file, int32_t size, const QString& folder) {
+    if (size < 0)
+        throw AppError(err::InvalidCall, QStringLiteral("Invalid procedure call or argument"));
+    if (size == 0)
+        return QString();
     const QString path = profile::resolvePath(iniPath(folder, file));
     const QFileInfo info(path);
     if (info.exists() && !info.isReadable()) {
@@ -73,7 +76,8 @@ void scriviini(const QString& section, const QString& key, const QString& value,
 QChar configuredDecimalMark() {
     const QString mark =
         leggiini(QStringLiteral("separatore"), QStringLiteral("decimale"), QStringLiteral("general.ini"), 8);
-    if (mark == QLatin1String(",") || mark == QLatin1String(".")) return mark.at(0);
+    if (mark == QLatin1String(",") || mark == QLatin1String("."))
+        return mark.at(0);
     return regionalDecimal();
 }
 
@@ -91,8 +95,8 @@ void logerrore(int32_t number, const QString& description, const QString& window
             // A missing log folder or a full disk must not stop the caller; the
             // status line below still tells the user what went wrong.
         }
-        const QString status = window + QStringLiteral(" - ") + QString::number(number) + QStringLiteral(" - ") +
-                               description;
+        const QString status =
+            window + QStringLiteral(" - ") + QString::number(number) + QStringLiteral(" - ") + description;
         Form* main = Forms::find(QStringLiteral("Principale"));
         QLabel* label = main ? main->findChild<QLabel*>(QStringLiteral("Label24")) : nullptr;
         if (label) {

@@ -49,7 +49,8 @@ void frmSplash::Form_Load() {
     ignoring([&] {
         QPalette p = palette();
         const QPixmap background(folder + QStringLiteral("/immagini/neutrofilibg.jpg"));
-        if (background.isNull()) throw AppError(err::FileNotFound, QStringLiteral("File not found"));
+        if (background.isNull())
+            throw AppError(err::FileNotFound, QStringLiteral("File not found"));
         p.setBrush(QPalette::Window, background);
         setPalette(p);
         setAutoFillBackground(true);
@@ -70,7 +71,8 @@ void frmSplash::Form_Load() {
     }
     ignoring([&] { Label1->setVisible(false); });
 
-    if (!compactAll()) return;
+    if (!compactAll())
+        return;
     backUpAndCheckDay();
 
     // Step 13: the main window's load runs inside this call. Its own handlers
@@ -113,15 +115,19 @@ void frmSplash::backUpAndCheckDay() {
         QString referenceTarget =
             leggiini(QStringLiteral("back-up"), QStringLiteral("pathautobackupriferimenti"), general, 255);
         QString vetTarget = leggiini(QStringLiteral("back-up"), QStringLiteral("pathautobackupvet"), general, 255);
-        if (archiveTarget.isEmpty()) archiveTarget = folder + QStringLiteral("/back-up/zarviumtotale.mdb");
-        if (referenceTarget.isEmpty()) referenceTarget = folder + QStringLiteral("/back-up/riferimenti.mdb");
-        if (vetTarget.isEmpty()) vetTarget = folder + QStringLiteral("/back-up/vet.mdb");
+        if (archiveTarget.isEmpty())
+            archiveTarget = folder + QStringLiteral("/back-up/zarviumtotale.mdb");
+        if (referenceTarget.isEmpty())
+            referenceTarget = folder + QStringLiteral("/back-up/riferimenti.mdb");
+        if (vetTarget.isEmpty())
+            vetTarget = folder + QStringLiteral("/back-up/vet.mdb");
 
         const QString last = leggiini(QStringLiteral("database"), QStringLiteral("last"), general, 15);
         const QString bk = leggiini(QStringLiteral("database"), QStringLiteral("bk"), general, 15);
         lastday = formatDate(clock::today(), QStringLiteral("dd/mm/yy"));
         const std::optional<QDate> backedUp = parseDate(bk, QStringLiteral("dd/mm/yy"));
-        if (!backedUp) throw AppError(err::TypeMismatch, QStringLiteral("Type mismatch"));
+        if (!backedUp)
+            throw AppError(err::TypeMismatch, QStringLiteral("Type mismatch"));
         const qint64 days = backedUp->daysTo(clock::today());
         const int16_t interval = toInt16(leggiini(QStringLiteral("back-up"), QStringLiteral("giorni"), general, 5));
 
@@ -132,7 +138,8 @@ void frmSplash::backUpAndCheckDay() {
             db_bk_effettuato = 1;
             scriviini(QStringLiteral("database"), QStringLiteral("bk"), lastday, general);
         }
-        if (lastday != last) aggdb = true;
+        if (lastday != last)
+            aggdb = true;
     } catch (...) {
         const CaughtError e = describeCurrentException();
         stato_db_ok = 0;

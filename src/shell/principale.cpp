@@ -303,7 +303,8 @@ void Principale::buildWindow() {
     Label24->setVisible(false);
     root->addWidget(Label24);
 
-    for (Label* l : {Label2, Label65, Image12}) l->setCursor(Qt::PointingHandCursor);
+    for (Label* l : {Label2, Label65, Image12})
+        l->setCursor(Qt::PointingHandCursor);
     connect(Image12, &Label::clicked, this, [this] { guard([this] { Image12_Click(); }); });
     connect(Label65, &Label::clicked, this, [this] { guard([this] { Label65_Click(); }); });
     resize(1000, 640);
@@ -398,13 +399,17 @@ void Principale::Form_Load() {
 
     // Steps 6-15: each statement on its own; a failing one is skipped.
     const QString folder = programFolder();
-    const std::pair<Label*, const char*> pictures[] = {
-        {Image1, "/immagini/emocromi.ico"},          {Image3, "/immagini/printer.ico"},
-        {Image4, "/immagini/vrml.ico"},              {Image5, "/immagini/arch.ico"},
-        {Image10, "/immagini/search.ico"},           {Image11, "/immagini/simm.ico"},
-        {Image12, "/immagini/pc.gif"},               {Image2, "/immagini/logoVeterinaria100.gif"},
-        {Image13, "/immagini/veterinary120.gif"},    {Image6, "/immagini/logo.gif"},
-        {Image7, "/immagini/head.gif"}};
+    const std::pair<Label*, const char*> pictures[] = {{Image1, "/immagini/emocromi.ico"},
+                                                       {Image3, "/immagini/printer.ico"},
+                                                       {Image4, "/immagini/vrml.ico"},
+                                                       {Image5, "/immagini/arch.ico"},
+                                                       {Image10, "/immagini/search.ico"},
+                                                       {Image11, "/immagini/simm.ico"},
+                                                       {Image12, "/immagini/pc.gif"},
+                                                       {Image2, "/immagini/logoVeterinaria100.gif"},
+                                                       {Image13, "/immagini/veterinary120.gif"},
+                                                       {Image6, "/immagini/logo.gif"},
+                                                       {Image7, "/immagini/head.gif"}};
     for (const auto& picture : pictures)
         ignoring([&] { picture.first->loadPicture(folder + QLatin1String(picture.second)); });
     ignoring([&] { Label29->setTransparent(); });
@@ -413,7 +418,9 @@ void Principale::Form_Load() {
         Label16->setBackColor(colours::orange);
         Label16->setText(QStringLiteral("Off Line"));
     });
-    ignoring([&] { model_ = leggiini(QStringLiteral("general"), QStringLiteral("instrument"), QStringLiteral("port.ini"), 15); });
+    ignoring([&] {
+        model_ = leggiini(QStringLiteral("general"), QStringLiteral("instrument"), QStringLiteral("port.ini"), 15);
+    });
     ignoring([&] { Label65->setText(QStringLiteral("0")); });
     ignoring([&] { Label23->setText(QStringLiteral("ZARVIUM - ") + model_); });
     statoformleggi = false;
@@ -424,13 +431,15 @@ void Principale::Form_Load() {
         });
     }
     ignoring([&] {
-        const QString lingua = leggiini(QStringLiteral("language"), QStringLiteral("lingua"), QStringLiteral("general.ini"), 8);
+        const QString lingua =
+            leggiini(QStringLiteral("language"), QStringLiteral("lingua"), QStringLiteral("general.ini"), 8);
         static const std::pair<const char*, const char*> flags[] = {
             {"it", "/immagini/italian.gif"}, {"en", "/immagini/english.gif"}, {"de", "/immagini/german.gif"},
             {"fr", "/immagini/french.gif"},  {"es", "/immagini/spanish.gif"}, {"ru", "/immagini/russia.gif"}};
         QString flag = QStringLiteral("/immagini/italian.gif");
         for (const auto& [code, path] : flags)
-            if (lingua == QLatin1String(code)) flag = QLatin1String(path);
+            if (lingua == QLatin1String(code))
+                flag = QLatin1String(path);
         Image8->loadPicture(folder + flag);
     });
     ignoring([&] { Label29->setText(QString()); });
@@ -458,8 +467,10 @@ void Principale::Form_Load() {
     // Steps 18-34: the settings handler.
     try {
         settingsSteps();
-        if (newDay) aggiornadb();
-        if (Form* s = Forms::find(QStringLiteral("frmSplash"))) s->hide();
+        if (newDay)
+            aggiornadb();
+        if (Form* s = Forms::find(QStringLiteral("frmSplash")))
+            s->hide();
     } catch (...) {
         const CaughtError e = describeCurrentException();
         setBusy(false);
@@ -493,7 +504,8 @@ void Principale::settingsSteps() {
     setpar->setEnabled(false);
     Label2->setText(today);
 
-    if (leggiini(QStringLiteral("separatore"), QStringLiteral("decimale"), QStringLiteral("general.ini"), 8).isEmpty()) {
+    if (leggiini(QStringLiteral("separatore"), QStringLiteral("decimale"), QStringLiteral("general.ini"), 8)
+            .isEmpty()) {
         msgBox(msg1_, MsgButtons::OK, MsgIcon::Information, appTitle());
         Forms::show(QStringLiteral("setting"));
     }
@@ -502,7 +514,8 @@ void Principale::settingsSteps() {
     online->setChecked(true);
     datalog->setChecked(false);
     Shape22->setBorderColor(colours::orange);
-    for (Shape* segment : Line3) segment->setBorderColor(colours::orange);
+    for (Shape* segment : Line3)
+        segment->setBorderColor(colours::orange);
 
     static const std::pair<const char*, const char*> models[] = {{"CD3000", "/immagini/cd3000small.gif"},
                                                                  {"CD3500", "/immagini/cd3500small.gif"},
@@ -510,8 +523,10 @@ void Principale::settingsSteps() {
                                                                  {"CD3200", "/immagini/cd3200small.gif"}};
     modelPicture_.clear();
     for (const auto& [name, path] : models)
-        if (model_ == QLatin1String(name)) modelPicture_ = QLatin1String(path);
-    if (!modelPicture_.isEmpty()) Image9->loadPicture(folder + modelPicture_);
+        if (model_ == QLatin1String(name))
+            modelPicture_ = QLatin1String(path);
+    if (!modelPicture_.isEmpty())
+        Image9->loadPicture(folder + modelPicture_);
 
     Label55->setVisible(false);
     const QString portIni = QStringLiteral("port.ini");
@@ -523,7 +538,8 @@ void Principale::settingsSteps() {
     const int16_t handshake = toInt16(leggiini(QStringLiteral("port"), QStringLiteral("handshake"), portIni, 10));
     const int16_t inputlen = toInt16(leggiini(QStringLiteral("port"), QStringLiteral("inputlen"), portIni, 10));
     const int16_t len = toInt16(leggiini(QStringLiteral("port"), QStringLiteral("len"), portIni, 10));
-    if (handshake == 1) Label55->setVisible(true);
+    if (handshake == 1)
+        Label55->setVisible(true);
     if (inputlen == 1) {
         Label58->setVisible(true);
         Label64->setVisible(true);
@@ -575,12 +591,15 @@ void Principale::online_Click() {
     datalog->setChecked(false);
     Shape22->setBorderColor(colours::orange);
     if (ComCD* rx = Forms::get<ComCD>(QStringLiteral("ComCD"))) {
-        if (!rx->framer.stato) rx->framer.val_finestringa = rx->memo;
+        if (!rx->framer.stato)
+            rx->framer.val_finestringa = rx->memo;
         rx->framer.stato = true;
     }
-    for (Shape* segment : Line3) segment->setBorderColor(colours::orange);
+    for (Shape* segment : Line3)
+        segment->setBorderColor(colours::orange);
     Label65->setForeColor(colours::orange);
-    if (!modelPicture_.isEmpty()) Image9->loadPicture(programFolder() + modelPicture_);
+    if (!modelPicture_.isEmpty())
+        Image9->loadPicture(programFolder() + modelPicture_);
 }
 
 void Principale::datalog_Click() {
@@ -588,11 +607,13 @@ void Principale::datalog_Click() {
     online->setChecked(false);
     Shape22->setBorderColor(colours::blue);
     if (ComCD* rx = Forms::get<ComCD>(QStringLiteral("ComCD"))) {
-        if (rx->framer.stato) rx->memo = rx->framer.val_finestringa;
+        if (rx->framer.stato)
+            rx->memo = rx->framer.val_finestringa;
         rx->framer.val_finestringa = 1;
         rx->framer.stato = false;
     }
-    for (Shape* segment : Line3) segment->setBorderColor(colours::blue);
+    for (Shape* segment : Line3)
+        segment->setBorderColor(colours::blue);
     Label65->setForeColor(colours::blue);
     Image9->loadPicture(programFolder() + QStringLiteral("/immagini/pcdata.gif"));
 }
@@ -604,12 +625,13 @@ void Principale::Form_Unload(bool& cancel) {
     cn.close();
     cnvet.close();
     cnlimit.close();
-    static const char* const windows[] = {
-        "ComCD",   "frmSplash", "leggi",    "anagrafiche", "grafici",   "Archivio2", "cambia",      "Cambia2",
-        "frmLogin", "Help",     "Limiti",   "referto",     "Referto2",  "setting",   "Refertazionex", "errlogmod",
-        "formricerca", "qc",    "qcrif",    "Stampa",      "calfact",   "vet",       "inserimento", "limitivet",
-        "changelan"};
-    for (const char* w : windows) ignoring([&] { Forms::unload(QString::fromLatin1(w)); });
+    static const char* const windows[] = {"ComCD",     "frmSplash",   "leggi",       "anagrafiche", "grafici",
+                                          "Archivio2", "cambia",      "Cambia2",     "frmLogin",    "Help",
+                                          "Limiti",    "referto",     "Referto2",    "setting",     "Refertazionex",
+                                          "errlogmod", "formricerca", "qc",          "qcrif",       "Stampa",
+                                          "calfact",   "vet",         "inserimento", "limitivet",   "changelan"};
+    for (const char* w : windows)
+        ignoring([&] { Forms::unload(QString::fromLatin1(w)); });
     // The program ends with the main window, whatever hidden windows remain.
     QApplication::quit();
 }

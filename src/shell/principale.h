@@ -17,12 +17,13 @@
 namespace zv {
 
 // The report captions of the language section [stampa], in reading order.
-#define ZV_STAMPA_KEYS(X)                                                                                         \
-    X(msg1) X(id) X(nome) X(data) X(ddn) X(sesso) X(numero) X(sequenza) X(graph1) X(graph2) X(graph3) X(graph4)   \
-    X(graph5) X(graph6) X(wbc) X(unitwbc) X(neu) X(lym) X(mono) X(eos) X(baso) X(bandati) X(rbc) X(unitrbc)       \
-    X(hgb) X(unithgb) X(hct) X(unitmcv) X(unitmch) X(unitmchc) X(ret) X(plt) X(unitplt) X(unitmpv) X(unitpdw)      \
-    X(band) X(ig) X(blast) X(varlym) X(diflt) X(nrbc) X(rrbc) X(uri) X(nwbc) X(note) X(valassolformula)            \
-    X(indicieritrocit) X(imcv) X(imch) X(imchc) X(irdw) X(ipct) X(ipdw)
+#define ZV_STAMPA_KEYS(X)                                                                                              \
+    X(msg1)                                                                                                            \
+    X(id) X(nome) X(data) X(ddn) X(sesso) X(numero) X(sequenza) X(graph1) X(graph2) X(graph3) X(graph4) X(graph5)      \
+        X(graph6) X(wbc) X(unitwbc) X(neu) X(lym) X(mono) X(eos) X(baso) X(bandati) X(rbc) X(unitrbc) X(hgb)           \
+            X(unithgb) X(hct) X(unitmcv) X(unitmch) X(unitmchc) X(ret) X(plt) X(unitplt) X(unitmpv) X(unitpdw) X(band) \
+                X(ig) X(blast) X(varlym) X(diflt) X(nrbc) X(rrbc) X(uri) X(nwbc) X(note) X(valassolformula)            \
+                    X(indicieritrocit) X(imcv) X(imch) X(imchc) X(irdw) X(ipct) X(ipdw)
 
 class Principale : public Form {
     Q_OBJECT
@@ -65,12 +66,11 @@ public:
     // ---- controls -----------------------------------------------------------
     QMenuBar* menuBar = nullptr;
     QMenu *File_menu = nullptr, *Dati_menu = nullptr, *Archivio_menu = nullptr, *Emocromi_menu = nullptr,
-          *vet1 = nullptr, *Stampa_menu = nullptr, *mqc = nullptr, *Opzioni_menu = nullptr,
-          *impostazmenu = nullptr, *guida = nullptr;
+          *vet1 = nullptr, *Stampa_menu = nullptr, *mqc = nullptr, *Opzioni_menu = nullptr, *impostazmenu = nullptr,
+          *guida = nullptr;
     QAction *c_data = nullptr, *Service_menu = nullptr, *stampantre = nullptr, *Esci_menu = nullptr;
     QAction *Dati_menu2 = nullptr, *offline = nullptr, *online = nullptr, *datalog = nullptr;
-    QAction *daily = nullptr, *total = nullptr, *Ricerca_menu = nullptr, *aggarch = nullptr,
-            *Gestione_menu = nullptr;
+    QAction *daily = nullptr, *total = nullptr, *Ricerca_menu = nullptr, *aggarch = nullptr, *Gestione_menu = nullptr;
     QAction *anag = nullptr, *lavoro_m = nullptr, *inserman = nullptr;
     QAction *vet2 = nullptr, *uma1 = nullptr;
     QAction *prnt = nullptr, *autoref = nullptr;

@@ -25,8 +25,10 @@ void copyTree(const QString& from, const QString& to) {
     while (it.hasNext()) {
         const QString source = it.next();
         const QString relative = QDir(from).relativeFilePath(source);
-        if (relative == QLatin1String("schema") || relative.startsWith(QLatin1String("schema/"))) continue;
-        if (it.fileName() == QLatin1String(".gitkeep")) continue;
+        if (relative == QLatin1String("schema") || relative.startsWith(QLatin1String("schema/")))
+            continue;
+        if (it.fileName() == QLatin1String(".gitkeep"))
+            continue;
         const QString dest = to + QLatin1Char('/') + relative;
         if (it.fileInfo().isDir()) {
             if (!QDir().mkpath(dest))
@@ -50,7 +52,8 @@ void layOutProgramFolder(const QString& dist, const QString& target) {
     const QString references = readText(schema + QStringLiteral("riferimenti.sql"));
     const QString veterinary = readText(schema + QStringLiteral("vet.sql"));
     copyTree(dist, target);
-    for (const char* sub : {"log", "rxlog", "back-up/startdb", "immagini", "logo"}) QDir().mkpath(target + "/" + sub);
+    for (const char* sub : {"log", "rxlog", "back-up/startdb", "immagini", "logo"})
+        QDir().mkpath(target + "/" + sub);
     createDatabaseFromSql(target + QStringLiteral("/zarvium.mdb"), results);
     createDatabaseFromSql(target + QStringLiteral("/zarviumtotale.mdb"), results);
     createDatabaseFromSql(target + QStringLiteral("/back-up/startdb/zarviumtotale.mdb"), results);

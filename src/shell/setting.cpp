@@ -30,9 +30,8 @@ const QStringList kStopBits = {"1", "2"};
 const QStringList kModels = {"CD3000", "CD3500", "CD3700", "CD3200"};
 const QStringList kSeparators = {",", "."};
 
-const QString kFormats[6] = {QStringLiteral("dd/mm/yy"),   QStringLiteral("mm/dd/yy"),
-                             QStringLiteral("yy/mm/dd"),   QStringLiteral("dd/mm/yyyy"),
-                             QStringLiteral("mm/dd/yyyy"), QStringLiteral("yyyy/mm/dd")};
+const QString kFormats[6] = {QStringLiteral("dd/mm/yy"),   QStringLiteral("mm/dd/yy"),   QStringLiteral("yy/mm/dd"),
+                             QStringLiteral("dd/mm/yyyy"), QStringLiteral("mm/dd/yyyy"), QStringLiteral("yyyy/mm/dd")};
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption) {
     auto* label = new QLabel(caption, parent);
@@ -119,8 +118,14 @@ void setting::buildWindow() {
     Check1 = new QCheckBox(analyser);
     Check1->setObjectName(QStringLiteral("Check1"));
     layOutGroup(analyser, Label9,
-                {{Label1, Combo1}, {Label2, Combo2}, {Label3, Combo3}, {Label4, Combo4}, {Label5, Combo5},
-                 {Label6, Combo6}, {Label7, Check2}, {Label8, Check1}});
+                {{Label1, Combo1},
+                 {Label2, Combo2},
+                 {Label3, Combo3},
+                 {Label4, Combo4},
+                 {Label5, Combo5},
+                 {Label6, Combo6},
+                 {Label7, Check2},
+                 {Label8, Check1}});
 
     // Work-list line.
     auto* worklist = new QGroupBox(this);
@@ -200,7 +205,8 @@ void setting::buildWindow() {
     for (int i = 0; i < 6; ++i) {
         const auto click = clicks[i];
         connect(*options[i], &QRadioButton::toggled, this, [this, click](bool on) {
-            if (on) guard([this, click] { (this->*click)(); });
+            if (on)
+                guard([this, click] { (this->*click)(); });
         });
     }
     connect(Command1, &QPushButton::clicked, this, [this] { guard([this] { Command1_Click(); }); });
@@ -273,7 +279,8 @@ void setting::Form_Load() {
         QRadioButton* const options[] = {Option1, Option2, Option3, Option4, Option5, Option6};
         QRadioButton* chosen = Option1;
         for (int i = 0; i < 6; ++i)
-            if (formato == kFormats[i]) chosen = options[i];
+            if (formato == kFormats[i])
+                chosen = options[i];
         chosen->setChecked(true);
     });
 }

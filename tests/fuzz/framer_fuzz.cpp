@@ -50,7 +50,8 @@ Run feed(const QString& text, const std::vector<int>& chunks) {
         const int n = chunks.empty() ? int(text.size()) : chunks[i++ % chunks.size()];
         framer.receive(text.mid(at, n), sink);
         at += n;
-        if (framer.buffer().size() > zv::Framer::kBufferLimit) std::abort();
+        if (framer.buffer().size() > zv::Framer::kBufferLimit)
+            std::abort();
     }
     return {sink.stored, sink.dropped};
 }
@@ -58,14 +59,18 @@ Run feed(const QString& text, const std::vector<int>& chunks) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    if (size > 16384) return 0;  // well under the buffer bound, where every chunking must agree
+    if (size > 16384)
+        return 0;  // well under the buffer bound, where every chunking must agree
     const QString text = QString::fromLatin1(reinterpret_cast<const char*>(data), qsizetype(size));
     const Run whole = feed(text, {});
     const Run bytes = feed(text, {1});
     std::vector<int> varying;
-    for (std::size_t i = 0; i < size && i < 16; ++i) varying.push_back(1 + data[i] % 64);
+    for (std::size_t i = 0; i < size && i < 16; ++i)
+        varying.push_back(1 + data[i] % 64);
     const Run mixed = feed(text, varying);
-    if (whole.stored != bytes.stored || whole.stored != mixed.stored) std::abort();
-    if (whole.dropped != bytes.dropped || whole.dropped != mixed.dropped) std::abort();
+    if (whole.stored != bytes.stored || whole.stored != mixed.stored)
+        std::abort();
+    if (whole.dropped != bytes.dropped || whole.dropped != mixed.dropped)
+        std::abort();
     return 0;
 }

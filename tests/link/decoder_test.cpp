@@ -8,20 +8,18 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <ostream>
 #include <optional>
+#include <ostream>
 
 // Readable failure messages for the texts compared below.
-static void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
+static void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace zv {
 namespace {
 
-using test::SampleValues;
 using test::dataBlock;
 using test::normalSample;
+using test::SampleValues;
 
 constexpr std::array<InstrumentModel, 4> kModels{InstrumentModel::CD3000, InstrumentModel::CD3200,
                                                  InstrumentModel::CD3500, InstrumentModel::CD3700};
@@ -29,9 +27,7 @@ constexpr std::array<InstrumentModel, 4> kModels{InstrumentModel::CD3000, Instru
 const QChar kStx(2);
 const QChar kEtx(3);
 
-CalibrationFactors human(const QString&) {
-    return CalibrationFactors{};
-}
+CalibrationFactors human(const QString&) { return CalibrationFactors{}; }
 
 DecodedResult decode(InstrumentModel model, const SampleValues& sample,
                      const std::function<CalibrationFactors(const QString&)>& factorsFor = human) {
@@ -42,9 +38,9 @@ DecodedResult decode(InstrumentModel model, const SampleValues& sample,
 // whole result is compared in one readable line.
 QString valuesText(const DecodedResult& r) {
     const std::pair<const char*, double> values[] = {
-        {"WBC", r.WBC}, {"RBC", r.RBC}, {"HGB", r.HGB}, {"HCT", r.HCT}, {"MCV", r.MCV}, {"MCH", r.MCH},
-        {"MCHC", r.MCHC}, {"RDW", r.RDW}, {"PLT", r.PLT}, {"MPV", r.MPV}, {"PCT", r.PCT}, {"PDW", r.PDW},
-        {"neu", r.neu}, {"lym", r.lym}, {"mono", r.mono}, {"eos", r.eos}, {"baso", r.baso}};
+        {"WBC", r.WBC},   {"RBC", r.RBC}, {"HGB", r.HGB},   {"HCT", r.HCT}, {"MCV", r.MCV},  {"MCH", r.MCH},
+        {"MCHC", r.MCHC}, {"RDW", r.RDW}, {"PLT", r.PLT},   {"MPV", r.MPV}, {"PCT", r.PCT},  {"PDW", r.PDW},
+        {"neu", r.neu},   {"lym", r.lym}, {"mono", r.mono}, {"eos", r.eos}, {"baso", r.baso}};
     QStringList parts;
     for (const auto& [name, value] : values)
         parts << QStringLiteral("%1 %2").arg(QLatin1String(name), numberText(value, QLatin1Char('.')));
@@ -66,10 +62,14 @@ std::optional<int32_t> failure(const std::function<void()>& action) {
 
 TEST(InstrumentModel, TextSelectsAModelOnlyWhenItMatchesExactly) {
     const std::pair<const char*, std::optional<InstrumentModel>> cases[] = {
-        {"CD3000", InstrumentModel::CD3000}, {"CD3200", InstrumentModel::CD3200},
-        {"CD3500", InstrumentModel::CD3500}, {"CD3700", InstrumentModel::CD3700},
-        {"cd3500", std::nullopt},            {"CD3500 ", std::nullopt},
-        {" CD3000", std::nullopt},           {"", std::nullopt},
+        {"CD3000", InstrumentModel::CD3000},
+        {"CD3200", InstrumentModel::CD3200},
+        {"CD3500", InstrumentModel::CD3500},
+        {"CD3700", InstrumentModel::CD3700},
+        {"cd3500", std::nullopt},
+        {"CD3500 ", std::nullopt},
+        {" CD3000", std::nullopt},
+        {"", std::nullopt},
         {"CD3100", std::nullopt},
     };
     for (const auto& [text, model] : cases) {
@@ -219,8 +219,9 @@ TEST(DecodeDataBlock, FlagsAreTheTextAsReceived) {
         const DecodedResult r = decode(model, sample);
         for (std::size_t i = 0; i < sent.size(); ++i) {
             SCOPED_TRACE(flagFields()[i].toStdString());
-            const bool absent = model == InstrumentModel::CD3000 &&
-                                (flagFields()[i] == "NWBC" || flagFields()[i] == "RRBC" || flagFields()[i] == "WicError");
+            const bool absent =
+                model == InstrumentModel::CD3000 &&
+                (flagFields()[i] == "NWBC" || flagFields()[i] == "RRBC" || flagFields()[i] == "WicError");
             if (absent) {
                 EXPECT_EQ(r.flags[i].typeId(), QMetaType::Int);
                 EXPECT_EQ(r.flags[i].toInt(), 0);
@@ -238,8 +239,8 @@ TEST(DecodeDataBlock, Cd3000FlagsItDoesNotSendAreZeroWhateverTheBlockHolds) {
     SampleValues sample = normalSample(InstrumentModel::CD3000);
     QString block = dataBlock(InstrumentModel::CD3000, sample);
     // Every "0" filler of the tail made "1": no element feeds NWBC, RRBC or WicError.
-    const int tailStart = dataBlockLayout(InstrumentModel::CD3000).blockLength -
-                          dataBlockLayout(InstrumentModel::CD3000).tailLength;
+    const int tailStart =
+        dataBlockLayout(InstrumentModel::CD3000).blockLength - dataBlockLayout(InstrumentModel::CD3000).tailLength;
     QStringList tail = block.mid(tailStart).split(QLatin1Char(','));
     for (QString& element : tail)
         if (element == QLatin1String("0"))
@@ -338,8 +339,7 @@ struct DerivedCase {
 
 TEST(DecodeDataBlock, DerivedIndicesUseTheValuesAtTheirStepOfTheCascade) {
     const DerivedCase cases[] = {
-        {"an RBC that rounds to 0 guards MCH and, through HCT, MCHC",
-         [](SampleValues& s) { s.rbc = "0.0004"; },
+        {"an RBC that rounds to 0 guards MCH and, through HCT, MCHC", [](SampleValues& s) { s.rbc = "0.0004"; },
          "WBC 7.46, RBC 0, HGB 13.6, HCT 0, MCV 89.6, MCH 0, MCHC 0, RDW 13.2, PLT 254, MPV 8.47, "
          "PCT 0.215, PDW 16.1, neu 58.3, lym 30.1, mono 7.2, eos 3.4, baso 1"},
         {"an RBC placeholder", [](SampleValues& s) { s.rbc = "-----"; },
@@ -504,9 +504,8 @@ TEST(DataBlockElements, BlocksOfAnotherLengthAreJoinedPieceByPiece) {
     // characters unsanitised.
     const QString block = QString(kStx) + QStringLiteral("   ,0042,1,A,O'NEIL") + kEtx;
     const QStringList elements = dataBlockElements(block, InstrumentModel::CD3500);
-    EXPECT_EQ(elements.join(QLatin1Char(',')),
-              QString(kStx) + QStringLiteral("   ,0042,1,A,O_NEIL") + kEtx + QString(kStx) +
-                  QStringLiteral("   ,0042,1,A,O'NEIL") + kEtx);
+    EXPECT_EQ(elements.join(QLatin1Char(',')), QString(kStx) + QStringLiteral("   ,0042,1,A,O_NEIL") + kEtx +
+                                                   QString(kStx) + QStringLiteral("   ,0042,1,A,O'NEIL") + kEtx);
 }
 
 // ---------------------------------------------------------------------------
@@ -514,9 +513,9 @@ TEST(DataBlockElements, BlocksOfAnotherLengthAreJoinedPieceByPiece) {
 
 TEST(DecodeDataBlock, SequenceNumberIsAThirtyTwoBitWholeNumber) {
     const std::tuple<InstrumentModel, const char*, int32_t> cases[] = {
-        {InstrumentModel::CD3500, "0042", 42},     {InstrumentModel::CD3500, " 17 ", 17},
-        {InstrumentModel::CD3000, "17.5", 18},     {InstrumentModel::CD3000, "16.5", 16},
-        {InstrumentModel::CD3200, "32768", 32768}, {InstrumentModel::CD3200, "2147483647", 2147483647},
+        {InstrumentModel::CD3500, "0042", 42},       {InstrumentModel::CD3500, " 17 ", 17},
+        {InstrumentModel::CD3000, "17.5", 18},       {InstrumentModel::CD3000, "16.5", 16},
+        {InstrumentModel::CD3200, "32768", 32768},   {InstrumentModel::CD3200, "2147483647", 2147483647},
         {InstrumentModel::CD3200, "-32769", -32769},
     };
     for (const auto& [model, text, seq] : cases) {

@@ -14,7 +14,8 @@ const QString ETX(QChar(3));
 // A block of exactly `length` characters with the given marker.
 QString block(const char* marker, int length, QChar fill = QLatin1Char('1')) {
     QString b = STX + QLatin1String(marker);
-    while (b.size() < length - 1) b += fill;
+    while (b.size() < length - 1)
+        b += fill;
     return b + ETX;
 }
 
@@ -66,27 +67,30 @@ TEST_F(FramerTest, SameRecordsWhateverTheChunking) {
         f.lengraf = 30;
         Recorder r;
         r.framer = &f;
-        for (int at = 0; at < two.size(); at += chunk) f.receive(two.mid(at, chunk), r);
+        for (int at = 0; at < two.size(); at += chunk)
+            f.receive(two.mid(at, chunk), r);
         EXPECT_EQ(r.dataErrors + r.histogramErrors, 0) << chunk;
         results.push_back(r.stored);
     }
     ASSERT_EQ(results[0].size(), 2u);
     EXPECT_TRUE(results[0][1].data.contains(QStringLiteral("2222")));
-    for (const auto& r : results) EXPECT_EQ(r, results[0]);
+    for (const auto& r : results)
+        EXPECT_EQ(r, results[0]);
 }
 
 TEST_F(FramerTest, QuotesAreRemovedBeforeTheLengthTest) {
     QString data = block("   ", 40);
     data.insert(10, QStringLiteral("\"\""));
-    framer.receive(data + block("WB1", 30) + block("WB2", 30) + block("RBC", 30) + block("PLT", 30) + block("NOC", 5), sink);
+    framer.receive(data + block("WB1", 30) + block("WB2", 30) + block("RBC", 30) + block("PLT", 30) + block("NOC", 5),
+                   sink);
     ASSERT_EQ(sink.stored.size(), 1u);
     EXPECT_EQ(sink.stored[0].data.size(), 40);
 }
 
 TEST_F(FramerTest, WrongDataLengthDropsTheRecordAfterLoggingIt) {
-    framer.receive(block("   ", 41) + block("WB1", 30) + block("WB2", 30) + block("RBC", 30) + block("PLT", 30) +
-                       block("WIC", 9),
-                   sink);
+    framer.receive(
+        block("   ", 41) + block("WB1", 30) + block("WB2", 30) + block("RBC", 30) + block("PLT", 30) + block("WIC", 9),
+        sink);
     EXPECT_TRUE(sink.stored.empty());
     EXPECT_EQ(sink.dataErrors, 1);
     ASSERT_EQ(sink.completed.size(), 1u);  // the block logs still see it
@@ -106,9 +110,9 @@ TEST_F(FramerTest, WrongOrMissingHistogramBecomesZeros) {
 }
 
 TEST_F(FramerTest, LostClosingBlockNeverLendsHistogramsToTheNextSample) {
-    framer.receive(block("   ", 40, QLatin1Char('A')) + block("WB1", 30) + block("WB2", 30) + block("RBC", 30) +
-                       block("PLT", 30),
-                   sink);  // WIC lost
+    framer.receive(
+        block("   ", 40, QLatin1Char('A')) + block("WB1", 30) + block("WB2", 30) + block("RBC", 30) + block("PLT", 30),
+        sink);  // WIC lost
     EXPECT_TRUE(sink.stored.empty());
     framer.receive(block("   ", 40, QLatin1Char('B')) + block("WIC", 9), sink);
     ASSERT_EQ(sink.stored.size(), 1u);
@@ -130,7 +134,8 @@ TEST_F(FramerTest, DataLoggerModeStoresEachDataBlockWithZeroHistograms) {
     framer.receive(block("   ", 40) + block("WB1", 30) + block("   ", 40, QLatin1Char('2')), sink);
     ASSERT_EQ(sink.stored.size(), 2u);
     for (const auto& r : sink.stored)
-        for (HistogramKind k : kHistogramKinds) EXPECT_EQ(r.histogram(k), zeroHistogram());
+        for (HistogramKind k : kHistogramKinds)
+            EXPECT_EQ(r.histogram(k), zeroHistogram());
     EXPECT_EQ(sink.histogramErrors, 0);
 }
 
@@ -144,18 +149,20 @@ TEST_F(FramerTest, SwitchToDataLoggerCompletesAtTheNextEvent) {
 }
 
 TEST_F(FramerTest, ProgressBarFillsAndStartsAgain) {
-    for (int i = 0; i < 61; ++i) framer.receive(QStringLiteral("x"), sink);
-    EXPECT_EQ(sink.segments.front(), 0);     // counter 1
-    EXPECT_EQ(sink.segments[14], 2);         // counter 15
-    EXPECT_EQ(sink.segments[59], 6);         // counter 60
-    EXPECT_EQ(sink.hides, 1);                // counter 61 wraps to 0
+    for (int i = 0; i < 61; ++i)
+        framer.receive(QStringLiteral("x"), sink);
+    EXPECT_EQ(sink.segments.front(), 0);  // counter 1
+    EXPECT_EQ(sink.segments[14], 2);      // counter 15
+    EXPECT_EQ(sink.segments[59], 6);      // counter 60
+    EXPECT_EQ(sink.hides, 1);             // counter 61 wraps to 0
     EXPECT_EQ(sink.segments[60], 0);
     EXPECT_EQ(framer.progress(), 0);
 }
 
 TEST_F(FramerTest, EndlessTextWithoutEtxIsBounded) {
     const QString noise(Framer::kBufferLimit / 4, QLatin1Char('n'));
-    for (int i = 0; i < 5; ++i) framer.receive(noise, sink);
+    for (int i = 0; i < 5; ++i)
+        framer.receive(noise, sink);
     EXPECT_EQ(sink.overflows, 1);
     EXPECT_LE(framer.buffer().size(), Framer::kBufferLimit);
     framer.receive(record(), sink);

@@ -13,9 +13,7 @@
 #include <ostream>
 
 // Readable failure messages for the texts compared below.
-static void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
+static void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace zv {
 namespace {
@@ -145,10 +143,9 @@ TEST_F(ChannelFields, ZeroHistogramStoresZeroInEveryWrittenChannel) {
     for (HistogramKind kind : kHistogramKinds) {
         for (const QString& channel : histogramChannels()) {
             const QString field = channelField(kind, channel);
-            const bool unwritten = channel == QLatin1String("002") &&
-                                   (kind == HistogramKind::RBC || kind == HistogramKind::PLT);
-            EXPECT_EQ(rs.field(field), unwritten ? QVariant() : QVariant(QStringLiteral("000")))
-                << field.toStdString();
+            const bool unwritten =
+                channel == QLatin1String("002") && (kind == HistogramKind::RBC || kind == HistogramKind::PLT);
+            EXPECT_EQ(rs.field(field), unwritten ? QVariant() : QVariant(QStringLiteral("000"))) << field.toStdString();
         }
     }
 }

@@ -79,9 +79,9 @@ TEST_F(Receiver, EveryModelStoresOneRowWhateverTheChunks) {
         SCOPED_TRACE(instrumentText(model).toStdString());
         connectWith(model);
         const QByteArray wire = test::transmission(model, test::normalSample(model));
-        ASSERT_TRUE(pty.write(wire));                                   // whole
+        ASSERT_TRUE(pty.write(wire));  // whole
         ASSERT_TRUE(waitForStored(1));
-        ASSERT_TRUE(pty.writeInChunks(wire, 1, 0));                     // a byte at a time
+        ASSERT_TRUE(pty.writeInChunks(wire, 1, 0));  // a byte at a time
         ASSERT_TRUE(waitForStored(2));
         ASSERT_TRUE(pty.writeInChunks(wire, int(wire.size()) / 2 + 3, 5));  // split mid-block
         ASSERT_TRUE(waitForStored(3));
@@ -110,17 +110,20 @@ TEST_F(Receiver, EveryModelStoresOneRowWhateverTheChunks) {
             }
             int channels = 0;
             for (const QString& field : allChannelFields())
-                if (!rs.field(field).isNull()) ++channels;
+                if (!rs.field(field).isNull())
+                    ++channels;
             EXPECT_EQ(channels, 210);  // RBC and PLT channel 002 stay empty
             const auto groups = test::sampleGroups(HistogramKind::WB1);
             EXPECT_EQ(rs.text("GraficiWB1_ch042"),
-                      QStringLiteral("%1").arg(groups[test::groupForChannel(HistogramKind::WB1, "042")], 3, 10, QLatin1Char('0')));
+                      QStringLiteral("%1").arg(groups[test::groupForChannel(HistogramKind::WB1, "042")], 3, 10,
+                                               QLatin1Char('0')));
             EXPECT_EQ(rs.text("GraficiWB1_ch002"), rs.text("GraficiWB1_ch042"));
         }
         Forms::unloadAll();
         Connection daily;
         daily.open(path("zarvium.mdb"));
-        for (const QString& table : resultTables()) daily.execute("DELETE FROM \"" + table + "\"");
+        for (const QString& table : resultTables())
+            daily.execute("DELETE FROM \"" + table + "\"");
     }
 }
 
@@ -147,8 +150,9 @@ TEST_F(Receiver, BadBlocksAreReportedAndGoodOnesStillStored) {
     // A histogram of the wrong length: stored as zeros, the record kept.
     QString longPlt = test::histogramBlock(HistogramKind::PLT);
     longPlt.insert(10, QStringLiteral("1"));
-    ASSERT_TRUE(pty.write(wire(data + test::histogramBlock(HistogramKind::WB1) + test::histogramBlock(HistogramKind::WB2) +
-                               test::histogramBlock(HistogramKind::RBC) + longPlt + test::closingBlock(true))));
+    ASSERT_TRUE(
+        pty.write(wire(data + test::histogramBlock(HistogramKind::WB1) + test::histogramBlock(HistogramKind::WB2) +
+                       test::histogramBlock(HistogramKind::RBC) + longPlt + test::closingBlock(true))));
     ASSERT_TRUE(waitForStored(2));
     Recordset rs(main->cn, "select * from datiQgrafici order by ID1");
     rs.moveLast();
@@ -167,8 +171,9 @@ TEST_F(Receiver, BadBlocksAreReportedAndGoodOnesStillStored) {
 
     // A histogram block of the right length with too few channel values: "Rec. Error!", nothing stored.
     QString sparse = QString(QChar(2)) + QStringLiteral("RBC") + QString(270, QLatin1Char('0')) + QChar(3);
-    ASSERT_TRUE(pty.write(wire(data + test::histogramBlock(HistogramKind::WB1) + test::histogramBlock(HistogramKind::WB2) +
-                               sparse + test::histogramBlock(HistogramKind::PLT) + test::closingBlock())));
+    ASSERT_TRUE(
+        pty.write(wire(data + test::histogramBlock(HistogramKind::WB1) + test::histogramBlock(HistogramKind::WB2) +
+                       sparse + test::histogramBlock(HistogramKind::PLT) + test::closingBlock())));
     ASSERT_TRUE(waitFor([&] { return main->Label29->text() == QStringLiteral("Rec. Error!"); }));
     EXPECT_EQ(stored(), 3);
     EXPECT_EQ(main->Label65->text(), QStringLiteral("3"));
@@ -206,7 +211,8 @@ TEST_F(Receiver, DataLoggerModeStoresTheDataBlockAlone) {
     main->datalog->trigger();
     EXPECT_EQ(rx->framer.val_finestringa, 1);
     EXPECT_EQ(main->Label65->foreColor(), colours::blue);
-    ASSERT_TRUE(pty.write(test::dataBlock(InstrumentModel::CD3200, test::normalSample(InstrumentModel::CD3200)).toLatin1()));
+    ASSERT_TRUE(
+        pty.write(test::dataBlock(InstrumentModel::CD3200, test::normalSample(InstrumentModel::CD3200)).toLatin1()));
     ASSERT_TRUE(waitForStored(1));
     Recordset rs(main->cn, "datiQgrafici");
     EXPECT_EQ(rs.text("GraficiWB2_ch230"), QStringLiteral("000"));

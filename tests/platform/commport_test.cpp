@@ -179,9 +179,9 @@ TEST_F(CommPortTest, AFullInputBufferLeavesTheRestWaitingInTheDriver) {
 }
 
 TEST(CommPortSettings, AMalformedSettingsTextFailsAtOnce) {
-    for (const char* text : {"", "9600", "9600,n,8", "9600,n,8,1,1", "9600,x,8,1", "9600,,8,1", "9600,n,6,1",
-                             "9600,n,8,3", "9600,n,8,1.5", "299,n,8,1", "115201,n,8,1", "abc,n,8,1",
-                             "-9600,n,8,1", "96 00,n,8,1"}) {
+    for (const char* text :
+         {"", "9600", "9600,n,8", "9600,n,8,1,1", "9600,x,8,1", "9600,,8,1", "9600,n,6,1", "9600,n,8,3", "9600,n,8,1.5",
+          "299,n,8,1", "115201,n,8,1", "abc,n,8,1", "-9600,n,8,1", "96 00,n,8,1"}) {
         SCOPED_TRACE(text);
         CommPort port;
         const AppError e = caught([&] { port.setSettings(QString::fromLatin1(text)); });
@@ -197,9 +197,15 @@ TEST(CommPortSettings, AMalformedSettingsTextFailsAtOnce) {
 
 TEST(CommPortSettings, PortTextNamesTheDevice) {
     const std::pair<const char*, const char*> cases[] = {
-        {"1", "/dev/ttyS0"}, {"9", "/dev/ttyS8"}, {"/dev/ttyUSB0", "/dev/ttyUSB0"},
-        {"", ""},           {"0", ""},          {"12", ""},
-        {"abc", ""},        {"-1", ""},         {" 1", ""},
+        {"1", "/dev/ttyS0"},
+        {"9", "/dev/ttyS8"},
+        {"/dev/ttyUSB0", "/dev/ttyUSB0"},
+        {"", ""},
+        {"0", ""},
+        {"12", ""},
+        {"abc", ""},
+        {"-1", ""},
+        {" 1", ""},
     };
     for (const auto& [text, device] : cases) {
         SCOPED_TRACE(text);

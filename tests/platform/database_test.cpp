@@ -50,8 +50,7 @@ protected:
         const QString schema = QStringLiteral(ZV_DIST_DIR "/schema/results.sql");
         QFile file(schema);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << schema.toStdString();
-        createDatabaseFromSql(templateDir_->filePath(QStringLiteral("results.db")),
-                              QString::fromUtf8(file.readAll()));
+        createDatabaseFromSql(templateDir_->filePath(QStringLiteral("results.db")), QString::fromUtf8(file.readAll()));
     }
     static void TearDownTestSuite() {
         delete templateDir_;
@@ -132,17 +131,27 @@ TEST_F(ConnectionTest, LikeAndNocaseIgnoreTheCaseOfEveryLetter) {
         int expected;
     };
     const Case cases[] = {
-        {"NICOLÒ", "nicolò", 1},     {"nicolò", "NICOL_", 1},  {"Müller", "%ÜLL%", 1},
-        {"ÆSIR", "æsir", 1},         {"abc", "a_c", 1},        {"abc", "a_", 0},
-        {"abc", "%", 1},             {"", "%", 1},             {"", "_", 0},
-        {"banana", "%an%na", 1},     {"banana", "b%n", 0},     {"12/05/24", "%/05/24", 1},
-        {"D'Amico", "d'amico", 1},   {"Rossi", "Rossini", 0},  {"a%c", "a%c", 1},
+        {"NICOLÒ", "nicolò", 1},
+        {"nicolò", "NICOL_", 1},
+        {"Müller", "%ÜLL%", 1},
+        {"ÆSIR", "æsir", 1},
+        {"abc", "a_c", 1},
+        {"abc", "a_", 0},
+        {"abc", "%", 1},
+        {"", "%", 1},
+        {"", "_", 0},
+        {"banana", "%an%na", 1},
+        {"banana", "b%n", 0},
+        {"12/05/24", "%/05/24", 1},
+        {"D'Amico", "d'amico", 1},
+        {"Rossi", "Rossini", 0},
+        {"a%c", "a%c", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.text) + " like " + c.pattern);
-        EXPECT_EQ(cn.scalar(QStringLiteral("SELECT ?1 LIKE ?2"),
-                            {QString::fromUtf8(c.text), QString::fromUtf8(c.pattern)}),
-                  QVariant(qlonglong(c.expected)));
+        EXPECT_EQ(
+            cn.scalar(QStringLiteral("SELECT ?1 LIKE ?2"), {QString::fromUtf8(c.text), QString::fromUtf8(c.pattern)}),
+            QVariant(qlonglong(c.expected)));
     }
     // With an escape character the wildcards can be searched for themselves.
     EXPECT_EQ(cn.scalar(QStringLiteral("SELECT '50%' LIKE '50!%' ESCAPE '!'")).toInt(), 1);
@@ -181,8 +190,7 @@ TEST_F(ConnectionTest, ParametersKeepTheirTypes) {
         EXPECT_EQ(cn.scalar(QStringLiteral("SELECT v FROM t")), c.value);
     }
     // Several statements in one text; the count is that of the last.
-    EXPECT_EQ(cn.execute(QStringLiteral("DELETE FROM t; INSERT INTO t VALUES (1); INSERT INTO t VALUES (2),(3);")),
-              2);
+    EXPECT_EQ(cn.execute(QStringLiteral("DELETE FROM t; INSERT INTO t VALUES (1); INSERT INTO t VALUES (2),(3);")), 2);
     EXPECT_FALSE(cn.scalar(QStringLiteral("SELECT v FROM t WHERE v > 9")).isValid());
     const auto broken = failureOf([&] { cn.execute(QStringLiteral("SELECT * FROM nowhere")); });
     EXPECT_EQ(broken.first, err::Database);
@@ -326,9 +334,10 @@ TEST_F(RecordsetTest, EditingOneFieldChangesOnlyThatField) {
     const int64_t first = addResult(cn, QStringLiteral("Rossi"));
     addResult(cn, QStringLiteral("Bianchi"));
     const auto snapshot = [&] {
-        return cn.scalar(QStringLiteral("SELECT group_concat(r, '|') FROM (SELECT quote(WBC) || quote(specName) || "
-                                        "quote(seq) || quote(\"ret%\") || quote(GraficiWB1_ch002) AS r "
-                                        "FROM datiQgrafici ORDER BY ID1)"))
+        return cn
+            .scalar(QStringLiteral("SELECT group_concat(r, '|') FROM (SELECT quote(WBC) || quote(specName) || "
+                                   "quote(seq) || quote(\"ret%\") || quote(GraficiWB1_ch002) AS r "
+                                   "FROM datiQgrafici ORDER BY ID1)"))
             .toString();
     };
     const QString before = snapshot();
@@ -383,8 +392,9 @@ TEST_F(RecordsetTest, ANewRowIsDiscardedByAnyMove) {
 
 TEST_F(RecordsetTest, NavigationFollowsBofAndEof) {
     Connection cn(resultsDb());
-    cn.execute(QStringLiteral("CREATE TABLE t (v TEXT); CREATE TABLE empty (v TEXT);"
-                              "INSERT INTO t VALUES ('a'), ('b'), ('c');"));
+    cn.execute(
+        QStringLiteral("CREATE TABLE t (v TEXT); CREATE TABLE empty (v TEXT);"
+                       "INSERT INTO t VALUES ('a'), ('b'), ('c');"));
     const auto noCurrent = [](const std::function<void()>& f) { return failureOf(f).first == err::NoCurrentRecord; };
     const auto invalid = [](const std::function<void()>& f) { return failureOf(f).first == err::InvalidCall; };
 
@@ -500,9 +510,9 @@ TEST_F(RecordsetTest, AResultIsDeletedTableByTableInOneTransaction) {
     {
         Transaction t(cn);
         for (const QString& table : kResultTables)
-            EXPECT_EQ(cn.execute(QStringLiteral("DELETE FROM \"%1\" WHERE ID1 = ?1").arg(table),
-                                 {QVariant(qlonglong(gone))}),
-                      1);
+            EXPECT_EQ(
+                cn.execute(QStringLiteral("DELETE FROM \"%1\" WHERE ID1 = ?1").arg(table), {QVariant(qlonglong(gone))}),
+                1);
         t.commit();
     }
     for (const QString& table : kResultTables)
@@ -522,9 +532,10 @@ TEST_F(RecordsetTest, AResultIsDeletedTableByTableInOneTransaction) {
 
 TEST_F(RecordsetTest, RowsAreReadOnlyWhenReached) {
     Connection cn(resultsDb());
-    cn.execute(QStringLiteral("CREATE TABLE big (n INTEGER, label TEXT);"
-                              "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < 50000) "
-                              "INSERT INTO big SELECT n, 'row ' || n FROM c;"));
+    cn.execute(
+        QStringLiteral("CREATE TABLE big (n INTEGER, label TEXT);"
+                       "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < 50000) "
+                       "INSERT INTO big SELECT n, 'row ' || n FROM c;"));
     Recordset rs(cn, QStringLiteral("select * from big where n > 0 order by n"));
     ASSERT_EQ(rs.recordCount(), 50000);
     // Written after the open, read when the row is reached: only keys were read.
@@ -600,8 +611,7 @@ TEST_F(DatabaseCopyTest, BackupCreatesOrReplacesTheTargetWhole) {
     const QString text = path(QStringLiteral("text.mdb"));
     writeBytes(text, "not a database at all, just some text that is long enough");
     EXPECT_EQ(failureOf([&] { backupDatabase(text, target); }).first, err::Database);
-    EXPECT_EQ(failureOf([&] { backupDatabase(path(QStringLiteral("none.mdb")), target); }).first,
-              err::FileNotFound);
+    EXPECT_EQ(failureOf([&] { backupDatabase(path(QStringLiteral("none.mdb")), target); }).first, err::FileNotFound);
     EXPECT_EQ(bytesOf(target), before);
     EXPECT_EQ(QDir(path(QStringLiteral("back-up"))).entryList(QDir::Files), QStringList{QStringLiteral("zarvium.mdb")});
 }
@@ -617,8 +627,7 @@ TEST_F(DatabaseCopyTest, ANewDatabaseIsMadeWholeOrNotAtAll) {
         EXPECT_EQ(cn.scalar(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("delete"));
     }
     const QString broken = path(QStringLiteral("broken.mdb"));
-    EXPECT_EQ(failureOf([&] { createDatabaseFromSql(broken, QStringLiteral("CREATE TABLE a (x); nonsense;")); })
-                  .first,
+    EXPECT_EQ(failureOf([&] { createDatabaseFromSql(broken, QStringLiteral("CREATE TABLE a (x); nonsense;")); }).first,
               err::Database);
     EXPECT_FALSE(QFileInfo::exists(broken));
 }

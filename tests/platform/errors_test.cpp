@@ -1,5 +1,5 @@
-#include "platform/busy.h"
 #include "platform/errors.h"
+#include "platform/busy.h"
 
 #include <QCursor>
 #include <QGuiApplication>

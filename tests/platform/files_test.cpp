@@ -1,5 +1,5 @@
-#include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/errors.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,8 +43,8 @@ TEST_F(Files, ReplaceAtomicallyLeavesOnlyTheNewFileWithTheOldPermissions) {
     QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
     files::replaceAtomically(target, QByteArray("second\0bytes", 12));
     EXPECT_EQ(contents(QStringLiteral("zarvium.mdb")), QByteArray("second\0bytes", 12));
-    EXPECT_EQ(QFile::permissions(target) & (QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                            QFile::ReadOther | QFile::WriteGroup),
+    EXPECT_EQ(QFile::permissions(target) &
+                  (QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup),
               QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
     EXPECT_EQ(entries(), QStringList{QStringLiteral("zarvium.mdb")});
 }
@@ -66,11 +66,11 @@ TEST_F(Files, FailuresCarryTheirNumbersAndLeaveNothingBehind) {
         std::function<void()> action;
         int32_t number;
     } cases[] = {
-        {"replace in a missing folder",
-         [&] { files::replaceAtomically(path(QStringLiteral("missing/x.mdb")), "x"); }, 76},
+        {"replace in a missing folder", [&] { files::replaceAtomically(path(QStringLiteral("missing/x.mdb")), "x"); },
+         76},
         {"replace a folder", [&] { files::replaceAtomically(path(QStringLiteral("afolder")), "x"); }, 75},
-        {"append in a missing folder",
-         [&] { files::appendBytes(path(QStringLiteral("missing/08.12.26.log")), "x"); }, 76},
+        {"append in a missing folder", [&] { files::appendBytes(path(QStringLiteral("missing/08.12.26.log")), "x"); },
+         76},
         {"append to a folder", [&] { files::appendBytes(path(QStringLiteral("afolder")), "x"); }, 75},
         {"sync a missing file", [&] { files::syncPath(path(QStringLiteral("nofile"))); }, 53},
         {"sync in a missing folder", [&] { files::syncPath(path(QStringLiteral("missing/nofile"))); }, 76},

@@ -23,8 +23,10 @@ public:
     Probe() : Form(QStringLiteral("probe")) {}
     void Form_Load() override {
         ++counters.loads;
-        if (counters.unloadSelfInLoad) Forms::unload(formName());
-        if (counters.failInLoad) throw AppError(err::FileNotFound, QStringLiteral("File not found"));
+        if (counters.unloadSelfInLoad)
+            Forms::unload(formName());
+        if (counters.failInLoad)
+            throw AppError(err::FileNotFound, QStringLiteral("File not found"));
     }
     void Form_Unload(bool& cancel) override {
         ++counters.unloads;

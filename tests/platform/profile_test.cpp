@@ -27,7 +27,9 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 
-    QStringList entries() const { return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
+    QStringList entries() const {
+        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
 
     QTemporaryDir dir;
 };
@@ -70,9 +72,9 @@ TEST_F(Profile, ReadMatchesNamesWithoutCaseAndMissingReadsEmpty) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.file) + " [" + c.section + "] " + c.key);
-        EXPECT_EQ(profile::read(path(QString::fromUtf8(c.file)), QString::fromUtf8(c.section),
-                                QString::fromUtf8(c.key)),
-                  QString::fromUtf8(c.expected));
+        EXPECT_EQ(
+            profile::read(path(QString::fromUtf8(c.file)), QString::fromUtf8(c.section), QString::fromUtf8(c.key)),
+            QString::fromUtf8(c.expected));
     }
 }
 
@@ -84,8 +86,8 @@ TEST_F(Profile, ResolvePathFindsTheFileWhateverItsCase) {
 }
 
 TEST_F(Profile, WriteCreatesAMissingFile) {
-    ASSERT_TRUE(profile::write(path(QStringLiteral("print.ini")), QStringLiteral("auto"),
-                               QStringLiteral("stampa_auto"), QStringLiteral("1")));
+    ASSERT_TRUE(profile::write(path(QStringLiteral("print.ini")), QStringLiteral("auto"), QStringLiteral("stampa_auto"),
+                               QStringLiteral("1")));
     EXPECT_EQ(contents(QStringLiteral("print.ini")), QByteArray("[auto]\nstampa_auto=1\n"));
     EXPECT_EQ(profile::read(path(QStringLiteral("Print.ini")), QStringLiteral("AUTO"), QStringLiteral("Stampa_Auto")),
               QStringLiteral("1"));
@@ -129,8 +131,9 @@ TEST_F(Profile, WriteKeepsEveryOtherLineByteForByte) {
         ASSERT_TRUE(profile::write(path(QStringLiteral("Port.ini")), QString::fromUtf8(c.section),
                                    QString::fromUtf8(c.key), QString::fromUtf8(c.value)));
         EXPECT_EQ(contents(QStringLiteral("port.ini")), c.expected);
-        EXPECT_EQ(profile::read(path(QStringLiteral("port.ini")), QString::fromUtf8(c.section), QString::fromUtf8(c.key)),
-                  QString::fromUtf8(c.value));
+        EXPECT_EQ(
+            profile::read(path(QStringLiteral("port.ini")), QString::fromUtf8(c.section), QString::fromUtf8(c.key)),
+            QString::fromUtf8(c.value));
         EXPECT_EQ(entries(), QStringList{QStringLiteral("port.ini")});
     }
 }

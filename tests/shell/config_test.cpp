@@ -29,15 +29,12 @@ TEST_F(ConfigStore, ReadsKeysWithTheBufferCut) {
         int size;
         const char* expected;
     } cases[] = {
-        {"sec", "SEVEN", "sample.ini", 8, "1234567"},   // fits exactly
-        {"sec", "eight", "sample.ini", 8, "1234567"},   // cut to size - 1
+        {"sec", "SEVEN", "sample.ini", 8, "1234567"},     // fits exactly
+        {"sec", "eight", "sample.ini", 8, "1234567"},     // cut to size - 1
         {"sec", "eight", "SAMPLE.INI", 255, "12345678"},  // file name without regard to case
-        {"sec", "eight", "sample.ini", 1, ""},
-        {"sec", "eight", "sample.ini", 0, ""},
-        {"sec", "empty", "sample.ini", 255, ""},
-        {"sec", "missing", "sample.ini", 255, ""},
-        {"nosection", "seven", "sample.ini", 255, ""},
-        {"sec", "seven", "nofile.ini", 255, ""},
+        {"sec", "eight", "sample.ini", 1, ""},           {"sec", "eight", "sample.ini", 0, ""},
+        {"sec", "empty", "sample.ini", 255, ""},         {"sec", "missing", "sample.ini", 255, ""},
+        {"nosection", "seven", "sample.ini", 255, ""},   {"sec", "seven", "nofile.ini", 255, ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(leggiini(c.section, c.key, c.file, c.size), QString::fromUtf8(c.expected))
@@ -78,9 +75,8 @@ TEST_F(ConfigStore, WriteIntoMissingFolderChangesNothing) {
 TEST_F(ConfigStore, ErrorRecordIsAppendedExactly) {
     logerrore(-2147467259, "x", "Principale");
     logerrore(0, "two\tfields", "ComCD");
-    EXPECT_EQ(fileBytes(path("log/08.12.26.log")),
-              QByteArray("\"14.05.09\t\tPrincipale\t-2147467259\tx\"\r\n"
-                         "\"14.05.09\t\tComCD\t0\ttwo\tfields\"\r\n"));
+    EXPECT_EQ(fileBytes(path("log/08.12.26.log")), QByteArray("\"14.05.09\t\tPrincipale\t-2147467259\tx\"\r\n"
+                                                              "\"14.05.09\t\tComCD\t0\ttwo\tfields\"\r\n"));
 }
 
 TEST_F(ConfigStore, ErrorBeforeTheMainWindowWaitsForIt) {

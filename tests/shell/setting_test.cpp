@@ -111,10 +111,12 @@ TEST_F(Setting, LoadShowsTheStoredTextsAsTheyAre) {
         const char* text;
         int index;  // the matching item, -1 for none
     } cases[] = {
-        {w->Combo1, "12", -1},    {w->Combo2, "", -1},      {w->Combo3, "e", 1},  {w->Combo4, "8", 0},
-        {w->Combo5, "1", 0},      {w->Combo6, "CD9999", -1}, {w->Combo11, "2", 1}, {w->Combo10, "9600", 5},
-        {w->Combo9, "n", 0},      {w->Combo8, "8", 0},      {w->Combo7, "1", 0},
-        {w->Combo12, "", -1},  // the shipped separator is empty: the first start
+        {w->Combo1, "12", -1}, {w->Combo2, "", -1},
+        {w->Combo3, "e", 1},   {w->Combo4, "8", 0},
+        {w->Combo5, "1", 0},   {w->Combo6, "CD9999", -1},
+        {w->Combo11, "2", 1},  {w->Combo10, "9600", 5},
+        {w->Combo9, "n", 0},   {w->Combo8, "8", 0},
+        {w->Combo7, "1", 0},   {w->Combo12, "", -1},  // the shipped separator is empty: the first start
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.combo->currentText(), QString::fromUtf8(c.text)) << c.combo->objectName().toStdString();
@@ -123,7 +125,8 @@ TEST_F(Setting, LoadShowsTheStoredTextsAsTheyAre) {
     }
     auto items = [](QComboBox* combo) {
         QStringList list;
-        for (int i = 0; i < combo->count(); ++i) list << combo->itemText(i);
+        for (int i = 0; i < combo->count(); ++i)
+            list << combo->itemText(i);
         return list.join(' ');
     };
     EXPECT_EQ(items(w->Combo1), QStringLiteral("1 2 3 4 5 6 7 8 9"));
@@ -172,28 +175,27 @@ TEST_F(Setting, OkWritesTheTenKeysConfirmsAndCloses) {
 
     expectConfirmation(italianConfirmation());
     EXPECT_FALSE(Forms::isLoaded("setting"));
-    EXPECT_EQ(fileBytes(path("port.ini")),
-              QByteArray("[general]\n"
-                         "instrument=CD3700\n"
-                         "\n"
-                         "[portwl]\n"
-                         "porta=2\n"
-                         "rate=9600\n"
-                         "parity=n\n"
-                         "bit=8\n"
-                         "stopbit=1\n"
-                         "\n"
-                         "[port]\n"
-                         "porta=/dev/ttyUSB0\n"
-                         "rate=4800\n"
-                         "parity=o\n"
-                         "bit=7\n"
-                         "stopbit=2\n"
-                         "handshake=1\n"
-                         "inputlen=0\n"
-                         "len=0\n"
-                         "buffer=4096\n"
-                         "soglia=1\n"));
+    EXPECT_EQ(fileBytes(path("port.ini")), QByteArray("[general]\n"
+                                                      "instrument=CD3700\n"
+                                                      "\n"
+                                                      "[portwl]\n"
+                                                      "porta=2\n"
+                                                      "rate=9600\n"
+                                                      "parity=n\n"
+                                                      "bit=8\n"
+                                                      "stopbit=1\n"
+                                                      "\n"
+                                                      "[port]\n"
+                                                      "porta=/dev/ttyUSB0\n"
+                                                      "rate=4800\n"
+                                                      "parity=o\n"
+                                                      "bit=7\n"
+                                                      "stopbit=2\n"
+                                                      "handshake=1\n"
+                                                      "inputlen=0\n"
+                                                      "len=0\n"
+                                                      "buffer=4096\n"
+                                                      "soglia=1\n"));
     QByteArray general = withLine(generalIni_, "format=dd/mm/yy", "format=dd/mm/yyyy");
     general = withLine(general, "decimale=", "decimale=,");
     general = withLine(general, "rxlog=0", "rxlog=1");
@@ -215,17 +217,18 @@ TEST_F(Setting, OkWithNothingChangedWritesBackWhatItRead) {
     expectConfirmation(italianConfirmation());
     EXPECT_FALSE(Forms::isLoaded("setting"));
     const QByteArray port = fileBytes(path("port.ini"));
-    EXPECT_TRUE(port.endsWith("[port]\n"
-                              "porta=12\n"
-                              "parity=n\n"
-                              "bit=8\n"
-                              "stopbit=1\n"
-                              "handshake=1\n"
-                              "inputlen=0\n"
-                              "len=0\n"
-                              "buffer=4096\n"
-                              "soglia=1\n"
-                              "rate=\n"))
+    EXPECT_TRUE(
+        port.endsWith("[port]\n"
+                      "porta=12\n"
+                      "parity=n\n"
+                      "bit=8\n"
+                      "stopbit=1\n"
+                      "handshake=1\n"
+                      "inputlen=0\n"
+                      "len=0\n"
+                      "buffer=4096\n"
+                      "soglia=1\n"
+                      "rate=\n"))
         << port.constData();
     EXPECT_EQ(fileBytes(path("general.ini")), generalIni_);
 }
@@ -252,11 +255,8 @@ TEST_F(Setting, AnUnreadableSwitchLeavesItsBoxClearAndTheLoadGoesOn) {
         bool check2;
         bool check1;
     } cases[] = {
-        {"1", "on", true, false},
-        {"x", "1", false, true},
-        {"", "1", false, true},
-        {"0", "", false, false},
-        {"2", "1", false, true},  // neither off nor on
+        {"1", "on", true, false}, {"x", "1", false, true}, {"", "1", false, true},
+        {"0", "", false, false},  {"2", "1", false, true},  // neither off nor on
     };
     for (const auto& c : cases) {
         scriviini("port", "handshake", c.handshake, "port.ini");
@@ -279,10 +279,14 @@ TEST_F(Setting, TheMainWindowsFormatPicksTheOptionAndOkWritesIt) {
         const char* option;
         const char* written;
     } cases[] = {
-        {"dd/mm/yy", "Option1", "dd/mm/yy"},     {"mm/dd/yy", "Option2", "mm/dd/yy"},
-        {"yy/mm/dd", "Option3", "yy/mm/dd"},     {"dd/mm/yyyy", "Option4", "dd/mm/yyyy"},
-        {"mm/dd/yyyy", "Option5", "mm/dd/yyyy"}, {"yyyy/mm/dd", "Option6", "yyyy/mm/dd"},
-        {"dd.mm.yy", "Option1", "dd/mm/yy"},     {"DD/MM/YY", "Option1", "dd/mm/yy"},
+        {"dd/mm/yy", "Option1", "dd/mm/yy"},
+        {"mm/dd/yy", "Option2", "mm/dd/yy"},
+        {"yy/mm/dd", "Option3", "yy/mm/dd"},
+        {"dd/mm/yyyy", "Option4", "dd/mm/yyyy"},
+        {"mm/dd/yyyy", "Option5", "mm/dd/yyyy"},
+        {"yyyy/mm/dd", "Option6", "yyyy/mm/dd"},
+        {"dd.mm.yy", "Option1", "dd/mm/yy"},
+        {"DD/MM/YY", "Option1", "dd/mm/yy"},
         {"", "Option1", "dd/mm/yy"},
     };
     // The main window's language file, not general.ini's, speaks.

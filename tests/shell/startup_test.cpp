@@ -57,8 +57,10 @@ TEST_F(Startup, LanguageChoosesCaptionsAndFlag) {
         const char* lingua;
         const char* file;
         const char* flag;
-    } cases[] = {{"de", "de.ini", "german.gif"}, {"ru", "ru.ini", "russia.gif"},
-                 {"", "en.ini", "italian.gif"},   {"DE", "en.ini", "italian.gif"}};
+    } cases[] = {{"de", "de.ini", "german.gif"},
+                 {"ru", "ru.ini", "russia.gif"},
+                 {"", "en.ini", "italian.gif"},
+                 {"DE", "en.ini", "italian.gif"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.lingua);
         scriviini("language", "lingua", c.lingua, "general.ini");
@@ -130,9 +132,10 @@ TEST_F(Startup, NewDayRollsTheDailyResultsIntoTheArchive) {
         test::addTestResult(daily, "A", "ROSSI", 1);
         test::addTestResult(daily, "B", "D'AMICO", 2);
         test::addTestResult(daily, "C", "VERDI", 3);
-        daily.execute("DELETE FROM datinumerici WHERE specId = 'B'; DELETE FROM graficiWB1 WHERE ID1 = 2;"
-                      "DELETE FROM graficiWB2 WHERE ID1 = 2; DELETE FROM GraficiRBC WHERE ID1 = 2;"
-                      "DELETE FROM GraficiPLT WHERE ID1 = 2");
+        daily.execute(
+            "DELETE FROM datinumerici WHERE specId = 'B'; DELETE FROM graficiWB1 WHERE ID1 = 2;"
+            "DELETE FROM graficiWB2 WHERE ID1 = 2; DELETE FROM GraficiRBC WHERE ID1 = 2;"
+            "DELETE FROM GraficiPLT WHERE ID1 = 2");
         test::addTestResult(daily, "B", "D'AMICO", 2);
         daily.execute("UPDATE datiQgrafici SET bandati = 4.5 WHERE specId = 'C'");
     }
@@ -142,7 +145,8 @@ TEST_F(Startup, NewDayRollsTheDailyResultsIntoTheArchive) {
     Recordset archived(m->cntot, "select * from datiQgrafici order by ID1");
     ASSERT_EQ(archived.recordCount(), 3);
     QStringList order;
-    for (archived.moveFirst(); !archived.eof(); archived.moveNext()) order << archived.text("specId");
+    for (archived.moveFirst(); !archived.eof(); archived.moveNext())
+        order << archived.text("specId");
     EXPECT_EQ(order, (QStringList{"A", "C", "B"}));  // the daily ID1 order
     archived.moveLast();
     EXPECT_EQ(archived.text("specName"), QStringLiteral("D'AMICO"));
@@ -161,13 +165,15 @@ TEST_F(Startup, FailedRollOverLeavesBothDatabasesAsTheyWere) {
     {
         Connection daily;
         daily.open(path("zarvium.mdb"));
-        for (const char* id : {"A", "B", "C"}) test::addTestResult(daily, id, "ROSSI");
+        for (const char* id : {"A", "B", "C"})
+            test::addTestResult(daily, id, "ROSSI");
         Connection archive;
         archive.open(path("zarviumtotale.mdb"));
         test::addTestResult(archive, "OLD", "BIANCHI");
         // A failure half-way: the archive refuses the second result.
-        archive.execute("CREATE TRIGGER refuse BEFORE INSERT ON datinumerici WHEN NEW.specId = 'B' "
-                        "BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+        archive.execute(
+            "CREATE TRIGGER refuse BEFORE INSERT ON datinumerici WHEN NEW.specId = 'B' "
+            "BEGIN SELECT RAISE(ABORT, 'disk full'); END");
     }
     start();
     Principale* m = main();
@@ -239,7 +245,8 @@ TEST_F(Startup, PortPanelAndModelPicture) {
         EXPECT_EQ(m->Label55->isVisibleTo(m), c.rtsShown);
         EXPECT_EQ(m->Label58->isVisibleTo(m), c.lenShown);
         EXPECT_EQ(m->Label64->isVisibleTo(m), c.lenShown);
-        if (c.lenShown) EXPECT_EQ(m->Label64->text(), QStringLiteral("256"));
+        if (c.lenShown)
+            EXPECT_EQ(m->Label64->text(), QStringLiteral("256"));
         EXPECT_EQ(m->Label59->text(), QStringLiteral("1"));
         EXPECT_EQ(m->Label62->text(), QStringLiteral("9600"));
         Forms::unloadAll();

@@ -77,7 +77,8 @@ QString ProgramFolderTest::path(const QString& relative) const { return folder_ 
 
 QByteArray ProgramFolderTest::fileBytes(const QString& p) {
     QFile f(p);
-    if (!f.open(QIODevice::ReadOnly)) return QByteArray();
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
     return f.readAll();
 }
 

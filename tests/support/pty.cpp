@@ -6,11 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <pty.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 namespace zv::test {
 

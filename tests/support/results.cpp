@@ -16,7 +16,8 @@ int64_t addTestResult(Connection& cn, const QString& specId, const QString& spec
     rs.setField(QStringLiteral("RBC"), 4.5);
     rs.setField(QStringLiteral("Limits"), 0);
     rs.setField(QStringLiteral("SamplError"), 0);
-    for (const QString& field : allChannelFields()) rs.setField(field, QStringLiteral("047"));
+    for (const QString& field : allChannelFields())
+        rs.setField(field, QStringLiteral("047"));
     rs.update();
     return rs.currentKey();
 }

@@ -12,7 +12,8 @@ std::vector<MessageRequest> ScriptedPrompts::takeMessages() {
 
 MsgResult ScriptedPrompts::message(const MessageRequest& request) {
     messages.push_back(request);
-    if (request.buttons == MsgButtons::OK && answers.empty()) return MsgResult::OK;
+    if (request.buttons == MsgButtons::OK && answers.empty())
+        return MsgResult::OK;
     if (answers.empty()) {
         ADD_FAILURE() << "unexpected question: " << request.text.toStdString();
         return MsgResult::Cancel;

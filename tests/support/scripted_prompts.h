@@ -13,7 +13,7 @@ public:
     std::vector<MessageRequest> messages;  // every message box shown, in order
     std::deque<MsgResult> answers;         // answers to questions (non-OK boxes)
     std::deque<std::optional<QString>> inputs;
-    std::deque<QString> files;             // open/save file answers ("" = cancel)
+    std::deque<QString> files;  // open/save file answers ("" = cancel)
     std::deque<std::optional<QString>> printers;
 
     // Returns and forgets the messages shown so far.

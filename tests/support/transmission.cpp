@@ -34,30 +34,105 @@ struct WireLayout {
 };
 
 const WireLayout& wireLayout(InstrumentModel model) {
-    static const WireLayout cd3000{
-        276, 4, 3, {12, 16, 3}, 61,
-        1, 8, 14, 15, 17, 20, 21, 22, 24, 25, 26, 27, 28, 29,
-        {31, 32, 33, 37, 38, 44, -1, -1, 52, 53, 60, -1}, 58, 61,
-        {{2, "1"}, {5, "   "}, {6, "08/12/26"}, {7, "14:05"},
-         // absolute counts, HCT, MCH, MCHC, PCT: whole numbers like the rest
-         {9, "0435"}, {10, "0224"}, {11, "0054"}, {12, "0025"}, {13, "0007"},
-         {16, "405"}, {18, "301"}, {19, "336"}, {23, "216"}}};
+    static const WireLayout cd3000{276,
+                                   4,
+                                   3,
+                                   {12, 16, 3},
+                                   61,
+                                   1,
+                                   8,
+                                   14,
+                                   15,
+                                   17,
+                                   20,
+                                   21,
+                                   22,
+                                   24,
+                                   25,
+                                   26,
+                                   27,
+                                   28,
+                                   29,
+                                   {31, 32, 33, 37, 38, 44, -1, -1, 52, 53, 60, -1},
+                                   58,
+                                   61,
+                                   {{2, "1"},
+                                    {5, "   "},
+                                    {6, "08/12/26"},
+                                    {7, "14:05"},
+                                    // absolute counts, HCT, MCH, MCHC, PCT: whole numbers like the rest
+                                    {9, "0435"},
+                                    {10, "0224"},
+                                    {11, "0054"},
+                                    {12, "0025"},
+                                    {13, "0007"},
+                                    {16, "405"},
+                                    {18, "301"},
+                                    {19, "336"},
+                                    {23, "216"}}};
     static const WireLayout cd3200{
-        444, 10, 6, {12, 28, 16, 1, 10, 22, 3, 10, 5, 10, 5, 16}, 80,
-        3, 19, 25, 26, 28, 31, 32, 33, 35, 36, 37, 38, 39, 40,
-        {41, 42, 43, 47, 48, 54, 56, 58, 62, 63, 79, 78}, 75, 80,
-        {{1, "08/12/26"}, {2, "14:05"}, {4, "1"}, {5, "A"},
-         {8, "DR BIANCHI"}, {9, "M"}, {10, "01/01/1970"}, {12, " 56"},
-         {13, "08/12/2026"}, {14, "14:05"}, {15, "08/12/2026"}, {16, "14:06"}, {17, "OPERATOR"},
-         {18, "1"}, {20, "4.35"}, {21, "2.24"}, {22, "0.54"}, {23, "0.25"}, {24, "0.07"},
-         {27, "40.5"}, {29, "30.0"}, {30, "33.5"}, {34, "0.215"}}};
-    static const WireLayout cd3500{
-        316, 4, 4, {12, 16, 3}, 69,
-        1, 9, 15, 16, 18, 21, 22, 23, 25, 26, 27, 28, 29, 30,
-        {32, 33, 34, 38, 39, 45, 47, 49, 53, 54, 67, 68}, 65, 69,
-        {{2, "1"}, {3, "A"}, {6, "   "}, {7, "08/12/26"}, {8, "14:05"},
-         {10, "4.35"}, {11, "2.24"}, {12, "0.54"}, {13, "0.25"}, {14, "0.07"},
-         {17, "40.5"}, {19, "30.0"}, {20, "33.5"}, {24, "0.215"}}};
+        444,
+        10,
+        6,
+        {12, 28, 16, 1, 10, 22, 3, 10, 5, 10, 5, 16},
+        80,
+        3,
+        19,
+        25,
+        26,
+        28,
+        31,
+        32,
+        33,
+        35,
+        36,
+        37,
+        38,
+        39,
+        40,
+        {41, 42, 43, 47, 48, 54, 56, 58, 62, 63, 79, 78},
+        75,
+        80,
+        {{1, "08/12/26"},    {2, "14:05"}, {4, "1"},           {5, "A"},      {8, "DR BIANCHI"},  {9, "M"},
+         {10, "01/01/1970"}, {12, " 56"},  {13, "08/12/2026"}, {14, "14:05"}, {15, "08/12/2026"}, {16, "14:06"},
+         {17, "OPERATOR"},   {18, "1"},    {20, "4.35"},       {21, "2.24"},  {22, "0.54"},       {23, "0.25"},
+         {24, "0.07"},       {27, "40.5"}, {29, "30.0"},       {30, "33.5"},  {34, "0.215"}}};
+    static const WireLayout cd3500{316,
+                                   4,
+                                   4,
+                                   {12, 16, 3},
+                                   69,
+                                   1,
+                                   9,
+                                   15,
+                                   16,
+                                   18,
+                                   21,
+                                   22,
+                                   23,
+                                   25,
+                                   26,
+                                   27,
+                                   28,
+                                   29,
+                                   30,
+                                   {32, 33, 34, 38, 39, 45, 47, 49, 53, 54, 67, 68},
+                                   65,
+                                   69,
+                                   {{2, "1"},
+                                    {3, "A"},
+                                    {6, "   "},
+                                    {7, "08/12/26"},
+                                    {8, "14:05"},
+                                    {10, "4.35"},
+                                    {11, "2.24"},
+                                    {12, "0.54"},
+                                    {13, "0.25"},
+                                    {14, "0.07"},
+                                    {17, "40.5"},
+                                    {19, "30.0"},
+                                    {20, "33.5"},
+                                    {24, "0.215"}}};
     switch (model) {
     case InstrumentModel::CD3000: return cd3000;
     case InstrumentModel::CD3200: return cd3200;
@@ -67,9 +142,7 @@ const WireLayout& wireLayout(InstrumentModel model) {
     return cd3500;
 }
 
-[[noreturn]] void refuse(const QString& what) {
-    throw std::invalid_argument(what.toStdString());
-}
+[[noreturn]] void refuse(const QString& what) { throw std::invalid_argument(what.toStdString()); }
 
 QString padded(const QString& text, int width, const char* field) {
     if (text.size() > width)
@@ -190,9 +263,7 @@ QString histogramBlock(HistogramKind kind, const std::array<int, 67>& groups) {
            texts.join(QLatin1Char(',')) + kEtx;
 }
 
-QString histogramBlock(HistogramKind kind) {
-    return histogramBlock(kind, sampleGroups(kind));
-}
+QString histogramBlock(HistogramKind kind) { return histogramBlock(kind, sampleGroups(kind)); }
 
 QString closingBlock(bool noc) {
     return QString(kStx) + (noc ? QStringLiteral("NOC") : QStringLiteral("WIC")) + QStringLiteral(",00") + kEtx;

@@ -55,10 +55,9 @@ struct SampleValues {
     // DFLT, Blast, VarLym, IG, Band, NRBC, NWBC, RRBC, LRI, URI, RbcError, WicError:
     // the order of zv::flagFields(). The CD3000 sends no NWBC, RRBC or WicError, so
     // its blocks leave those three out.
-    std::array<QString, 12> flags{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
-                                  QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
-                                  QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
-                                  QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")};
+    std::array<QString, 12> flags{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
+                                  QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
+                                  QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")};
     QString limits = QStringLiteral("0");
     QString samplError = QStringLiteral("0");
 };
