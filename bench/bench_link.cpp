@@ -11,7 +11,6 @@
 #include "program.h"
 #include "shell/appmain.h"
 #include "shell/config.h"
-#include "shell/principale.h"
 #include "shell/programfolder.h"
 #include "support/pty.h"
 #include "support/transmission.h"
@@ -49,9 +48,8 @@ void BM_ReceiveAndStore(benchmark::State& state) {
     zv::scriviini("general", "instrument", zv::instrumentText(model), "port.ini");
     zv::shell::registerForms();
     zv::Forms::load(QStringLiteral("frmSplash"));
-    auto* main = zv::Forms::get<zv::Principale>(QStringLiteral("Principale"));
-    main->Dati_menu2->trigger();
-    auto* rx = zv::Forms::get<zv::ComCD>(QStringLiteral("ComCD"));
+    // What On Line does.
+    auto* rx = zv::Forms::load<zv::ComCD>();
     if (!rx || !rx->MSComm1->isOpen()) {
         state.SkipWithError("the receiver did not open the pseudo-terminal");
         zv::Forms::unloadAll();

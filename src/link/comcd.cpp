@@ -3,6 +3,7 @@
 #include <QDateTime>
 
 #include "link/histogram.h"
+#include "model/resultstore.h"
 #include "platform/clock.h"
 #include "platform/conversions.h"
 #include "platform/database.h"
@@ -10,13 +11,15 @@
 #include "platform/files.h"
 #include "shell/config.h"
 #include "shell/language.h"
-#include "shell/principale.h"
+#include "shell/notifier.h"
+#include "shell/programfiles.h"
+#include "shell/session.h"
 
 namespace zv {
 
 namespace {
 
-const QString kWindow = QStringLiteral("ComCD");
+const QString kWindow = ComCD::kName;
 
 QString ini(const QString& file, const QString& section, const QString& key, int size) {
     return leggiini(section, key, file, size);
@@ -35,25 +38,16 @@ ComCD::ComCD() : Form(kWindow) {
 
 ComCD::~ComCD() = default;
 
-Principale& ComCD::main() const {
-    Principale* m = Forms::get<Principale>(QStringLiteral("Principale"));
-    if (!m)
-        throw AppError(err::InvalidCall, QStringLiteral("The main window is not loaded."));
-    return *m;
-}
-
 void ComCD::Form_Load() {
     // Every step runs under one handler: a bad setting leaves the receiver
     // loaded with "Rx Error!" and a line in the error log, never a crash.
     try {
-        Principale& m = main();
-        idle_ = languageText(m.linguax, QStringLiteral("rs232"), QStringLiteral("msg2"));
-        receiving_ = languageText(m.linguax, QStringLiteral("rs232"), QStringLiteral("msg3"));
+        const Session& session = Session::get();
+        idle_ = languageText(session.linguax, QStringLiteral("rs232"), QStringLiteral("msg2"));
+        receiving_ = languageText(session.linguax, QStringLiteral("rs232"), QStringLiteral("msg3"));
         portLog_ = toBool(ini(QStringLiteral("general.ini"), QStringLiteral("log"), QStringLiteral("rxport"), 8));
-        m.Label16->setVisible(true);
-        m.Label16->setBackColor(colours::green);
-        m.Label16->setText(QStringLiteral("On Line"));
-        m.Label66->setText(idle_);
+        emit notifier().linkState(true);
+        emit notifier().receiveStatus(idle_);
         counter_ = 0;
         framer.stato = true;
         modelText_ = ini(QStringLiteral("port.ini"), QStringLiteral("general"), QStringLiteral("instrument"), 15);
@@ -122,11 +116,8 @@ void ComCD::openPortLog() {
 void ComCD::Form_Unload(bool& cancel) {
     (void)cancel;
     svuota();
-    Principale& m = main();
-    m.Label16->setVisible(true);
-    m.Label16->setBackColor(colours::orange);
-    m.Label16->setText(QStringLiteral("Off Line"));
-    m.Label66->setText(QString());
+    emit notifier().linkState(false);
+    emit notifier().receiveStatus(QString());
     if (portLog_)
         portLogFile_.close();
     MSComm1->close();
@@ -137,16 +128,11 @@ void ComCD::svuota() {
     hideSegments();
 }
 
-void ComCD::showRxError(const QString& text) {
-    Principale& m = main();
-    m.Label29->setText(text);
-    m.Label29->setBackColor(colours::red);
-    m.Label29->setForeColor(Qt::white);
-}
+void ComCD::showRxError(const QString& text) { emit notifier().receiveError(text); }
 
 void ComCD::MSComm1_OnComm() {
     try {
-        main().Label66->setText(receiving_);
+        emit notifier().receiveStatus(receiving_);
         const QString chunk = MSComm1->readInput();
         if (portLog_) {
             const QByteArray record = '"' + chunk.toLatin1() + QByteArrayLiteral("\"\r\n");
@@ -172,19 +158,9 @@ void ComCD::portFailed(int32_t number, const QString& description) {
     logerrore(number, description, kWindow);
 }
 
-void ComCD::showSegment(int index) {
-    Principale& m = main();
-    if (index >= 0 && index < int(m.Line3.size()))
-        m.Line3[index]->setVisible(true);
-}
+void ComCD::showSegment(int index) { emit notifier().receiveProgress(index); }
 
-void ComCD::hideSegments() {
-    Principale* m = Forms::get<Principale>(QStringLiteral("Principale"));
-    if (!m)
-        return;
-    for (Shape* segment : m->Line3)
-        segment->setVisible(false);
-}
+void ComCD::hideSegments() { emit notifier().receiveProgress(-1); }
 
 void ComCD::recordCompleted(const BlockStrings& asFiled) {
     if (blockLog_ == 1)
@@ -229,7 +205,7 @@ CalibrationFactors ComCD::factorsFor(const QString& speciesKey) {
     Recordset species;
     // The name is bound, never spliced into the SQL; LIKE keeps its meaning,
     // so "_" (every character the text fields were cleaned of) matches any one.
-    species.openQuery(main().cnvet, QStringLiteral("select * from cal where animale like ?1 order by animale"),
+    species.openQuery(Session::get().cnvet, QStringLiteral("select * from cal where animale like ?1 order by animale"),
                       {speciesKey});
     std::array<QString, kFactorCount> texts = humanFactors_;
     if (!species.eof()) {
@@ -251,54 +227,45 @@ void ComCD::registra(const BlockStrings& record) {
         showRxError(QStringLiteral("Rec. Error!"));
         logerrore(e.number, e.description, kWindow);
     }
-    main().Label66->setText(idle_);
+    emit notifier().receiveStatus(idle_);
 }
 
 void ComCD::store(const BlockStrings& record, const DecodedResult& decoded) {
-    Principale& m = main();
-    Recordset rs(m.cn, QStringLiteral("datiQgrafici"));
-    rs.addNew();
-    rs.setField(QStringLiteral("seq"), decoded.seq);
-    rs.setField(QStringLiteral("specId"), decoded.specId);
-    rs.setField(QStringLiteral("specName"), decoded.specName);
-    rs.setField(QStringLiteral("date"), m.Label2->text());
-    const std::pair<const char*, double> values[] = {
-        {"WBC", decoded.WBC},   {"RBC", decoded.RBC},  {"HGB", decoded.HGB},    {"MCV", decoded.MCV},
-        {"HCT", decoded.HCT},   {"MCH", decoded.MCH},  {"MCHC", decoded.MCHC},  {"RDW", decoded.RDW},
-        {"PLT", decoded.PLT},   {"MPV", decoded.MPV},  {"PCT", decoded.PCT},    {"PDW", decoded.PDW},
-        {"neu%", decoded.neu},  {"lym%", decoded.lym}, {"mono%", decoded.mono}, {"eos%", decoded.eos},
-        {"baso%", decoded.baso}};
-    for (const auto& [field, value] : values)
-        rs.setField(QString::fromLatin1(field), value);
-    for (int i = 0; i < int(decoded.flags.size()); ++i) {
-        if (i == 10)
-            rs.setField(QStringLiteral("Limits"), decoded.Limits);
-        rs.setField(flagFields()[i], decoded.flags[i]);
-    }
-    rs.setField(QStringLiteral("SamplError"), decoded.SamplError);
-    // Every block is cut before the first channel is set.
+    Session& session = Session::get();
+    using P = ResultParameter;
+    ResultRecord r;
+    r.seq = QString::number(decoded.seq);
+    r.specId = decoded.specId;
+    r.specName = decoded.specName;
+    r.date = session.workDate();
+    const std::pair<P, double> values[] = {{P::WBC, decoded.WBC},   {P::RBC, decoded.RBC},  {P::HGB, decoded.HGB},
+                                           {P::MCV, decoded.MCV},   {P::HCT, decoded.HCT},  {P::MCH, decoded.MCH},
+                                           {P::MCHC, decoded.MCHC}, {P::RDW, decoded.RDW},  {P::PLT, decoded.PLT},
+                                           {P::MPV, decoded.MPV},   {P::PCT, decoded.PCT},  {P::PDW, decoded.PDW},
+                                           {P::neu, decoded.neu},   {P::lym, decoded.lym},  {P::mono, decoded.mono},
+                                           {P::eos, decoded.eos},   {P::baso, decoded.baso}};
+    for (const auto& [parameter, value] : values)
+        r.value(parameter) = value;
+    // The decoder lists the text flags in their stored order.
+    for (std::size_t i = 0; i < decoded.flags.size(); ++i)
+        r.flags.*(AlarmFlags::textFlags()[i].second) = decoded.flags[i].toString();
+    r.Limits = decoded.Limits;
+    r.flags.SamplError = decoded.SamplError;
+    // Every block is cut before the first channel is filled.
     std::array<QStringList, 4> elements;
-    for (int k = 0; k < 4; ++k)
+    for (std::size_t k = 0; k < 4; ++k)
         elements[k] = histogramElements(record.histogram(kHistogramKinds[k]));
-    for (int k = 0; k < 4; ++k)
-        setChannelFields(rs, kHistogramKinds[k], elements[k]);
-    rs.update();
-    rs.close();
+    for (std::size_t k = 0; k < 4; ++k)
+        fillChannels(r.histograms[k], kHistogramKinds[k], elements[k]);
+    const int64_t id1 = addResult(session.cn, r);
 
     ++counter_;
-    m.Label65->setText(QString::number(counter_));
-    const double automatic =
-        toDouble(ini(QStringLiteral("print.ini"), QStringLiteral("auto"), QStringLiteral("stampa_auto"), 10));
-    if (automatic == 1) {
-        Forms::load(QStringLiteral("autostampa"));
-        Forms::unload(QStringLiteral("autostampa"));
-    }
+    emit notifier().resultCounted(counter_);
+    const double automatic = toDouble(ini(file::printIni, QStringLiteral("auto"), QStringLiteral("stampa_auto"), 10));
+    if (automatic == 1)
+        emit notifier().autoReportDue(id1);
     svuota();
-    if (m.statoformleggi) {
-        if (Form* viewer = Forms::find(QStringLiteral("leggi")))
-            if (QWidget* refresh = viewer->findChild<QWidget*>(QStringLiteral("Command16")))
-                refresh->setVisible(true);
-    }
+    emit notifier().resultStored(id1);
 }
 
 }  // namespace zv

@@ -1,7 +1,7 @@
 #pragma once
 // The receiver: a window that is loaded but never shown while acquisition is
 // on. It owns the serial port, frames what arrives, decodes and stores each
-// complete record and reports on the main window's status panel.
+// complete record and reports through the notifier.
 #include <QFile>
 #include <QString>
 
@@ -17,11 +17,11 @@
 
 namespace zv {
 
-class Principale;
-
 class ComCD : public Form, private FramerSink {
     Q_OBJECT
 public:
+    static constexpr QLatin1String kName{"ComCD"};
+
     ComCD();
     ~ComCD() override;
     void Form_Load() override;
@@ -48,7 +48,6 @@ private:
     void portFailed(int32_t number, const QString& description);
     void failurePath(int32_t number, const QString& description);
     void showRxError(const QString& text);
-    Principale& main() const;
     void openPortLog();
     void configurePort();
     CalibrationFactors factorsFor(const QString& speciesKey);

@@ -1,6 +1,5 @@
 #include "link/histogram.h"
 
-#include "platform/database.h"
 #include "platform/errors.h"
 
 namespace zv {
@@ -30,20 +29,21 @@ QStringList histogramElements(const QString& block) {
     return block.right(kChannelText).split(QLatin1Char(','), Qt::KeepEmptyParts);
 }
 
-void setChannelFields(Recordset& rs, HistogramKind kind, const QStringList& elements) {
+void fillChannels(Histogram& histogram, HistogramKind kind, const QStringList& elements) {
     if (elements.size() < kElementsNeeded)
         throw AppError(err::InvalidCall, QStringLiteral("Histogram block too short: %1 elements, %2 needed")
                                              .arg(elements.size())
                                              .arg(kElementsNeeded));
     const QStringList& channels = histogramChannels();
-    for (const QString& channel : channels) {
-        const int number = channel.toInt();
+    for (qsizetype c = 0; c < channels.size(); ++c) {
+        const int number = channels[c].toInt();
+        OptionalText& slot = histogram.channels[static_cast<std::size_t>(c)];
         if (number == 2) {
             if (kind == HistogramKind::WB1 || kind == HistogramKind::WB2)
-                rs.setField(channelField(kind, channel), elements[kChannel002Element]);
+                slot = elements[kChannel002Element];
             continue;
         }
-        rs.setField(channelField(kind, channel), elements[(number - 2) / 4]);
+        slot = elements[(number - 2) / 4];
     }
 }
 

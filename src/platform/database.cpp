@@ -656,6 +656,8 @@ const QString kResultsView = QStringLiteral("datiQgrafici");
 
 }  // namespace
 
+void registerKeyedView(const QString&, const QString&, const QString&) {}
+
 struct Recordset::Impl {
     enum class Edit { None, Existing, New };
 

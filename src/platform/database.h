@@ -93,6 +93,10 @@ private:
     bool done_ = false;
 };
 
+// Tells recordsets how rows of a view are keyed: by `keyColumn`, the key of a
+// row added through the view read back from `keyTable`.
+void registerKeyedView(const QString& view, const QString& keyColumn, const QString& keyTable);
+
 class Recordset {
 public:
     Recordset();  // closed; defined where Impl is complete

@@ -1,7 +1,5 @@
 #include "platform/errors.h"
 
-#include "platform/busy.h"
-
 #include <QDebug>
 
 #include <utility>
@@ -48,21 +46,6 @@ void reportToSink(int32_t number, const QString& description, const QString& win
     } catch (...) {
         // The logger itself failed; there is nowhere left to report to.
     }
-}
-
-void atEventBoundary(const QString& window, const std::function<void()>& handler) noexcept {
-    try {
-        handler();
-        return;
-    } catch (...) {
-        try {
-            const CaughtError caught = describeCurrentException();
-            reportToSink(caught.number, caught.description, window);
-        } catch (...) {
-            reportToSink(err::InvalidCall, QString(), window);
-        }
-    }
-    ignoring([] { setBusy(false); });
 }
 
 }  // namespace zv

@@ -61,13 +61,8 @@ bool ignoring(F&& statement) noexcept {
 using ErrorSink = std::function<void(int32_t number, const QString& description, const QString& window)>;
 void setErrorSink(ErrorSink sink);
 
-// Every event handler runs through this: nothing ever crosses Qt's event loop.
-// An escaped failure is logged with the window's name, the busy pointer is
-// restored and the program goes on.
-void atEventBoundary(const QString& window, const std::function<void()>& handler) noexcept;
-
-// Report a failure to the sink directly (used by atEventBoundary and by callers
-// that catch an error themselves but still want it logged).
+// Report a failure to the sink directly (used at the windows' event boundary
+// and by callers that catch an error themselves but still want it logged).
 void reportToSink(int32_t number, const QString& description, const QString& window) noexcept;
 
 }  // namespace zv

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QSet>
 
+#include "platform/busy.h"
 #include "platform/errors.h"
 
 namespace zv {
@@ -34,6 +35,21 @@ void destroy(Form* form) {
 Form::Form(const QString& formName, QWidget* parent) : QWidget(parent), formName_(formName) {
     setObjectName(formName);
     setAttribute(Qt::WA_DeleteOnClose, false);
+}
+
+void atEventBoundary(const QString& window, const std::function<void()>& handler) noexcept {
+    try {
+        handler();
+        return;
+    } catch (...) {
+        try {
+            const CaughtError caught = describeCurrentException();
+            reportToSink(caught.number, caught.description, window);
+        } catch (...) {
+            reportToSink(err::InvalidCall, QString(), window);
+        }
+    }
+    ignoring([] { setBusy(false); });
 }
 
 void Form::guard(const std::function<void()>& handler) noexcept {

@@ -13,6 +13,11 @@
 
 namespace zv {
 
+// Every event handler runs through this: nothing ever crosses Qt's event loop.
+// An escaped failure is logged with the window's name, the busy pointer is
+// restored and the program goes on.
+void atEventBoundary(const QString& window, const std::function<void()>& handler) noexcept;
+
 class Form : public QWidget {
     Q_OBJECT
 public:
@@ -60,6 +65,24 @@ public:
     template <class T>
     static T* loadAs(const QString& name) {
         return dynamic_cast<T*>(load(name));
+    }
+
+    // By the window class's own name constant (`static constexpr QLatin1String kName`).
+    template <class T>
+    static T* get() {
+        return get<T>(QString(T::kName));
+    }
+    template <class T>
+    static T* load() {
+        return loadAs<T>(QString(T::kName));
+    }
+    template <class T>
+    static T* show() {
+        return dynamic_cast<T*>(show(QString(T::kName)));
+    }
+    template <class T>
+    static bool unload() {
+        return unload(QString(T::kName));
     }
 };
 

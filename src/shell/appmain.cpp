@@ -9,7 +9,7 @@
 #include "shell/config.h"
 #include "shell/frmsplash.h"
 #include "shell/grafici.h"
-#include "shell/principale.h"
+#include "shell/notifier.h"
 #include "shell/setting.h"
 
 namespace zv::shell {
@@ -19,10 +19,14 @@ void registerForms() {
     if (done)
         return;
     done = true;
+    // What the windows answer for the core.
+    QObject::connect(&notifier(), &Notifier::iniFileUnreadable, [](const QString&) {
+        msgBox(QStringLiteral("Error into INI file"), MsgButtons::OK, MsgIcon::None, appTitle());
+    });
     Forms::registerFactory(QStringLiteral("frmSplash"), [] { return new frmSplash; });
-    Forms::registerFactory(QStringLiteral("Principale"), [] { return new Principale; });
+    registerMainWindow();
     Forms::registerFactory(QStringLiteral("grafici"), [] { return new grafici; });
-    Forms::registerFactory(QStringLiteral("ComCD"), [] { return new ComCD; });
+    Forms::registerFactory(ComCD::kName, [] { return new ComCD; });
     Forms::registerFactory(QStringLiteral("setting"), [] { return new setting; });
 }
 

@@ -2,16 +2,14 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLabel>
 #include <QStandardPaths>
 
 #include "platform/clock.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/files.h"
-#include "platform/forms.h"
 #include "platform/profile.h"
-#include "platform/prompts.h"
+#include "shell/notifier.h"
 
 namespace zv {
 
@@ -62,7 +60,7 @@ QString leggiini(const QString& section, const QString& key, const QString& file
     const QString path = profile::resolvePath(iniPath(folder, file));
     const QFileInfo info(path);
     if (info.exists() && !info.isReadable()) {
-        msgBox(QStringLiteral("Error into INI file"), MsgButtons::OK, MsgIcon::None, appTitle());
+        emit notifier().iniFileUnreadable(path);
         return QString();
     }
     return profile::read(path, section, key).left(size - 1);
@@ -97,14 +95,10 @@ void logerrore(int32_t number, const QString& description, const QString& window
         }
         const QString status =
             window + QStringLiteral(" - ") + QString::number(number) + QStringLiteral(" - ") + description;
-        Form* main = Forms::find(QStringLiteral("Principale"));
-        QLabel* label = main ? main->findChild<QLabel*>(QStringLiteral("Label24")) : nullptr;
-        if (label) {
-            label->setVisible(true);
-            label->setText(status);
-        } else {
+        if (notifier().hasStatusListener())
+            emit notifier().statusText(status);
+        else
             pendingStore() = status;
-        }
     } catch (...) {
     }
 }

@@ -28,12 +28,12 @@ void scriviini(const QString& section, const QString& key, const QString& value,
 // are read with it.
 QChar configuredDecimalMark();
 
-// Appends one record to today's error log (log/dd.mm.yy.log) and shows the
-// error on the main window's status line. Never throws.
+// Appends one record to today's error log (log/dd.mm.yy.log) and puts the
+// error on the status line through the notifier. Never throws.
 void logerrore(int32_t number, const QString& description, const QString& window);
 
-// A status text logged before the main window existed, kept for it to show
-// once it is loaded; taking it clears it.
+// A status text logged while nothing showed the status line, kept for the
+// main window to show at its load; taking it clears it.
 QString takePendingStatus();
 
 }  // namespace zv

@@ -13,9 +13,12 @@
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/prompts.h"
+#include "shell/appmain.h"
 #include "shell/config.h"
 #include "shell/frmsplash.h"
 #include "shell/language.h"
+#include "shell/notifier.h"
+#include "shell/programfiles.h"
 
 namespace zv {
 
@@ -311,7 +314,7 @@ void Principale::buildWindow() {
 }
 
 QString Principale::text(const QString& section, const QString& key) const {
-    return languageText(linguax, section, key);
+    return languageText(session_->linguax, section, key);
 }
 
 void Principale::applyCaptions() {
@@ -380,16 +383,19 @@ void Principale::applyCaptions() {
 }
 
 void Principale::Form_Load() {
-    // Steps 1-5 have no handler: a failure rises to whoever loaded the window.
-    leggiOricerca = 0;
+    // The first stage has no handler: a failure rises to whoever loaded the window.
+    session_ = std::make_unique<Session>();
+    Session& s = *session_;
+    s.leggiOricerca = 0;
     Forms::load(QStringLiteral("grafici"));
-    linguax = configuredLanguageFile();
-    formato = leggiini(QStringLiteral("date"), QStringLiteral("format"), QStringLiteral("general.ini"), 16);
+    s.linguax = configuredLanguageFile();
+    s.formato = leggiini(QStringLiteral("date"), QStringLiteral("format"), file::generalIni, 16);
     const QString takenStatus = takePendingStatus();
     if (!takenStatus.isEmpty()) {
         Label24->setVisible(true);
         Label24->setText(takenStatus);
     }
+    listenToNotifier();
 
     // The start-up's findings; a main window loaded without a start-up sees a plain start.
     const frmSplash* splash = Forms::get<frmSplash>(QStringLiteral("frmSplash"));
@@ -397,7 +403,7 @@ void Principale::Form_Load() {
     const int16_t backedUp = splash ? splash->db_bk_effettuato : 0;
     const bool newDay = splash ? splash->aggdb : false;
 
-    // Steps 6-15: each statement on its own; a failing one is skipped.
+    // Pictures, link state, title and captions: each statement on its own; a failing one is skipped.
     const QString folder = programFolder();
     const std::pair<Label*, const char*> pictures[] = {{Image1, "/immagini/emocromi.ico"},
                                                        {Image3, "/immagini/printer.ico"},
@@ -423,7 +429,7 @@ void Principale::Form_Load() {
     });
     ignoring([&] { Label65->setText(QStringLiteral("0")); });
     ignoring([&] { Label23->setText(QStringLiteral("ZARVIUM - ") + model_); });
-    statoformleggi = false;
+    s.statoformleggi = false;
     if (dbOk == 0) {
         ignoring([&] {
             Label13->setForeColor(colours::red);
@@ -446,11 +452,9 @@ void Principale::Form_Load() {
     ignoring([&] { Label14->setText(QString()); });
     applyCaptions();
 
-    // Steps 16-17: the caption handler.
+    // The report captions and the back-up notice, under the caption handler.
     try {
-#define ZV_READ_STAMPA(key) stampa_##key = text(QStringLiteral("stampa"), QStringLiteral(#key));
-        ZV_STAMPA_KEYS(ZV_READ_STAMPA)
-#undef ZV_READ_STAMPA
+        s.stampa.read(s.linguax, QStringLiteral("stampa"));
         if (backedUp == 1) {
             Label5->setVisible(true);
             Label5->setText(msg5_);
@@ -464,9 +468,9 @@ void Principale::Form_Load() {
         return;
     }
 
-    // Steps 18-34: the settings handler.
+    // Settings, connections and the roll-over, under the settings handler.
     try {
-        settingsSteps();
+        applySettings();
         if (newDay)
             aggiornadb();
         if (Form* s = Forms::find(QStringLiteral("frmSplash")))
@@ -474,25 +478,23 @@ void Principale::Form_Load() {
     } catch (...) {
         const CaughtError e = describeCurrentException();
         setBusy(false);
-        Label13->setText(stampa_msg1);
+        Label13->setText(s.stampa.msg1);
         Label13->setForeColor(colours::red);
         logerrore(e.number, e.description, formName());
     }
 }
 
-void Principale::settingsSteps() {
+void Principale::applySettings() {
     const QString folder = programFolder();
-    db_daily = folder + QStringLiteral("/zarvium.mdb");
-    db_total = folder + QStringLiteral("/zarviumtotale.mdb");
-    db_limiti = folder + QStringLiteral("/riferimenti.mdb");
-    db_vet = folder + QStringLiteral("/vet.mdb");
-    queryricerca.clear();
+    Session& s = *session_;
+    s.setDatabasePaths(folder);
+    s.queryricerca.clear();
     Label14->setText(leggiini(QStringLiteral("vendor"), QStringLiteral("main"), QStringLiteral("oem.ini"), 255));
     const QString today = formatDate(clock::today(), QStringLiteral("dd/mm/yy"));
     Label7->setText(today);
     daily->setChecked(true);
     Label11->setText(lbl11);
-    dbtotal = false;
+    s.dbtotal = false;
     scriviini(QStringLiteral("leggi"), QStringLiteral("width"), QStringLiteral("11820"), QStringLiteral("general.ini"));
 
     const double automatic =
@@ -500,9 +502,10 @@ void Principale::settingsSteps() {
     autoref->setChecked(automatic == 1);
     Label12->setText(automatic == 1 ? QStringLiteral("ON") : QStringLiteral("OFF"));
 
-    Label3->setText(QStringLiteral("User"));
+    s.accessLevel = QStringLiteral("User");
+    Label3->setText(s.accessLevel);
     setpar->setEnabled(false);
-    Label2->setText(today);
+    s.setWorkDate(today);
 
     if (leggiini(QStringLiteral("separatore"), QStringLiteral("decimale"), QStringLiteral("general.ini"), 8)
             .isEmpty()) {
@@ -546,19 +549,14 @@ void Principale::settingsSteps() {
         Label64->setText(QString::number(len));
     }
 
-    const QChar mark = configuredDecimalMark();
-    for (auto [connection, path] : {std::pair{&cntot, &db_total}, std::pair{&cn, &db_daily},
-                                    std::pair{&cnlimit, &db_limiti}, std::pair{&cnvet, &db_vet}}) {
-        connection->setDecimalMark(mark);
-        connection->open(*path);
-    }
+    s.openConnections(configuredDecimalMark());
 }
 
 int Principale::aggiornadb() {
     setBusy(true);
     Label24->setVisible(true);
     Label24->setText(aggiornaLbl1_);
-    rollOverDaily(cntot, db_daily);
+    rollOverDaily(session_->cntot, session_->db_daily);
     Label24->setVisible(true);
     Label24->setText(aggiornaOk_);
     setBusy(false);
@@ -566,19 +564,66 @@ int Principale::aggiornadb() {
     return 0;
 }
 
+void Principale::listenToNotifier() {
+    Notifier& n = notifier();
+    connect(&n, &Notifier::statusText, this, [this](const QString& text) {
+        Label24->setVisible(true);
+        Label24->setText(text);
+    });
+    connect(&n, &Notifier::workDateChanged, Label2, &QLabel::setText);
+    connect(&n, &Notifier::linkState, this, [this](bool on) {
+        Label16->setVisible(true);
+        Label16->setBackColor(on ? colours::green : colours::orange);
+        Label16->setText(on ? QStringLiteral("On Line") : QStringLiteral("Off Line"));
+    });
+    connect(&n, &Notifier::receiveStatus, Label66, &QLabel::setText);
+    connect(&n, &Notifier::receiveError, this, [this](const QString& text) {
+        Label29->setText(text);
+        if (text.isEmpty()) {
+            Label29->setTransparent();
+        } else {
+            Label29->setBackColor(colours::red);
+            Label29->setForeColor(Qt::white);
+        }
+    });
+    connect(&n, &Notifier::receiveProgress, this, [this](int index) {
+        if (index < 0) {
+            for (Shape* segment : Line3)
+                segment->setVisible(false);
+        } else if (index < int(Line3.size())) {
+            Line3[std::size_t(index)]->setVisible(true);
+        }
+    });
+    connect(&n, &Notifier::resultCounted, this, [this](qint64 count) { Label65->setText(QString::number(count)); });
+    connect(&n, &Notifier::autoReportDue, this, [this] { runAutoReport(); });
+}
+
+void Principale::runAutoReport() {
+    // The report window prints at its load; a failure to get that far is the
+    // store step's, reported as the receiver reports its own.
+    try {
+        Forms::load(QStringLiteral("autostampa"));
+        Forms::unload(QStringLiteral("autostampa"));
+    } catch (...) {
+        const CaughtError e = describeCurrentException();
+        emit notifier().receiveError(QStringLiteral("Rec. Error!"));
+        logerrore(e.number, e.description, QStringLiteral("ComCD"));
+    }
+}
+
 void Principale::Dati_menu2_Click() { connectLink(); }
 void Principale::Image12_Click() { connectLink(); }
 void Principale::Label65_Click() { connectLink(); }
 
 void Principale::connectLink() {
-    Forms::load(QStringLiteral("ComCD"));
+    Forms::load<ComCD>();
     online->setEnabled(true);
     datalog->setEnabled(true);
     Image9->setVisible(true);
 }
 
 void Principale::offline_Click() {
-    Forms::unload(QStringLiteral("ComCD"));
+    Forms::unload<ComCD>();
     online->setEnabled(false);
     datalog->setEnabled(false);
     Label29->setText(QString());
@@ -590,7 +635,7 @@ void Principale::online_Click() {
     online->setChecked(true);
     datalog->setChecked(false);
     Shape22->setBorderColor(colours::orange);
-    if (ComCD* rx = Forms::get<ComCD>(QStringLiteral("ComCD"))) {
+    if (ComCD* rx = Forms::get<ComCD>()) {
         if (!rx->framer.stato)
             rx->framer.val_finestringa = rx->memo;
         rx->framer.stato = true;
@@ -606,7 +651,7 @@ void Principale::datalog_Click() {
     datalog->setChecked(true);
     online->setChecked(false);
     Shape22->setBorderColor(colours::blue);
-    if (ComCD* rx = Forms::get<ComCD>(QStringLiteral("ComCD"))) {
+    if (ComCD* rx = Forms::get<ComCD>()) {
         if (rx->framer.stato)
             rx->memo = rx->framer.val_finestringa;
         rx->framer.val_finestringa = 1;
@@ -621,10 +666,8 @@ void Principale::datalog_Click() {
 void Principale::Form_Unload(bool& cancel) {
     (void)cancel;
     // Let go of the shared connections first, then close every other window.
-    cntot.close();
-    cn.close();
-    cnvet.close();
-    cnlimit.close();
+    if (session_)
+        session_->closeConnections();
     static const char* const windows[] = {"ComCD",     "frmSplash",   "leggi",       "anagrafiche", "grafici",
                                           "Archivio2", "cambia",      "Cambia2",     "frmLogin",    "Help",
                                           "Limiti",    "referto",     "Referto2",    "setting",     "Refertazionex",
@@ -632,8 +675,15 @@ void Principale::Form_Unload(bool& cancel) {
                                           "calfact",   "vet",         "inserimento", "limitivet",   "changelan"};
     for (const char* w : windows)
         ignoring([&] { Forms::unload(QString::fromLatin1(w)); });
+    session_.reset();
     // The program ends with the main window, whatever hidden windows remain.
     QApplication::quit();
 }
+
+namespace shell {
+void registerMainWindow() {
+    Forms::registerFactory(Principale::kName, [] { return new Principale; });
+}
+}  // namespace shell
 
 }  // namespace zv

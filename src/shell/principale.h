@@ -1,7 +1,7 @@
 #pragma once
-// The main window: the hub of the program and the owner of its shared state
-// (the four database connections, the language file, the work date and
-// mode, the search and report hand-offs).
+// The main window: the hub of the program. It owns the session (the shared
+// state) from its load to its unload and shows it, and it shows the news the
+// notifier brings (status line, link state, receive progress and errors).
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
@@ -10,20 +10,13 @@
 #include <array>
 #include <cstdint>
 
-#include "platform/database.h"
+#include <memory>
+
 #include "platform/forms.h"
 #include "platform/widgets.h"
+#include "shell/session.h"
 
 namespace zv {
-
-// The report captions of the language section [stampa], in reading order.
-#define ZV_STAMPA_KEYS(X)                                                                                              \
-    X(msg1)                                                                                                            \
-    X(id) X(nome) X(data) X(ddn) X(sesso) X(numero) X(sequenza) X(graph1) X(graph2) X(graph3) X(graph4) X(graph5)      \
-        X(graph6) X(wbc) X(unitwbc) X(neu) X(lym) X(mono) X(eos) X(baso) X(bandati) X(rbc) X(unitrbc) X(hgb)           \
-            X(unithgb) X(hct) X(unitmcv) X(unitmch) X(unitmchc) X(ret) X(plt) X(unitplt) X(unitmpv) X(unitpdw) X(band) \
-                X(ig) X(blast) X(varlym) X(diflt) X(nrbc) X(rrbc) X(uri) X(nwbc) X(note) X(valassolformula)            \
-                    X(indicieritrocit) X(imcv) X(imch) X(imchc) X(irdw) X(ipct) X(ipdw)
 
 class Principale : public Form {
     Q_OBJECT
@@ -36,26 +29,11 @@ public:
     // Appends the daily database to the archive and empties it (the roll-over).
     int aggiornadb();
 
-    // ---- shared state -------------------------------------------------------
-    QString linguax;
-    QString oggi2;
-    bool dbtotal = false;
-    QString queryricerca;
-    QString dbricerca;
-    QString db_daily;
-    QString db_total;
-    QString db_limiti;
-    QString db_vet;
-    QString formato;
-    Connection cntot;
-    Connection cn;
-    Connection cnlimit;
-    Connection cnvet;
-    bool statoformleggi = false;
-    int16_t leggiOricerca = 0;
-#define ZV_DECLARE_STAMPA(key) QString stampa_##key;
-    ZV_STAMPA_KEYS(ZV_DECLARE_STAMPA)
-#undef ZV_DECLARE_STAMPA
+    static constexpr QLatin1String kName{"Principale"};
+
+    // The shared state; alive from the load to the unload.
+    Session& session() const { return *session_; }
+
     QString lbl11;
     QString lbl11_s;
 
@@ -111,17 +89,20 @@ private:
     void online_Click();
     void datalog_Click();
     void connectLink();
+    void listenToNotifier();
+    void runAutoReport();
 
     void buildMenus();
     void buildWindow();
     void applyCaptions();
     QString text(const QString& section, const QString& key) const;
-    void settingsSteps();
+    void applySettings();
 
     QString msg1_, msg4_, msg5_;
     QString aggiornaLbl1_, aggiornaOk_;
     QString model_;
     QString modelPicture_;
+    std::unique_ptr<Session> session_;
 };
 
 }  // namespace zv

@@ -12,7 +12,7 @@
 #include "platform/prompts.h"
 #include "shell/config.h"
 #include "shell/language.h"
-#include "shell/principale.h"
+#include "shell/session.h"
 
 namespace zv {
 
@@ -215,8 +215,8 @@ void setting::buildWindow() {
 void setting::loadCaptions() {
     // The main window is always there when the dialog is opened from it; on its
     // own the dialog speaks the configured language.
-    const Principale* main = Forms::get<Principale>(QStringLiteral("Principale"));
-    const QString file = main ? main->linguax : configuredLanguageFile();
+    const Session* session = Session::current();
+    const QString file = session ? session->linguax : configuredLanguageFile();
     auto text = [&](const char* key) { return languageText(file, kSection, QLatin1String(key)); };
     setWindowTitle(text("titolo"));
     Label9->setText(text("label9"));
@@ -274,8 +274,8 @@ void setting::Form_Load() {
         showValue(Combo12, leggiini("separatore", "decimale", kGeneralIni, 15));
     });
     ignoring([&] {
-        const Principale* main = Forms::get<Principale>(QStringLiteral("Principale"));
-        const QString formato = main ? main->formato : QString();
+        const Session* session = Session::current();
+        const QString formato = session ? session->formato : QString();
         QRadioButton* const options[] = {Option1, Option2, Option3, Option4, Option5, Option6};
         QRadioButton* chosen = Option1;
         for (int i = 0; i < 6; ++i)

@@ -1,6 +1,7 @@
 #include "link/histogram.h"
 
 #include "model/resultfields.h"
+#include "model/resultstore.h"
 #include "platform/database.h"
 #include "platform/errors.h"
 #include "support/transmission.h"
@@ -89,16 +90,13 @@ protected:
         std::array<QStringList, 4> elements;
         for (std::size_t i = 0; i < 4; ++i)
             elements[i] = histogramElements(blocks[i]);
-        {
-            Recordset rs(cn_, QStringLiteral("datiQgrafici"));
-            rs.addNew();
-            rs.setField(QStringLiteral("seq"), 42);
-            rs.setField(QStringLiteral("specId"), QStringLiteral("0123"));
-            rs.setField(QStringLiteral("date"), QStringLiteral("08/12/26"));
-            for (std::size_t i = 0; i < 4; ++i)
-                setChannelFields(rs, kHistogramKinds[i], elements[i]);
-            rs.update();
-        }
+        ResultRecord r;
+        r.seq = QStringLiteral("42");
+        r.specId = QStringLiteral("0123");
+        r.date = QStringLiteral("08/12/26");
+        for (std::size_t i = 0; i < 4; ++i)
+            fillChannels(r.histograms[i], kHistogramKinds[i], elements[i]);
+        addResult(cn_, r);
         return Recordset(cn_, QStringLiteral("select * from datiQgrafici order by ID1"));
     }
 
@@ -163,23 +161,18 @@ TEST_F(ChannelFields, AShortBlockIsUsedWholeAndItsTextsAreStoredUnchecked) {
     EXPECT_TRUE(rs.field(QStringLiteral("GraficiPLT_ch002")).isNull());
 }
 
-TEST_F(ChannelFields, FewerThanFiftyEightElementsFailBeforeAnyFieldIsSet) {
+TEST_F(ChannelFields, FewerThanFiftyEightElementsFailBeforeAnyChannelIsSet) {
     for (int groups : {57, 40, 1}) {
         SCOPED_TRACE(groups);
-        Recordset rs(cn_, QStringLiteral("datiQgrafici"));
-        rs.addNew();
-        rs.setField(QStringLiteral("seq"), groups);
+        Histogram h;
         try {
-            setChannelFields(rs, HistogramKind::WB1, histogramElements(groupsText(groups, 1)));
+            fillChannels(h, HistogramKind::WB1, histogramElements(groupsText(groups, 1)));
             ADD_FAILURE() << "no failure";
         } catch (const AppError& e) {
             EXPECT_EQ(e.number(), err::InvalidCall);
         }
-        rs.update();
-        Recordset stored(cn_, QStringLiteral("select * from datiQgrafici where seq = '%1'").arg(groups));
-        ASSERT_EQ(stored.recordCount(), 1);
-        for (const QString& channel : histogramChannels())
-            EXPECT_TRUE(stored.field(channelField(HistogramKind::WB1, channel)).isNull()) << channel.toStdString();
+        for (const OptionalText& channel : h.channels)
+            EXPECT_FALSE(channel.has_value());
     }
 }
 

@@ -7,11 +7,12 @@
 #include "platform/forms.h"
 #include "shell/config.h"
 #include "shell/language.h"
-#include "shell/principale.h"
-#include "support/fixture.h"
+#include "shell/session.h"
+#include "support/notifierlog.h"
 #include "support/pty.h"
 #include "support/results.h"
 #include "support/transmission.h"
+#include "support/window_fixture.h"
 
 namespace zv {
 namespace {
@@ -33,14 +34,15 @@ public:
         refresh = new QWidget(this);
         refresh->setObjectName(QStringLiteral("Command16"));
         refresh->setVisible(false);
+        connect(&notifier(), &Notifier::resultStored, refresh, [this] { refresh->setVisible(true); });
     }
     QWidget* refresh;
 };
 
-class Receiver : public test::ProgramFolderTest {
+class Receiver : public test::WindowTest {
 protected:
     void SetUp() override {
-        ProgramFolderTest::SetUp();
+        WindowTest::SetUp();
         autoReports = 0;
         scriviini("separatore", "decimale", ",", "general.ini");
         scriviini("database", "last", "08/12/26", "general.ini");
@@ -53,22 +55,21 @@ protected:
     void connectWith(InstrumentModel model) {
         scriviini("general", "instrument", instrumentText(model), "port.ini");
         Forms::load("frmSplash");
-        main = Forms::get<Principale>("Principale");
-        ASSERT_NE(main, nullptr);
-        main->Dati_menu2->trigger();
-        rx = Forms::get<ComCD>("ComCD");
+        ASSERT_NE(Session::current(), nullptr);
+        rx = Forms::load<ComCD>();  // what On Line does
         ASSERT_NE(rx, nullptr);
         ASSERT_TRUE(rx->MSComm1->isOpen()) << logText().toStdString();
     }
-    int64_t stored() { return test::rowCountOf(main->cn); }
+    Connection& daily() { return Session::get().cn; }
+    int64_t stored() { return test::rowCountOf(daily()); }
     bool waitForStored(int64_t n) {
         return waitFor([&] { return stored() >= n; });
     }
     QString logText() { return QString::fromUtf8(fileBytes(path("log/08.12.26.log"))); }
-    QString rs232(const char* key) { return languageText(main->linguax, "rs232", key); }
+    QString rs232(const char* key) { return languageText(Session::get().linguax, "rs232", key); }
 
     PseudoTerminal pty;
-    Principale* main = nullptr;
+    test::NotifierLog panel;
     ComCD* rx = nullptr;
 };
 
@@ -85,16 +86,15 @@ TEST_F(Receiver, EveryModelStoresOneRowWhateverTheChunks) {
         ASSERT_TRUE(waitForStored(2));
         ASSERT_TRUE(pty.writeInChunks(wire, int(wire.size()) / 2 + 3, 5));  // split mid-block
         ASSERT_TRUE(waitForStored(3));
-        test::ProgramFolderTest::prompts_->takeMessages();
+        prompts_->takeMessages();
 
-        EXPECT_EQ(main->Label65->text(), QStringLiteral("3"));
-        EXPECT_EQ(main->Label16->text(), QStringLiteral("On Line"));
-        EXPECT_EQ(main->Label16->backColor(), colours::green);
-        EXPECT_EQ(main->Label29->text(), QString());
-        EXPECT_EQ(main->Label66->text(), rs232("msg2"));  // idle again after the record
+        EXPECT_EQ(panel.count, 3);
+        EXPECT_TRUE(panel.online);
+        EXPECT_EQ(panel.receiveError, QString());
+        EXPECT_EQ(panel.receiveStatus, rs232("msg2"));  // idle again after the record
         EXPECT_FALSE(rs232("msg2").isEmpty());
 
-        Recordset rs(main->cn, "select * from datiQgrafici order by ID1");
+        Recordset rs(daily(), "select * from datiQgrafici order by ID1");
         ASSERT_EQ(rs.recordCount(), 3);
         for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
             EXPECT_EQ(rs.text("date"), QStringLiteral("08/12/26"));
@@ -139,7 +139,7 @@ TEST_F(Receiver, BadBlocksAreReportedAndGoodOnesStillStored) {
     QString shortData = data;
     shortData.remove(20, 1);
     ASSERT_TRUE(pty.write(wire(shortData + histograms + test::closingBlock())));
-    ASSERT_TRUE(waitFor([&] { return main->Label29->text() == QStringLiteral("Rx Error!"); }));
+    ASSERT_TRUE(waitFor([&] { return panel.receiveError == QStringLiteral("Rx Error!"); }));
     EXPECT_TRUE(logText().contains(QStringLiteral("\t\tComCD\t0\t\"")));
     EXPECT_EQ(stored(), 0);
 
@@ -154,7 +154,7 @@ TEST_F(Receiver, BadBlocksAreReportedAndGoodOnesStillStored) {
         pty.write(wire(data + test::histogramBlock(HistogramKind::WB1) + test::histogramBlock(HistogramKind::WB2) +
                        test::histogramBlock(HistogramKind::RBC) + longPlt + test::closingBlock(true))));
     ASSERT_TRUE(waitForStored(2));
-    Recordset rs(main->cn, "select * from datiQgrafici order by ID1");
+    Recordset rs(daily(), "select * from datiQgrafici order by ID1");
     rs.moveLast();
     EXPECT_EQ(rs.text("GraficiPLT_ch230"), QStringLiteral("000"));
     EXPECT_NE(rs.text("GraficiRBC_ch118"), QStringLiteral("000"));
@@ -167,16 +167,16 @@ TEST_F(Receiver, BadBlocksAreReportedAndGoodOnesStillStored) {
     ASSERT_TRUE(waitForStored(3));
     test::runEventLoopFor(50);
     EXPECT_EQ(stored(), 3);
-    EXPECT_EQ(main->cn.scalar("SELECT count(*) FROM datinumerici WHERE specId = 'LOST'").toInt(), 0);
+    EXPECT_EQ(daily().scalar("SELECT count(*) FROM datinumerici WHERE specId = 'LOST'").toInt(), 0);
 
     // A histogram block of the right length with too few channel values: "Rec. Error!", nothing stored.
     QString sparse = QString(QChar(2)) + QStringLiteral("RBC") + QString(270, QLatin1Char('0')) + QChar(3);
     ASSERT_TRUE(
         pty.write(wire(data + test::histogramBlock(HistogramKind::WB1) + test::histogramBlock(HistogramKind::WB2) +
                        sparse + test::histogramBlock(HistogramKind::PLT) + test::closingBlock())));
-    ASSERT_TRUE(waitFor([&] { return main->Label29->text() == QStringLiteral("Rec. Error!"); }));
+    ASSERT_TRUE(waitFor([&] { return panel.receiveError == QStringLiteral("Rec. Error!"); }));
     EXPECT_EQ(stored(), 3);
-    EXPECT_EQ(main->Label65->text(), QStringLiteral("3"));
+    EXPECT_EQ(panel.count, 3);
     ASSERT_TRUE(pty.write(test::transmission(InstrumentModel::CD3500, sample)));
     ASSERT_TRUE(waitForStored(4));
 }
@@ -196,7 +196,7 @@ TEST_F(Receiver, SpeciesFactorsBeforeHumanOnes) {
     ASSERT_TRUE(pty.write(test::transmission(InstrumentModel::CD3500, dog) +
                           test::transmission(InstrumentModel::CD3500, person)));
     ASSERT_TRUE(waitForStored(2));
-    Recordset rs(main->cn, "select * from datiQgrafici order by ID1");
+    Recordset rs(daily(), "select * from datiQgrafici order by ID1");
     EXPECT_DOUBLE_EQ(rs.field("WBC").toDouble(), 14.9);  // 7.456 x 2, over 10: one decimal
     EXPECT_DOUBLE_EQ(rs.field("RBC").toDouble(), 4.52);  // the dog's set has rbc 1
     EXPECT_EQ(rs.text("specName"), QStringLiteral("cane"));
@@ -204,21 +204,6 @@ TEST_F(Receiver, SpeciesFactorsBeforeHumanOnes) {
     EXPECT_EQ(rs.text("specName"), QStringLiteral("D_AMICO"));
     EXPECT_DOUBLE_EQ(rs.field("WBC").toDouble(), 7.46);
     EXPECT_DOUBLE_EQ(rs.field("RBC").toDouble(), 4.98);  // 4.523 x 1.1 = 4.9753: 4.975, then 4.98
-}
-
-TEST_F(Receiver, DataLoggerModeStoresTheDataBlockAlone) {
-    connectWith(InstrumentModel::CD3200);
-    main->datalog->trigger();
-    EXPECT_EQ(rx->framer.val_finestringa, 1);
-    EXPECT_EQ(main->Label65->foreColor(), colours::blue);
-    ASSERT_TRUE(
-        pty.write(test::dataBlock(InstrumentModel::CD3200, test::normalSample(InstrumentModel::CD3200)).toLatin1()));
-    ASSERT_TRUE(waitForStored(1));
-    Recordset rs(main->cn, "datiQgrafici");
-    EXPECT_EQ(rs.text("GraficiWB2_ch230"), QStringLiteral("000"));
-    main->online->trigger();
-    EXPECT_EQ(rx->framer.val_finestringa, 6);
-    EXPECT_TRUE(rx->framer.stato);
 }
 
 TEST_F(Receiver, LogsHoldEveryChunkAndEveryBlock) {
@@ -247,7 +232,6 @@ TEST_F(Receiver, LogsHoldEveryChunkAndEveryBlock) {
 TEST_F(Receiver, StoreStepCallsTheAutomaticReportAndTheViewer) {
     scriviini("auto", "stampa_auto", "1", "print.ini");
     connectWith(InstrumentModel::CD3500);
-    main->statoformleggi = true;
     auto* viewer = Forms::loadAs<ViewerProbe>("leggi");
     ASSERT_TRUE(pty.write(test::transmission(InstrumentModel::CD3500, test::normalSample(InstrumentModel::CD3500))));
     ASSERT_TRUE(waitForStored(1));
@@ -259,15 +243,15 @@ TEST_F(Receiver, StoreStepCallsTheAutomaticReportAndTheViewer) {
     scriviini("auto", "stampa_auto", "", "print.ini");
     ASSERT_TRUE(pty.write(test::transmission(InstrumentModel::CD3500, test::normalSample(InstrumentModel::CD3500))));
     ASSERT_TRUE(waitForStored(2));
-    ASSERT_TRUE(waitFor([&] { return main->Label29->text() == QStringLiteral("Rec. Error!"); }));
-    EXPECT_EQ(main->Label65->text(), QStringLiteral("2"));
+    ASSERT_TRUE(waitFor([&] { return panel.receiveError == QStringLiteral("Rec. Error!"); }));
+    EXPECT_EQ(panel.count, 2);
     EXPECT_EQ(autoReports, 1);
 }
 
 TEST_F(Receiver, PulledCableIsReportedOnce) {
     connectWith(InstrumentModel::CD3500);
     pty.closeMaster();
-    ASSERT_TRUE(waitFor([&] { return main->Label29->text() == QStringLiteral("Rx Error!"); }));
+    ASSERT_TRUE(waitFor([&] { return panel.receiveError == QStringLiteral("Rx Error!"); }));
     test::runEventLoopFor(100);
     EXPECT_FALSE(rx->MSComm1->isOpen());
     EXPECT_EQ(logText().count(QStringLiteral("\tComCD\t")), 1);
@@ -287,18 +271,14 @@ TEST_F(Receiver, SetUpFailuresLeaveThePortClosed) {
         SCOPED_TRACE(c.key);
         scriviini("general", "instrument", "CD3500", "port.ini");
         Forms::load("frmSplash");
-        main = Forms::get<Principale>("Principale");
         scriviini(c.section, c.key, c.value, c.file);
-        main->Dati_menu2->trigger();
-        rx = Forms::get<ComCD>("ComCD");
+        rx = Forms::load<ComCD>();
         ASSERT_NE(rx, nullptr);
         EXPECT_FALSE(rx->MSComm1->isOpen());
-        EXPECT_EQ(main->Label29->text(), QStringLiteral("Rx Error!"));
+        EXPECT_EQ(panel.receiveError, QStringLiteral("Rx Error!"));
         EXPECT_TRUE(logText().contains(QStringLiteral("\tComCD\t")));
-        main->offline->trigger();
-        EXPECT_FALSE(Forms::isLoaded("ComCD"));
-        EXPECT_EQ(main->Label29->text(), QString());
-        EXPECT_EQ(main->Label16->text(), QStringLiteral("Off Line"));
+        Forms::unload<ComCD>();  // what Off Line does
+        EXPECT_FALSE(panel.online);
         Forms::unloadAll();
         QFile::remove(path("log/08.12.26.log"));
         scriviini("port", "len", "0", "port.ini");

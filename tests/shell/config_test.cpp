@@ -3,9 +3,7 @@
 
 #include "platform/clock.h"
 #include "platform/errors.h"
-#include "platform/forms.h"
 #include "shell/config.h"
-#include "shell/principale.h"
 #include "support/fixture.h"
 
 namespace zv {
@@ -77,17 +75,6 @@ TEST_F(ConfigStore, ErrorRecordIsAppendedExactly) {
     logerrore(0, "two\tfields", "ComCD");
     EXPECT_EQ(fileBytes(path("log/08.12.26.log")), QByteArray("\"14.05.09\t\tPrincipale\t-2147467259\tx\"\r\n"
                                                               "\"14.05.09\t\tComCD\t0\ttwo\tfields\"\r\n"));
-}
-
-TEST_F(ConfigStore, ErrorBeforeTheMainWindowWaitsForIt) {
-    scriviini("separatore", "decimale", ",", "general.ini");
-    logerrore(53, "File not found", "frmSplash");
-    EXPECT_FALSE(Forms::isLoaded("Principale"));  // logging never loads the main window
-    auto* main = Forms::loadAs<Principale>("Principale");
-    ASSERT_NE(main, nullptr);
-    EXPECT_EQ(main->Label24->text(), QStringLiteral("frmSplash - 53 - File not found"));
-    logerrore(5, "later", "Principale");
-    EXPECT_EQ(main->Label24->text(), QStringLiteral("Principale - 5 - later"));
 }
 
 TEST_F(ConfigStore, LoggerReturnsWithoutLogFolder) {

@@ -4,9 +4,11 @@
 #include "platform/forms.h"
 #include "platform/prompts.h"
 #include "shell/config.h"
-#include "shell/principale.h"
+#include "shell/session.h"
+
+#include <optional>
 #include "shell/setting.h"
-#include "support/fixture.h"
+#include "support/window_fixture.h"
 
 namespace zv {
 namespace {
@@ -36,24 +38,16 @@ const QByteArray kPortIni =
     "buffer=4096\n"
     "soglia=1\n";
 
-// The main window's shared state without its start: only the members the
-// dialog reads.
-class MainStandIn : public Principale {
-public:
-    void Form_Load() override {}
-    void Form_Unload(bool& cancel) override { (void)cancel; }
-};
-
-class Setting : public test::ProgramFolderTest {
+class Setting : public test::WindowTest {
 protected:
     void SetUp() override {
-        ProgramFolderTest::SetUp();
+        WindowTest::SetUp();
         writeFile("port.ini", kPortIni);
         generalIni_ = fileBytes(path("general.ini"));
     }
     void TearDown() override {
-        Forms::registerFactory(QStringLiteral("Principale"), [] { return new Principale; });
-        ProgramFolderTest::TearDown();
+        WindowTest::TearDown();
+        session_.reset();
     }
 
     void writeFile(const QString& name, const QByteArray& bytes) {
@@ -67,13 +61,14 @@ protected:
         return Forms::get<setting>(QStringLiteral("setting"));
     }
 
-    MainStandIn* loadMain(const QString& linguax, const QString& formato) {
-        Forms::registerFactory(QStringLiteral("Principale"), [] { return new MainStandIn; });
-        auto* main = Forms::loadAs<MainStandIn>(QStringLiteral("Principale"));
-        main->linguax = linguax;
-        main->formato = formato;
-        return main;
+    // The shared state the dialog reads, as the main window's load leaves it.
+    Session& startSession(const QString& linguax, const QString& formato) {
+        session_.emplace();
+        session_->linguax = linguax;
+        session_->formato = formato;
+        return *session_;
     }
+    std::optional<Session> session_;
 
     // The one message the OK shows: the confirmation of the language file.
     void expectConfirmation(const QString& text) {
@@ -290,14 +285,14 @@ TEST_F(Setting, TheMainWindowsFormatPicksTheOptionAndOkWritesIt) {
         {"", "Option1", "dd/mm/yy"},
     };
     // The main window's language file, not general.ini's, speaks.
-    loadMain(QStringLiteral("en.ini"), QString());
+    Session& session = startSession(QStringLiteral("en.ini"), QString());
     for (const auto& c : cases) {
-        Forms::get<Principale>("Principale")->formato = QString::fromUtf8(c.formato);
+        session.formato = QString::fromUtf8(c.formato);
         setting* w = open();
         ASSERT_NE(w, nullptr);
         EXPECT_EQ(w->windowTitle(), QStringLiteral("COM port settings"));
-        auto* option = w->findChild<QRadioButton*>(QString::fromUtf8(c.option));
-        ASSERT_NE(option, nullptr);
+        QRadioButton* const options[] = {w->Option1, w->Option2, w->Option3, w->Option4, w->Option5, w->Option6};
+        QRadioButton* option = options[QString::fromUtf8(c.option).back().digitValue() - 1];
         EXPECT_TRUE(option->isChecked()) << c.formato;
         EXPECT_EQ(w->formatdata, QString::fromUtf8(c.written)) << c.formato;
 

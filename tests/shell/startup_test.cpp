@@ -9,23 +9,23 @@
 #include "shell/frmsplash.h"
 #include "shell/language.h"
 #include "shell/principale.h"
-#include "support/fixture.h"
 #include "support/results.h"
+#include "support/window_fixture.h"
 
 namespace zv {
 namespace {
 
-class Startup : public test::ProgramFolderTest {
+class Startup : public test::WindowTest {
 protected:
     void SetUp() override {
-        ProgramFolderTest::SetUp();
+        WindowTest::SetUp();
         // Most starts here are not first starts; the first-start test empties it again.
         scriviini("separatore", "decimale", ",", "general.ini");
         scriviini("database", "last", "08/12/26", "general.ini");
     }
 
     frmSplash* start() { return Forms::loadAs<frmSplash>("frmSplash"); }
-    Principale* main() { return Forms::get<Principale>("Principale"); }
+    Principale* main() { return Forms::get<Principale>(); }
     QString ini(const QString& file, const QString& section, const QString& key) {
         return leggiini(section, key, file, 255);
     }
@@ -67,10 +67,10 @@ TEST_F(Startup, LanguageChoosesCaptionsAndFlag) {
         start();
         Principale* m = main();
         ASSERT_NE(m, nullptr);
-        EXPECT_EQ(m->linguax, QString::fromLatin1(c.file));
+        EXPECT_EQ(m->session().linguax, QString::fromLatin1(c.file));
         EXPECT_EQ(m->anag->text(), say(c.file, "principale", "menu41"));
         EXPECT_EQ(m->Label20->text(), say(c.file, "principale", "cmd2"));
-        EXPECT_EQ(m->stampa_wbc, say(c.file, "stampa", "wbc"));
+        EXPECT_EQ(m->session().stampa.wbc, say(c.file, "stampa", "wbc"));
         EXPECT_TRUE(m->Image8->picturePath().endsWith(QString::fromLatin1(c.flag)));
         Forms::unloadAll();
     }
@@ -142,7 +142,7 @@ TEST_F(Startup, NewDayRollsTheDailyResultsIntoTheArchive) {
     start();
     Principale* m = main();
     ASSERT_NE(m, nullptr);
-    Recordset archived(m->cntot, "select * from datiQgrafici order by ID1");
+    Recordset archived(m->session().cntot, "select * from datiQgrafici order by ID1");
     ASSERT_EQ(archived.recordCount(), 3);
     QStringList order;
     for (archived.moveFirst(); !archived.eof(); archived.moveNext())
@@ -154,7 +154,7 @@ TEST_F(Startup, NewDayRollsTheDailyResultsIntoTheArchive) {
     archived.setAbsolutePosition(2);
     EXPECT_DOUBLE_EQ(archived.field("bandati").toDouble(), 4.5);  // typed band values survive
     for (const char* table : {"datinumerici", "graficiWB1", "graficiWB2", "GraficiRBC", "GraficiPLT"})
-        EXPECT_EQ(test::rowCount(m->cn, table), 0) << table;
+        EXPECT_EQ(test::rowCount(m->session().cn, table), 0) << table;
     EXPECT_EQ(m->Label24->text(), say("it.ini", "aggiorna", "ok"));
     EXPECT_EQ(ini("general.ini", "database", "last"), QStringLiteral("08/12/26"));
     EXPECT_FALSE(Forms::find("frmSplash")->isVisible());
@@ -177,14 +177,14 @@ TEST_F(Startup, FailedRollOverLeavesBothDatabasesAsTheyWere) {
     }
     start();
     Principale* m = main();
-    EXPECT_EQ(test::rowCount(m->cn, "datinumerici"), 3);
-    EXPECT_EQ(test::rowCount(m->cn, "GraficiPLT"), 3);
+    EXPECT_EQ(test::rowCount(m->session().cn, "datinumerici"), 3);
+    EXPECT_EQ(test::rowCount(m->session().cn, "GraficiPLT"), 3);
     Connection archive;
     archive.open(path("zarviumtotale.mdb"));
     EXPECT_EQ(test::rowCount(archive, "datinumerici"), 1);
     EXPECT_EQ(test::rowCount(archive, "graficiWB1"), 1);
     EXPECT_EQ(ini("general.ini", "database", "last"), QStringLiteral("07/12/26"));
-    EXPECT_EQ(m->Label13->text(), m->stampa_msg1);
+    EXPECT_EQ(m->Label13->text(), m->session().stampa.msg1);
     EXPECT_EQ(m->Label13->foreColor(), colours::red);
     EXPECT_TRUE(Forms::find("frmSplash")->isVisible());
     EXPECT_TRUE(fileBytes(path("log/08.12.26.log")).contains("disk full"));
@@ -207,13 +207,15 @@ TEST_F(Startup, AutomaticReportSwitchAndItsFailureState) {
             EXPECT_EQ(m->Label3->text(), QStringLiteral("User"));
             EXPECT_FALSE(m->setpar->isEnabled());
             EXPECT_EQ(m->Label2->text(), QStringLiteral("08/12/26"));
-            EXPECT_TRUE(m->cntot.isOpen() && m->cn.isOpen() && m->cnlimit.isOpen() && m->cnvet.isOpen());
+            EXPECT_TRUE(m->session().cntot.isOpen() && m->session().cn.isOpen() && m->session().cnlimit.isOpen() &&
+                        m->session().cnvet.isOpen());
         } else {
             EXPECT_EQ(m->Label13->text(), say("it.ini", "stampa", "msg1"));
             EXPECT_EQ(m->Label2->text(), QStringLiteral("gg/mm/aa"));
             EXPECT_EQ(m->Label3->text(), QStringLiteral("Admin"));
             EXPECT_TRUE(m->setpar->isEnabled());
-            EXPECT_FALSE(m->cntot.isOpen() || m->cn.isOpen() || m->cnlimit.isOpen() || m->cnvet.isOpen());
+            EXPECT_FALSE(m->session().cntot.isOpen() || m->session().cn.isOpen() || m->session().cnlimit.isOpen() ||
+                         m->session().cnvet.isOpen());
             EXPECT_TRUE(Forms::find("frmSplash")->isVisible());
         }
         Forms::unloadAll();
@@ -263,13 +265,13 @@ TEST_F(Startup, FirstStartAsksForTheSeparatorWhileTheConnectionsOpen) {
     Form* dialog = Forms::find("setting");
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isVisible());
-    EXPECT_TRUE(main()->cnvet.isOpen());
+    EXPECT_TRUE(main()->session().cnvet.isOpen());
 }
 
 TEST_F(Startup, DatesShowTodayWhateverTheFormat) {
     scriviini("date", "format", "yyyy/mm/dd", "general.ini");
     start();
-    EXPECT_EQ(main()->formato, QStringLiteral("yyyy/mm/dd"));
+    EXPECT_EQ(main()->session().formato, QStringLiteral("yyyy/mm/dd"));
     EXPECT_EQ(main()->Label2->text(), QStringLiteral("08/12/26"));
     EXPECT_EQ(main()->Label7->text(), QStringLiteral("08/12/26"));
     EXPECT_EQ(Forms::get<frmSplash>("frmSplash")->Label2->text(), QStringLiteral("Ver. 1 . 0 . 0"));
@@ -279,13 +281,24 @@ TEST_F(Startup, ExitLetsGoOfTheConnectionsAndClosesEveryWindow) {
     start();
     Principale* m = main();
     ASSERT_TRUE(Forms::isLoaded("grafici"));
-    Connection& cn = m->cn;
+    Connection& cn = m->session().cn;
     (void)cn;
     EXPECT_TRUE(Forms::unload("Principale"));
     EXPECT_TRUE(Forms::loadedNames().isEmpty());
     // The instance lock went with the start-up window.
     InstanceLock next;
     EXPECT_EQ(next.acquire(folder_), InstanceLock::Result::Acquired);
+}
+
+TEST_F(Startup, ErrorBeforeTheMainWindowWaitsForIt) {
+    scriviini("separatore", "decimale", ",", "general.ini");
+    logerrore(53, "File not found", "frmSplash");
+    EXPECT_FALSE(Forms::isLoaded("Principale"));  // logging never loads the main window
+    auto* main = Forms::load<Principale>();
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(main->Label24->text(), QStringLiteral("frmSplash - 53 - File not found"));
+    logerrore(5, "later", "Principale");
+    EXPECT_EQ(main->Label24->text(), QStringLiteral("Principale - 5 - later"));
 }
 
 }  // namespace

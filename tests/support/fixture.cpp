@@ -7,8 +7,6 @@
 
 #include "platform/clock.h"
 #include "platform/errors.h"
-#include "platform/forms.h"
-#include "shell/appmain.h"
 #include "shell/config.h"
 #include "shell/programfolder.h"
 
@@ -48,27 +46,16 @@ void ProgramFolderTest::SetUp() {
     folder_ = tmp_.path() + QStringLiteral("/zarvium");
     copyFolder(shippedFolderTemplate(), folder_);
     setProgramFolder(folder_);
-    auto scripted = std::make_unique<ScriptedPrompts>();
-    prompts_ = scripted.get();
-    setPrompts(std::move(scripted));
     clock::setFixed(defaultNow());
     clock::seedRandom(1);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    shell::registerForms();
     setErrorSink([](int32_t number, const QString& description, const QString& window) {
         logerrore(number, description, window);
     });
 }
 
 void ProgramFolderTest::TearDown() {
-    Forms::unloadAll();
     takePendingStatus();
-    if (prompts_ && !prompts_->messages.empty()) {
-        for (const auto& m : prompts_->messages)
-            ADD_FAILURE() << "message box not checked by the test: " << m.text.toStdString();
-    }
-    setPrompts(nullptr);
-    prompts_ = nullptr;
     clock::clearFixed();
     setErrorSink(nullptr);
 }

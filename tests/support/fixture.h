@@ -1,14 +1,13 @@
 #pragma once
-// A fresh program folder laid out from dist/ in a temporary directory, with
-// scripted prompts, a pinned clock and a pinned locale; removed afterwards.
+// A fresh program folder laid out from dist/ in a temporary directory, with a
+// pinned clock and a pinned locale; removed afterwards. WindowTest adds the
+// windows: the registry and scripted prompts.
 #include <QDateTime>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <memory>
-
-#include "support/scripted_prompts.h"
 
 namespace zv::test {
 
@@ -31,7 +30,6 @@ protected:
 
     QTemporaryDir tmp_;
     QString folder_;
-    ScriptedPrompts* prompts_ = nullptr;
 };
 
 }  // namespace zv::test

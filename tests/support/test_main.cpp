@@ -1,13 +1,11 @@
-// Every test program needs a QApplication (windows, fonts, locale) before the tests run.
-#include <QApplication>
+// Logic tests run without widgets: a core application is enough for events and the locale.
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -1,0 +1,105 @@
+#include "model/resultstore.h"
+
+#include <QVariant>
+
+#include "platform/database.h"
+
+namespace zv {
+
+const QString kResultSource = QStringLiteral("datiQgrafici");
+
+void registerResultSource() {
+    static const bool done = [] {
+        registerKeyedView(kResultSource, QStringLiteral("ID1"), QStringLiteral("datinumerici"));
+        return true;
+    }();
+    (void)done;
+}
+
+namespace {
+
+template <class T>
+QVariant stored(const std::optional<T>& value) {
+    return value ? QVariant::fromValue(*value) : QVariant();
+}
+
+OptionalText textOf(const QVariant& v) {
+    if (v.isNull())
+        return std::nullopt;
+    return v.toString();
+}
+
+std::optional<double> numberOf(const QVariant& v) {
+    if (v.isNull())
+        return std::nullopt;
+    return v.toDouble();
+}
+
+std::optional<int> wholeOf(const QVariant& v) {
+    if (v.isNull())
+        return std::nullopt;
+    return v.toInt();
+}
+
+// Applies `visit(fieldName, member)` to every field of a record but ID1 and
+// the channels, so reading and writing name the same fields.
+template <class Record, class TextFn, class NumberFn, class WholeFn>
+void eachField(Record& r, TextFn text, NumberFn number, WholeFn whole) {
+    text(QStringLiteral("seq"), r.seq);
+    text(QStringLiteral("specId"), r.specId);
+    text(QStringLiteral("specName"), r.specName);
+    text(QStringLiteral("sesso"), r.sesso);
+    text(QStringLiteral("DdN"), r.DdN);
+    text(QStringLiteral("note"), r.note);
+    text(QStringLiteral("date"), r.date);
+    for (const ParameterInfo& p : resultParameters())
+        number(p.field, r.values[static_cast<std::size_t>(p.parameter)]);
+    for (const auto& [name, member] : AlarmFlags::textFlags())
+        text(name, r.flags.*member);
+    whole(QStringLiteral("Limits"), r.Limits);
+    whole(QStringLiteral("SamplError"), r.flags.SamplError);
+}
+
+}  // namespace
+
+int64_t addResult(Connection& cn, const ResultRecord& record) {
+    registerResultSource();
+    Recordset rs(cn, kResultSource);
+    rs.addNew();
+    auto set = [&rs](const QString& field, const auto& value) {
+        if (value)
+            rs.setField(field, stored(value));
+    };
+    eachField(record, set, set, set);
+    for (std::size_t k = 0; k < kHistogramKinds.size(); ++k) {
+        const QStringList& channels = histogramChannels();
+        for (qsizetype c = 0; c < channels.size(); ++c)
+            set(channelField(kHistogramKinds[k], channels[c]), record.histograms[k].channels[std::size_t(c)]);
+    }
+    rs.update();
+    return rs.currentKey();
+}
+
+ResultRecord readResult(const Recordset& rs) {
+    ResultRecord r;
+    r.ID1 = rs.field(QStringLiteral("ID1")).toLongLong();
+    eachField(
+        r, [&rs](const QString& f, OptionalText& v) { v = textOf(rs.field(f)); },
+        [&rs](const QString& f, std::optional<double>& v) { v = numberOf(rs.field(f)); },
+        [&rs](const QString& f, std::optional<int>& v) { v = wholeOf(rs.field(f)); });
+    for (std::size_t k = 0; k < kHistogramKinds.size(); ++k) {
+        const QStringList& channels = histogramChannels();
+        for (qsizetype c = 0; c < channels.size(); ++c)
+            r.histograms[k].channels[std::size_t(c)] = textOf(rs.field(channelField(kHistogramKinds[k], channels[c])));
+    }
+    return r;
+}
+
+void deleteResult(Connection& cn, int64_t id1) {
+    Transaction t(cn);
+    for (const QString& table : resultTables())
+        cn.execute(QStringLiteral("DELETE FROM \"%1\" WHERE ID1 = ?1").arg(table), {QVariant::fromValue(id1)});
+    t.commit();
+}
+
+}  // namespace zv

@@ -1,0 +1,48 @@
+#pragma once
+// The program's message board: whoever has news emits it here, whoever shows
+// it connects. No window reaches into another window's controls.
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+
+namespace zv {
+
+class Notifier : public QObject {
+    Q_OBJECT
+public:
+    // The one instance.
+    static Notifier& instance();
+
+    // Whether anything shows the status line yet (the main window connects at its load).
+    bool hasStatusListener() const;
+
+signals:
+    // A line for the main window's status line (the error logger's).
+    void statusText(const QString& text);
+    // The receiver went on line (true) or off line (false).
+    void linkState(bool online);
+    // What the receiver is doing: idle or receiving text; empty clears it.
+    void receiveStatus(const QString& text);
+    // A receive or store failure ("Rx Error!", "Rec. Error!"); empty clears it.
+    void receiveError(const QString& text);
+    // Progress of the record being received: segment `index` arrived; -1 resets it.
+    void receiveProgress(int index);
+    // The work date changed.
+    void workDateChanged(const QString& day);
+    // The receiver's count of results stored since On Line.
+    void resultCounted(qint64 count);
+    // A new result is in the daily database (an open viewer offers to refresh).
+    void resultStored(qint64 id1);
+    // print.ini asks for an automatic report of the result just stored.
+    void autoReportDue(qint64 id1);
+    // An INI file exists but cannot be read.
+    void iniFileUnreadable(const QString& path);
+
+private:
+    Notifier() = default;
+};
+
+inline Notifier& notifier() { return Notifier::instance(); }
+
+}  // namespace zv

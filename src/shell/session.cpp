@@ -1,0 +1,128 @@
+#include "shell/session.h"
+
+#include "model/resultstore.h"
+#include "platform/errors.h"
+#include "shell/language.h"
+#include "shell/notifier.h"
+#include "shell/programfiles.h"
+
+namespace zv {
+
+namespace {
+Session* live = nullptr;
+}
+
+const std::array<std::pair<const char*, QString ReportCaptions::*>, 53>& ReportCaptions::keys() {
+    using R = ReportCaptions;
+    static const std::array<std::pair<const char*, QString R::*>, 53> table{{
+        {"msg1", &R::msg1},
+        {"id", &R::id},
+        {"nome", &R::nome},
+        {"data", &R::data},
+        {"ddn", &R::ddn},
+        {"sesso", &R::sesso},
+        {"numero", &R::numero},
+        {"sequenza", &R::sequenza},
+        {"graph1", &R::graph1},
+        {"graph2", &R::graph2},
+        {"graph3", &R::graph3},
+        {"graph4", &R::graph4},
+        {"graph5", &R::graph5},
+        {"graph6", &R::graph6},
+        {"wbc", &R::wbc},
+        {"unitwbc", &R::unitwbc},
+        {"neu", &R::neu},
+        {"lym", &R::lym},
+        {"mono", &R::mono},
+        {"eos", &R::eos},
+        {"baso", &R::baso},
+        {"bandati", &R::bandati},
+        {"rbc", &R::rbc},
+        {"unitrbc", &R::unitrbc},
+        {"hgb", &R::hgb},
+        {"unithgb", &R::unithgb},
+        {"hct", &R::hct},
+        {"unitmcv", &R::unitmcv},
+        {"unitmch", &R::unitmch},
+        {"unitmchc", &R::unitmchc},
+        {"ret", &R::ret},
+        {"plt", &R::plt},
+        {"unitplt", &R::unitplt},
+        {"unitmpv", &R::unitmpv},
+        {"unitpdw", &R::unitpdw},
+        {"band", &R::band},
+        {"ig", &R::ig},
+        {"blast", &R::blast},
+        {"varlym", &R::varlym},
+        {"diflt", &R::diflt},
+        {"nrbc", &R::nrbc},
+        {"rrbc", &R::rrbc},
+        {"uri", &R::uri},
+        {"nwbc", &R::nwbc},
+        {"note", &R::note},
+        {"valassolformula", &R::valassolformula},
+        {"indicieritrocit", &R::indicieritrocit},
+        {"imcv", &R::imcv},
+        {"imch", &R::imch},
+        {"imchc", &R::imchc},
+        {"irdw", &R::irdw},
+        {"ipct", &R::ipct},
+        {"ipdw", &R::ipdw},
+    }};
+    return table;
+}
+
+void ReportCaptions::read(const QString& languageFile, const QString& section) {
+    for (const auto& [key, member] : keys())
+        this->*member = languageText(languageFile, section, QString::fromLatin1(key));
+}
+
+Session::Session() {
+    if (live)
+        throw AppError(err::InvalidCall, QStringLiteral("A session is already open."));
+    live = this;
+    registerResultSource();
+}
+
+Session::~Session() {
+    closeConnections();
+    live = nullptr;
+}
+
+Session* Session::current() noexcept { return live; }
+
+Session& Session::get() {
+    if (!live)
+        throw AppError(err::InvalidCall, QStringLiteral("The main window is not loaded."));
+    return *live;
+}
+
+void Session::setWorkDate(const QString& day) {
+    workDate_ = day;
+    emit notifier().workDateChanged(day);
+}
+
+void Session::setDatabasePaths(const QString& folder) {
+    const QString base = folder + QLatin1Char('/');
+    db_daily = base + file::dailyDb;
+    db_total = base + file::archiveDb;
+    db_limiti = base + file::referenceDb;
+    db_vet = base + file::vetDb;
+}
+
+void Session::openConnections(QChar decimalMark) {
+    for (auto [connection, path] : {std::pair{&cntot, &db_total}, std::pair{&cn, &db_daily},
+                                    std::pair{&cnlimit, &db_limiti}, std::pair{&cnvet, &db_vet}}) {
+        connection->setDecimalMark(decimalMark);
+        connection->open(*path);
+    }
+}
+
+void Session::closeConnections() noexcept {
+    cntot.close();
+    cn.close();
+    cnvet.close();
+    cnlimit.close();
+}
+
+}  // namespace zv

@@ -1,0 +1,81 @@
+#include "link/comcd.h"
+#include "platform/database.h"
+#include "platform/forms.h"
+#include "shell/config.h"
+#include "shell/principale.h"
+#include "support/pty.h"
+#include "support/results.h"
+#include "support/transmission.h"
+#include "support/window_fixture.h"
+
+namespace zv {
+namespace {
+
+using test::waitFor;
+
+// The main window's link commands and the link panel that shows what the receiver reports.
+class LinkCommands : public test::WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        scriviini("separatore", "decimale", ",", "general.ini");
+        scriviini("database", "last", "08/12/26", "general.ini");
+        scriviini("port", "porta", pty.slavePath(), "port.ini");
+    }
+    void connectWith(InstrumentModel model) {
+        scriviini("general", "instrument", instrumentText(model), "port.ini");
+        Forms::load("frmSplash");
+        main = Forms::get<Principale>();
+        ASSERT_NE(main, nullptr);
+        main->Dati_menu2->trigger();
+        rx = Forms::get<ComCD>();
+        ASSERT_NE(rx, nullptr);
+        ASSERT_TRUE(rx->MSComm1->isOpen());
+    }
+    int64_t stored() { return test::rowCountOf(main->session().cn); }
+
+    test::PseudoTerminal pty;
+    Principale* main = nullptr;
+    ComCD* rx = nullptr;
+};
+
+TEST_F(LinkCommands, PanelShowsTheLinkStateCountAndErrors) {
+    connectWith(InstrumentModel::CD3500);
+    EXPECT_EQ(main->Label16->text(), QStringLiteral("On Line"));
+    EXPECT_EQ(main->Label16->backColor(), colours::green);
+    const test::SampleValues sample = test::normalSample(InstrumentModel::CD3500);
+    QString shortData = test::dataBlock(InstrumentModel::CD3500, sample);
+    shortData.remove(20, 1);
+    const QString histograms = test::histogramBlock(HistogramKind::WB1) + test::histogramBlock(HistogramKind::WB2) +
+                               test::histogramBlock(HistogramKind::RBC) + test::histogramBlock(HistogramKind::PLT);
+    ASSERT_TRUE(pty.write((shortData + histograms + test::closingBlock()).toLatin1()));
+    ASSERT_TRUE(waitFor([&] { return main->Label29->text() == QStringLiteral("Rx Error!"); }));
+    EXPECT_EQ(main->Label29->backColor(), colours::red);
+    ASSERT_TRUE(pty.write(test::transmission(InstrumentModel::CD3500, sample)));
+    ASSERT_TRUE(waitFor([&] { return stored() == 1; }));
+    EXPECT_EQ(main->Label65->text(), QStringLiteral("1"));
+
+    main->offline->trigger();
+    EXPECT_FALSE(Forms::isLoaded("ComCD"));
+    EXPECT_EQ(main->Label29->text(), QString());
+    EXPECT_EQ(main->Label16->text(), QStringLiteral("Off Line"));
+    EXPECT_EQ(main->Label16->backColor(), colours::orange);
+}
+
+TEST_F(LinkCommands, DataLoggerModeStoresTheDataBlockAlone) {
+    connectWith(InstrumentModel::CD3200);
+    main->datalog->trigger();
+    EXPECT_EQ(rx->framer.val_finestringa, 1);
+    EXPECT_EQ(main->Label65->foreColor(), colours::blue);
+    ASSERT_TRUE(
+        pty.write(test::dataBlock(InstrumentModel::CD3200, test::normalSample(InstrumentModel::CD3200)).toLatin1()));
+    ASSERT_TRUE(waitFor([&] { return stored() == 1; }));
+    Recordset rs(main->session().cn, "datiQgrafici");
+    EXPECT_EQ(rs.text("GraficiWB2_ch230"), QStringLiteral("000"));
+    main->online->trigger();
+    EXPECT_EQ(rx->framer.val_finestringa, 6);
+    EXPECT_TRUE(rx->framer.stato);
+}
+
+}  // namespace
+}  // namespace zv
