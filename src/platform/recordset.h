@@ -1,0 +1,77 @@
+#pragma once
+// Recordset over SQLite, shaped like the recordset model the windows were
+// written against: static cursor, 1-based positions, BOF/EOF, fields by name
+// without regard to case, AddNew / set fields / Update.
+#include <QString>
+#include <QVariant>
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/connection.h"
+
+namespace zv {
+
+class Recordset {
+public:
+    Recordset();  // closed; defined where Impl is complete
+    // Opens `source`: a table or view name, or SQL text. "select * from NAME ..."
+    // and a bare NAME are updatable (rows are addressed by their key: ID1 for the
+    // results view, rowid for tables); any other SQL is read-only.
+    Recordset(Connection& cn, const QString& source);
+    ~Recordset();
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+    Recordset(Recordset&&) noexcept;
+    Recordset& operator=(Recordset&&) noexcept;
+
+    void open(Connection& cn, const QString& source);
+    // A read-only selection with bound parameters (?1, ?2 ...), so a record's
+    // text never becomes part of the SQL.
+    void openQuery(Connection& cn, const QString& sql, const QVariantList& params);
+    void close() noexcept;
+    bool isOpen() const noexcept;
+
+    int64_t recordCount() const;
+    // 1-based; setting a position outside 1..recordCount fails with err::InvalidCall.
+    int64_t absolutePosition() const;  // 0 when at BOF or EOF
+    void setAbsolutePosition(int64_t position);
+    bool bof() const;
+    bool eof() const;
+    void moveFirst();
+    void moveLast();
+    void moveNext();      // past the last row -> EOF; at EOF fails with err::NoCurrentRecord
+    void movePrevious();  // before the first -> BOF; at BOF fails with err::NoCurrentRecord
+    void requery();
+
+    int fieldCount() const;
+    QString fieldName(int index) const;
+    bool hasField(const QString& name) const;
+    // Field of the current row by name, letter case ignored. Unknown name fails
+    // with err::ItemNotFound (3265); no current row fails with err::NoCurrentRecord.
+    // NULL reads as QVariant() (isNull()). A row that another connection deleted
+    // after the open reads as all NULL, like a row with nothing in it.
+    QVariant field(const QString& name) const;
+    // NULL reads as ""; a number reads in the regional format (numberText).
+    QString text(const QString& name) const;
+
+    // Editing: set fields, then update() writes the row in one commit.
+    // Text set into a numeric column is converted with the connection's decimal
+    // mark first; text that is not a number fails here with err::TypeMismatch.
+    // Empty text into a numeric column stores NULL.
+    void addNew();
+    void setField(const QString& name, const QVariant& value);
+    void update();
+    void cancelUpdate() noexcept;
+    bool editing() const noexcept;
+    bool isNewRow() const noexcept;
+
+    // The current row's key (ID1 / rowid), for statements the caller builds.
+    int64_t currentKey() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+};
+
+}  // namespace zv
