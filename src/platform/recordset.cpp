@@ -105,7 +105,16 @@ SourceShape shapeOf(const QString& source) {
     return shape;
 }
 
-const QString kResultsView = QStringLiteral("datiQgrafici");
+struct KeyedView {
+    QString keyColumn;
+    QString keyTable;
+};
+
+// By case-folded view name. Filled as the program starts, read by every open.
+QHash<QString, KeyedView>& keyedViews() {
+    static QHash<QString, KeyedView> views;
+    return views;
+}
 
 }  // namespace
 
@@ -114,7 +123,7 @@ struct Recordset::Impl {
 
     Connection* cn = nullptr;
     bool keyed = false;  // rows addressed by key and fetched on demand; updatable
-    bool resultsView = false;
+    QString keyTable;    // a registered view's: where an added row's key is read back
     QString nameSql;
     QString keyColumn;
     QString keyQuery;
@@ -170,13 +179,14 @@ struct Recordset::Impl {
         return it.value();
     }
 
-    // False when the source cannot be addressed by key (another view, a table
+    // False when the source cannot be addressed by key (a view not registered, a table
     // without rowid, SQL the key query cannot be built from): then it is read whole.
     bool openKeyed(sqlite3* db, const SourceShape& shape) {
-        resultsView = shape.name.compare(kResultsView, Qt::CaseInsensitive) == 0;
+        const auto view = keyedViews().constFind(shape.name.toCaseFolded());
         keyColumn = QStringLiteral("rowid");
-        if (resultsView) {
-            keyColumn = QStringLiteral("ID1");
+        if (view != keyedViews().constEnd()) {
+            keyColumn = view->keyColumn;
+            keyTable = view->keyTable;
         } else {
             Statement type = prepareOne(db, QStringLiteral("SELECT type FROM sqlite_master WHERE name = ?1 "
                                                            "COLLATE NOCASE AND type IN ('table','view')"));
@@ -382,15 +392,20 @@ struct Recordset::Impl {
         }
     }
 
-    // The key of the row just inserted. The results view's INSTEAD OF trigger
-    // makes last_insert_rowid() revert to its value before the insert, so the
-    // view's key is read back from its key table inside the same transaction.
+    // The key of the row just inserted. A view's INSTEAD OF trigger makes
+    // last_insert_rowid() revert to its value before the insert, so a
+    // registered view's key is read back from its key table inside the same
+    // transaction.
     int64_t insertedKey() {
-        if (resultsView)
-            return cn->scalar(QStringLiteral("SELECT max(ID1) FROM datinumerici")).toLongLong();
+        if (!keyTable.isEmpty())
+            return cn->scalar(QStringLiteral("SELECT max(%1) FROM %2").arg(keyColumn, keyTable)).toLongLong();
         return sqlite3_last_insert_rowid(cn->handle());
     }
 };
+
+void registerKeyedView(const QString& view, const QString& keyColumn, const QString& keyTable) {
+    keyedViews().insert(view.toCaseFolded(), KeyedView{keyColumn, keyTable});
+}
 
 Recordset::Recordset(Connection& cn, const QString& source) { open(cn, source); }
 

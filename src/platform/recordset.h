@@ -12,12 +12,22 @@
 
 namespace zv {
 
+// Makes `view` updatable through a Recordset: its rows are addressed by
+// `keyColumn`, and a row added through it gets its key back as the largest
+// `keyColumn` of `keyTable`, which the view's INSTEAD OF INSERT trigger must
+// have written. Names are written as in SQL; the view's is matched without
+// regard to letter case, and registering it again replaces what it had.
+// Views not registered are read whole and read-only.
+void registerKeyedView(const QString& view, const QString& keyColumn, const QString& keyTable);
+
 class Recordset {
 public:
     Recordset();  // closed; defined where Impl is complete
     // Opens `source`: a table or view name, or SQL text. "select * from NAME ..."
-    // and a bare NAME are updatable (rows are addressed by their key: ID1 for the
-    // results view, rowid for tables); any other SQL is read-only.
+    // and a bare NAME are updatable when NAME is a table or a registered view
+    // (rows are addressed by their key: the registered key column of a view,
+    // ID1 for a table whose integer primary key it is, rowid for other tables);
+    // any other SQL is read-only.
     Recordset(Connection& cn, const QString& source);
     ~Recordset();
     Recordset(const Recordset&) = delete;
@@ -66,7 +76,7 @@ public:
     bool editing() const noexcept;
     bool isNewRow() const noexcept;
 
-    // The current row's key (ID1 / rowid), for statements the caller builds.
+    // The current row's key (see the constructor), for statements the caller builds.
     int64_t currentKey() const;
 
 private:

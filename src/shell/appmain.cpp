@@ -6,6 +6,7 @@
 #include "platform/errors.h"
 #include "platform/forms.h"
 #include "platform/prompts.h"
+#include "platform/recordset.h"
 #include "shell/config.h"
 #include "shell/frmsplash.h"
 #include "shell/grafici.h"
@@ -34,6 +35,8 @@ int runProgram(QApplication& app) {
         return 1;
     }
     setProgramFolder(folder);
+    // Until the model layer registers its views as the program starts.
+    registerKeyedView(QStringLiteral("datiQgrafici"), QStringLiteral("ID1"), QStringLiteral("datinumerici"));
     setErrorSink([](int32_t number, const QString& description, const QString& window) {
         logerrore(number, description, window);
     });
