@@ -127,7 +127,8 @@ struct Recordset::Impl {
     QString nameSql;
     QString keyColumn;
     QString keyQuery;
-    QVariantList params;  // bound to a read-only selection at open and at every requery
+    QString source;       // as opened, for messages
+    QVariantList params;  // bound into the key query or the selection at open and at every requery
     QString fetchSql;
 
     QStringList names;
@@ -225,8 +226,19 @@ struct Recordset::Impl {
         setColumns(rowStmt.get());
         fetch = std::move(rowStmt);
         fetchDb = db;
+        bindParams(db, probe.get());
         loadKeys(db, probe.get());
         return true;
+    }
+
+    // Every parameter the SQL takes, and no other: one left out would read as
+    // NULL and quietly select nothing.
+    void bindParams(sqlite3* db, sqlite3_stmt* stmt) const {
+        const int taken = sqlite3_bind_parameter_count(stmt);
+        if (taken != params.size())
+            throw AppError(err::InvalidCall, QStringLiteral("The SQL takes %1 parameters but %2 were given: %3")
+                                                 .arg(QString::number(taken), QString::number(params.size()), source));
+        bindAll(db, stmt, params);
     }
 
     void loadKeys(sqlite3* db, sqlite3_stmt* stmt) {
@@ -245,7 +257,7 @@ struct Recordset::Impl {
             throw AppError(err::InvalidCall, QStringLiteral("The record source holds no SQL statement."));
         setColumns(stmt.get());
         keyQuery = sql;
-        bindAll(db, stmt.get(), params);
+        bindParams(db, stmt.get());
         loadRows(db, stmt.get());
     }
 
@@ -409,6 +421,8 @@ void registerKeyedView(const QString& view, const QString& keyColumn, const QStr
 
 Recordset::Recordset(Connection& cn, const QString& source) { open(cn, source); }
 
+Recordset::Recordset(Connection& cn, const QString& source, const QVariantList& params) { open(cn, source, params); }
+
 Recordset::Recordset() = default;
 Recordset::~Recordset() = default;
 Recordset::Recordset(Recordset&&) noexcept = default;
@@ -423,10 +437,14 @@ auto& openOrFail(const Ptr& d) {
 }
 }  // namespace
 
-void Recordset::open(Connection& cn, const QString& source) {
+void Recordset::open(Connection& cn, const QString& source) { open(cn, source, {}); }
+
+void Recordset::open(Connection& cn, const QString& source, const QVariantList& params) {
     close();
     auto d = std::make_unique<Impl>();
     d->cn = &cn;
+    d->source = source;
+    d->params = params;
     sqlite3* db = cn.handle();
     const SourceShape shape = shapeOf(source);
     if (!shape.keyed || !d->openKeyed(db, shape)) {
@@ -436,15 +454,7 @@ void Recordset::open(Connection& cn, const QString& source) {
     d_ = std::move(d);
 }
 
-void Recordset::openQuery(Connection& cn, const QString& sql, const QVariantList& params) {
-    close();
-    auto d = std::make_unique<Impl>();
-    d->cn = &cn;
-    d->params = params;
-    d->openWhole(cn.handle(), sql);
-    d->pos = d->count() > 0 ? 1 : 0;
-    d_ = std::move(d);
-}
+void Recordset::openQuery(Connection& cn, const QString& sql, const QVariantList& params) { open(cn, sql, params); }
 
 void Recordset::close() noexcept { d_.reset(); }
 
@@ -505,12 +515,11 @@ void Recordset::requery() {
     d.discard();
     sqlite3* db = d.cn->handle();
     Statement stmt = prepareOne(db, d.keyQuery);
-    if (d.keyed) {
+    d.bindParams(db, stmt.get());
+    if (d.keyed)
         d.loadKeys(db, stmt.get());
-    } else {
-        bindAll(db, stmt.get(), d.params);
+    else
         d.loadRows(db, stmt.get());
-    }
     d.cached = false;
     d.pos = d.count() > 0 ? 1 : 0;
 }

@@ -27,8 +27,14 @@ public:
     // and a bare NAME are updatable when NAME is a table or a registered view
     // (rows are addressed by their key: the registered key column of a view,
     // ID1 for a table whose integer primary key it is, rowid for other tables);
-    // any other SQL is read-only.
+    // any other SQL is read-only and read whole.
     Recordset(Connection& cn, const QString& source);
+    // The same with bound parameters (?1, ?2 ...), so a record's text never
+    // becomes part of the SQL: "select * from NAME where valori = ?1 order by
+    // limite" is updatable, its parameters bound at the open and at every
+    // requery; SQL that cannot be keyed is read whole with them bound. A number
+    // of parameters other than the SQL takes fails with err::InvalidCall.
+    Recordset(Connection& cn, const QString& source, const QVariantList& params);
     ~Recordset();
     Recordset(const Recordset&) = delete;
     Recordset& operator=(const Recordset&) = delete;
@@ -36,8 +42,8 @@ public:
     Recordset& operator=(Recordset&&) noexcept;
 
     void open(Connection& cn, const QString& source);
-    // A read-only selection with bound parameters (?1, ?2 ...), so a record's
-    // text never becomes part of the SQL.
+    void open(Connection& cn, const QString& source, const QVariantList& params);
+    // The same as open with parameters.
     void openQuery(Connection& cn, const QString& sql, const QVariantList& params);
     void close() noexcept;
     bool isOpen() const noexcept;

@@ -553,6 +553,74 @@ TEST_F(RecordsetTest, RowsAreReadOnlyWhenReached) {
     EXPECT_EQ(rs.field(QStringLiteral("n")), QVariant(qlonglong(50001)));
 }
 
+TEST_F(RecordsetTest, BoundParametersSelectAnUpdatableSet) {
+    Connection cn(resultsDb());
+    cn.execute(
+        QStringLiteral("CREATE TABLE limiti (limite INTEGER, valori TEXT, wbcL TEXT);"
+                       "INSERT INTO limiti VALUES (2, 'D''Amico', '4'), (1, 'D''Amico', '5'), (1, '50%_x', '6'),"
+                       " (1, 'Rossi', '7');"));
+    struct Case {
+        QString name;
+        int64_t rows;
+    };
+    for (const Case& c : {Case{QStringLiteral("D'Amico"), 2}, Case{QStringLiteral("50%_x"), 1}}) {
+        SCOPED_TRACE(c.name.toStdString());
+        Recordset rs(cn, QStringLiteral("select * from limiti where valori = ?1 order by limite"), {c.name});
+        ASSERT_EQ(rs.recordCount(), c.rows);
+        rs.setField(QStringLiteral("wbcL"), QStringLiteral("3.9"));
+        rs.update();
+        rs.addNew();
+        rs.setField(QStringLiteral("valori"), c.name);
+        rs.setField(QStringLiteral("limite"), 3);
+        rs.update();
+        EXPECT_EQ(rs.currentKey(), cn.scalar(QStringLiteral("SELECT max(rowid) FROM limiti")).toLongLong());
+
+        rs.requery();
+        ASSERT_EQ(rs.recordCount(), c.rows + 1);
+        EXPECT_EQ(rs.text(QStringLiteral("wbcL")), QStringLiteral("3.9"));
+        rs.moveLast();
+        EXPECT_EQ(rs.field(QStringLiteral("limite")), QVariant(qlonglong(3)));
+    }
+    EXPECT_EQ(cn.scalar(QStringLiteral(
+                  "SELECT group_concat(ifnull(wbcL, '-')) FROM (SELECT wbcL FROM limiti ORDER BY rowid)")),
+              QVariant(QStringLiteral("4,3.9,3.9,7,-,-")));
+}
+
+TEST_F(RecordsetTest, ParametersAreBoundIntoWhatCannotBeKeyedAndMustMatchTheSql) {
+    Connection cn(resultsDb());
+    cn.execute(
+        QStringLiteral("CREATE TABLE limiti (limite INTEGER, valori TEXT);"
+                       "INSERT INTO limiti VALUES (1, 'Rossi'), (2, 'Rossi'), (1, 'Bianchi');"));
+    Recordset grouped(cn, QStringLiteral("select valori, count(*) as n from limiti where limite = ?1 group by valori"),
+                      {1});
+    EXPECT_EQ(grouped.recordCount(), 2);
+    EXPECT_EQ(failureOf([&] { grouped.addNew(); }).first, err::InvalidCall);
+    cn.execute(QStringLiteral("UPDATE limiti SET limite = 1"));
+    grouped.requery();
+    EXPECT_EQ(grouped.field(QStringLiteral("n")), QVariant(qlonglong(1)));  // Bianchi
+    grouped.moveNext();
+    EXPECT_EQ(grouped.field(QStringLiteral("n")), QVariant(qlonglong(2)));  // Rossi
+
+    struct Case {
+        QString source;
+        QVariantList params;
+    };
+    const Case cases[] = {
+        {QStringLiteral("select * from limiti where valori = ?1"), {}},
+        {QStringLiteral("select * from limiti where valori = ?1"), {QStringLiteral("Rossi"), 2}},
+        {QStringLiteral("select valori from limiti where valori = ?1 and limite = ?2"), {QStringLiteral("Rossi")}},
+        {QStringLiteral("limiti"), {QStringLiteral("Rossi")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source.toStdString());
+        Recordset rs;
+        const auto failure = failureOf([&] { rs.open(cn, c.source, c.params); });
+        EXPECT_EQ(failure.first, err::InvalidCall);
+        EXPECT_TRUE(failure.second.contains(QLatin1String("parameters"))) << failure.second.toStdString();
+        EXPECT_FALSE(rs.isOpen());
+    }
+}
+
 TEST_F(RecordsetTest, ARegisteredViewIsUpdatableByKeyAndAnotherViewIsReadOnly) {
     const QString db = path(QStringLiteral("cards.db"));
     createDatabaseFromSql(
