@@ -15,9 +15,17 @@
 #include <string>
 
 #include "model/resultfields.h"
+#include "model/resultstore.h"
 #include "platform/database.h"
 
 namespace zvbench {
+
+// The program registers the record source as it starts; every benchmark
+// program includes this header, so this runs before its main.
+inline const bool kResultSourceRegistered = [] {
+    zv::registerResultSource();
+    return true;
+}();
 
 inline QString schemaText(const char* file = "results.sql") {
     QFile f(QStringLiteral(ZV_DIST_DIR "/schema/") + QLatin1String(file));

@@ -6,15 +6,7 @@
 
 namespace zv {
 
-const QString kResultSource = QStringLiteral("datiQgrafici");
-
-void registerResultSource() {
-    static const bool done = [] {
-        registerKeyedView(kResultSource, QStringLiteral("ID1"), QStringLiteral("datinumerici"));
-        return true;
-    }();
-    (void)done;
-}
+void registerResultSource() { registerKeyedView(kResultSource, QStringLiteral("ID1"), QStringLiteral("datinumerici")); }
 
 namespace {
 
@@ -63,7 +55,6 @@ void eachField(Record& r, TextFn text, NumberFn number, WholeFn whole) {
 }  // namespace
 
 int64_t addResult(Connection& cn, const ResultRecord& record) {
-    registerResultSource();
     Recordset rs(cn, kResultSource);
     rs.addNew();
     auto set = [&rs](const QString& field, const auto& value) {

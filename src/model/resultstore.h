@@ -14,10 +14,10 @@ class Connection;
 class Recordset;
 
 // The record source over the five result tables.
-extern const QString kResultSource;
+inline constexpr QLatin1String kResultSource{"datiQgrafici"};
 
-// Tells the database layer how rows of the record source are keyed. Runs once
-// per program; later calls do nothing.
+// Tells the database layer how rows of the record source are keyed. The
+// program does it as it starts; doing it again changes nothing.
 void registerResultSource();
 
 // Adds one result to the results database of `cn` in one commit and returns

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "link/comcd.h"
+#include "model/resultstore.h"
 #include "platform/errors.h"
 #include "platform/forms.h"
 #include "platform/prompts.h"
@@ -38,6 +39,7 @@ int runProgram(QApplication& app) {
         return 1;
     }
     setProgramFolder(folder);
+    registerResultSource();
     setErrorSink([](int32_t number, const QString& description, const QString& window) {
         logerrore(number, description, window);
     });

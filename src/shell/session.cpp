@@ -1,6 +1,5 @@
 #include "shell/session.h"
 
-#include "model/resultstore.h"
 #include "platform/errors.h"
 #include "shell/language.h"
 #include "shell/notifier.h"
@@ -81,7 +80,6 @@ Session::Session() {
     if (live)
         throw AppError(err::InvalidCall, QStringLiteral("A session is already open."));
     live = this;
-    registerResultSource();
 }
 
 Session::~Session() {

@@ -46,6 +46,7 @@ int64_t rowCount(Connection& cn, const QString& table) {
 class DatabaseFiles : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
+        registerKeyedView(QStringLiteral("datiQgrafici"), QStringLiteral("ID1"), QStringLiteral("datinumerici"));
         templateDir_ = new QTemporaryDir;
         const QString schema = QStringLiteral(ZV_DIST_DIR "/schema/results.sql");
         QFile file(schema);
@@ -550,6 +551,117 @@ TEST_F(RecordsetTest, RowsAreReadOnlyWhenReached) {
     EXPECT_EQ(rs.recordCount(), 50001);
     EXPECT_EQ(rs.absolutePosition(), 50001);
     EXPECT_EQ(rs.field(QStringLiteral("n")), QVariant(qlonglong(50001)));
+}
+
+TEST_F(RecordsetTest, BoundParametersSelectAnUpdatableSet) {
+    Connection cn(resultsDb());
+    cn.execute(
+        QStringLiteral("CREATE TABLE limiti (limite INTEGER, valori TEXT, wbcL TEXT);"
+                       "INSERT INTO limiti VALUES (2, 'D''Amico', '4'), (1, 'D''Amico', '5'), (1, '50%_x', '6'),"
+                       " (1, 'Rossi', '7');"));
+    struct Case {
+        QString name;
+        int64_t rows;
+    };
+    for (const Case& c : {Case{QStringLiteral("D'Amico"), 2}, Case{QStringLiteral("50%_x"), 1}}) {
+        SCOPED_TRACE(c.name.toStdString());
+        Recordset rs(cn, QStringLiteral("select * from limiti where valori = ?1 order by limite"), {c.name});
+        ASSERT_EQ(rs.recordCount(), c.rows);
+        rs.setField(QStringLiteral("wbcL"), QStringLiteral("3.9"));
+        rs.update();
+        rs.addNew();
+        rs.setField(QStringLiteral("valori"), c.name);
+        rs.setField(QStringLiteral("limite"), 3);
+        rs.update();
+        EXPECT_EQ(rs.currentKey(), cn.scalar(QStringLiteral("SELECT max(rowid) FROM limiti")).toLongLong());
+
+        rs.requery();
+        ASSERT_EQ(rs.recordCount(), c.rows + 1);
+        EXPECT_EQ(rs.text(QStringLiteral("wbcL")), QStringLiteral("3.9"));
+        rs.moveLast();
+        EXPECT_EQ(rs.field(QStringLiteral("limite")), QVariant(qlonglong(3)));
+    }
+    EXPECT_EQ(cn.scalar(QStringLiteral(
+                  "SELECT group_concat(ifnull(wbcL, '-')) FROM (SELECT wbcL FROM limiti ORDER BY rowid)")),
+              QVariant(QStringLiteral("4,3.9,3.9,7,-,-")));
+}
+
+TEST_F(RecordsetTest, ParametersAreBoundIntoWhatCannotBeKeyedAndMustMatchTheSql) {
+    Connection cn(resultsDb());
+    cn.execute(
+        QStringLiteral("CREATE TABLE limiti (limite INTEGER, valori TEXT);"
+                       "INSERT INTO limiti VALUES (1, 'Rossi'), (2, 'Rossi'), (1, 'Bianchi');"));
+    Recordset grouped(cn, QStringLiteral("select valori, count(*) as n from limiti where limite = ?1 group by valori"),
+                      {1});
+    EXPECT_EQ(grouped.recordCount(), 2);
+    EXPECT_EQ(failureOf([&] { grouped.addNew(); }).first, err::InvalidCall);
+    cn.execute(QStringLiteral("UPDATE limiti SET limite = 1"));
+    grouped.requery();
+    EXPECT_EQ(grouped.field(QStringLiteral("n")), QVariant(qlonglong(1)));  // Bianchi
+    grouped.moveNext();
+    EXPECT_EQ(grouped.field(QStringLiteral("n")), QVariant(qlonglong(2)));  // Rossi
+
+    struct Case {
+        QString source;
+        QVariantList params;
+    };
+    const Case cases[] = {
+        {QStringLiteral("select * from limiti where valori = ?1"), {}},
+        {QStringLiteral("select * from limiti where valori = ?1"), {QStringLiteral("Rossi"), 2}},
+        {QStringLiteral("select valori from limiti where valori = ?1 and limite = ?2"), {QStringLiteral("Rossi")}},
+        {QStringLiteral("limiti"), {QStringLiteral("Rossi")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.source.toStdString());
+        Recordset rs;
+        const auto failure = failureOf([&] { rs.open(cn, c.source, c.params); });
+        EXPECT_EQ(failure.first, err::InvalidCall);
+        EXPECT_TRUE(failure.second.contains(QLatin1String("parameters"))) << failure.second.toStdString();
+        EXPECT_FALSE(rs.isOpen());
+    }
+}
+
+TEST_F(RecordsetTest, ARegisteredViewIsUpdatableByKeyAndAnotherViewIsReadOnly) {
+    const QString db = path(QStringLiteral("cards.db"));
+    createDatabaseFromSql(
+        db,
+        QStringLiteral("CREATE TABLE person (id INTEGER PRIMARY KEY, name TEXT);"
+                       "CREATE TABLE phone (id INTEGER PRIMARY KEY, number TEXT);"
+                       "CREATE VIEW card AS SELECT p.id, p.name, f.number FROM person p JOIN phone f ON f.id = p.id;"
+                       "CREATE VIEW cardcopy AS SELECT * FROM card;"
+                       "CREATE TRIGGER card_add INSTEAD OF INSERT ON card BEGIN"
+                       " INSERT INTO person (name) VALUES (NEW.name);"
+                       " INSERT INTO phone (id, number) VALUES ((SELECT max(id) FROM person), NEW.number); END;"
+                       "CREATE TRIGGER card_edit INSTEAD OF UPDATE ON card BEGIN"
+                       " UPDATE person SET name = NEW.name WHERE id = OLD.id;"
+                       " UPDATE phone SET number = NEW.number WHERE id = OLD.id; END;"));
+    registerKeyedView(QStringLiteral("CARD"), QStringLiteral("id"), QStringLiteral("person"));
+    Connection cn(db);
+    // SQLite's last rowid is then this row's, whatever the trigger inserts.
+    cn.execute(QStringLiteral("INSERT INTO phone VALUES (100, 'spare')"));
+
+    Recordset rs(cn, QStringLiteral("select * from [Card] order by name"));
+    for (const char* name : {"Rossi", "Bianchi"}) {
+        rs.addNew();
+        rs.setField(QStringLiteral("name"), QString::fromLatin1(name));
+        rs.setField(QStringLiteral("number"), QStringLiteral("555"));
+        rs.update();
+        EXPECT_EQ(rs.currentKey(),
+                  cn.scalar(QStringLiteral("SELECT id FROM person WHERE name = ?1"), {name}).toLongLong());
+        EXPECT_EQ(rs.text(QStringLiteral("name")), QString::fromLatin1(name));
+    }
+    rs.requery();
+    ASSERT_EQ(rs.recordCount(), 2);
+    EXPECT_EQ(rs.text(QStringLiteral("name")), QStringLiteral("Bianchi"));
+    rs.setField(QStringLiteral("number"), QStringLiteral("556"));
+    rs.update();
+    EXPECT_EQ(cn.scalar(QStringLiteral("SELECT group_concat(number) FROM (SELECT number FROM phone ORDER BY id)")),
+              QVariant(QStringLiteral("555,556,spare")));
+
+    Recordset copy(cn, QStringLiteral("cardcopy"));
+    EXPECT_EQ(copy.recordCount(), 2);
+    EXPECT_EQ(failureOf([&] { copy.addNew(); }).first, err::InvalidCall);
+    EXPECT_EQ(failureOf([&] { copy.currentKey(); }).first, err::InvalidCall);
 }
 
 // ---------------------------------------------------------------------------
