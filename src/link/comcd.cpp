@@ -45,15 +45,15 @@ void ComCD::Form_Load() {
         const Session& session = Session::get();
         idle_ = languageText(session.linguax, QStringLiteral("rs232"), QStringLiteral("msg2"));
         receiving_ = languageText(session.linguax, QStringLiteral("rs232"), QStringLiteral("msg3"));
-        portLog_ = toBool(ini(QStringLiteral("general.ini"), QStringLiteral("log"), QStringLiteral("rxport"), 8));
+        portLog_ = toBool(ini(file::generalIni, QStringLiteral("log"), QStringLiteral("rxport"), 8));
         emit notifier().linkState(true);
         emit notifier().receiveStatus(idle_);
         counter_ = 0;
         framer.stato = true;
-        modelText_ = ini(QStringLiteral("port.ini"), QStringLiteral("general"), QStringLiteral("instrument"), 15);
+        modelText_ = ini(file::portIni, QStringLiteral("general"), QStringLiteral("instrument"), 15);
         factorMark_ = configuredDecimalMark();
         for (int i = 0; i < kFactorCount; ++i)
-            humanFactors_[i] = ini(QStringLiteral("general.ini"), QStringLiteral("cal"), calibrationKeys()[i], 8);
+            humanFactors_[i] = ini(file::generalIni, QStringLiteral("cal"), calibrationKeys()[i], 8);
         // baso, rdw and pdw are checked at once; the other ten with every record.
         for (int i : {5, 9, 12})
             (void)toDouble(humanFactors_[i], factorMark_);
@@ -68,7 +68,7 @@ void ComCD::Form_Load() {
                 QStringLiteral("Unknown analyser model \"%1\" in port.ini [general] instrument").arg(modelText_));
         framer.val_finestringa = int16_t(blockCount(*model_));
         const QString suffix = lengthKeySuffix(*model_);
-        const QString portIni = QStringLiteral("port.ini");
+        const QString portIni = file::portIni;
         const double data =
             toDouble(ini(portIni, QStringLiteral("stringhe"), QStringLiteral("data") + suffix, 15), QLatin1Char('.'));
         const int16_t scarto = toInt16(ini(portIni, QStringLiteral("stringhe"), QStringLiteral("scarto") + suffix, 15));
@@ -76,7 +76,7 @@ void ComCD::Form_Load() {
             toDouble(ini(portIni, QStringLiteral("stringhe"), QStringLiteral("graph") + suffix, 15), QLatin1Char('.'));
         framer.lendati = toInt16(data - scarto);
         framer.lengraf = toInt16(graph - scarto);
-        blockLog_ = toInt16(ini(QStringLiteral("general.ini"), QStringLiteral("log"), QStringLiteral("rxlog"), 5));
+        blockLog_ = toInt16(ini(file::generalIni, QStringLiteral("log"), QStringLiteral("rxlog"), 5));
         configurePort();
     } catch (...) {
         const CaughtError e = describeCurrentException();
@@ -86,7 +86,7 @@ void ComCD::Form_Load() {
 }
 
 void ComCD::configurePort() {
-    const QString portIni = QStringLiteral("port.ini");
+    const QString portIni = file::portIni;
     const QString section = QStringLiteral("port");
     const int16_t handshake = toInt16(ini(portIni, section, QStringLiteral("handshake"), 10));
     const int16_t inputlen = toInt16(ini(portIni, section, QStringLiteral("inputlen"), 10));

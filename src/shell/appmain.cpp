@@ -24,11 +24,11 @@ void registerForms() {
     QObject::connect(&notifier(), &Notifier::iniFileUnreadable, [](const QString&) {
         msgBox(QStringLiteral("Error into INI file"), MsgButtons::OK, MsgIcon::None, appTitle());
     });
-    Forms::registerFactory(QStringLiteral("frmSplash"), [] { return new frmSplash; });
+    Forms::registerFactory(frmSplash::kName, [] { return new frmSplash; });
     registerMainWindow();
-    Forms::registerFactory(QStringLiteral("grafici"), [] { return new grafici; });
+    Forms::registerFactory(grafici::kName, [] { return new grafici; });
     Forms::registerFactory(ComCD::kName, [] { return new ComCD; });
-    Forms::registerFactory(QStringLiteral("setting"), [] { return new setting; });
+    Forms::registerFactory(setting::kName, [] { return new setting; });
 }
 
 int runProgram(QApplication& app) {
@@ -48,8 +48,7 @@ int runProgram(QApplication& app) {
     registerForms();
     // The start-up window's load runs the whole start, the main window's load included.
     frmSplash* splash = nullptr;
-    atEventBoundary(QStringLiteral("frmSplash"),
-                    [&] { splash = Forms::loadAs<frmSplash>(QStringLiteral("frmSplash")); });
+    atEventBoundary(QStringLiteral("frmSplash"), [&] { splash = Forms::load<frmSplash>(); });
     if (!splash || splash->endRequested() || !Forms::isLoaded(QStringLiteral("Principale"))) {
         Forms::unloadAll();
         return 1;

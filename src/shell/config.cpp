@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "shell/notifier.h"
+#include "shell/programfiles.h"
 
 namespace zv {
 
@@ -72,8 +73,7 @@ void scriviini(const QString& section, const QString& key, const QString& value,
 }
 
 QChar configuredDecimalMark() {
-    const QString mark =
-        leggiini(QStringLiteral("separatore"), QStringLiteral("decimale"), QStringLiteral("general.ini"), 8);
+    const QString mark = leggiini(QStringLiteral("separatore"), QStringLiteral("decimale"), file::generalIni, 8);
     if (mark == QLatin1String(",") || mark == QLatin1String("."))
         return mark.at(0);
     return regionalDecimal();

@@ -11,6 +11,7 @@
 #include "platform/prompts.h"
 #include "shell/config.h"
 #include "shell/language.h"
+#include "shell/programfiles.h"
 
 namespace zv {
 
@@ -41,7 +42,7 @@ frmSplash::frmSplash() : Form(QStringLiteral("frmSplash")) {
 
 void frmSplash::Form_Load() {
     const QString folder = programFolder();
-    // Steps 1-6: each statement on its own.
+    // Pointer, pictures and texts: each statement on its own.
     ignoring([] { setBusy(true); });
     ignoring([this] { show(); });
     stato_db_ok = 1;
@@ -75,7 +76,7 @@ void frmSplash::Form_Load() {
         return;
     backUpAndCheckDay();
 
-    // Step 13: the main window's load runs inside this call. Its own handlers
+    // The main window's load runs inside this call. Its own handlers
     // deal with what they know; anything that still escapes is logged and the
     // program goes on.
     setBusy(false);
@@ -91,8 +92,8 @@ void frmSplash::Form_Load() {
 bool frmSplash::compactAll() {
     const QString folder = programFolder();
     try {
-        for (const char* name : {"zarvium.mdb", "zarviumtotale.mdb", "vet.mdb", "riferimenti.mdb"})
-            compactDatabase(folder + QLatin1Char('/') + QLatin1String(name), folder + QStringLiteral("/Temp.mdb"));
+        for (QLatin1String name : {file::dailyDb, file::archiveDb, file::vetDb, file::referenceDb})
+            compactDatabase(folder + QLatin1Char('/') + name, folder + QLatin1Char('/') + file::scratchDb);
         setBusy(true);
         aggdb = false;
         Label2->setText(versionLine());
@@ -110,7 +111,7 @@ bool frmSplash::compactAll() {
 void frmSplash::backUpAndCheckDay() {
     const QString folder = programFolder();
     try {
-        const QString general = QStringLiteral("General.ini");
+        const QLatin1String general = file::generalIni;
         QString archiveTarget = leggiini(QStringLiteral("back-up"), QStringLiteral("pathautobackup"), general, 255);
         QString referenceTarget =
             leggiini(QStringLiteral("back-up"), QStringLiteral("pathautobackupriferimenti"), general, 255);

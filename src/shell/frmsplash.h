@@ -13,6 +13,8 @@ namespace zv {
 class frmSplash : public Form {
     Q_OBJECT
 public:
+    static constexpr QLatin1String kName{"frmSplash"};
+
     frmSplash();
     void Form_Load() override;
 

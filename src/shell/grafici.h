@@ -9,6 +9,8 @@ namespace zv {
 class grafici : public Form {
     Q_OBJECT
 public:
+    static constexpr QLatin1String kName{"grafici"};
+
     grafici();
 
     PictureBox* Picture3 = nullptr;  // scattergram

@@ -1,6 +1,7 @@
 #include "shell/language.h"
 
 #include "shell/config.h"
+#include "shell/programfiles.h"
 
 namespace zv {
 
@@ -13,8 +14,7 @@ QString languageFileFor(const QString& lingua) {
 }
 
 QString configuredLanguageFile() {
-    return languageFileFor(
-        leggiini(QStringLiteral("language"), QStringLiteral("lingua"), QStringLiteral("general.ini"), 8));
+    return languageFileFor(leggiini(QStringLiteral("language"), QStringLiteral("lingua"), file::generalIni, 8));
 }
 
 QString languageText(const QString& languageFile, const QString& section, const QString& key) {

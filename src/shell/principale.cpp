@@ -9,6 +9,7 @@
 #include "archive/rollover.h"
 #include "link/comcd.h"
 #include "platform/busy.h"
+#include "platform/captions.h"
 #include "platform/clock.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
@@ -16,9 +17,11 @@
 #include "shell/appmain.h"
 #include "shell/config.h"
 #include "shell/frmsplash.h"
+#include "shell/grafici.h"
 #include "shell/language.h"
 #include "shell/notifier.h"
 #include "shell/programfiles.h"
+#include "shell/setting.h"
 
 namespace zv {
 
@@ -313,73 +316,33 @@ void Principale::buildWindow() {
     resize(1000, 640);
 }
 
-QString Principale::text(const QString& section, const QString& key) const {
-    return languageText(session_->linguax, section, key);
-}
-
 void Principale::applyCaptions() {
-    auto set = [this](auto* target, const char* key) {
-        ignoring([&] {
-            const QString t = text(QStringLiteral("principale"), QString::fromLatin1(key));
-            if constexpr (std::is_same_v<std::remove_pointer_t<decltype(target)>, QMenu>)
-                target->setTitle(t);
-            else
-                target->setText(t);
-        });
-    };
-    set(Label20, "cmd2");
-    set(Label19, "cmd3");
-    set(Label17, "cmd4");
-    set(Label22, "cmd5");
-    set(Label18, "cmd6");
-    set(Label21, "cmd7");
-    set(c_data, "menu11");
-    set(Service_menu, "menu12");
-    set(stampantre, "menu13");
-    set(Esci_menu, "menu14");
-    set(Dati_menu, "menu2");
-    set(Dati_menu2, "menu21");
-    set(Archivio_menu, "menu3");
-    set(daily, "menu31");
-    set(total, "menu32");
-    set(Ricerca_menu, "menu33");
-    set(aggarch, "menu34");
-    set(Gestione_menu, "menu35");
-    set(Emocromi_menu, "menu4");
-    set(anag, "menu41");
-    set(lavoro_m, "menu42");
-    set(inserman, "menu43");
-    set(vet1, "menu5");
-    set(vet2, "menu51");
-    set(uma1, "menu52");
-    set(Stampa_menu, "menu6");
-    set(prnt, "menu61");
-    set(autoref, "menu62");
-    set(mqc, "menu7");
-    set(mqc1, "menu71");
-    set(mqc2, "menu72");
-    set(Opzioni_menu, "menu8");
-    set(rif_menu, "menu81");
-    set(rifvet, "menu82");
-    set(impostazmenu, "menu9");
-    set(ref, "menu91");
-    set(setpar, "menu92");
-    set(guida, "menu10");
-    set(zarvium_menu, "menu101");
-    set(errlog, "menu102");
-    set(Label1, "label1");
-    set(Label4, "label4");
-    set(Label6, "label6");
-    set(Label8, "label8");
-    set(Label9, "label9");
-    set(Label10, "label10");
-    ignoring([&] { lbl11 = text(QStringLiteral("principale"), QStringLiteral("label11")); });
-    ignoring([&] { lbl11_s = text(QStringLiteral("principale"), QStringLiteral("label11_s")); });
-    ignoring([&] { msg1_ = text(QStringLiteral("principale"), QStringLiteral("msg1")); });
-    ignoring([&] { msg4_ = text(QStringLiteral("principale"), QStringLiteral("msg4")); });
-    ignoring([&] { msg5_ = text(QStringLiteral("principale"), QStringLiteral("msg5")); });
-    ignoring([&] { aggiornaLbl1_ = text(QStringLiteral("aggiorna"), QStringLiteral("lbl1")); });
-    ignoring([&] { aggiornaOk_ = text(QStringLiteral("aggiorna"), QStringLiteral("ok")); });
+    const QString& lingua = session_->linguax;
+    zv::applyCaptions(this, lingua, QStringLiteral("principale"),
+                      {{"Label20", "cmd2"},        {"Label19", "cmd3"},        {"Label17", "cmd4"},
+                       {"Label22", "cmd5"},        {"Label18", "cmd6"},        {"Label21", "cmd7"},
+                       {"c_data", "menu11"},       {"Service_menu", "menu12"}, {"stampantre", "menu13"},
+                       {"Esci_menu", "menu14"},    {"Dati_menu", "menu2"},     {"Dati_menu2", "menu21"},
+                       {"Archivio_menu", "menu3"}, {"daily", "menu31"},        {"total", "menu32"},
+                       {"Ricerca_menu", "menu33"}, {"aggarch", "menu34"},      {"Gestione_menu", "menu35"},
+                       {"Emocromi_menu", "menu4"}, {"anag", "menu41"},         {"lavoro_m", "menu42"},
+                       {"inserman", "menu43"},     {"vet1", "menu5"},          {"vet2", "menu51"},
+                       {"uma1", "menu52"},         {"Stampa_menu", "menu6"},   {"prnt", "menu61"},
+                       {"autoref", "menu62"},      {"mqc", "menu7"},           {"mqc1", "menu71"},
+                       {"mqc2", "menu72"},         {"Opzioni_menu", "menu8"},  {"rif_menu", "menu81"},
+                       {"rifvet", "menu82"},       {"impostazmenu", "menu9"},  {"ref", "menu91"},
+                       {"setpar", "menu92"},       {"guida", "menu10"},        {"zarvium_menu", "menu101"},
+                       {"errlog", "menu102"},      {"Label1", "label1"},       {"Label4", "label4"},
+                       {"Label6", "label6"},       {"Label8", "label8"},       {"Label9", "label9"},
+                       {"Label10", "label10"}});
+    const QString section = QStringLiteral("principale");
+    lbl11 = caption(lingua, section, QStringLiteral("label11"));
+    lbl11_s = caption(lingua, section, QStringLiteral("label11_s"));
+    msg1_ = caption(lingua, section, QStringLiteral("msg1"));
+    msg4_ = caption(lingua, section, QStringLiteral("msg4"));
+    msg5_ = caption(lingua, section, QStringLiteral("msg5"));
+    aggiornaLbl1_ = caption(lingua, QStringLiteral("aggiorna"), QStringLiteral("lbl1"));
+    aggiornaOk_ = caption(lingua, QStringLiteral("aggiorna"), QStringLiteral("ok"));
 }
 
 void Principale::Form_Load() {
@@ -387,7 +350,7 @@ void Principale::Form_Load() {
     session_ = std::make_unique<Session>();
     Session& s = *session_;
     s.leggiOricerca = 0;
-    Forms::load(QStringLiteral("grafici"));
+    Forms::load<grafici>();
     s.linguax = configuredLanguageFile();
     s.formato = leggiini(QStringLiteral("date"), QStringLiteral("format"), file::generalIni, 16);
     const QString takenStatus = takePendingStatus();
@@ -398,7 +361,7 @@ void Principale::Form_Load() {
     listenToNotifier();
 
     // The start-up's findings; a main window loaded without a start-up sees a plain start.
-    const frmSplash* splash = Forms::get<frmSplash>(QStringLiteral("frmSplash"));
+    const frmSplash* splash = Forms::get<frmSplash>();
     const int16_t dbOk = splash ? splash->stato_db_ok : 1;
     const int16_t backedUp = splash ? splash->db_bk_effettuato : 0;
     const bool newDay = splash ? splash->aggdb : false;
@@ -424,9 +387,7 @@ void Principale::Form_Load() {
         Label16->setBackColor(colours::orange);
         Label16->setText(QStringLiteral("Off Line"));
     });
-    ignoring([&] {
-        model_ = leggiini(QStringLiteral("general"), QStringLiteral("instrument"), QStringLiteral("port.ini"), 15);
-    });
+    ignoring([&] { model_ = leggiini(QStringLiteral("general"), QStringLiteral("instrument"), file::portIni, 15); });
     ignoring([&] { Label65->setText(QStringLiteral("0")); });
     ignoring([&] { Label23->setText(QStringLiteral("ZARVIUM - ") + model_); });
     s.statoformleggi = false;
@@ -437,8 +398,7 @@ void Principale::Form_Load() {
         });
     }
     ignoring([&] {
-        const QString lingua =
-            leggiini(QStringLiteral("language"), QStringLiteral("lingua"), QStringLiteral("general.ini"), 8);
+        const QString lingua = leggiini(QStringLiteral("language"), QStringLiteral("lingua"), file::generalIni, 8);
         static const std::pair<const char*, const char*> flags[] = {
             {"it", "/immagini/italian.gif"}, {"en", "/immagini/english.gif"}, {"de", "/immagini/german.gif"},
             {"fr", "/immagini/french.gif"},  {"es", "/immagini/spanish.gif"}, {"ru", "/immagini/russia.gif"}};
@@ -473,7 +433,7 @@ void Principale::Form_Load() {
         applySettings();
         if (newDay)
             aggiornadb();
-        if (Form* s = Forms::find(QStringLiteral("frmSplash")))
+        if (Form* s = Forms::get<frmSplash>())
             s->hide();
     } catch (...) {
         const CaughtError e = describeCurrentException();
@@ -489,16 +449,16 @@ void Principale::applySettings() {
     Session& s = *session_;
     s.setDatabasePaths(folder);
     s.queryricerca.clear();
-    Label14->setText(leggiini(QStringLiteral("vendor"), QStringLiteral("main"), QStringLiteral("oem.ini"), 255));
+    Label14->setText(leggiini(QStringLiteral("vendor"), QStringLiteral("main"), file::oemIni, 255));
     const QString today = formatDate(clock::today(), QStringLiteral("dd/mm/yy"));
     Label7->setText(today);
     daily->setChecked(true);
     Label11->setText(lbl11);
     s.dbtotal = false;
-    scriviini(QStringLiteral("leggi"), QStringLiteral("width"), QStringLiteral("11820"), QStringLiteral("general.ini"));
+    scriviini(QStringLiteral("leggi"), QStringLiteral("width"), QStringLiteral("11820"), file::generalIni);
 
     const double automatic =
-        toDouble(leggiini(QStringLiteral("auto"), QStringLiteral("stampa_auto"), QStringLiteral("print.ini"), 10));
+        toDouble(leggiini(QStringLiteral("auto"), QStringLiteral("stampa_auto"), file::printIni, 10));
     autoref->setChecked(automatic == 1);
     Label12->setText(automatic == 1 ? QStringLiteral("ON") : QStringLiteral("OFF"));
 
@@ -507,10 +467,9 @@ void Principale::applySettings() {
     setpar->setEnabled(false);
     s.setWorkDate(today);
 
-    if (leggiini(QStringLiteral("separatore"), QStringLiteral("decimale"), QStringLiteral("general.ini"), 8)
-            .isEmpty()) {
+    if (leggiini(QStringLiteral("separatore"), QStringLiteral("decimale"), file::generalIni, 8).isEmpty()) {
         msgBox(msg1_, MsgButtons::OK, MsgIcon::Information, appTitle());
-        Forms::show(QStringLiteral("setting"));
+        Forms::show<setting>();
     }
     Label66->setText(QString());
 
@@ -532,7 +491,7 @@ void Principale::applySettings() {
         Image9->loadPicture(folder + modelPicture_);
 
     Label55->setVisible(false);
-    const QString portIni = QStringLiteral("port.ini");
+    const QString portIni = file::portIni;
     Label59->setText(leggiini(QStringLiteral("port"), QStringLiteral("porta"), portIni, 15));
     Label62->setText(leggiini(QStringLiteral("port"), QStringLiteral("rate"), portIni, 15));
     Label63->setText(leggiini(QStringLiteral("port"), QStringLiteral("parity"), portIni, 15));
@@ -560,7 +519,7 @@ int Principale::aggiornadb() {
     Label24->setVisible(true);
     Label24->setText(aggiornaOk_);
     setBusy(false);
-    scriviini(QStringLiteral("database"), QStringLiteral("last"), Label7->text(), QStringLiteral("general.ini"));
+    scriviini(QStringLiteral("database"), QStringLiteral("last"), Label7->text(), file::generalIni);
     return 0;
 }
 

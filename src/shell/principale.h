@@ -95,7 +95,6 @@ private:
     void buildMenus();
     void buildWindow();
     void applyCaptions();
-    QString text(const QString& section, const QString& key) const;
     void applySettings();
 
     QString msg1_, msg4_, msg5_;

@@ -12,14 +12,13 @@
 #include "platform/prompts.h"
 #include "shell/config.h"
 #include "shell/language.h"
+#include "shell/programfiles.h"
 #include "shell/session.h"
 
 namespace zv {
 
 namespace {
 
-const QString kPortIni = QStringLiteral("port.ini");
-const QString kGeneralIni = QStringLiteral("general.ini");
 const QString kSection = QStringLiteral("setting");
 
 const QStringList kPorts = {"1", "2", "3", "4", "5", "6", "7", "8", "9"};
@@ -73,7 +72,7 @@ void showSwitch(QCheckBox* box, const QString& value) {
     box->setChecked(state == 1);
 }
 
-QString port(const QString& section, const QString& key) { return leggiini(section, key, kPortIni, 15); }
+QString port(const QString& section, const QString& key) { return leggiini(section, key, file::portIni, 15); }
 
 // A group's heading over rows of a caption and its control.
 void layOutGroup(QGroupBox* group, QLabel* heading, std::initializer_list<std::pair<QLabel*, QWidget*>> rows) {
@@ -255,8 +254,8 @@ void setting::Form_Load() {
         showValue(Combo6, port("general", "instrument"));
     });
     // Each switch on its own, so an unreadable one leaves only its own box alone.
-    ignoring([&] { showSwitch(Check2, leggiini("port", "handshake", kPortIni, 5)); });
-    ignoring([&] { showSwitch(Check1, leggiini("log", "rxlog", kGeneralIni, 5)); });
+    ignoring([&] { showSwitch(Check2, leggiini("port", "handshake", file::portIni, 5)); });
+    ignoring([&] { showSwitch(Check1, leggiini("log", "rxlog", file::generalIni, 5)); });
     ignoring([&] {
         fill(Combo11, kPorts);
         fill(Combo10, kRates);
@@ -271,7 +270,7 @@ void setting::Form_Load() {
     });
     ignoring([&] {
         fill(Combo12, kSeparators);
-        showValue(Combo12, leggiini("separatore", "decimale", kGeneralIni, 15));
+        showValue(Combo12, leggiini("separatore", "decimale", file::generalIni, 15));
     });
     ignoring([&] {
         const Session* session = Session::current();
@@ -293,16 +292,16 @@ void setting::Option5_Click() { formatdata = kFormats[4]; }
 void setting::Option6_Click() { formatdata = kFormats[5]; }
 
 void setting::Command1_Click() {
-    scriviini("port", "porta", Combo1->currentText(), kPortIni);
-    scriviini("port", "rate", Combo2->currentText(), kPortIni);
-    scriviini("port", "parity", Combo3->currentText(), kPortIni);
-    scriviini("port", "bit", Combo4->currentText(), kPortIni);
-    scriviini("port", "stopbit", Combo5->currentText(), kPortIni);
-    scriviini("general", "instrument", Combo6->currentText(), kPortIni);
-    scriviini("port", "handshake", Check2->isChecked() ? "1" : "0", kPortIni);
-    scriviini("log", "rxlog", Check1->isChecked() ? "1" : "0", kGeneralIni);
-    scriviini("separatore", "decimale", Combo12->currentText(), kGeneralIni);
-    scriviini("date", "format", formatdata, kGeneralIni);
+    scriviini("port", "porta", Combo1->currentText(), file::portIni);
+    scriviini("port", "rate", Combo2->currentText(), file::portIni);
+    scriviini("port", "parity", Combo3->currentText(), file::portIni);
+    scriviini("port", "bit", Combo4->currentText(), file::portIni);
+    scriviini("port", "stopbit", Combo5->currentText(), file::portIni);
+    scriviini("general", "instrument", Combo6->currentText(), file::portIni);
+    scriviini("port", "handshake", Check2->isChecked() ? "1" : "0", file::portIni);
+    scriviini("log", "rxlog", Check1->isChecked() ? "1" : "0", file::generalIni);
+    scriviini("separatore", "decimale", Combo12->currentText(), file::generalIni);
+    scriviini("date", "format", formatdata, file::generalIni);
     msgBox(msg1_, MsgButtons::OK, MsgIcon::Information, appTitle());
     Forms::unload(formName());
 }

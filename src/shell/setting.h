@@ -17,6 +17,8 @@ namespace zv {
 class setting : public Form {
     Q_OBJECT
 public:
+    static constexpr QLatin1String kName{"setting"};
+
     setting();
     void Form_Load() override;
 
