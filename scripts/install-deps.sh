@@ -6,7 +6,7 @@ packages=(
   build-essential cmake pkg-config clang clang-format libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
   libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev
-  poppler-utils fonts-dejavu-core fonts-liberation2
+  poppler-utils fonts-dejavu-core fonts-liberation2 python3
 )
 missing=()
 for p in "${packages[@]}"; do

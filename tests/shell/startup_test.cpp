@@ -247,8 +247,9 @@ TEST_F(Startup, PortPanelAndModelPicture) {
         EXPECT_EQ(m->Label55->isVisibleTo(m), c.rtsShown);
         EXPECT_EQ(m->Label58->isVisibleTo(m), c.lenShown);
         EXPECT_EQ(m->Label64->isVisibleTo(m), c.lenShown);
-        if (c.lenShown)
+        if (c.lenShown) {
             EXPECT_EQ(m->Label64->text(), QStringLiteral("256"));
+        }
         EXPECT_EQ(m->Label59->text(), QStringLiteral("1"));
         EXPECT_EQ(m->Label62->text(), QStringLiteral("9600"));
         Forms::unloadAll();

@@ -4,6 +4,17 @@
 
 namespace zv::test {
 
+namespace {
+// Moves the first queued answer out (an empty optional is a queued Cancel).
+std::optional<QString> takeFront(std::deque<std::optional<QString>>& queue) {
+    std::optional<QString> answer;
+    if (queue.front())
+        answer.emplace(std::move(*queue.front()));
+    queue.pop_front();
+    return answer;
+}
+}  // namespace
+
 std::vector<MessageRequest> ScriptedPrompts::takeMessages() {
     auto taken = std::move(messages);
     messages.clear();
@@ -28,9 +39,7 @@ std::optional<QString> ScriptedPrompts::input(const QString& prompt, const QStri
         ADD_FAILURE() << "unexpected input box: " << prompt.toStdString();
         return std::nullopt;
     }
-    auto answer = inputs.front();
-    inputs.pop_front();
-    return answer;
+    return takeFront(inputs);
 }
 
 QString ScriptedPrompts::openFile(const QString& title, const QString&, const QString&) {
@@ -62,9 +71,7 @@ std::optional<QString> ScriptedPrompts::choosePrinter() {
         ADD_FAILURE() << "unexpected print dialog";
         return std::nullopt;
     }
-    auto answer = printers.front();
-    printers.pop_front();
-    return answer;
+    return takeFront(printers);
 }
 
 }  // namespace zv::test
