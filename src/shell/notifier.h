@@ -30,6 +30,10 @@ signals:
     void receiveProgress(int index);
     // The work date changed.
     void workDateChanged(const QString& day);
+    // Lists switched between the daily database (false) and the archive (true).
+    void archiveModeChanged(bool dbtotal);
+    // The access level changed: "User", "Service" or "Admin".
+    void accessLevelChanged(const QString& level);
     // The receiver's count of results stored since On Line.
     void resultCounted(qint64 count);
     // A new result is in the daily database (an open viewer offers to refresh).

@@ -452,9 +452,7 @@ void Principale::applySettings() {
     Label14->setText(leggiini(QStringLiteral("vendor"), QStringLiteral("main"), file::oemIni, 255));
     const QString today = formatDate(clock::today(), QStringLiteral("dd/mm/yy"));
     Label7->setText(today);
-    daily->setChecked(true);
-    Label11->setText(lbl11);
-    s.dbtotal = false;
+    s.setArchiveMode(false);
     scriviini(QStringLiteral("leggi"), QStringLiteral("width"), QStringLiteral("11820"), file::generalIni);
 
     const double automatic =
@@ -462,9 +460,7 @@ void Principale::applySettings() {
     autoref->setChecked(automatic == 1);
     Label12->setText(automatic == 1 ? QStringLiteral("ON") : QStringLiteral("OFF"));
 
-    s.accessLevel = QStringLiteral("User");
-    Label3->setText(s.accessLevel);
-    setpar->setEnabled(false);
+    s.setAccessLevel(QStringLiteral("User"));
     s.setWorkDate(today);
 
     if (leggiini(QStringLiteral("separatore"), QStringLiteral("decimale"), file::generalIni, 8).isEmpty()) {
@@ -530,6 +526,15 @@ void Principale::listenToNotifier() {
         Label24->setText(text);
     });
     connect(&n, &Notifier::workDateChanged, Label2, &QLabel::setText);
+    connect(&n, &Notifier::archiveModeChanged, this, [this](bool archive) {
+        daily->setChecked(!archive);
+        total->setChecked(archive);
+        Label11->setText(archive ? lbl11_s : lbl11);
+    });
+    connect(&n, &Notifier::accessLevelChanged, this, [this](const QString& level) {
+        Label3->setText(level);
+        setpar->setEnabled(level != QLatin1String("User"));
+    });
     connect(&n, &Notifier::linkState, this, [this](bool on) {
         Label16->setVisible(true);
         Label16->setBackColor(on ? colours::green : colours::orange);

@@ -100,6 +100,16 @@ void Session::setWorkDate(const QString& day) {
     emit notifier().workDateChanged(day);
 }
 
+void Session::setArchiveMode(bool archive) {
+    dbtotal = archive;
+    emit notifier().archiveModeChanged(archive);
+}
+
+void Session::setAccessLevel(const QString& level) {
+    accessLevel = level;
+    emit notifier().accessLevelChanged(level);
+}
+
 void Session::setDatabasePaths(const QString& folder) {
     const QString base = folder + QLatin1Char('/');
     db_daily = base + file::dailyDb;

@@ -47,6 +47,8 @@ public:
     // Sets it and tells the notifier, so the main window shows it.
     void setWorkDate(const QString& day);
     bool dbtotal = false;  // lists show the archive filtered to the work date
+    // Sets dbtotal and tells the notifier, so the main window shows the mode.
+    void setArchiveMode(bool archive);
     QString queryricerca;  // search hand-off: SQL over the record source, run by the viewer on cntot
     QString dbricerca;     // database path shown by the patient search
     QString db_daily, db_total, db_limiti, db_vet;
@@ -57,6 +59,8 @@ public:
     bool statoformleggi = false;  // the viewer is open
     int16_t leggiOricerca = 0;    // the viewer's next load runs queryricerca
     QString accessLevel = QStringLiteral("User");
+    // Sets the access level and tells the notifier ("Service" and "Admin" open the settings).
+    void setAccessLevel(const QString& level);
     ReportCaptions stampa;
 
     // The database paths in the program folder.
