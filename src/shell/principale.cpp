@@ -309,10 +309,11 @@ void Principale::buildWindow() {
     Label24->setVisible(false);
     root->addWidget(Label24);
 
-    for (Label* l : {Label2, Label65, Image12})
+    for (Label* l : {Label2, Label65, Image12, Label17, Label18, Label19, Label20, Label21, Label22})
         l->setCursor(Qt::PointingHandCursor);
     connect(Image12, &Label::clicked, this, [this] { guard([this] { Image12_Click(); }); });
     connect(Label65, &Label::clicked, this, [this] { guard([this] { Label65_Click(); }); });
+    connectCommands();
     resize(1000, 640);
 }
 
@@ -517,6 +518,98 @@ int Principale::aggiornadb() {
     setBusy(false);
     scriviini(QStringLiteral("database"), QStringLiteral("last"), Label7->text(), file::generalIni);
     return 0;
+}
+
+void Principale::connectCommands() {
+    // Menu items and shortcuts that open a window: a window already open comes
+    // forward, its load does not run again.
+    auto opener = [this](QAction* item, const char* window) {
+        connect(item, &QAction::triggered, this,
+                [this, window] { guard([this, window] { openWindow(QString::fromLatin1(window)); }); });
+    };
+    opener(c_data, "cambia");
+    opener(Service_menu, "frmLogin");
+    opener(Ricerca_menu, "formricerca");
+    opener(Gestione_menu, "Archivio2");
+    opener(inserman, "inserimento");
+    opener(vet2, "vet");
+    opener(uma1, "calfact");
+    opener(mqc1, "qc");
+    opener(mqc2, "qcrif");
+    opener(rif_menu, "Limiti");
+    opener(rifvet, "limitivet");
+    opener(ref, "Referto2");
+    opener(setpar, "setting");
+    opener(zarvium_menu, "Help");
+    opener(errlog, "errlogmod");
+    // These three, like the toolbar, say nothing when their window cannot open:
+    // the window reports its own failures.
+    auto quietOpener = [this](auto* source, auto signal, const char* window) {
+        connect(source, signal, this, [this, window] {
+            guard([this, window] { ignoring([&] { openWindow(QString::fromLatin1(window)); }); });
+        });
+    };
+    quietOpener(anag, &QAction::triggered, "leggi");
+    quietOpener(lavoro_m, &QAction::triggered, "anagrafiche");
+    quietOpener(prnt, &QAction::triggered, "Refertazionex");
+    const std::pair<Label*, const char*> toolbar[] = {
+        {Label20, "leggi"},       {Image1, "leggi"},        {Label17, "anagrafiche"},   {Image11, "anagrafiche"},
+        {Label19, "formricerca"}, {Image10, "formricerca"}, {Label18, "Archivio2"},     {Image5, "Archivio2"},
+        {Label21, "qc"},          {Image4, "qc"},           {Label22, "Refertazionex"}, {Image3, "Refertazionex"}};
+    for (const auto& [cell, window] : toolbar)
+        quietOpener(cell, &Label::clicked, window);
+
+    connect(Label2, &Label::clicked, this, [this] { guard([this] { openWindow(QStringLiteral("cambia")); }); });
+    connect(Label3, &Label::doubleClicked, this, [this] { guard([this] { openWindow(QStringLiteral("frmLogin")); }); });
+    connect(Image8, &Label::doubleClicked, this,
+            [this] { guard([this] { openWindow(QStringLiteral("changelan")); }); });
+    connect(Label13, &Label::clicked, this, [this] { guard([this] { Label13_Click(); }); });
+    connect(Label5, &Label::clicked, this, [this] { guard([this] { clearLabel(Label5); }); });
+    connect(Label24, &Label::clicked, this, [this] { guard([this] { clearLabel(Label24); }); });
+    connect(autoref, &QAction::triggered, this, [this] { guard([this] { autoref_Click(); }); });
+    connect(daily, &QAction::triggered, this, [this] { guard([this] { daily_Click(); }); });
+    connect(total, &QAction::triggered, this, [this] { guard([this] { total_Click(); }); });
+    connect(aggarch, &QAction::triggered, this, [this] { guard([this] { aggarch_Click(); }); });
+    connect(stampantre, &QAction::triggered, this, [this] { guard([this] { stampantre_Click(); }); });
+}
+
+void Principale::openWindow(const QString& name) { Forms::show(name); }
+
+void Principale::autoref_Click() {
+    // Qt has already flipped the check mark: what the user saw is its opposite.
+    const bool wasChecked = !autoref->isChecked();
+    autoref->setChecked(!wasChecked);
+    scriviini(QStringLiteral("auto"), QStringLiteral("stampa_auto"),
+              wasChecked ? QStringLiteral("0") : QStringLiteral("1"), file::printIni);
+    Label12->setText(wasChecked ? QStringLiteral("OFF") : QStringLiteral("ON"));
+}
+
+void Principale::daily_Click() { session_->setArchiveMode(false); }
+
+void Principale::total_Click() { session_->setArchiveMode(true); }
+
+void Principale::aggarch_Click() { aggiornadb(); }
+
+void Principale::stampantre_Click() {
+    try {
+        const std::optional<QString> printer = prompts().choosePrinter();
+        if (printer)
+            session_->printer = *printer;
+    } catch (...) {
+        const CaughtError e = describeCurrentException();
+        msgBox(QStringLiteral("Error!"), MsgButtons::OK, MsgIcon::Critical, appTitle());
+        logerrore(e.number, e.description, formName());
+    }
+}
+
+void Principale::Label13_Click() {
+    const QString bk = leggiini(QStringLiteral("database"), QStringLiteral("bk"), file::generalIni, 255);
+    msgBox(msg4_ + bk, MsgButtons::OK, MsgIcon::Information, appTitle());
+}
+
+void Principale::clearLabel(Label* label) {
+    label->setText(QString());
+    label->setVisible(false);
 }
 
 void Principale::listenToNotifier() {

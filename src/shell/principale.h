@@ -92,6 +92,17 @@ private:
     void listenToNotifier();
     void runAutoReport();
 
+    // Commands and shortcuts.
+    void connectCommands();
+    void openWindow(const QString& name);
+    void autoref_Click();
+    void daily_Click();
+    void total_Click();
+    void aggarch_Click();
+    void stampantre_Click();
+    void Label13_Click();
+    static void clearLabel(Label* label);
+
     void buildMenus();
     void buildWindow();
     void applyCaptions();

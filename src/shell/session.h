@@ -62,6 +62,8 @@ public:
     // Sets the access level and tells the notifier ("Service" and "Admin" open the settings).
     void setAccessLevel(const QString& level);
     ReportCaptions stampa;
+    // The printer picked in the print dialog; empty means the system's default destination.
+    QString printer;
 
     // The database paths in the program folder.
     void setDatabasePaths(const QString& folder);

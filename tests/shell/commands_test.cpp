@@ -1,0 +1,117 @@
+#include <QFile>
+#include <QTest>
+
+#include "platform/errors.h"
+#include "platform/forms.h"
+#include "shell/config.h"
+#include "shell/language.h"
+#include "shell/principale.h"
+#include "shell/setting.h"
+#include "support/window_fixture.h"
+
+namespace zv {
+namespace {
+
+// The main window's menus, shortcuts and status-panel clicks, on a real start.
+class Commands : public test::WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        scriviini("separatore", "decimale", ",", "general.ini");
+        scriviini("database", "last", "08/12/26", "general.ini");
+    }
+    Principale* start() {
+        Forms::load("frmSplash");
+        Principale* m = Forms::get<Principale>();
+        EXPECT_NE(m, nullptr);
+        return m;
+    }
+    QString logText() { return QString::fromUtf8(fileBytes(path("log/08.12.26.log"))); }
+    QString say(const char* section, const char* key) { return languageText("it.ini", section, key); }
+};
+
+TEST_F(Commands, AutomaticReportSwitchFollowsTheCheckMark) {
+    scriviini("auto", "stampa_auto", "1", "print.ini");
+    Principale* m = start();
+    ASSERT_TRUE(m->autoref->isChecked());
+    m->autoref->setEnabled(true);  // no command enables it; the switch itself still works
+    const std::pair<const char*, const char*> clicks[] = {{"0", "OFF"}, {"1", "ON"}, {"0", "OFF"}};
+    for (const auto& [stored, shown] : clicks) {
+        m->autoref->trigger();
+        EXPECT_EQ(leggiini("auto", "stampa_auto", "print.ini", 10), QString::fromLatin1(stored));
+        EXPECT_EQ(m->Label12->text(), QString::fromLatin1(shown));
+        EXPECT_EQ(m->autoref->isChecked(), QString::fromLatin1(stored) == "1");
+    }
+}
+
+TEST_F(Commands, ModeSwitchesSetTheirFourThings) {
+    Principale* m = start();
+    Session& s = m->session();
+    // Clicking an item that is already checked keeps the mode and the check mark.
+    for (QAction* item : {m->total, m->total, m->daily, m->daily, m->total}) {
+        item->trigger();
+        const bool archive = item == m->total;
+        EXPECT_EQ(s.dbtotal, archive);
+        EXPECT_EQ(m->total->isChecked(), archive);
+        EXPECT_EQ(m->daily->isChecked(), !archive);
+        EXPECT_EQ(m->Label11->text(), archive ? m->lbl11_s : m->lbl11);
+    }
+    EXPECT_FALSE(m->lbl11_s.isEmpty());
+    EXPECT_EQ(s.workDate(), QStringLiteral("08/12/26"));  // the work date is not touched
+}
+
+TEST_F(Commands, PrinterSetUpKeepsThePickAndCancelIsNoFailure) {
+    Principale* m = start();
+    prompts_->printers.push_back(std::nullopt);
+    m->stampantre->trigger();
+    EXPECT_TRUE(prompts_->takeMessages().empty());
+    EXPECT_EQ(m->session().printer, QString());
+    prompts_->printers.push_back(QStringLiteral("PDF"));
+    m->stampantre->trigger();
+    EXPECT_EQ(m->session().printer, QStringLiteral("PDF"));
+    EXPECT_FALSE(QFile::exists(path("log/08.12.26.log")));
+}
+
+TEST_F(Commands, StatusPanelClicks) {
+    Principale* m = start();
+    // The back-up notice: msg4 and the day of the last back-up, or msg4 alone.
+    for (const char* bk : {"01/12/26", ""}) {
+        scriviini("database", "bk", bk, "general.ini");
+        QTest::mouseClick(m->Label13, Qt::LeftButton);
+        const auto shown = prompts_->takeMessages();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text, say("principale", "msg4") + QString::fromLatin1(bk));
+        EXPECT_EQ(shown[0].icon, MsgIcon::Information);
+    }
+    // The status line clears itself on a click and comes back with the next error.
+    logerrore(53, "File not found", "Principale");
+    ASSERT_TRUE(m->Label24->isVisibleTo(m));
+    QTest::mouseClick(m->Label24, Qt::LeftButton);
+    EXPECT_FALSE(m->Label24->isVisibleTo(m));
+    EXPECT_EQ(m->Label24->text(), QString());
+    logerrore(5, "again", "Principale");
+    EXPECT_TRUE(m->Label24->isVisibleTo(m));
+}
+
+TEST_F(Commands, OpenersBringAnOpenWindowForwardAndNeverEndTheProgram) {
+    Principale* m = start();
+    m->session().setAccessLevel(QStringLiteral("Service"));
+    EXPECT_EQ(m->Label3->text(), QStringLiteral("Service"));
+    ASSERT_TRUE(m->setpar->isEnabled());
+    m->setpar->trigger();
+    setting* first = Forms::get<setting>();
+    ASSERT_NE(first, nullptr);
+    first->Combo1->setCurrentIndex(2);  // a change the load would undo
+    m->setpar->trigger();
+    EXPECT_EQ(Forms::get<setting>(), first);
+    EXPECT_EQ(first->Combo1->currentIndex(), 2);
+
+    // A window that cannot open: one line in the log under the main window; the program goes on.
+    Forms::registerFactory("Help", []() -> Form* { throw AppError(err::FileNotFound, "File not found"); });
+    m->zarvium_menu->trigger();
+    EXPECT_TRUE(logText().contains(QStringLiteral("\tPrincipale\t53\tFile not found")));
+    EXPECT_TRUE(Forms::isLoaded("Principale"));
+}
+
+}  // namespace
+}  // namespace zv
