@@ -19,7 +19,10 @@ QString readText(const QString& path) {
     return QString::fromUtf8(f.readAll());
 }
 
-void copyTree(const QString& from, const QString& to) {
+void copyTree(const QString& given, const QString& to) {
+    // Relative paths are made absolute first: relativeFilePath would otherwise
+    // resolve the iterator's relative paths against `from` a second time.
+    const QString from = QFileInfo(given).absoluteFilePath();
     QDir().mkpath(to);
     QDirIterator it(from, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
