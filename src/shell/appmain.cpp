@@ -8,6 +8,7 @@
 #include "platform/forms.h"
 #include "platform/prompts.h"
 #include "shell/config.h"
+#include "shell/errlogmod.h"
 #include "shell/frmsplash.h"
 #include "shell/grafici.h"
 #include "shell/notifier.h"
@@ -29,6 +30,7 @@ void registerForms() {
     Forms::registerFactory(grafici::kName, [] { return new grafici; });
     Forms::registerFactory(ComCD::kName, [] { return new ComCD; });
     Forms::registerFactory(setting::kName, [] { return new setting; });
+    Forms::registerFactory(errlogmod::kName, [] { return new errlogmod; });
 }
 
 int runProgram(QApplication& app) {
