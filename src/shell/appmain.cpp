@@ -7,6 +7,7 @@
 #include "platform/errors.h"
 #include "platform/forms.h"
 #include "platform/prompts.h"
+#include "shell/cambia.h"
 #include "shell/config.h"
 #include "shell/errlogmod.h"
 #include "shell/frmsplash.h"
@@ -31,6 +32,8 @@ void registerForms() {
     Forms::registerFactory(ComCD::kName, [] { return new ComCD; });
     Forms::registerFactory(setting::kName, [] { return new setting; });
     Forms::registerFactory(errlogmod::kName, [] { return new errlogmod; });
+    Forms::registerFactory(cambia::kName, [] { return new cambia; });
+    Forms::registerFactory(Cambia2::kName, [] { return new Cambia2; });
 }
 
 int runProgram(QApplication& app) {
