@@ -10,6 +10,7 @@
 #include "shell/cambia.h"
 #include "shell/config.h"
 #include "shell/errlogmod.h"
+#include "shell/frmlogin.h"
 #include "shell/frmsplash.h"
 #include "shell/grafici.h"
 #include "shell/notifier.h"
@@ -34,6 +35,7 @@ void registerForms() {
     Forms::registerFactory(errlogmod::kName, [] { return new errlogmod; });
     Forms::registerFactory(cambia::kName, [] { return new cambia; });
     Forms::registerFactory(Cambia2::kName, [] { return new Cambia2; });
+    Forms::registerFactory(frmLogin::kName, [] { return new frmLogin; });
 }
 
 int runProgram(QApplication& app) {
