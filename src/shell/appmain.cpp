@@ -8,6 +8,7 @@
 #include "platform/forms.h"
 #include "platform/prompts.h"
 #include "shell/cambia.h"
+#include "shell/changelan.h"
 #include "shell/config.h"
 #include "shell/errlogmod.h"
 #include "shell/frmlogin.h"
@@ -33,6 +34,7 @@ void registerForms() {
     Forms::registerFactory(ComCD::kName, [] { return new ComCD; });
     Forms::registerFactory(setting::kName, [] { return new setting; });
     Forms::registerFactory(errlogmod::kName, [] { return new errlogmod; });
+    Forms::registerFactory(changelan::kName, [] { return new changelan; });
     Forms::registerFactory(cambia::kName, [] { return new cambia; });
     Forms::registerFactory(Cambia2::kName, [] { return new Cambia2; });
     Forms::registerFactory(frmLogin::kName, [] { return new frmLogin; });
