@@ -14,6 +14,7 @@
 #include "shell/frmlogin.h"
 #include "shell/frmsplash.h"
 #include "shell/grafici.h"
+#include "shell/help.h"
 #include "shell/notifier.h"
 #include "shell/setting.h"
 
@@ -38,6 +39,7 @@ void registerForms() {
     Forms::registerFactory(cambia::kName, [] { return new cambia; });
     Forms::registerFactory(Cambia2::kName, [] { return new Cambia2; });
     Forms::registerFactory(frmLogin::kName, [] { return new frmLogin; });
+    Forms::registerFactory(Help::kName, [] { return new Help; });
 }
 
 int runProgram(QApplication& app) {
