@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "link/comcd.h"
+#include "link/inserimento.h"
 #include "model/resultstore.h"
 #include "platform/errors.h"
 #include "platform/forms.h"
@@ -40,6 +41,7 @@ void registerForms() {
     Forms::registerFactory(Cambia2::kName, [] { return new Cambia2; });
     Forms::registerFactory(frmLogin::kName, [] { return new frmLogin; });
     Forms::registerFactory(Help::kName, [] { return new Help; });
+    Forms::registerFactory(inserimento::kName, [] { return new inserimento; });
 }
 
 int runProgram(QApplication& app) {
