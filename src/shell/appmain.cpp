@@ -3,13 +3,19 @@
 #include <QFileInfo>
 
 #include "link/comcd.h"
+#include "link/inserimento.h"
 #include "model/resultstore.h"
 #include "platform/errors.h"
 #include "platform/forms.h"
 #include "platform/prompts.h"
+#include "shell/cambia.h"
+#include "shell/changelan.h"
 #include "shell/config.h"
+#include "shell/errlogmod.h"
+#include "shell/frmlogin.h"
 #include "shell/frmsplash.h"
 #include "shell/grafici.h"
+#include "shell/help.h"
 #include "shell/notifier.h"
 #include "shell/setting.h"
 
@@ -29,6 +35,13 @@ void registerForms() {
     Forms::registerFactory(grafici::kName, [] { return new grafici; });
     Forms::registerFactory(ComCD::kName, [] { return new ComCD; });
     Forms::registerFactory(setting::kName, [] { return new setting; });
+    Forms::registerFactory(errlogmod::kName, [] { return new errlogmod; });
+    Forms::registerFactory(changelan::kName, [] { return new changelan; });
+    Forms::registerFactory(cambia::kName, [] { return new cambia; });
+    Forms::registerFactory(Cambia2::kName, [] { return new Cambia2; });
+    Forms::registerFactory(frmLogin::kName, [] { return new frmLogin; });
+    Forms::registerFactory(Help::kName, [] { return new Help; });
+    Forms::registerFactory(inserimento::kName, [] { return new inserimento; });
 }
 
 int runProgram(QApplication& app) {

@@ -1,0 +1,183 @@
+#include "link/inserimento.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QVBoxLayout>
+
+#include "link/manualentry.h"
+#include "model/resultstore.h"
+#include "platform/captions.h"
+#include "platform/errors.h"
+#include "shell/config.h"
+#include "shell/session.h"
+#include "shell/windowlanguage.h"
+
+namespace zv {
+
+namespace {
+
+const QString kStartValue = QStringLiteral("0,0");
+const QString kStartId = QStringLiteral("Inserire Codice ID!");
+const QString kStartName = QStringLiteral("Inserire Nome Paziente!");
+
+// The captions beside the seventeen value boxes, in box order; fixed texts.
+const char* const kValueCaptions[17] = {
+    "WBC:", "Neu %:", "Lym %:", "Mono %:", "Eos %:", "Baso %:", "RBC:", "HGB:", "HCT:",
+    "MCV:", "MCH:",   "MCHC:",  "RDW:",    "PLT:",   "MPV:",    "PCT:", "PDW:"};
+
+// A group of rows on a filled rectangle of its own colour.
+QFrame* filledGroup(QWidget* parent, const QColor& fill) {
+    auto* group = new QFrame(parent);
+    if (fill.isValid()) {
+        QPalette p = group->palette();
+        p.setColor(QPalette::Window, fill);
+        p.setColor(QPalette::WindowText, Qt::black);
+        group->setPalette(p);
+        group->setAutoFillBackground(true);
+    }
+    return group;
+}
+
+}  // namespace
+
+bool valueKeyPasses(QChar typed) {
+    const char16_t code = typed.unicode();
+    return code == 8 || code == 13 || code == 44 || code == 188 || (code >= u'0' && code <= u'9');
+}
+
+inserimento::inserimento() : Form(QString(kName)) {
+    setWindowTitle(QStringLiteral("Inserimento Manuale Analisi"));
+    QLineEdit** members[19] = {&Text1,  &Text2,  &Text3,  &Text4,  &Text5,  &Text6,  &Text7,  &Text8,  &Text9, &Text10,
+                               &Text11, &Text12, &Text13, &Text14, &Text15, &Text16, &Text17, &Text18, &Text19};
+    for (int i = 0; i < 19; ++i) {
+        auto* box = new QLineEdit(this);
+        box->setObjectName(QStringLiteral("Text%1").arg(i + 1));
+        *members[i] = box;
+    }
+
+    // Identification rows across the top, on light grey.
+    QFrame* identification = filledGroup(this, QColor(192, 192, 192));
+    Label7 = new QLabel(QStringLiteral("ID:"), identification);
+    Label7->setObjectName(QStringLiteral("Label7"));
+    Label8 = new QLabel(QStringLiteral("Nome:"), identification);
+    Label8->setObjectName(QStringLiteral("Label8"));
+    {
+        auto* grid = new QGridLayout(identification);
+        grid->addWidget(Label7, 0, 0);
+        grid->addWidget(Text18, 0, 1);
+        grid->addWidget(Label8, 1, 0);
+        grid->addWidget(Text19, 1, 1);
+        grid->setColumnStretch(1, 1);
+        grid->setColumnMinimumWidth(0, 60);
+    }
+
+    // Three columns of values: white cells, red cells, platelets; each box to
+    // the right of its caption, the rows of all three at the same heights.
+    const std::array<QLineEdit*, 17> values = valueBoxes();
+    struct Column {
+        QColor fill;
+        int first, last;
+    };
+    const Column columns[3] = {{QColor(), 0, 5}, {QColor(255, 0, 0), 6, 12}, {QColor(255, 255, 0), 13, 16}};
+    auto* columnRow = new QHBoxLayout;
+    columnRow->setSpacing(0);
+    for (const Column& column : columns) {
+        QFrame* group = filledGroup(this, column.fill);
+        auto* grid = new QGridLayout(group);
+        for (int i = column.first; i <= column.last; ++i) {
+            auto* label = new QLabel(QString::fromLatin1(kValueCaptions[i]), group);
+            QLineEdit* box = values[std::size_t(i)];
+            box->setParent(group);
+            box->setMaximumWidth(90);
+            // Only the key filter's characters are typed: no input method composes others.
+            box->setAttribute(Qt::WA_InputMethodEnabled, false);
+            box->installEventFilter(this);
+            grid->addWidget(label, i - column.first, 0);
+            grid->addWidget(box, i - column.first, 1);
+        }
+        grid->setRowStretch(column.last - column.first + 1, 1);
+        grid->setColumnMinimumWidth(0, 64);
+        columnRow->addWidget(group, 1);
+    }
+
+    Command1 = new QPushButton(QStringLiteral("S A L V A       I N S E R I M E N T O"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setMinimumHeight(36);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setSpacing(0);
+    layout->addWidget(identification);
+    layout->addLayout(columnRow, 1);
+    layout->addSpacing(6);
+    layout->addWidget(Command1);
+
+    // Down the white-cell column, the red-cell column, the platelet column,
+    // then the identifier, the name and the button.
+    QWidget* previous = nullptr;
+    for (QLineEdit* box : values) {
+        if (previous)
+            setTabOrder(previous, box);
+        previous = box;
+    }
+    setTabOrder(Text17, Text18);
+    setTabOrder(Text18, Text19);
+    setTabOrder(Text19, Command1);
+    Text1->setFocus();
+
+    connect(Command1, &QPushButton::clicked, this, [this] { guard([this] { Command1_Click(); }); });
+}
+
+std::array<QLineEdit*, 17> inserimento::valueBoxes() const {
+    return {Text1,  Text2,  Text3,  Text4,  Text5,  Text6,  Text7,  Text8, Text9,
+            Text10, Text11, Text12, Text13, Text14, Text15, Text16, Text17};
+}
+
+void inserimento::Form_Load() {
+    applyCaptions(this, windowLanguageFile(), QStringLiteral("inserimento"),
+                  {{"Label7", "lbl7"}, {"Label8", "lbl8"}, {"Command1", "cmd1"}, {"", "titolo"}});
+    inizializza();
+    // The first value typed replaces the starting text rather than joining it.
+    Text1->selectAll();
+}
+
+void inserimento::inizializza() {
+    for (QLineEdit* box : valueBoxes())
+        box->setText(kStartValue);
+    Text18->setText(kStartId);
+    Text19->setText(kStartName);
+}
+
+bool inserimento::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return Form::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    // Keys that type nothing (arrows, Home, Delete) and the focus keys are no characters.
+    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Delete ||
+        key->text().isEmpty())
+        return Form::eventFilter(watched, event);
+    const QString typed = key->text();
+    if (typed.size() == 1 && valueKeyPasses(typed.at(0)))
+        return Form::eventFilter(watched, event);
+    return true;  // discarded before it reaches the box
+}
+
+void inserimento::Command1_Click() {
+    try {
+        Session& session = Session::get();
+        std::array<QString, 17> texts;
+        const std::array<QLineEdit*, 17> boxes = valueBoxes();
+        for (std::size_t i = 0; i < boxes.size(); ++i)
+            texts[i] = boxes[i]->text();
+        // Every value is read before anything is written: a box that holds no
+        // number stores nothing and leaves every box as typed.
+        const ResultRecord typed = typedResult(texts, Text18->text(), Text19->text(), session.workDate());
+        addResult(session.cn, typed);
+        inizializza();
+    } catch (...) {
+        const CaughtError e = describeCurrentException();
+        logerrore(e.number, e.description, formName());
+    }
+}
+
+}  // namespace zv

@@ -1,0 +1,34 @@
+#include "link/manualentry.h"
+
+#include "platform/conversions.h"
+#include "platform/errors.h"
+
+namespace zv {
+
+ResultRecord typedResult(const std::array<QString, 17>& values, const QString& specId, const QString& specName,
+                         const QString& workDate) {
+    ResultRecord r;
+    r.seq = QStringLiteral("Man.");
+    r.specId = specId;
+    r.specName = specName;
+    r.date = workDate;
+    for (std::size_t i = 0; i < kTypedParameters.size(); ++i) {
+        const ResultParameter parameter = kTypedParameters[i];
+        try {
+            r.value(parameter) = toDouble(values[i], QLatin1Char(','));
+        } catch (const AppError& e) {
+            throw AppError(e.number(), QStringLiteral("%1: \"%2\" cannot be read as a number; nothing was stored.")
+                                           .arg(parameterInfo(parameter).field, values[i]));
+        }
+    }
+    for (const auto& [name, member] : AlarmFlags::textFlags())
+        r.flags.*member = QStringLiteral("0");
+    r.flags.SamplError = 0;
+    r.Limits = 0;
+    r.note = QStringLiteral(".");
+    for (Histogram& histogram : r.histograms)
+        histogram.channels.fill(QStringLiteral("0"));
+    return r;
+}
+
+}  // namespace zv
