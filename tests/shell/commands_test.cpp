@@ -1,5 +1,6 @@
 #include <QFile>
 #include <QTest>
+#include <functional>
 
 #include "platform/errors.h"
 #include "platform/forms.h"
@@ -111,6 +112,32 @@ TEST_F(Commands, OpenersBringAnOpenWindowForwardAndNeverEndTheProgram) {
     m->zarvium_menu->trigger();
     EXPECT_TRUE(logText().contains(QStringLiteral("\tPrincipale\t53\tFile not found")));
     EXPECT_TRUE(Forms::isLoaded("Principale"));
+}
+
+TEST_F(Commands, MenusAndPanelOpenTheShellWindows) {
+    Principale* m = start();
+    struct Case {
+        std::function<void()> click;
+        const char* window;
+    } cases[] = {
+        {[m] { m->c_data->trigger(); }, "cambia"},
+        {[m] { QTest::mouseClick(m->Label2, Qt::LeftButton); }, "cambia"},
+        {[m] { m->Service_menu->trigger(); }, "frmLogin"},
+        {[m] { QTest::mouseDClick(m->Label3, Qt::LeftButton); }, "frmLogin"},
+        {[m] { QTest::mouseDClick(m->Image8, Qt::LeftButton); }, "changelan"},
+        {[m] { m->inserman->trigger(); }, "inserimento"},
+        {[m] { m->zarvium_menu->trigger(); }, "Help"},
+        {[m] { m->errlog->trigger(); }, "errlogmod"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.window);
+        c.click();
+        Form* w = Forms::find(QString::fromLatin1(c.window));
+        ASSERT_NE(w, nullptr);
+        EXPECT_TRUE(w->isVisible());
+        Forms::unload(QString::fromLatin1(c.window));
+    }
+    EXPECT_FALSE(QFile::exists(path("log/08.12.26.log")));
 }
 
 }  // namespace
