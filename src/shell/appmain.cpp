@@ -7,6 +7,7 @@
 #include "platform/errors.h"
 #include "platform/forms.h"
 #include "platform/prompts.h"
+#include "refdata/limiti.h"
 #include "shell/config.h"
 #include "shell/frmsplash.h"
 #include "shell/grafici.h"
@@ -29,6 +30,8 @@ void registerForms() {
     Forms::registerFactory(grafici::kName, [] { return new grafici; });
     Forms::registerFactory(ComCD::kName, [] { return new ComCD; });
     Forms::registerFactory(setting::kName, [] { return new setting; });
+    Forms::registerFactory(Limiti::kName, [] { return new Limiti; });
+    Forms::registerFactory(limitivet::kName, [] { return new limitivet; });
 }
 
 int runProgram(QApplication& app) {
