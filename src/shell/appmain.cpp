@@ -7,7 +7,9 @@
 #include "platform/errors.h"
 #include "platform/forms.h"
 #include "platform/prompts.h"
+#include "refdata/calfact.h"
 #include "refdata/limiti.h"
+#include "refdata/vet.h"
 #include "shell/config.h"
 #include "shell/frmsplash.h"
 #include "shell/grafici.h"
@@ -32,6 +34,8 @@ void registerForms() {
     Forms::registerFactory(setting::kName, [] { return new setting; });
     Forms::registerFactory(Limiti::kName, [] { return new Limiti; });
     Forms::registerFactory(limitivet::kName, [] { return new limitivet; });
+    Forms::registerFactory(calfact::kName, [] { return new calfact; });
+    Forms::registerFactory(vet::kName, [] { return new vet; });
 }
 
 int runProgram(QApplication& app) {
