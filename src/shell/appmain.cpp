@@ -10,6 +10,9 @@
 #include "platform/prompts.h"
 #include "shell/cambia.h"
 #include "shell/changelan.h"
+#include "refdata/calfact.h"
+#include "refdata/limiti.h"
+#include "refdata/vet.h"
 #include "shell/config.h"
 #include "shell/errlogmod.h"
 #include "shell/frmlogin.h"
@@ -42,6 +45,10 @@ void registerForms() {
     Forms::registerFactory(frmLogin::kName, [] { return new frmLogin; });
     Forms::registerFactory(Help::kName, [] { return new Help; });
     Forms::registerFactory(inserimento::kName, [] { return new inserimento; });
+    Forms::registerFactory(Limiti::kName, [] { return new Limiti; });
+    Forms::registerFactory(limitivet::kName, [] { return new limitivet; });
+    Forms::registerFactory(calfact::kName, [] { return new calfact; });
+    Forms::registerFactory(vet::kName, [] { return new vet; });
 }
 
 int runProgram(QApplication& app) {

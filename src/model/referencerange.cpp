@@ -1,0 +1,103 @@
+#include "model/referencerange.h"
+
+#include <QRegularExpression>
+
+#include "platform/database.h"
+#include "platform/errors.h"
+
+namespace zv {
+
+namespace {
+
+// The columns both tables share, in the order the editors write them.
+QStringList humanColumns() {
+    return {"limite", "valori", "wbcL",  "wbcH",  "neuL",   "neuH",   "lymL",  "lymH",  "monoL",  "monoH",
+            "eosL",   "eosH",   "basoL", "basoH", "rbcL",   "rbcH",   "hgbL",  "hgbH",  "mcvL",   "mcvH",
+            "hctL",   "hctH",   "mchL",  "mchH",  "mchcL",  "mchcH",  "rdwL",  "rdwH",  "pltL",   "pltH",
+            "mpvL",   "mpvH",   "retL",  "retH",  "cBasol", "cBasoH", "cEosl", "cEosH", "cMonol", "cMonoH",
+            "cLyml",  "cLymH",  "cNeul", "cNeuH", "pdwH",   "pdwL",   "pctH",  "pctL"};
+}
+
+std::optional<ReferenceRangeSet> firstRow(Recordset& rs) {
+    if (rs.eof())
+        return std::nullopt;
+    return readRangeSet(rs);
+}
+
+}  // namespace
+
+QString rangeTableName(RangeTable table) {
+    return table == RangeTable::Human ? QStringLiteral("limiti") : QStringLiteral("vet");
+}
+
+QString rangeSetsSql(RangeTable table) {
+    return QStringLiteral("select * from ") + rangeTableName(table) + QStringLiteral(" order by limite");
+}
+
+const QStringList& rangeSetColumns(RangeTable table) {
+    static const QStringList human = humanColumns();
+    static const QStringList species = [] {
+        QStringList columns = humanColumns();
+        columns.insert(columns.indexOf(QStringLiteral("neuH")) + 1, QStringLiteral("bandatiL"));
+        columns.insert(columns.indexOf(QStringLiteral("bandatiL")) + 1, QStringLiteral("bandatiH"));
+        columns << QStringLiteral("cBandatiL") << QStringLiteral("cBandatiH");
+        return columns;
+    }();
+    return table == RangeTable::Human ? human : species;
+}
+
+QString ReferenceRangeSet::limit(const QString& column) const { return limits.value(column.toCaseFolded()); }
+
+ReferenceRangeSet readRangeSet(const Recordset& rs) {
+    ReferenceRangeSet set;
+    for (int i = 0; i < rs.fieldCount(); ++i) {
+        const QString name = rs.fieldName(i);
+        if (name.compare(QLatin1String("limite"), Qt::CaseInsensitive) == 0) {
+            const QVariant number = rs.field(name);
+            if (!number.isNull())
+                set.limite = number.toLongLong();
+        } else if (name.compare(QLatin1String("valori"), Qt::CaseInsensitive) == 0) {
+            set.valori = rs.text(name);
+        } else {
+            set.limits.insert(name.toCaseFolded(), rs.text(name));
+        }
+    }
+    return set;
+}
+
+std::optional<ReferenceRangeSet> humanRangeSetAt(Connection& cnlimit, int64_t position) {
+    Recordset rs(cnlimit, rangeSetsSql(RangeTable::Human));
+    if (position < 1 || position > rs.recordCount())
+        return std::nullopt;
+    rs.setAbsolutePosition(position);
+    return readRangeSet(rs);
+}
+
+std::optional<ReferenceRangeSet> speciesRangeSet(Connection& cnlimit, const QString& name) {
+    // "%" is a character of the name here, never "any text": no name may reach every set.
+    QString pattern = name;
+    pattern.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('%'), QStringLiteral("\\%"));
+    Recordset rs(cnlimit, QStringLiteral("select * from vet where valori like ?1 escape '\\' order by limite"),
+                 {pattern});
+    return firstRow(rs);
+}
+
+int64_t rangeSetNumber(const QString& text) {
+    static const QRegularExpression whole(QStringLiteral(R"(^\s*[+-]?[0-9]+\s*$)"));
+    bool ok = false;
+    const qlonglong number = whole.match(text).hasMatch() ? text.trimmed().toLongLong(&ok) : 0;
+    if (!ok)
+        throw AppError(err::TypeMismatch,
+                       QStringLiteral("Type mismatch: the set number \"%1\" is not a whole number").arg(text));
+    return number;
+}
+
+int64_t deleteRangeSets(Connection& cnlimit, RangeTable table, const QString& number) {
+    // Compared as text, so "2.0" or " 2" is not the set 2 and nothing but the
+    // digits shown in the number box deletes a set.
+    return cnlimit.execute(
+        QStringLiteral("delete from ") + rangeTableName(table) + QStringLiteral(" where cast(limite as text) = ?1"),
+        {number});
+}
+
+}  // namespace zv

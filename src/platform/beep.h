@@ -1,0 +1,12 @@
+#pragma once
+// The system beep, which browsing buttons sound when a move passes the first
+// or the last row. Tests put a hook in its place to count the beeps.
+#include <functional>
+
+namespace zv {
+
+void beep();
+// Replaces the sound with `hook` (nullptr restores the sound); returns the previous hook.
+std::function<void()> setBeepHook(std::function<void()> hook);
+
+}  // namespace zv

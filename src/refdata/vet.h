@@ -1,0 +1,65 @@
+#pragma once
+// The species calibration sets, the rows of `cal` in the veterinary database,
+// one at a time in the order of the species name: browse, change the row
+// shown, add rows. No row is ever deleted here.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <cstdint>
+
+#include "platform/binder.h"
+#include "platform/database.h"
+#include "platform/forms.h"
+#include "refdata/factorboxes.h"
+
+namespace zv {
+
+class NumberKeyFilter;
+
+class vet : public Form {
+    Q_OBJECT
+public:
+    static constexpr QLatin1String kName{"vet"};
+
+    vet();
+    void Form_Load() override;
+    void Form_Unload(bool& cancel) override;
+
+    // Shows the current row in the fourteen boxes. A field that holds nothing
+    // shows as an empty box and the others are still shown; without a current
+    // row every box is emptied and the failure rises.
+    void popola();
+
+    int16_t separatorCode() const { return separatorCode_; }
+    // The browse recordset: between NUOVO and SALVA its current row is the new one.
+    const Recordset& browse() const { return rs_; }
+
+    QLabel *Label17 = nullptr, *Label1 = nullptr;
+    QLineEdit* Text14 = nullptr;  // species name
+    QLineEdit *Text1 = nullptr, *Text2 = nullptr, *Text3 = nullptr, *Text4 = nullptr, *Text5 = nullptr,
+              *Text6 = nullptr, *Text7 = nullptr, *Text8 = nullptr, *Text9 = nullptr, *Text10 = nullptr,
+              *Text11 = nullptr, *Text12 = nullptr, *Text13 = nullptr;
+    QPushButton *Command7 = nullptr, *Command1 = nullptr, *Command3 = nullptr, *Command2 = nullptr, *Command8 = nullptr,
+                *Command4 = nullptr;
+
+private:
+    void buildWindow();
+    void loadCaptions();
+
+    void Command7_Click();
+    void Command1_Click();
+    void Command2_Click();
+    void Command8_Click();
+    void Command4_Click();
+    void Command3_Click();
+
+    Recordset rs_;
+    FieldBinder binder_;
+    FactorBoxes factors_;
+    NumberKeyFilter* filter_ = nullptr;
+    int16_t separatorCode_ = 0;
+    QString msg1_, msg2_, msg3_, msg4_, txt14_;
+};
+
+}  // namespace zv
