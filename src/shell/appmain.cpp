@@ -12,6 +12,7 @@
 #include "shell/grafici.h"
 #include "shell/notifier.h"
 #include "shell/setting.h"
+#include "viewer/leggi.h"
 
 namespace zv::shell {
 
@@ -29,6 +30,7 @@ void registerForms() {
     Forms::registerFactory(grafici::kName, [] { return new grafici; });
     Forms::registerFactory(ComCD::kName, [] { return new ComCD; });
     Forms::registerFactory(setting::kName, [] { return new setting; });
+    Forms::registerFactory(leggi::kName, [] { return new leggi; });
 }
 
 int runProgram(QApplication& app) {
