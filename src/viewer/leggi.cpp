@@ -284,12 +284,12 @@ void leggi::buildWindow() {
     };
     const QColor redText(255, 0, 0), orange(255, 128, 0), white(255, 255, 255), darkRed(192, 0, 0), pink(255, 192, 192),
         lightYellow(255, 255, 192);
-    y = 508;
+    y = 486;
     Label65 = alarm("Label65", "E R R O R I :", redText, std::nullopt, b, y, 110);
     Label52 = alarm("Label52", "ASPIRAZIONE !", redText, std::nullopt, b + 114, y, 130);
     Label67 = alarm("Label67", "WBC FLOW/CLOG !", redText, std::nullopt, b + 248, y, 150);
     Label66 = alarm("Label66", "RBC FLOW/CLOG !", redText, std::nullopt, b + 402, y, 150);
-    y += 24;
+    y += 22;
     const int w = 556;
     Label45 = alarm("Label45", "Bande", orange, white, b, y, w);
     Label46 = alarm("Label46", "Granulociti Immaturi", orange, white, b, y += 20, w);
