@@ -353,6 +353,14 @@ TEST_F(Viewer, RangeCheckColoursEachValueAgainstItsSet) {
     EXPECT_EQ(v->Text19->text(), "Adulti");
     EXPECT_EQ(v->Label11->foreColor(), QColor(0, 0, 255));  // 3.5 under 4
     EXPECT_TRUE(v->Text16->hasFocus());
+
+    // A selector that is not a whole number is refused and the row keeps its own.
+    v->Text18->setText("ab");
+    enter(v->Text18);
+    stored.requery();
+    EXPECT_EQ(stored.field("Limits").toInt(), 0);
+    EXPECT_EQ(v->Text19->text(), "Adulti");
+    EXPECT_TRUE(logText().contains("leggi")) << logText().toStdString();
 }
 
 TEST_F(Viewer, SpeciesSetsAreFoundByNamesWithApostrophes) {
@@ -446,6 +454,16 @@ TEST_F(Viewer, WhiteCellChartsSwapAndEveryChartShowsChannels006To230) {
     QTest::mouseClick(v->MSChart4, Qt::LeftButton);
     EXPECT_FALSE(v->MSChart3->isHidden());
     EXPECT_TRUE(v->MSChart4->isHidden());
+
+    // The hidden chart is fed too, and the choice holds from result to result.
+    ResultRecord next = sample("A-2", "Bianchi", 5);
+    next.histogram(HistogramKind::WB1).channel(6) = "201";
+    add(next);
+    emit notifier().resultStored(2);
+    QTest::mouseClick(v->Command16, Qt::LeftButton);
+    QTest::mouseClick(v->Command4, Qt::LeftButton);
+    EXPECT_TRUE(v->MSChart4->isHidden());
+    EXPECT_EQ(v->MSChart4->bars()[0], 201);
 }
 
 TEST_F(Viewer, ScattergramDotsLandInTheirPopulationsPlaces) {
