@@ -58,8 +58,9 @@ QLineEdit* captionBox(QWidget* parent, const char* name, const QString& text, in
     QFont bold = box->font();
     bold.setBold(true);
     box->setFont(bold);
+    // On the window's own background, which the search look changes.
     QPalette p = box->palette();
-    p.setColor(QPalette::Base, p.color(QPalette::Window));
+    p.setColor(QPalette::Base, Qt::transparent);
     box->setPalette(p);
     return box;
 }
