@@ -22,15 +22,19 @@ OptionalText textOf(const QVariant& v) {
 }
 
 std::optional<double> numberOf(const QVariant& v) {
-    if (v.isNull())
-        return std::nullopt;
-    return v.toDouble();
+    bool ok = false;
+    const double number = v.toDouble(&ok);
+    if (v.isNull() || !ok)
+        return std::nullopt;  // NULL, or text that is not a number: nothing to show
+    return number;
 }
 
 std::optional<int> wholeOf(const QVariant& v) {
-    if (v.isNull())
+    bool ok = false;
+    const int number = v.toInt(&ok);
+    if (v.isNull() || !ok)
         return std::nullopt;
-    return v.toInt();
+    return number;
 }
 
 // Applies `visit(fieldName, member)` to every field of a record but ID1 and

@@ -21,6 +21,7 @@
 #include "shell/help.h"
 #include "shell/notifier.h"
 #include "shell/setting.h"
+#include "viewer/leggi.h"
 
 namespace zv::shell {
 
@@ -49,6 +50,7 @@ void registerForms() {
     Forms::registerFactory(limitivet::kName, [] { return new limitivet; });
     Forms::registerFactory(calfact::kName, [] { return new calfact; });
     Forms::registerFactory(vet::kName, [] { return new vet; });
+    Forms::registerFactory(leggi::kName, [] { return new leggi; });
 }
 
 int runProgram(QApplication& app) {

@@ -653,6 +653,15 @@ void Principale::listenToNotifier() {
     });
     connect(&n, &Notifier::resultCounted, this, [this](qint64 count) { Label65->setText(QString::number(count)); });
     connect(&n, &Notifier::autoReportDue, this, [this] { runAutoReport(); });
+    // Each toolbar window hides its cell's marker while it is open.
+    connect(&n, &Notifier::windowOpened, this, [this](const QString& name, bool open) {
+        const std::pair<const char*, Shape*> markers[] = {{"leggi", Shape6},       {"anagrafiche", Shape3},
+                                                          {"formricerca", Shape5}, {"Archivio2", Shape4},
+                                                          {"qc", Shape7},          {"Refertazionex", Shape9}};
+        for (const auto& [window, shape] : markers)
+            if (name.compare(QLatin1String(window), Qt::CaseInsensitive) == 0)
+                shape->setVisible(!open);
+    });
 }
 
 void Principale::runAutoReport() {

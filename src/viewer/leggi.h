@@ -1,0 +1,127 @@
+#pragma once
+// The result viewer: one stored result at a time from the daily database, one
+// archive day or a search hand-off, with its values, alarm flags, four
+// histogram charts and a simulated scattergram, each value judged against
+// the result's reference-range set.
+#include <QLineEdit>
+#include <QPushButton>
+#include <QString>
+
+#include <optional>
+
+#include "model/result.h"
+#include "platform/database.h"
+#include "platform/forms.h"
+#include "platform/widgets.h"
+#include "viewer/drawing.h"
+#include "viewer/rangecheck.h"
+
+namespace zv {
+
+class leggi : public Form {
+    Q_OBJECT
+public:
+    static constexpr QLatin1String kName{"leggi"};
+
+    leggi();
+    ~leggi() override;
+    void Form_Load() override;
+    void Form_Unload(bool& cancel) override;
+
+    // Shows the current result; every control is written, so nothing of the
+    // result shown before survives.
+    void populate();
+    // Picks the current result's reference-range set and colours its values.
+    void verifica_limiti();
+    void nascondi_alrm();
+    void nascondi_val();
+
+    // The set the last check chose, for the print hand-off; empty when none serves.
+    const std::optional<RangeSet>& rangeSet() const { return rangeSet_; }
+    // The result set (open while the window is loaded).
+    Recordset& resultSet() { return rs_; }
+    // How many times a move ran into the first or the last result.
+    int beepCount() const { return beeps_; }
+
+    // ---- controls -----------------------------------------------------------
+    // Navigation.
+    QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr, *Command4 = nullptr,
+                *Command12 = nullptr, *Command16 = nullptr;
+    QLineEdit *Text20 = nullptr, *Text24 = nullptr;
+    Label *Label59 = nullptr, *Label60 = nullptr, *Label61 = nullptr, *Label62 = nullptr, *Label63 = nullptr,
+          *Label101 = nullptr;
+    // Patient and sample: caption boxes and their boxes.
+    QLineEdit *Text9 = nullptr, *Text8 = nullptr, *Text11 = nullptr, *Text21 = nullptr, *Text13 = nullptr,
+              *Text15 = nullptr, *Text23 = nullptr;
+    QLineEdit *Text10 = nullptr, *Text1 = nullptr, *Text12 = nullptr, *Text22 = nullptr, *Text14 = nullptr,
+              *Text16 = nullptr, *Text18 = nullptr, *Text19 = nullptr, *Text17 = nullptr, *Text25 = nullptr;
+    Label *Label64 = nullptr, *Label69 = nullptr;
+    // Values: value, caption, unit and range labels.
+    Label *Label11 = nullptr, *Label12 = nullptr, *Label13 = nullptr, *Label14 = nullptr, *Label15 = nullptr,
+          *Label16 = nullptr, *Label8 = nullptr, *Label9 = nullptr, *Label25 = nullptr, *Label26 = nullptr,
+          *Label27 = nullptr, *Label103 = nullptr, *Label28 = nullptr, *Label29 = nullptr, *Label30 = nullptr,
+          *Label31 = nullptr, *Label54 = nullptr, *Label55 = nullptr, *Label94 = nullptr;
+    Label *Label79 = nullptr, *Label80 = nullptr, *Label104 = nullptr, *Label81 = nullptr, *Label82 = nullptr,
+          *Label83 = nullptr, *Label84 = nullptr, *Label56 = nullptr, *Label71 = nullptr, *Label72 = nullptr,
+          *Label73 = nullptr, *Label74 = nullptr, *Label75 = nullptr, *Label76 = nullptr, *Label77 = nullptr,
+          *Label78 = nullptr, *Label95 = nullptr;
+    // Alarm labels.
+    Label *Label65 = nullptr, *Label52 = nullptr, *Label45 = nullptr, *Label46 = nullptr, *Label47 = nullptr,
+          *Label48 = nullptr, *Label49 = nullptr, *Label50 = nullptr, *Label51 = nullptr, *Label53 = nullptr,
+          *Label58 = nullptr, *Label66 = nullptr, *Label67 = nullptr;
+    // Absolute white-cell counts (hidden by every display).
+    Label *Label32 = nullptr, *Label33 = nullptr, *Label34 = nullptr, *Label35 = nullptr, *Label36 = nullptr,
+          *Label37 = nullptr, *Label38 = nullptr, *Label39 = nullptr, *Label40 = nullptr, *Label41 = nullptr,
+          *Label105 = nullptr, *Label106 = nullptr;
+    // Charts: PLT, RBC, WB2, WB1.
+    HistogramChart *MSChart1 = nullptr, *MSChart2 = nullptr, *MSChart3 = nullptr, *MSChart4 = nullptr;
+    // Scattergram dots and template.
+    PictureBox *Picture1 = nullptr, *Picture2 = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildWindow();
+    void loadCaptions();
+    void wire();
+
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command12_Click();
+    void Command16_Click();
+    void MSChart3_Click();
+    void MSChart4_Click();
+    void Text18_KeyPress(int key);
+    void Text20_KeyPress(int key);
+    void Text25_KeyPress(int key);
+
+    // The display pair after every move.
+    void display();
+    // Focus into the sample id with the caret at its end, when it takes focus.
+    void focusSampleId();
+    void beep();
+    // The whole number in Text20 when it names a result of the set.
+    std::optional<int64_t> typedPosition() const;
+    void goTo(int64_t position);
+    void showCharts(const ResultRecord& r);
+    void drawScattergram(const ResultRecord& r);
+    // Writes one typed field of the current row; a value the column refuses
+    // leaves the row as stored.
+    void store(const QString& field, const QString& text);
+    // The empty-source message; the window closes.
+    void closeEmpty();
+
+    Recordset rs_;
+    std::optional<RangeSet> rangeSet_;
+    QString msg1_;
+    QChar decimal_;
+    int16_t separatorCode_ = 0;
+    int beeps_ = 0;
+    bool searchMode_ = false;
+    bool templateDrawn_ = false;
+};
+
+}  // namespace zv

@@ -1,0 +1,63 @@
+#pragma once
+// Judges a result against a reference-range set: which set serves the result
+// (a QC lot named by its sample id, a species set named by its patient or
+// animal name, else a human set by position), and where each of the seventeen
+// compared values lies. A limit that is missing, NULL or not a number means
+// "no limit on that side"; every parameter is judged on its own.
+#include <QChar>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "model/result.h"
+
+namespace zv {
+
+class Connection;
+
+// The parameters compared, in the order they are judged (PCT and PDW have no range).
+inline constexpr int kCheckedCount = 17;
+const std::array<ResultParameter, kCheckedCount>& checkedParameters();
+
+struct RangeLimits {
+    std::optional<double> low, high;
+    bool operator==(const RangeLimits&) const = default;
+};
+
+// One row of `qc`, `vet` or `limiti`, as far as the check reads it.
+struct RangeSet {
+    QString table;   // "qc", "vet" or "limiti"
+    QString valori;  // the set's or lot's name
+    std::optional<int64_t> limite;
+    std::array<RangeLimits, kCheckedCount> limits;  // in checkedParameters() order
+
+    const RangeLimits& of(ResultParameter p) const;
+};
+
+// Reads the keys the check uses on the current row of a recordset over a
+// reference table. A limit read as text is read with `decimal`.
+class Recordset;
+RangeSet readRangeSet(const Recordset& rs, const QString& table, QChar decimal);
+
+// The set for a result. `Limits` 0 looks for the QC lot whose name matches
+// `sampleId`; any other value for the species set whose name matches
+// `name`. Names match with LIKE (case ignored, % and _ wildcards), the text
+// bound as it stands, so an apostrophe is an apostrophe. With no match the
+// human set at position Limits + 1 in `limite` order serves; with no such
+// position (or no Limits at all) there is no set.
+std::optional<RangeSet> findRangeSet(Connection& cnlimit, std::optional<int> limits, const QString& sampleId,
+                                     const QString& name, QChar decimal);
+
+enum class RangeColour { Black, Blue, Red };
+
+// Below the low limit is blue, above the high limit red (tested last, so a
+// set whose low is above its high shows red); equal is black, and an empty
+// value is black.
+RangeColour judge(std::optional<double> value, const RangeLimits& limits);
+
+// "(4 - 10)"; a side without a limit stays empty: "( - 10)".
+QString rangeText(const RangeLimits& limits, QChar decimal);
+
+}  // namespace zv

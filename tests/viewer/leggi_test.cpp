@@ -1,0 +1,510 @@
+#include <QSignalSpy>
+#include <QTest>
+
+#include "model/resultstore.h"
+#include "platform/clock.h"
+#include "platform/forms.h"
+#include "shell/config.h"
+#include "shell/language.h"
+#include "shell/notifier.h"
+#include "shell/session.h"
+#include "support/notifierlog.h"
+#include "support/results.h"
+#include "support/window_fixture.h"
+#include "viewer/leggi.h"
+
+namespace zv {
+namespace {
+
+using P = ResultParameter;
+
+ResultRecord sample(const QString& id, const QString& name, double wbc) {
+    ResultRecord r;
+    r.specId = id;
+    r.specName = name;
+    r.seq = QStringLiteral("7");
+    r.date = QStringLiteral("08/12/26");
+    r.Limits = 1;
+    r.value(P::WBC) = wbc;
+    r.value(P::neu) = 60;
+    r.value(P::lym) = 30;
+    r.value(P::mono) = 6;
+    r.value(P::eos) = 3;
+    r.value(P::baso) = 1;
+    r.value(P::RBC) = 4.87;
+    r.value(P::HGB) = 14.2;
+    r.value(P::HCT) = 42.5;
+    r.value(P::MCV) = 88;
+    r.value(P::MCH) = 29.1;
+    r.value(P::MCHC) = 33.4;
+    r.value(P::RDW) = 12.5;
+    r.value(P::PLT) = 250;
+    r.value(P::MPV) = 8.4;
+    r.value(P::PCT) = 0.21;
+    r.value(P::PDW) = 16.2;
+    for (const auto& [field, member] : AlarmFlags::textFlags())
+        r.flags.*member = QStringLiteral("0");
+    r.flags.SamplError = 0;
+    for (Histogram& h : r.histograms)
+        for (auto& c : h.channels)
+            c = QStringLiteral("047");
+    return r;
+}
+
+class Viewer : public test::WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        scriviini("separatore", "decimale", ",", "general.ini");
+        scriviini("database", "last", "08/12/26", "general.ini");
+        Forms::load("frmSplash");
+        ASSERT_NE(Session::current(), nullptr);
+        QObject::connect(&notifier(), &Notifier::windowOpened, &log, [this](const QString& name, bool open) {
+            opened.push_back({name, open});
+        });
+    }
+    Session& s() { return Session::get(); }
+    int64_t add(const ResultRecord& r, bool archive = false) { return addResult(archive ? s().cntot : s().cn, r); }
+    void addThree() {
+        ids[0] = add(sample("A-1", "Rossi Mario", 7.46));
+        ids[1] = add(sample("A-2", "D'Amico Anna", 3.2));
+        ids[2] = add(sample("A-3", "Verdi Luca", 12));
+    }
+    leggi* open() {
+        Forms::show("leggi");
+        return Forms::get<leggi>();
+    }
+    QString msg1() { return languageText(s().linguax, "leggi", "msg1"); }
+    void expectEmptyMessage() {
+        const auto messages = prompts_->takeMessages();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].text, msg1());
+        EXPECT_FALSE(msg1().isEmpty());
+    }
+    QString logText() { return QString::fromUtf8(fileBytes(path("log/08.12.26.log"))); }
+    static void enter(QLineEdit* box) { QTest::keyClick(box, Qt::Key_Return); }
+
+    QObject log;
+    std::vector<std::pair<QString, bool>> opened;
+    int64_t ids[3] = {};
+};
+
+TEST_F(Viewer, OpensOnTheDailyDatabaseAtTheLowestIdAndClosesAgain) {
+    addThree();
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    EXPECT_TRUE(s().statoformleggi);
+    EXPECT_EQ(v->Text24->text(), "3");
+    EXPECT_EQ(v->Text20->text(), "1");
+    EXPECT_EQ(v->Text10->text(), "A-1");
+    EXPECT_EQ(v->Text1->text(), "Rossi Mario");
+    EXPECT_EQ(v->Label11->text(), "7,46");  // the configured decimal mark
+    EXPECT_EQ(v->Label13->text(), "4,87");
+    EXPECT_EQ(v->Label26->text(), "12,5");
+    EXPECT_EQ(v->Text12->text(), "7");
+    EXPECT_EQ(v->Text22->text(), "08/12/26");
+    EXPECT_TRUE(v->Command16->isHidden());
+    Forms::unload("leggi");
+    EXPECT_FALSE(s().statoformleggi);
+    EXPECT_EQ(opened, (std::vector<std::pair<QString, bool>>{{"leggi", true}, {"leggi", false}}));
+    EXPECT_TRUE(logText().isEmpty()) << logText().toStdString();
+}
+
+TEST_F(Viewer, AnEmptySourceShowsItsMessageAndClosesBeforeShowing) {
+    EXPECT_EQ(open(), nullptr);
+    expectEmptyMessage();
+    EXPECT_FALSE(Forms::isLoaded("leggi"));
+    EXPECT_FALSE(s().statoformleggi);
+    EXPECT_EQ(opened, (std::vector<std::pair<QString, bool>>{{"leggi", true}, {"leggi", false}}));
+
+    // A search that finds nothing is consumed: the next opening is the daily list again.
+    add(sample("A-1", "Rossi", 5));
+    s().queryricerca = "select * from datiQgrafici where specId like 'nothing' order by ID1";
+    s().leggiOricerca = 1;
+    EXPECT_EQ(open(), nullptr);
+    expectEmptyMessage();
+    EXPECT_EQ(s().leggiOricerca, 0);
+    // So is a search that cannot run.
+    s().queryricerca = "select * from nowhere";
+    s().leggiOricerca = 1;
+    EXPECT_EQ(open(), nullptr);
+    expectEmptyMessage();
+    ASSERT_NE(open(), nullptr);
+    EXPECT_EQ(Forms::get<leggi>()->Text24->text(), "1");
+}
+
+TEST_F(Viewer, NavigationBeepsAtEitherEndAndFocusesTheSampleId) {
+    addThree();
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    struct Step {
+        QPushButton* leggi::*button;
+        const char* position;
+        int beeps;
+    } steps[] = {
+        {&leggi::Command2, "1", 1},                                                          // previous on the first
+        {&leggi::Command1, "2", 1}, {&leggi::Command1, "3", 1}, {&leggi::Command1, "3", 2},  // next on the last
+        {&leggi::Command3, "1", 2},  // first and last never beep
+        {&leggi::Command3, "1", 2}, {&leggi::Command4, "3", 2}, {&leggi::Command4, "3", 2}, {&leggi::Command2, "2", 2},
+    };
+    v->activateWindow();
+    for (const Step& step : steps) {
+        QTest::mouseClick(v->*step.button, Qt::LeftButton);
+        EXPECT_EQ(v->Text20->text(), step.position);
+        EXPECT_EQ(v->beepCount(), step.beeps);
+        EXPECT_EQ(v->Text10->cursorPosition(), v->Text10->text().size());
+    }
+    EXPECT_EQ(v->Text10->text(), "A-2");
+}
+
+TEST_F(Viewer, GoToTakesOnlyTheNumberOfAResult) {
+    addThree();
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    const std::pair<const char*, const char*> cases[] = {{"3", "A-3"},   {"", "A-3"},  {"0", "A-3"},
+                                                         {"-1", "A-3"},  {"4", "A-3"}, {"x", "A-3"},
+                                                         {"1.5", "A-3"}, {"2", "A-2"}, {"99999999999999", "A-2"},
+                                                         {" 1 ", "A-1"}};
+    for (const bool byEnter : {false, true}) {
+        for (const auto& [typed, shown] : cases) {
+            SCOPED_TRACE(typed);
+            v->Text20->setText(typed);
+            if (byEnter)
+                enter(v->Text20);
+            else
+                QTest::mouseClick(v->Command12, Qt::LeftButton);
+            EXPECT_EQ(v->Text10->text(), shown);
+        }
+    }
+    EXPECT_TRUE(logText().isEmpty()) << logText().toStdString();
+}
+
+TEST_F(Viewer, RefreshBringsInTheNewResultAndKeepsTheOneShown) {
+    addThree();
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    QTest::mouseClick(v->Command1, Qt::LeftButton);
+    add(sample("A-4", "Neri", 5));
+    emit notifier().resultStored(ids[2] + 1);
+    EXPECT_FALSE(v->Command16->isHidden());
+    QTest::mouseClick(v->Command16, Qt::LeftButton);
+    EXPECT_TRUE(v->Command16->isHidden());
+    EXPECT_EQ(v->Text24->text(), "4");
+    EXPECT_EQ(v->Text10->text(), "A-2");
+    QTest::mouseClick(v->Command4, Qt::LeftButton);
+    EXPECT_EQ(v->Text10->text(), "A-4");
+
+    // A number that names nothing changes nothing.
+    emit notifier().resultStored(99);
+    v->Text20->setText("abc");
+    QTest::mouseClick(v->Command16, Qt::LeftButton);
+    EXPECT_FALSE(v->Command16->isHidden());
+    EXPECT_EQ(v->Text10->text(), "A-4");
+
+    // Fewer rows than the position: the last is shown.
+    for (int64_t id : {ids[1], ids[2]})
+        deleteResult(s().cn, id);
+    v->Text20->setText("4");
+    QTest::mouseClick(v->Command16, Qt::LeftButton);
+    EXPECT_EQ(v->Text24->text(), "2");
+    EXPECT_EQ(v->Text20->text(), "2");
+    EXPECT_EQ(v->Text10->text(), "A-4");
+
+    // None at all: closed as an empty source is.
+    s().cn.execute("delete from graficiWB1");
+    s().cn.execute("delete from graficiWB2");
+    s().cn.execute("delete from GraficiRBC");
+    s().cn.execute("delete from GraficiPLT");
+    s().cn.execute("delete from datinumerici");
+    emit notifier().resultStored(100);
+    QTest::mouseClick(v->Command16, Qt::LeftButton);
+    expectEmptyMessage();
+    EXPECT_FALSE(Forms::isLoaded("leggi"));
+    EXPECT_FALSE(s().statoformleggi);
+}
+
+TEST_F(Viewer, NothingOfThePreviousResultStaysOnTheWindow) {
+    ResultRecord typed = sample("A-1", "Rossi", 7.5);
+    typed.value(P::ret) = 1.5;
+    typed.value(P::bandati) = 4;
+    typed.DdN = "01/02/60";
+    typed.sesso = "M";
+    typed.note = "ok";
+    typed.flags.Band = "1";
+    typed.histogram(HistogramKind::RBC).channel(94) = "200";
+    add(typed);
+    ResultRecord received = sample("A-2", "Bianchi", 5);
+    received.value(P::HGB).reset();
+    received.seq.reset();
+    received.Limits.reset();
+    received.histogram(HistogramKind::RBC).channel(94).reset();
+    const int64_t id = add(received);
+    // A received result takes the columns' default 0 for band and Ret %; a
+    // NULL must show as nothing all the same.
+    s().cn.execute("update datinumerici set \"ret%\" = NULL, bandati = NULL where ID1 = ?1", {QVariant::fromValue(id)});
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->Text25->text(), "1,5");
+    EXPECT_EQ(v->Label94->text(), "0,07");  // 4.87 x 1.5 / 100 to two decimals
+    EXPECT_EQ(v->Label103->text(), "4");
+    EXPECT_EQ(v->MSChart2->bars()[20], 200);  // channel 094 is bar 21
+    EXPECT_FALSE(v->Label45->isHidden());
+    QTest::mouseClick(v->Command1, Qt::LeftButton);
+    for (QLineEdit* box : {v->Text25, v->Text14, v->Text16, v->Text17, v->Text12, v->Text18})
+        EXPECT_EQ(box->text(), "") << box->objectName().toStdString();
+    for (Label* label : {v->Label94, v->Label103, v->Label12})
+        EXPECT_EQ(label->text(), "") << label->objectName().toStdString();
+    EXPECT_EQ(v->MSChart2->bars()[20], 0);
+    EXPECT_EQ(v->MSChart2->bars()[21], 47);
+    EXPECT_TRUE(v->Label45->isHidden());
+}
+
+TEST_F(Viewer, AlarmLabelsFollowTheFlagsSetToOne) {
+    struct Case {
+        const char* flag;
+        const char* value;
+        std::vector<Label * leggi::*> shown;
+    } cases[] = {
+        {"SamplError", "1", {&leggi::Label65, &leggi::Label52}},
+        {"WicError", "1", {&leggi::Label65, &leggi::Label67}},
+        {"WicError", "2", {&leggi::Label67}},
+        {"RbcError", "1", {&leggi::Label65, &leggi::Label66}},
+        {"RbcError", "2", {&leggi::Label66}},
+        {"Band", "1", {&leggi::Label45}},
+        {"Band", "-1", {}},  // Boolean true is not 1
+        {"IG", "1", {&leggi::Label46}},
+        {"VarLym", "1", {&leggi::Label48}},
+        {"Blast", "1", {&leggi::Label47}},
+        {"NRBC", "1", {&leggi::Label49}},
+        {"RRBC", "1", {&leggi::Label50}},
+        {"DFLT", "1", {&leggi::Label51}},
+        {"URI", "1", {&leggi::Label53}},
+        {"LRI", "1", {&leggi::Label53}},
+        {"NWBC", "1", {&leggi::Label58}},
+        {"NWBC", "x", {}},
+    };
+    for (const Case& c : cases) {
+        ResultRecord r = sample("F", "Flag", 5);
+        if (QString(c.flag) == "SamplError")
+            r.flags.SamplError = 1;
+        else
+            for (const auto& [field, member] : AlarmFlags::textFlags())
+                if (field == c.flag)
+                    r.flags.*member = QString(c.value);
+        add(r);
+    }
+    ResultRecord both = sample("F", "Flag", 5);
+    both.flags.URI = "1";
+    both.flags.LRI = "2";  // their OR is 3
+    add(both);
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    const std::vector<Label* leggi::*> all = {&leggi::Label65, &leggi::Label52, &leggi::Label45, &leggi::Label46,
+                                              &leggi::Label47, &leggi::Label48, &leggi::Label49, &leggi::Label50,
+                                              &leggi::Label51, &leggi::Label53, &leggi::Label58, &leggi::Label66,
+                                              &leggi::Label67};
+    for (std::size_t i = 0; i <= std::size(cases); ++i) {
+        SCOPED_TRACE(i < std::size(cases) ? std::string(cases[i].flag) + "=" + cases[i].value : "URI|LRI");
+        for (auto label : all) {
+            const bool expected =
+                i < std::size(cases) && std::count(cases[i].shown.begin(), cases[i].shown.end(), label);
+            EXPECT_EQ(!(v->*label)->isHidden(), expected) << (v->*label)->objectName().toStdString();
+        }
+        QTest::mouseClick(v->Command1, Qt::LeftButton);
+    }
+}
+
+TEST_F(Viewer, RangeCheckColoursEachValueAgainstItsSet) {
+    ResultRecord r = sample("A-1", "Rossi", 3.5);  // Limits 1: the second human set, Bambini (4.5 - 13.5)
+    r.value(P::RBC) = 9;
+    r.value(P::ret) = 5;
+    add(r);
+    ResultRecord none = sample("A-2", "Bianchi", 3.5);
+    none.Limits = 7;  // no such set
+    add(none);
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->Text19->text(), "Bambini");
+    EXPECT_EQ(v->Label79->text(), "(4,5 - 13,5)");
+    EXPECT_EQ(v->Label11->foreColor(), QColor(0, 0, 255));
+    EXPECT_EQ(v->Label13->foreColor(), QColor(255, 0, 0));
+    EXPECT_EQ(v->Label12->foreColor(), QColor(0, 0, 0));
+    EXPECT_EQ(v->Text25->palette().color(QPalette::Text), QColor(255, 0, 0));  // Ret % 5 above its high
+    ASSERT_TRUE(v->rangeSet().has_value());
+    EXPECT_EQ(v->rangeSet()->valori, "Bambini");
+    // Every row is judged, the band and Ret rows included.
+    for (Label* range : {v->Label104, v->Label56, v->Label77, v->Label78, v->Label95})
+        EXPECT_TRUE(range->text().startsWith("(")) << range->objectName().toStdString();
+
+    QTest::mouseClick(v->Command1, Qt::LeftButton);
+    EXPECT_EQ(v->Text19->text(), "");
+    EXPECT_EQ(v->Label79->text(), "");
+    EXPECT_EQ(v->Label11->foreColor(), QColor(0, 0, 0));
+    EXPECT_FALSE(v->rangeSet().has_value());
+
+    // The selector typed and entered is stored, judged and hands the focus on.
+    v->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(v));
+    v->Text18->setFocus();
+    v->Text18->setText("0");
+    enter(v->Text18);
+    Recordset stored(s().cn, "select Limits from datinumerici where specId = 'A-2'");
+    EXPECT_EQ(stored.field("Limits").toInt(), 0);
+    EXPECT_EQ(v->Text19->text(), "Adulti");
+    EXPECT_EQ(v->Label11->foreColor(), QColor(0, 0, 255));  // 3.5 under 4
+    EXPECT_TRUE(v->Text16->hasFocus());
+
+    // A selector that is not a whole number is refused and the row keeps its own.
+    v->Text18->setText("ab");
+    enter(v->Text18);
+    stored.requery();
+    EXPECT_EQ(stored.field("Limits").toInt(), 0);
+    EXPECT_EQ(v->Text19->text(), "Adulti");
+    EXPECT_TRUE(logText().contains("leggi")) << logText().toStdString();
+}
+
+TEST_F(Viewer, SpeciesSetsAreFoundByNamesWithApostrophes) {
+    Connection& ref = s().cnlimit;
+    ref.execute("insert into vet (limite, valori, wbcL, wbcH) values (5, 'D''Amico Anna', '1', '3')");
+    add(sample("A-1", "D'Amico Anna", 3.2));
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->Text19->text(), "D'Amico Anna");
+    EXPECT_EQ(v->Label79->text(), "(1 - 3)");
+    EXPECT_EQ(v->Label11->foreColor(), QColor(255, 0, 0));
+}
+
+TEST_F(Viewer, RetPercentIsStoredOnEnterAndRefusedWhenNotANumber) {
+    ResultRecord r = sample("A-1", "Rossi", 7);
+    r.value(P::RBC) = 4.5;
+    const int64_t id = add(r);
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    auto storedRet = [&] {
+        return s().cn.scalar("select \"ret%\" from datinumerici where ID1 = ?1", {QVariant::fromValue(id)});
+    };
+    v->Text25->setText("12");
+    enter(v->Text25);
+    EXPECT_EQ(storedRet().toDouble(), 12);
+    EXPECT_EQ(v->Label94->text(), "0,54");
+    v->Text25->setText("1,5x");
+    enter(v->Text25);
+    EXPECT_EQ(storedRet().toDouble(), 12);  // the row keeps what it had
+    EXPECT_TRUE(logText().contains("leggi")) << logText().toStdString();
+    // The next edit still works.
+    v->Text25->setText("2,5");
+    enter(v->Text25);
+    EXPECT_EQ(storedRet().toDouble(), 2.5);
+}
+
+TEST_F(Viewer, ArchiveDayAndSearchModes) {
+    ResultRecord today = sample("T-1", "Oggi", 5);
+    ResultRecord other = sample("O-1", "Altro", 5);
+    other.date = "07/12/26";
+    add(other, true);
+    add(today, true);
+    add(sample("D-1", "Daily", 5));
+    s().setArchiveMode(true);
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->Text24->text(), "1");
+    EXPECT_EQ(v->Text10->text(), "T-1");
+    EXPECT_TRUE(v->Text10->isEnabled());
+    Forms::unload("leggi");
+
+    s().queryricerca = "select * from datiQgrafici where specName like 'A%' order by ID1";
+    s().leggiOricerca = 1;
+    v = open();
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(s().leggiOricerca, 0);
+    EXPECT_EQ(v->Text10->text(), "O-1");
+    EXPECT_EQ(v->palette().color(QPalette::Window), QColor(255, 255, 192));
+    for (QLineEdit* box : {v->Text10, v->Text1, v->Text18, v->Text16, v->Text14, v->Text17})
+        EXPECT_FALSE(box->isEnabled());
+    EXPECT_TRUE(v->Text25->isEnabled());
+}
+
+TEST_F(Viewer, WhiteCellChartsSwapAndEveryChartShowsChannels006To230) {
+    ResultRecord r = sample("A-1", "Rossi", 5);
+    Histogram& plt = r.histogram(HistogramKind::PLT);
+    plt.channel(2) = "999";
+    plt.channel(6) = "010";
+    plt.channel(46) = "011";
+    plt.channel(54) = "012";
+    plt.channel(226) = "013";
+    plt.channel(230) = "014";
+    r.histogram(HistogramKind::WB1).channel(6) = "101";
+    r.histogram(HistogramKind::WB2).channel(6) = "102";
+    add(r);
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    const auto& bars = v->MSChart1->bars();
+    EXPECT_EQ(bars[0], 10);
+    EXPECT_EQ(bars[10], 11);
+    EXPECT_EQ(bars[11], 12);
+    EXPECT_EQ(bars[50], 13);
+    EXPECT_EQ(bars[51], 14);
+    EXPECT_EQ(v->MSChart4->bars()[0], 101);
+    EXPECT_EQ(v->MSChart3->bars()[0], 102);
+    EXPECT_FALSE(v->MSChart3->isHidden());
+    EXPECT_FALSE(v->MSChart4->isHidden());
+    QTest::mouseClick(v->MSChart3, Qt::LeftButton);
+    EXPECT_TRUE(v->MSChart3->isHidden());
+    EXPECT_FALSE(v->MSChart4->isHidden());
+    QTest::mouseClick(v->MSChart4, Qt::LeftButton);
+    EXPECT_FALSE(v->MSChart3->isHidden());
+    EXPECT_TRUE(v->MSChart4->isHidden());
+
+    // The hidden chart is fed too, and the choice holds from result to result.
+    ResultRecord next = sample("A-2", "Bianchi", 5);
+    next.histogram(HistogramKind::WB1).channel(6) = "201";
+    add(next);
+    emit notifier().resultStored(2);
+    QTest::mouseClick(v->Command16, Qt::LeftButton);
+    QTest::mouseClick(v->Command4, Qt::LeftButton);
+    EXPECT_TRUE(v->MSChart4->isHidden());
+    EXPECT_EQ(v->MSChart4->bars()[0], 201);
+}
+
+TEST_F(Viewer, ScattergramDotsLandInTheirPopulationsPlaces) {
+    add(sample("A-1", "Rossi", 30));
+    ResultRecord zero = sample("A-2", "Zero", 0);
+    add(zero);
+    clock::seedRandom(1);
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    const QImage dots = v->Picture1->canvas();
+    const QColor neutrophil(255, 200, 0), lymphocyte(0, 0, 255);
+    int neutrophils = 0, lymphocytes = 0;
+    for (int y = 0; y < dots.height(); ++y)
+        for (int x = 0; x < dots.width(); ++x) {
+            const QColor c = dots.pixelColor(x, y);
+            const double tx = x * 15.0, ty = y * 15.0;  // twips
+            if (c == neutrophil) {
+                ++neutrophils;
+                EXPECT_TRUE(tx >= 780 && tx <= 1700 && ty >= 180 && ty <= 1015) << tx << "," << ty;
+            } else if (c == lymphocyte) {
+                ++lymphocytes;
+                EXPECT_TRUE(tx >= 330 && tx <= 715 && ty >= 985 && ty <= 1365) << tx << "," << ty;
+            }
+        }
+    EXPECT_GT(neutrophils, 300);
+    EXPECT_GT(lymphocytes, 100);
+    // The template carries the population outlines; WBC 0 leaves the dots' picture with its frame only.
+    QTest::mouseClick(v->Command1, Qt::LeftButton);
+    const QImage empty = v->Picture1->canvas();
+    for (int y = 0; y < empty.height(); ++y)
+        for (int x = 0; x < empty.width(); ++x) {
+            const QColor c = empty.pixelColor(x, y);
+            ASSERT_TRUE(c == Qt::white || (c.red() == c.green() && c.green() == c.blue())) << x << "," << y;
+        }
+    int outline = 0;
+    const QImage shape = v->Picture2->canvas();
+    for (int y = 0; y < shape.height(); ++y)
+        for (int x = 0; x < shape.width(); ++x)
+            outline += shape.pixelColor(x, y) == neutrophil;
+    EXPECT_GT(outline, 50);
+}
+
+}  // namespace
+}  // namespace zv
