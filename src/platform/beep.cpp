@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include "platform/recordset.h"
+
 #include <utility>
 
 namespace zv {
@@ -21,5 +23,21 @@ void beep() {
 }
 
 std::function<void()> setBeepHook(std::function<void()> h) { return std::exchange(hook(), std::move(h)); }
+
+void moveNextOrBeep(Recordset& rs) {
+    rs.moveNext();
+    if (rs.eof()) {
+        beep();
+        rs.moveLast();
+    }
+}
+
+void movePreviousOrBeep(Recordset& rs) {
+    rs.movePrevious();
+    if (rs.bof()) {
+        beep();
+        rs.moveFirst();
+    }
+}
 
 }  // namespace zv

@@ -5,8 +5,15 @@
 
 namespace zv {
 
+class Recordset;
+
 void beep();
 // Replaces the sound with `hook` (nullptr restores the sound); returns the previous hook.
 std::function<void()> setBeepHook(std::function<void()> hook);
+
+// The browsing buttons' moves: one row on, or one row back; a move past the
+// last (first) row beeps and stays on it.
+void moveNextOrBeep(Recordset& rs);
+void movePreviousOrBeep(Recordset& rs);
 
 }  // namespace zv

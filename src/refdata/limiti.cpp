@@ -327,20 +327,12 @@ void RangeEditor::Command7_Click() {
 }
 
 void RangeEditor::Command1_Click() {
-    rs_.movePrevious();
-    if (rs_.bof()) {
-        beep();
-        rs_.moveFirst();
-    }
+    movePreviousOrBeep(rs_);
     popola();
 }
 
 void RangeEditor::Command2_Click() {
-    rs_.moveNext();
-    if (rs_.eof()) {
-        beep();
-        rs_.moveLast();
-    }
+    moveNextOrBeep(rs_);
     popola();
 }
 

@@ -144,20 +144,12 @@ void vet::Command7_Click() {
 }
 
 void vet::Command1_Click() {
-    rs_.movePrevious();
-    if (rs_.bof()) {
-        beep();
-        rs_.moveFirst();
-    }
+    movePreviousOrBeep(rs_);
     popola();
 }
 
 void vet::Command2_Click() {
-    rs_.moveNext();
-    if (rs_.eof()) {
-        beep();
-        rs_.moveLast();
-    }
+    moveNextOrBeep(rs_);
     popola();
 }
 

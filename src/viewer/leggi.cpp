@@ -7,6 +7,7 @@
 
 #include "model/resultfields.h"
 #include "model/resultstore.h"
+#include "platform/beep.h"
 #include "platform/captions.h"
 #include "platform/clock.h"
 #include "platform/conversions.h"
@@ -609,27 +610,14 @@ void leggi::focusSampleId() {
     Text10->setCursorPosition(int(Text10->text().size()));
 }
 
-void leggi::beep() {
-    ++beeps_;
-    QApplication::beep();
-}
-
 void leggi::Command1_Click() {
-    rs_.moveNext();
-    if (rs_.eof()) {
-        beep();
-        rs_.moveLast();
-    }
+    moveNextOrBeep(rs_);
     display();
     focusSampleId();
 }
 
 void leggi::Command2_Click() {
-    rs_.movePrevious();
-    if (rs_.bof()) {
-        beep();
-        rs_.moveFirst();
-    }
+    movePreviousOrBeep(rs_);
     display();
     focusSampleId();
 }

@@ -41,7 +41,6 @@ public:
     // The result set (open while the window is loaded).
     Recordset& resultSet() { return rs_; }
     // How many times a move ran into the first or the last result.
-    int beepCount() const { return beeps_; }
 
     // ---- controls -----------------------------------------------------------
     // Navigation.
@@ -102,7 +101,6 @@ private:
     void display();
     // Focus into the sample id with the caret at its end, when it takes focus.
     void focusSampleId();
-    void beep();
     // The whole number in Text20 when it names a result of the set.
     std::optional<int64_t> typedPosition() const;
     void goTo(int64_t position);
@@ -119,7 +117,6 @@ private:
     QString msg1_;
     QChar decimal_;
     int16_t separatorCode_ = 0;
-    int beeps_ = 0;
     bool searchMode_ = false;
     bool templateDrawn_ = false;
 };
