@@ -7,6 +7,7 @@
 #include "platform/errors.h"
 #include "platform/forms.h"
 #include "platform/prompts.h"
+#include "report/stampa.h"
 #include "shell/config.h"
 #include "shell/frmsplash.h"
 #include "shell/grafici.h"
@@ -29,6 +30,7 @@ void registerForms() {
     Forms::registerFactory(grafici::kName, [] { return new grafici; });
     Forms::registerFactory(ComCD::kName, [] { return new ComCD; });
     Forms::registerFactory(setting::kName, [] { return new setting; });
+    Forms::registerFactory(Stampa::kName, [] { return new Stampa; });
 }
 
 int runProgram(QApplication& app) {
