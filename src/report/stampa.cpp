@@ -116,4 +116,17 @@ void Stampa::stampax() {
     }
 }
 
+void printReport(const ResultRecord& result, const LimitsRow& limits) {
+    try {
+        fillReportData(reportData(), result, limits);
+    } catch (...) {
+        const CaughtError e = describeCurrentException();
+        logerrore(e.number, e.description, QString(Stampa::kName));
+        msgBox(QStringLiteral("Errore durante la stampa!"), MsgButtons::OK, MsgIcon::Critical, appTitle());
+        return;
+    }
+    Forms::load<Stampa>();
+    Forms::unload<Stampa>();
+}
+
 }  // namespace zv

@@ -2,6 +2,7 @@
 // The report window: never shown. A caller fills the hand-off (reportData()
 // and the picture slots of the picture window), loads this window, whose load
 // prints the page, and unloads it.
+#include "model/reportdata.h"
 #include "platform/forms.h"
 #include "platform/widgets.h"
 
@@ -29,5 +30,11 @@ public:
 private:
     bool printed_ = false;
 };
+
+// The viewer's print: hands the shown result and the range set its range check
+// chose to the report page and prints it (the caller has drawn the six report
+// pictures into their slots first). A result the hand-off cannot take (a limit
+// that is no number) is reported like a failed page; nothing is stored.
+void printReport(const ResultRecord& result, const LimitsRow& limits);
 
 }  // namespace zv
