@@ -5,6 +5,7 @@
 
 #include "platform/conversions.h"
 #include "platform/errors.h"
+#include "platform/profile.h"
 #include "shell/config.h"
 #include "shell/programfiles.h"
 #include "shell/session.h"
@@ -13,15 +14,32 @@ namespace zv {
 
 namespace {
 
-// One key of the layout file, read at the moment it is used with the buffer
-// that stored layouts rely on, and converted strictly: an empty or malformed
-// value fails the page with a message that names the key.
+// The layout file as this page reads it: taken once when the page starts, so
+// a page never mixes two versions of a file saved while it prints, and the
+// next page reads the file afresh.
+const profile::Snapshot* pageLayout = nullptr;
+
+class PageLayoutScope {
+public:
+    PageLayoutScope() : snapshot_(profile::resolvePath(programPath(file::printIni))) { pageLayout = &snapshot_; }
+    ~PageLayoutScope() { pageLayout = nullptr; }
+
+private:
+    profile::Snapshot snapshot_;
+};
+
+// One key of the layout file, read where it is used with the buffer that
+// stored layouts rely on, and converted strictly: an empty or malformed value
+// fails the page with a message that names the key.
 class Layout {
 public:
     explicit Layout(const char* section) : section_(QString::fromLatin1(section)) {}
 
     QString text(const char* key, int buffer = 15) const {
-        return leggiini(section_, QString::fromLatin1(key), file::printIni, buffer);
+        const QString k = QString::fromLatin1(key);
+        if (pageLayout)
+            return pageLayout->read(section_, k).left(buffer - 1);
+        return leggiini(section_, k, file::printIni, buffer);
     }
     double number(const char* key, int buffer = 15) const {
         const QString value = text(key, buffer);
@@ -583,6 +601,7 @@ QString printedValue(const std::optional<double>& value, const PageSettings& s) 
 }
 
 void stampax(PageSurface& page, const ReportData& d, const ReportCaptions& c, const PageSettings& s) {
+    const PageLayoutScope layout;
     logoBlock(page);
     headerBlock(page);
     patientBlock(page, d, c, s.mark);
