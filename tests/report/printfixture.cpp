@@ -31,18 +31,20 @@ void PrintTest::SetUp() {
         const QString text = QString::fromLatin1(mark);
         box->setDrawing([this, text](QPainter& p, const QRectF& r) {
             slotDpi_ = p.device()->logicalDpiX();
+            // As a chart does, the top strip is left to the caption the page prints there.
+            const QRectF plot = r.adjusted(0, r.height() * 0.14, 0, 0);
             p.setPen(QPen(Qt::darkBlue, r.width() / 300));
-            p.drawRect(r.adjusted(0, 0, -1, -1));
+            p.drawRect(plot.adjusted(0, 0, -1, -1));
             // A histogram-like curve, and a mark that tells where the slot stands.
-            QPainterPath curve(QPointF(r.left(), r.bottom()));
+            QPainterPath curve(QPointF(plot.left(), plot.bottom()));
             for (int i = 0; i <= 52; ++i)
-                curve.lineTo(r.left() + r.width() * i / 52.0,
-                             r.bottom() - r.height() * 0.8 * std::exp(-std::pow((i - 20) / 8.0, 2)));
+                curve.lineTo(plot.left() + plot.width() * i / 52.0,
+                             plot.bottom() - plot.height() * 0.8 * std::exp(-std::pow((i - 20) / 8.0, 2)));
             p.drawPath(curve);
             QFont f(QStringLiteral("DejaVu Sans"));
             f.setPixelSize(qMax(1, int(r.height() / 12)));
             p.setFont(f);
-            p.drawText(QPointF(r.left() + r.width() * 0.6, r.top() + r.height() / 6), text);
+            p.drawText(QPointF(plot.left() + plot.width() * 0.6, plot.top() + plot.height() / 6), text);
         });
     }
     reportData() = sampleData();
