@@ -519,6 +519,28 @@ TEST_F(ReportPageTest, AValueThatIsNoNumberEndsThePage) {
     EXPECT_EQ(page_.texts().last(), QStringLiteral("HGB:"));
 }
 
+// Stored layouts rely on the buffers keys are read with: longer values are cut.
+TEST_F(ReportPageTest, KeysArriveCutToTheirBuffers) {
+    const QString title(120, QLatin1Char('T'));
+    print("titolo", "titolo_text", title);
+    print("titolo", "titolo_font", QStringLiteral("Liberation Sans Narrow"));
+    print("firma", "firma", QString(60, QLatin1Char('F')));
+    print("morfologia", "morf_text", QString(60, QLatin1Char('M')));
+    general(QStringLiteral("alarm"), QStringLiteral("simboloH"), QStringLiteral("ALTO-ALTO-ALTO"));
+    general(QStringLiteral("alarm"), QStringLiteral("errore"), QString(30, QLatin1Char('-')));
+    data_.s_wbc = 0.0;
+    data_.s_hgb = 99.0;
+    data_.s_hgbH = ReportValue(QStringLiteral("17"));
+    ASSERT_EQ(run(), QString());
+    const Printed* t = page_.find(title.left(99));
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->font, QStringLiteral("Liberation San"));  // 14 characters reach the printer
+    EXPECT_NE(page_.find(QString(49, QLatin1Char('F'))), nullptr);
+    EXPECT_NE(page_.find(QString(49, QLatin1Char('M'))), nullptr);
+    EXPECT_NE(page_.find(QStringLiteral("ALTO-ALTO")), nullptr);  // 9 characters
+    EXPECT_NE(page_.find(QString(23, QLatin1Char('-'))), nullptr);
+}
+
 TEST_F(ReportPageTest, ABadAlarmSignIsAFailureBeforeThePage) {
     general(QStringLiteral("alarm"), QStringLiteral("sign"), QStringLiteral("si"));
     EXPECT_THROW(PageSettings::load(), AppError);

@@ -208,6 +208,20 @@ TEST_F(StampaTest, EveryFailureIsReportedAndDropsTheHalfBuiltPage) {
     }
 }
 
+TEST_F(StampaTest, AResultTheHandOffCannotTakeIsReportedAndNothingPrints) {
+    LimitsRow limits;
+    limits.set(QStringLiteral("valori"), QStringLiteral("Adulti"));
+    limits.set(QStringLiteral("pdwH"), QStringLiteral("alto"));
+    ResultRecord result;
+    result.specId = QStringLiteral("B-2");
+    zv::printReport(result, limits);
+    const auto shown = prompts_->takeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, QStringLiteral("Errore durante la stampa!"));
+    EXPECT_TRUE(errorLog().contains(QStringLiteral("pdwH"))) << errorLog().toStdString();
+    EXPECT_FALSE(QFile::exists(pdf_));
+}
+
 TEST_F(StampaTest, AMemberLeftUnassignedPrintsWhatThePreviousCallerLeft) {
     printReport();
     reportData().s_wbc = 5.25;
