@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
+#include <QPicture>
 
 #include <gtest/gtest.h>
 
@@ -270,6 +271,21 @@ TEST(PrinterTest, TextTopStandsAtCurrentYAndPrintMovesThePosition) {
     EXPECT_GT(top, 300);
     EXPECT_LT(top, 300 + 60);
     EXPECT_NEAR(left, 100 + 20, 20);
+}
+
+TEST(PrinterTest, APictureRecordsTheDrawingAtItsOwnResolution) {
+    QPicture picture;
+    Printer printer(&picture);
+    printer.CurrentX = 1440;  // one inch in
+    printer.CurrentY = 720;
+    printer.print(QStringLiteral("Hb 13,8"));
+    printer.box(0, 0, 2880, 2880);
+    printer.endDoc();
+    const QRect drawn = picture.boundingRect();
+    const double dpi = picture.logicalDpiX();
+    EXPECT_NEAR(drawn.left(), 0, 2);
+    EXPECT_NEAR(drawn.right(), 2 * dpi, 3);
+    EXPECT_NEAR(drawn.bottom(), 2 * dpi, 3);
 }
 
 TEST(PrinterTest, ADroppedDocumentLeavesNoFileAndOrientationReturnsToPortrait) {
