@@ -251,8 +251,9 @@ TEST_F(ReportPageTest, ZeroTestAndSymbolsPerRow) {
         for (auto it = at + 1; it != all.end() && it->x < 3000; ++it)
             got << it->text;
         EXPECT_EQ(got, c.expectedAfterCaption);
-        if (c.value == ReportValue(0.0) && QLatin1String(c.caption) == QLatin1String("WBC:"))
+        if (c.value == ReportValue(0.0) && QLatin1String(c.caption) == QLatin1String("WBC:")) {
             EXPECT_EQ(at[1].size, 6);
+        }
     }
 }
 
