@@ -8,14 +8,17 @@ queue="${ZV_CUPS_QUEUE:-zarvium-pdf}"
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
 
-if ! lpstat -r >/dev/null 2>&1; then
+# lpstat -r exits 0 either way; its words tell.
+running() { lpstat -r 2>/dev/null | grep -q "scheduler is running"; }
+
+if ! running; then
   if command -v systemctl >/dev/null 2>&1 && [ -d /run/systemd/system ]; then
     $SUDO systemctl start cups
   else
     $SUDO /usr/sbin/cupsd
   fi
   deadline=$((SECONDS + 30))
-  until lpstat -r >/dev/null 2>&1; do
+  until running; do
     if [ $SECONDS -ge $deadline ]; then
       echo "cups-pdf-queue: the CUPS scheduler did not start" >&2
       exit 1
