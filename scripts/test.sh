@@ -6,6 +6,8 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 # The code follows .clang-format; a file that does not fails the run before the build.
 (cd "$here" && git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror)
 "$here/scripts/build.sh" asan
+# The end-to-end print test prints through a CUPS queue that writes PDF files.
+"$here/scripts/cups-pdf-queue.sh"
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1"

@@ -235,4 +235,30 @@ bool write(const QString& path, const QString& section, const QString& key, cons
     return true;
 }
 
+Snapshot::Snapshot(const QString& path) {
+    QFile file(resolvePath(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const Document doc = parse(file.readAll());
+    QHash<QString, QString>* section = nullptr;
+    for (const Line& line : doc.lines) {
+        if (line.kind == Line::Section) {
+            const QString name = line.name.toLower();
+            // A section that appears again adds nothing: read() stops at the first.
+            section = values_.contains(name) ? nullptr : &values_[name];
+        } else if (line.kind == Line::Key && section) {
+            const QString name = line.name.toLower();
+            if (!section->contains(name))
+                section->insert(name, trimBlanks(QString::fromUtf8(line.content.mid(line.valueOffset))));
+        }
+    }
+}
+
+QString Snapshot::read(const QString& section, const QString& key) const {
+    const auto s = values_.constFind(trimBlanks(section).toLower());
+    if (s == values_.constEnd())
+        return QString();
+    return s->value(trimBlanks(key).toLower());
+}
+
 }  // namespace zv::profile

@@ -3,6 +3,7 @@
 // section, key and file names match without regard to case, a missing file,
 // section or key reads as "", a write creates what is missing and keeps every
 // other line of the file byte for byte. UTF-8.
+#include <QHash>
 #include <QString>
 
 namespace zv::profile {
@@ -19,5 +20,19 @@ QString read(const QString& path, const QString& section, const QString& key);
 // missing. The file is replaced atomically (temporary file, fsync, rename).
 // Returns false when the write failed; the old file is then untouched.
 bool write(const QString& path, const QString& section, const QString& key, const QString& value);
+
+// A file read once and then looked up key by key, each lookup giving what
+// read() would give for the file as it was when the snapshot was taken.
+class Snapshot {
+public:
+    // A missing or unreadable file gives a snapshot in which every key reads "".
+    explicit Snapshot(const QString& path);
+    QString read(const QString& section, const QString& key) const;
+
+private:
+    // Section -> key -> value, names in lower case; the first section of a name
+    // and the first key of a name in it, as read() finds them.
+    QHash<QString, QHash<QString, QString>> values_;
+};
 
 }  // namespace zv::profile

@@ -140,13 +140,29 @@ void PictureBox::cls() {
     update();
 }
 
+void PictureBox::setDrawing(Drawing drawing) {
+    drawing_ = std::move(drawing);
+    update();
+}
+
+void PictureBox::paint(QPainter& p, const QRectF& target) const {
+    p.save();
+    p.setClipRect(target);
+    p.fillRect(target, Qt::white);
+    const double sx = target.width() / canvas_.width(), sy = target.height() / canvas_.height();
+    if (!picture_.isNull()) {
+        p.drawImage(QRectF(target.topLeft(), QSizeF(picture_.width() * sx, picture_.height() * sy)), picture_);
+    }
+    if (drawing_)
+        drawing_(p, target);
+    p.drawImage(target, canvas_);
+    p.restore();
+}
+
 QImage PictureBox::image() const {
     QImage out(canvas_.size(), QImage::Format_RGB32);
-    out.fill(Qt::white);
     QPainter p(&out);
-    if (!picture_.isNull())
-        p.drawImage(0, 0, picture_);
-    p.drawImage(0, 0, canvas_);
+    paint(p, QRectF(QPointF(0, 0), QSizeF(canvas_.size())));
     return out;
 }
 

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+#include "platform/drawing.h"
+
 namespace zv {
 
 // 0xBBGGRR (red + 256 * green + 65536 * blue) as a colour.
@@ -90,6 +92,13 @@ public:
     // The assigned picture, drawn from the top-left corner.
     void setPicture(const QImage& picture);
     const QImage& picture() const { return picture_; }
+    // A picture that draws itself: on paper it is drawn at the printer's own
+    // resolution, never as this box's pixels scaled up.
+    void setDrawing(Drawing drawing);
+    const Drawing& drawing() const { return drawing_; }
+    // Draws what the box shows (white, the picture, the drawing, the canvas)
+    // into `target`, scaled from the box's size.
+    void paint(QPainter& painter, const QRectF& target) const;
     // Clears what was drawn (the assigned picture stays).
     void cls();
     // What is drawn: the client area with the picture at its top-left corner.
@@ -103,6 +112,7 @@ protected:
 
 private:
     QImage picture_;
+    Drawing drawing_;
     QImage canvas_;
 };
 

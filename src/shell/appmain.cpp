@@ -13,6 +13,7 @@
 #include "refdata/calfact.h"
 #include "refdata/limiti.h"
 #include "refdata/vet.h"
+#include "report/stampa.h"
 #include "shell/config.h"
 #include "shell/errlogmod.h"
 #include "shell/frmlogin.h"
@@ -51,6 +52,7 @@ void registerForms() {
     Forms::registerFactory(calfact::kName, [] { return new calfact; });
     Forms::registerFactory(vet::kName, [] { return new vet; });
     Forms::registerFactory(leggi::kName, [] { return new leggi; });
+    Forms::registerFactory(Stampa::kName, [] { return new Stampa; });
 }
 
 int runProgram(QApplication& app) {

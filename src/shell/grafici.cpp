@@ -2,6 +2,8 @@
 
 #include <QGridLayout>
 
+#include "platform/errors.h"
+
 namespace zv {
 
 grafici::grafici() : Form(QStringLiteral("grafici")) {
@@ -21,6 +23,13 @@ grafici::grafici() : Form(QStringLiteral("grafici")) {
     layout->addWidget(Picture7, 1, 1);
     layout->addWidget(Picture6, 2, 0);
     layout->addWidget(Picture5, 2, 1);
+}
+
+ReportPictures reportPictures() {
+    auto* g = Forms::load<grafici>();
+    if (!g)
+        throw AppError(err::InvalidCall, QStringLiteral("The picture window could not be loaded."));
+    return {g->Picture3, g->Picture4, g->Picture5, g->Picture6, g->Picture7, g->Picture8};
 }
 
 }  // namespace zv

@@ -21,4 +21,19 @@ public:
     PictureBox* Picture8 = nullptr;  // WB1 histogram
 };
 
+// The report hand-off's pictures: the six slots of the picture window, each
+// keeping what the last caller gave it. A caller draws straight into them
+// (PictureBox::setDrawing), so the page draws each chart at the printer's
+// resolution; the clipboard plays no part.
+struct ReportPictures {
+    PictureBox* scattergram;  // Picture3
+    PictureBox* legend;       // Picture4
+    PictureBox* plt;          // Picture5
+    PictureBox* rbc;          // Picture6
+    PictureBox* wb2;          // Picture7, Mono-Poly
+    PictureBox* wb1;          // Picture8, nWbc-Lym-Mono
+};
+// The slots of the loaded picture window (loaded first when it is not).
+ReportPictures reportPictures();
+
 }  // namespace zv

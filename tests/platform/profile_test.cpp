@@ -75,6 +75,10 @@ TEST_F(Profile, ReadMatchesNamesWithoutCaseAndMissingReadsEmpty) {
         EXPECT_EQ(
             profile::read(path(QString::fromUtf8(c.file)), QString::fromUtf8(c.section), QString::fromUtf8(c.key)),
             QString::fromUtf8(c.expected));
+        // A snapshot taken once gives every key what a read gives.
+        EXPECT_EQ(profile::Snapshot(path(QString::fromUtf8(c.file)))
+                      .read(QString::fromUtf8(c.section), QString::fromUtf8(c.key)),
+                  QString::fromUtf8(c.expected));
     }
 }
 

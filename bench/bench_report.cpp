@@ -1,0 +1,267 @@
+// Report pages into PDF files: the report window's whole page (layout read
+// from print.ini at every item, the hand-off, the printer layer) beside a bare
+// QPainter page with the same texts at the same places and the same pictures.
+// Figures are per page, medians of five repetitions; ZV_BENCH_PAGES sets the
+// number of pages (default 100).
+#include <QApplication>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPrinter>
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "common.h"
+#include "platform/forms.h"
+#include "platform/printer.h"
+#include "program.h"
+#include "report/reportpage.h"
+#include "report/stampa.h"
+#include "shell/appmain.h"
+#include "shell/grafici.h"
+#include "shell/session.h"
+
+namespace {
+
+using namespace zvbench;
+
+int pages() {
+    const QByteArray env = qgetenv("ZV_BENCH_PAGES");
+    return env.isEmpty() ? 100 : std::max(5, env.toInt());
+}
+
+// A histogram of 52 channels and a scattergram of dots, drawn at any resolution.
+zv::Drawing histogram(int seed) {
+    return [seed](QPainter& p, const QRectF& r) {
+        p.setPen(QPen(Qt::black, r.width() / 400));
+        p.drawLine(r.bottomLeft(), r.bottomRight());
+        QPainterPath curve(r.bottomLeft());
+        for (int i = 0; i < 52; ++i)
+            curve.lineTo(r.left() + r.width() * i / 51.0,
+                         r.bottom() - r.height() * 0.8 * std::exp(-std::pow((i - 15 - seed) / 7.0, 2)));
+        p.setPen(QPen(Qt::darkBlue, r.width() / 300));
+        p.drawPath(curve);
+    };
+}
+
+zv::Drawing scattergram() {
+    return [](QPainter& p, const QRectF& r) {
+        QRandomGenerator random(7);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::darkRed);
+        const double dot = r.width() / 150;
+        for (int i = 0; i < 1500; ++i)
+            p.drawEllipse(QPointF(r.left() + random.bounded(r.width()), r.top() + random.bounded(r.height())), dot,
+                          dot);
+    };
+}
+
+zv::ReportData sample() {
+    zv::ReportData d;
+    d.s_id = zv::ReportValue(QStringLiteral("A-17"));
+    d.s_nome = zv::ReportValue(QStringLiteral("D'Amico Maria"));
+    d.s_data = QStringLiteral("08/12/26");
+    d.s_seq = QStringLiteral("12");
+    d.s_sex = zv::ReportValue(QStringLiteral("F"));
+    d.s_ddn = zv::ReportValue(QStringLiteral("03/04/1961"));
+    d.s_limite = zv::ReportValue(QStringLiteral("Adulti"));
+    d.s_wbc = 7.46, d.s_neu = 61.3, d.s_lym = 28.1, d.s_mono = 6.2, d.s_eos = 3.4, d.s_baso = 1.0;
+    d.s_rbc = 4.52, d.s_hgb = 13.8, d.s_hct = 41.2, d.s_mcv = 90.0, d.s_mch = 30.5, d.s_mchc = 33.5;
+    d.s_rdw = 13.1, d.s_plt = 250.0, d.s_mpv = 8.4, d.s_pct = 0.21, d.s_pdw = 16.2;
+    d.s_wbcL = zv::ReportValue(QStringLiteral("4.0")), d.s_wbcH = zv::ReportValue(QStringLiteral("10.0"));
+    d.s_commento = zv::ReportValue(QStringLiteral("Campione lipemico;ripetere"));
+    d.s_dflt = zv::ReportValue(QStringLiteral("1"));
+    return d;
+}
+
+// What one page draws, taken from a run of the page on the printer layer.
+struct Item {
+    QFont font;
+    QColor colour;
+    double x, y;  // twips
+    QString text;
+    zv::PictureBox* picture = nullptr;
+    double w = 0, h = 0;
+};
+
+class Recorder final : public zv::PageSurface {
+public:
+    Recorder(zv::Printer& printer, zv::PictureBox* logo, const zv::ReportPictures& boxes)
+        : printer_(printer), logo_(logo), boxes_(boxes) {}
+    std::vector<Item> items;
+    double currentX() const override { return printer_.CurrentX; }
+    double currentY() const override { return printer_.CurrentY; }
+    void setCurrentX(double x) override { printer_.CurrentX = x; }
+    void setCurrentY(double y) override { printer_.CurrentY = y; }
+    void setFontName(const QString& name) override { printer_.FontName = name; }
+    void setFontSize(double points) override { printer_.FontSize = points; }
+    void setFontBold(bool on) override { printer_.FontBold = on; }
+    void setFontItalic(bool on) override { printer_.FontItalic = on; }
+    void setFontUnderline(bool on) override { printer_.FontUnderline = on; }
+    void setForeColor(int32_t colour) override { printer_.ForeColor = colour; }
+    void print(const QString& text) override {
+        record(text);
+        printer_.print(text);
+    }
+    void printLine(const QString& text) override {
+        record(text);
+        printer_.printLine(text);
+    }
+    void paintPicture(zv::ReportSlot slot, double x, double y) override {
+        using S = zv::ReportSlot;
+        zv::PictureBox* box = slot == S::Logo            ? logo_
+                              : slot == S::Scatter       ? boxes_.scattergram
+                              : slot == S::ScatterLegend ? boxes_.legend
+                              : slot == S::WB1           ? boxes_.wb1
+                              : slot == S::WB2           ? boxes_.wb2
+                              : slot == S::RBC           ? boxes_.rbc
+                                                         : boxes_.plt;
+        const double w = slot == S::Logo ? 1815 : (slot == S::Scatter || slot == S::ScatterLegend) ? 2700 : 3300;
+        const double h = slot == S::Logo ? 1575 : (slot == S::Scatter || slot == S::ScatterLegend) ? 1695 : 1935;
+        items.push_back({QFont(), QColor(), x, y, QString(), box, w, h});
+    }
+
+private:
+    void record(const QString& text) {
+        QFont f(printer_.FontName);
+        f.setPointSizeF(printer_.FontSize);
+        f.setBold(printer_.FontBold);
+        f.setItalic(printer_.FontItalic);
+        f.setUnderline(printer_.FontUnderline);
+        items.push_back(
+            {f, zv::bgrColor(uint32_t(std::max(0, printer_.ForeColor))), printer_.CurrentX, printer_.CurrentY, text});
+    }
+    zv::Printer& printer_;
+    zv::PictureBox* logo_;
+    zv::ReportPictures boxes_;
+};
+
+struct Setup {
+    std::unique_ptr<zv::Session> session;
+    QString pdf;
+    std::vector<Item> page;
+    std::unique_ptr<zv::PictureBox> logo;
+};
+
+Setup& setup() {
+    static Setup s = [] {
+        Setup s;
+        const QString folder = workDir().path() + QStringLiteral("/report");
+        useQuietProgramFolder(folder);
+        zv::shell::registerForms();
+        s.session = std::make_unique<zv::Session>();
+        s.session->linguax = QStringLiteral("it.ini");
+        s.session->stampa.read(s.session->linguax, QStringLiteral("stampa"));
+        const zv::ReportPictures boxes = zv::reportPictures();
+        boxes.scattergram->setDrawing(scattergram());
+        boxes.legend->setDrawing(histogram(0));
+        boxes.wb1->setDrawing(histogram(1));
+        boxes.wb2->setDrawing(histogram(2));
+        boxes.rbc->setDrawing(histogram(3));
+        boxes.plt->setDrawing(histogram(4));
+        zv::reportData() = sample();
+        s.pdf = workDir().path() + QStringLiteral("/page.pdf");
+        zv::Printer::redirectSystemPrinter(s.pdf);
+        // The bare page draws what a run of the report page drew.
+        s.logo = std::make_unique<zv::PictureBox>(QStringLiteral("logo"), QSize(121, 105));
+        s.logo->setPicture(QImage(folder + QStringLiteral("/logo/logo.bmp")));
+        QImage scratch(10, 10, QImage::Format_RGB32);
+        scratch.setDotsPerMeterX(qRound(1200 / 0.0254));
+        scratch.setDotsPerMeterY(qRound(1200 / 0.0254));
+        zv::Printer printer(&scratch);
+        Recorder recorder(printer, s.logo.get(), boxes);
+        zv::stampax(recorder, zv::reportData(), s.session->stampa, zv::PageSettings::load());
+        printer.killDoc();
+        s.page = std::move(recorder.items);
+        return s;
+    }();
+    return s;
+}
+
+void BM_ReportPage(benchmark::State& state) {
+    Setup& s = setup();
+    for (auto _ : state) {
+        zv::Forms::load<zv::Stampa>();
+        zv::Forms::unload<zv::Stampa>();
+    }
+    if (!QFile::exists(s.pdf))
+        state.SkipWithError("no page was printed");
+}
+
+void BM_BareQPainterPage(benchmark::State& state) {
+    Setup& s = setup();
+    const QString file = workDir().path() + QStringLiteral("/bare.pdf");
+    for (auto _ : state) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+        printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+        QPainter p(&printer);
+        const double px = printer.logicalDpiX() / 1440.0;
+        for (const Item& item : s.page) {
+            if (item.picture) {
+                item.picture->paint(p, QRectF(item.x * px, item.y * px, item.w * px, item.h * px));
+                continue;
+            }
+            p.setFont(item.font);
+            p.setPen(item.colour);
+            p.drawText(QPointF(item.x * px, item.y * px + QFontMetricsF(item.font, &printer).ascent()), item.text);
+        }
+        p.end();
+    }
+}
+
+// Each repetition's time per page, by benchmark; the figure is their median.
+class MedianReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, std::vector<double>> seconds;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const auto& r : runs)
+            if (r.run_type == Run::RT_Iteration && r.iterations > 0)
+                seconds[r.run_name.function_name].push_back(r.real_accumulated_time / double(r.iterations));
+        ConsoleReporter::ReportRuns(runs);
+    }
+    double median(const std::string& name) {
+        std::vector<double> v = seconds[name];
+        if (v.empty())
+            return 0;
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    }
+};
+
+const int kRepetitions = 5;
+BENCHMARK(BM_ReportPage)->Unit(benchmark::kMillisecond)->Iterations(pages() / kRepetitions)->Repetitions(kRepetitions);
+BENCHMARK(BM_BareQPainterPage)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(pages() / kRepetitions)
+    ->Repetitions(kRepetitions);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    auto prompts = std::make_unique<SilentPrompts>();
+    SilentPrompts* silent = prompts.get();
+    zv::setPrompts(std::move(prompts));
+    benchmark::Initialize(&argc, argv);
+    MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const double ours = reporter.median("BM_ReportPage"), bare = reporter.median("BM_BareQPainterPage");
+    std::printf("\npages: %d, failed pages (message boxes): %d, items on the page: %zu\n", pages(), silent->shown,
+                setup().page.size());
+    if (ours > 0 && bare > 0)
+        std::printf("report page (median per page) %8.3f ms  baseline bare QPainter page %8.3f ms  ratio %.2f\n",
+                    ours * 1e3, bare * 1e3, ours / bare);
+    zv::Forms::unloadAll();
+    setup().session.reset();
+    benchmark::Shutdown();
+    return silent->shown == 0 ? 0 : 1;
+}

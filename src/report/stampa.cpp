@@ -1,0 +1,132 @@
+#include "report/stampa.h"
+
+#include <QImageReader>
+
+#include "platform/errors.h"
+#include "platform/printer.h"
+#include "platform/prompts.h"
+#include "report/reportpage.h"
+#include "shell/config.h"
+#include "shell/grafici.h"
+#include "shell/programfiles.h"
+#include "shell/session.h"
+
+namespace zv {
+
+namespace {
+
+// The page's printer object, with the report's pictures behind its slots.
+class PrinterSurface final : public PageSurface {
+public:
+    PrinterSurface(Printer& printer, PictureBox* logo, const ReportPictures& pictures)
+        : printer_(printer), logo_(logo), pictures_(pictures) {}
+
+    double currentX() const override { return printer_.CurrentX; }
+    double currentY() const override { return printer_.CurrentY; }
+    void setCurrentX(double x) override { printer_.CurrentX = x; }
+    void setCurrentY(double y) override { printer_.CurrentY = y; }
+    void setFontName(const QString& name) override { printer_.FontName = name; }
+    void setFontSize(double points) override {
+        if (!(points > 0))
+            throw AppError(380, QStringLiteral("Invalid property value: font size %1").arg(points));
+        printer_.FontSize = points;
+    }
+    void setFontBold(bool on) override { printer_.FontBold = on; }
+    void setFontItalic(bool on) override { printer_.FontItalic = on; }
+    void setFontUnderline(bool on) override { printer_.FontUnderline = on; }
+    void setForeColor(int32_t colour) override { printer_.ForeColor = colour; }
+    void print(const QString& text) override { printer_.print(text); }
+    void printLine(const QString& text) override { printer_.printLine(text); }
+
+    void paintPicture(ReportSlot slot, double x, double y) override {
+        PictureBox* box = boxOf(slot);
+        const QSize twips = slotTwips(slot);
+        printer_.paintPicture([box](QPainter& p, const QRectF& r) { box->paint(p, r); }, x, y, twips.width(),
+                              twips.height());
+    }
+
+private:
+    PictureBox* boxOf(ReportSlot slot) const {
+        switch (slot) {
+        case ReportSlot::Logo: return logo_;
+        case ReportSlot::Scatter: return pictures_.scattergram;
+        case ReportSlot::ScatterLegend: return pictures_.legend;
+        case ReportSlot::WB1: return pictures_.wb1;
+        case ReportSlot::WB2: return pictures_.wb2;
+        case ReportSlot::RBC: return pictures_.rbc;
+        case ReportSlot::PLT: return pictures_.plt;
+        }
+        return logo_;
+    }
+    // Each box prints at its own size on the form it belongs to.
+    static QSize slotTwips(ReportSlot slot) {
+        switch (slot) {
+        case ReportSlot::Logo: return {1815, 1575};
+        case ReportSlot::Scatter:
+        case ReportSlot::ScatterLegend: return {2700, 1695};
+        default: return {3300, 1935};
+        }
+    }
+
+    Printer& printer_;
+    PictureBox* logo_;
+    ReportPictures pictures_;
+};
+
+}  // namespace
+
+Stampa::Stampa() : Form(QStringLiteral("Stampa")) {
+    setWindowTitle(QStringLiteral("Stampa"));
+    Picture2 = new PictureBox(QStringLiteral("Picture2"), QSize(twipsToPixels(1815), twipsToPixels(1575)), this);
+}
+
+void Stampa::Form_Load() {
+    printed_ = false;
+    try {
+        stampax();
+        printed_ = true;
+    } catch (...) {
+        const CaughtError e = describeCurrentException();
+        logerrore(e.number, e.description, formName());
+        msgBox(QStringLiteral("Errore durante la stampa!"), MsgButtons::OK, MsgIcon::Critical, appTitle());
+    }
+}
+
+void Stampa::stampax() {
+    // What the load reads before the page: the settings, then the logo.
+    const PageSettings settings = PageSettings::load();
+    const QString logoPath = programPath(QString(file::logoFolder) + QStringLiteral("/logo.bmp"));
+    QImageReader reader(logoPath);
+    const QImage logo = reader.read();
+    if (logo.isNull())
+        throw AppError(err::FileNotFound,
+                       QStringLiteral("The report logo %1 could not be read: %2").arg(logoPath, reader.errorString()));
+    Picture2->setPicture(logo);
+
+    Session& session = Session::get();
+    const std::unique_ptr<Printer> printer = Printer::system(session.printer);
+    PrinterSurface surface(*printer, Picture2, reportPictures());
+    try {
+        zv::stampax(surface, reportData(), session.stampa, settings);
+        printer->endDoc();
+    } catch (...) {
+        // Half a report is worse than none: nothing of it reaches the paper.
+        printer->killDoc();
+        throw;
+    }
+}
+
+void printReport(const ResultRecord& result, const LimitsRow& limits) {
+    try {
+        fillReportData(reportData(), result, limits);
+    } catch (...) {
+        const CaughtError e = describeCurrentException();
+        logerrore(e.number, e.description, QString(Stampa::kName));
+        msgBox(QStringLiteral("Errore durante la stampa!"), MsgButtons::OK, MsgIcon::Critical, appTitle());
+        return;
+    }
+    Forms::load<Stampa>();
+    Forms::unload<Stampa>();
+}
+
+}  // namespace zv

@@ -1,0 +1,40 @@
+#pragma once
+// The report window: never shown. A caller fills the hand-off (reportData()
+// and the picture slots of the picture window), loads this window, whose load
+// prints the page, and unloads it.
+#include "model/reportdata.h"
+#include "platform/forms.h"
+#include "platform/widgets.h"
+
+namespace zv {
+
+class Stampa : public Form {
+    Q_OBJECT
+public:
+    static constexpr QLatin1String kName{"Stampa"};
+
+    Stampa();
+    // Prints one page from the hand-off on the printer of the session (the one
+    // picked in the printer set-up, else the system's default). Any failure,
+    // before or during the page, drops the half-built document, is logged and
+    // shown as "Errore durante la stampa!"; the load itself never fails.
+    void Form_Load() override;
+    // The page procedure; public as it always was, called only by the load.
+    void stampax();
+
+    PictureBox* Picture2 = nullptr;  // the logo
+
+    // True when the last load printed its page.
+    bool printed() const { return printed_; }
+
+private:
+    bool printed_ = false;
+};
+
+// The viewer's print: hands the shown result and the range set its range check
+// chose to the report page and prints it (the caller has drawn the six report
+// pictures into their slots first). A result the hand-off cannot take (a limit
+// that is no number) is reported like a failed page; nothing is stored.
+void printReport(const ResultRecord& result, const LimitsRow& limits);
+
+}  // namespace zv

@@ -1,0 +1,80 @@
+#include "pdftext.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+namespace zv::test {
+
+namespace {
+
+QByteArray run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return QByteArray();
+    return p.readAllStandardOutput();
+}
+
+QString unescape(QString s) {
+    s.replace(QStringLiteral("&lt;"), QStringLiteral("<"));
+    s.replace(QStringLiteral("&gt;"), QStringLiteral(">"));
+    s.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
+    s.replace(QStringLiteral("&apos;"), QStringLiteral("'"));
+    s.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    return s;
+}
+
+}  // namespace
+
+std::vector<PdfWord> pdfWords(const QString& pdf) {
+    const QString html = QString::fromUtf8(run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, "-"}));
+    static const QRegularExpression token(
+        QStringLiteral("<page |<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">"
+                       "([^<]*)</word>"));
+    std::vector<PdfWord> words;
+    int page = 0;
+    for (auto it = token.globalMatch(html); it.hasNext();) {
+        const auto m = it.next();
+        if (m.captured(0) == QLatin1String("<page ")) {
+            ++page;
+            continue;
+        }
+        words.push_back({page, m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3).toDouble(),
+                         m.captured(4).toDouble(), unescape(m.captured(5))});
+    }
+    return words;
+}
+
+std::vector<PdfWord> findText(const std::vector<PdfWord>& words, const QString& text) {
+    const QStringList parts = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    std::vector<PdfWord> found;
+    if (parts.isEmpty())
+        return found;
+    for (std::size_t i = 0; i + parts.size() <= words.size(); ++i) {
+        bool all = true;
+        for (int k = 0; k < parts.size() && all; ++k)
+            all = words[i + k].text == parts[k] && std::abs(words[i + k].yMin - words[i].yMin) < 1.0;
+        if (all)
+            found.push_back(words[i]);
+    }
+    return found;
+}
+
+int pdfPageCount(const QString& pdf) {
+    const QString info = QString::fromUtf8(run(QStringLiteral("pdfinfo"), {pdf}));
+    static const QRegularExpression pages(QStringLiteral("Pages:\\s+(\\d+)"));
+    const auto m = pages.match(info);
+    return m.hasMatch() ? m.captured(1).toInt() : 0;
+}
+
+QImage pdfPage(const QString& pdf, int page, int dpi) {
+    QTemporaryDir dir;
+    const QString stem = dir.path() + QStringLiteral("/page");
+    run(QStringLiteral("pdftoppm"),
+        {QStringLiteral("-png"), QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"),
+         QString::number(page), QStringLiteral("-l"), QString::number(page), QStringLiteral("-singlefile"), pdf, stem});
+    return QImage(stem + QStringLiteral(".png"));
+}
+
+}  // namespace zv::test

@@ -1,0 +1,27 @@
+#pragma once
+// A printed PDF read back as a reader sees it: its words with their boxes (in
+// points from the top-left corner of the page), its page count, its pages as
+// images.
+#include <QImage>
+#include <QString>
+
+#include <vector>
+
+namespace zv::test {
+
+struct PdfWord {
+    int page = 0;
+    double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+    QString text;
+};
+
+// Every word of the file (pdftotext -bbox), in reading order.
+std::vector<PdfWord> pdfWords(const QString& pdf);
+// The words of one printed text (several words: their union), found on a
+// line by its first word; nullptr-like empty optional when missing.
+std::vector<PdfWord> findText(const std::vector<PdfWord>& words, const QString& text);
+int pdfPageCount(const QString& pdf);
+// Page `page` (1-based) rendered at `dpi`.
+QImage pdfPage(const QString& pdf, int page, int dpi);
+
+}  // namespace zv::test
