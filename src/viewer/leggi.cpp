@@ -13,7 +13,9 @@
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/prompts.h"
+#include "report/stampa.h"
 #include "shell/config.h"
+#include "shell/grafici.h"
 #include "shell/notifier.h"
 #include "shell/programfiles.h"
 #include "shell/session.h"
@@ -329,11 +331,14 @@ void leggi::buildWindow() {
     Text24 = makeBox(this, "Text24", n + 112, 354, 68);
     Text24->setReadOnly(true);
     Text24->setFocusPolicy(Qt::NoFocus);
+    Label96 = makeLabel(this, "Label96", QStringLiteral("STAMPA"), n, 460, 180);
+    Label96->setAlignment(Qt::AlignCenter);
+    Command13 = navButton(this, "Command13", QString(), n + 69, 482);
     Label101 = makeLabel(this, "Label101", QStringLiteral("AGGIORNA"), n, 392, 180);
     Label101->setAlignment(Qt::AlignCenter);
     Command16 = navButton(this, "Command16", QString(), n + 69, 414);
     Command16->hide();
-    for (QPushButton* button : {Command3, Command2, Command1, Command4, Command12, Command16})
+    for (QPushButton* button : {Command3, Command2, Command1, Command4, Command12, Command13, Command16})
         button->setIconSize(QSize(24, 20));
 }
 
@@ -344,6 +349,7 @@ void leggi::wire() {
     connect(Command4, &QPushButton::clicked, this, [this] { guard([this] { Command4_Click(); }); });
     connect(Command12, &QPushButton::clicked, this, [this] { guard([this] { Command12_Click(); }); });
     connect(Command16, &QPushButton::clicked, this, [this] { guard([this] { Command16_Click(); }); });
+    connect(Command13, &QPushButton::clicked, this, [this] { guard([this] { Command13_Click(); }); });
     connect(MSChart3, &HistogramChart::clicked, this, [this] { guard([this] { MSChart3_Click(); }); });
     connect(MSChart4, &HistogramChart::clicked, this, [this] { guard([this] { MSChart4_Click(); }); });
     connect(&notifier(), &Notifier::resultStored, this, [this] { Command16->show(); });
@@ -369,13 +375,13 @@ void leggi::loadCaptions() {
     const QString lingua = Session::get().linguax;
     msg1_ = caption(lingua, kSection, QStringLiteral("msg1"));
     applyCaptions(this, lingua, kSection,
-                  {{"", "titolo"},         {"Text9", "text9"},     {"Text8", "text8"},       {"Text23", "text23"},
-                   {"Text13", "text13"},   {"Text21", "text21"},   {"Label45", "label45"},   {"Label46", "label46"},
-                   {"Label47", "label47"}, {"Label48", "label48"}, {"Label51", "label51"},   {"Label49", "label49"},
-                   {"Label50", "label50"}, {"Label53", "label53"}, {"Label58", "label58"},   {"Label64", "label64"},
-                   {"Label69", "label69"}, {"Label59", "label59"}, {"Label60", "label60"},   {"Label61", "label61"},
-                   {"Label62", "label62"}, {"Label63", "label63"}, {"Label101", "label101"}, {"Label65", "label65"},
-                   {"Label52", "label52"}, {"Label66", "label66"}, {"Label67", "label67"}});
+                  {{"", "titolo"},         {"Text9", "text9"},     {"Text8", "text8"},     {"Text23", "text23"},
+                   {"Text13", "text13"},   {"Text21", "text21"},   {"Label45", "label45"}, {"Label46", "label46"},
+                   {"Label47", "label47"}, {"Label48", "label48"}, {"Label51", "label51"}, {"Label49", "label49"},
+                   {"Label50", "label50"}, {"Label53", "label53"}, {"Label58", "label58"}, {"Label64", "label64"},
+                   {"Label69", "label69"}, {"Label59", "label59"}, {"Label60", "label60"}, {"Label61", "label61"},
+                   {"Label62", "label62"}, {"Label63", "label63"}, {"Label96", "label96"}, {"Label101", "label101"},
+                   {"Label65", "label65"}, {"Label52", "label52"}, {"Label66", "label66"}, {"Label67", "label67"}});
     // The caption boxes are boxes: their text is their caption.
     const std::pair<QLineEdit*, const char*> boxes[] = {
         {Text9, "text9"}, {Text8, "text8"}, {Text23, "text23"}, {Text13, "text13"}, {Text21, "text21"}};
@@ -395,9 +401,9 @@ void leggi::Form_Load() {
         else if (mark == QLatin1String(","))
             separatorCode_ = 44;
     });
-    const std::pair<QWidget*, const char*> pictures[] = {{Command1, "avanti.gif"}, {Command2, "indietro.gif"},
-                                                         {Command3, "inizio.gif"}, {Command4, "fine.gif"},
-                                                         {Command12, "goto2.gif"}, {Command16, "refresh.gif"}};
+    const std::pair<QWidget*, const char*> pictures[] = {
+        {Command1, "avanti.gif"}, {Command2, "indietro.gif"}, {Command3, "inizio.gif"},  {Command4, "fine.gif"},
+        {Command12, "goto2.gif"}, {Command16, "refresh.gif"}, {Command13, "printer.ico"}};
     for (const auto& entry : pictures)
         ignoring([&, button = entry.first, file = entry.second] {
             const QIcon icon(programFolder() + QStringLiteral("/immagini/") + QLatin1String(file));
@@ -562,7 +568,13 @@ void leggi::drawScattergram(const ResultRecord& r) {
         canvas.fill(Qt::white);
         QPainter painter(&canvas);
         scatter::drawFrame(painter, QRectF(canvas.rect()), windowText);
-        scatter::drawDots(painter, QRectF(canvas.rect()), in, [] { return clock::rnd(); });
+        dotInput_ = in;
+        dotDraws_.clear();
+        scatter::drawDots(painter, QRectF(canvas.rect()), in, [this] {
+            const double r = clock::rnd();
+            dotDraws_.push_back(r);
+            return r;
+        });
     }
     Picture1->update();
     Picture2->update();
@@ -674,6 +686,37 @@ void leggi::Command16_Click() {
     }
     rs_.setAbsolutePosition(std::min(p, count));
     display();
+}
+
+void leggi::Command13_Click() { parstampa(); }
+
+void leggi::parstampa() {
+    if (rs_.bof() || rs_.eof())
+        return;
+    // The six pictures are drawings, so the page draws them at the printer's
+    // resolution; the dots replay the draws of the screen, so the page shows
+    // the same cloud. Nothing goes through the user's clipboard.
+    const ReportPictures pictures = reportPictures();
+    const QColor framePen = palette().color(QPalette::WindowText);
+    pictures.scattergram->setDrawing(
+        [input = dotInput_, draws = dotDraws_, framePen](QPainter& painter, const QRectF& rect) {
+            std::size_t next = 0;
+            scatter::drawFrame(painter, rect, framePen);
+            const qreal dot = std::max<qreal>(1.0, painter.device()->logicalDpiX() / 150.0);
+            scatter::drawDots(
+                painter, rect, input, [&] { return next < draws.size() ? draws[next++] : 0.0; }, dot);
+        });
+    pictures.legend->setDrawing(
+        [framePen](QPainter& painter, const QRectF& rect) { scatter::drawTemplate(painter, rect, framePen); });
+    const std::pair<PictureBox*, HistogramChart*> charts[] = {
+        {pictures.plt, MSChart1}, {pictures.rbc, MSChart2}, {pictures.wb2, MSChart3}, {pictures.wb1, MSChart4}};
+    for (const auto& [slot, chart] : charts) {
+        // The page prints each chart's title just above it: the top of the slot stays clear.
+        slot->setDrawing([bars = chart->bars(), colour = chart->seriesColour()](QPainter& painter, const QRectF& rect) {
+            drawHistogram(painter, rect.adjusted(0, rect.height() * 0.14, 0, 0), bars, colour);
+        });
+    }
+    printReport(readResult(rs_), rangeSet_ ? rangeSet_->row : LimitsRow());
 }
 
 void leggi::MSChart3_Click() {

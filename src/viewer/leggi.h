@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 #include "model/result.h"
 #include "platform/database.h"
@@ -45,10 +46,10 @@ public:
     // ---- controls -----------------------------------------------------------
     // Navigation.
     QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr, *Command4 = nullptr,
-                *Command12 = nullptr, *Command16 = nullptr;
+                *Command12 = nullptr, *Command13 = nullptr, *Command16 = nullptr;
     QLineEdit *Text20 = nullptr, *Text24 = nullptr;
     Label *Label59 = nullptr, *Label60 = nullptr, *Label61 = nullptr, *Label62 = nullptr, *Label63 = nullptr,
-          *Label101 = nullptr;
+          *Label96 = nullptr, *Label101 = nullptr;
     // Patient and sample: caption boxes and their boxes.
     QLineEdit *Text9 = nullptr, *Text8 = nullptr, *Text11 = nullptr, *Text21 = nullptr, *Text13 = nullptr,
               *Text15 = nullptr, *Text23 = nullptr;
@@ -91,6 +92,9 @@ private:
     void Command4_Click();
     void Command12_Click();
     void Command16_Click();
+    void Command13_Click();
+    // Hands the shown result, its pictures and its range set to the report page.
+    void parstampa();
     void MSChart3_Click();
     void MSChart4_Click();
     void Text18_KeyPress(int key);
@@ -114,6 +118,10 @@ private:
 
     Recordset rs_;
     std::optional<RangeSet> rangeSet_;
+    // The dots as last drawn: the random draws and what they were drawn from,
+    // so the report prints the very cloud on screen, at its own resolution.
+    scatter::Input dotInput_;
+    std::vector<double> dotDraws_;
     QString msg1_;
     QChar decimal_;
     int16_t separatorCode_ = 0;

@@ -46,6 +46,7 @@ std::optional<double> limitOf(const Recordset& rs, const QString& field, QChar d
 RangeSet readRangeSet(const Recordset& rs, const QString& table, QChar decimal) {
     RangeSet set;
     set.table = table;
+    set.row = LimitsRow::fromRecordset(rs);
     if (rs.hasField(QStringLiteral("valori")))
         set.valori = rs.field(QStringLiteral("valori")).toString();
     if (rs.hasField(QStringLiteral("limite"))) {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "model/reportdata.h"
 #include "model/result.h"
 
 namespace zv {
@@ -32,6 +33,7 @@ struct RangeSet {
     QString valori;  // the set's or lot's name
     std::optional<int64_t> limite;
     std::array<RangeLimits, kCheckedCount> limits;  // in checkedParameters() order
+    LimitsRow row;                                  // every column of the chosen row, as the report prints it
 
     const RangeLimits& of(ResultParameter p) const;
 };

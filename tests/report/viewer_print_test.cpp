@@ -1,0 +1,81 @@
+#include <QFile>
+#include <QTest>
+
+#include "model/resultstore.h"
+#include "platform/forms.h"
+#include "platform/printer.h"
+#include "report/pdftext.h"
+#include "shell/config.h"
+#include "shell/session.h"
+#include "support/window_fixture.h"
+#include "viewer/leggi.h"
+
+namespace zv {
+namespace {
+
+// The viewer's print button, on a running program, as a user presses it.
+class ViewerPrint : public test::WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        scriviini("separatore", "decimale", ",", "general.ini");
+        scriviini("database", "last", "08/12/26", "general.ini");
+        pdf_ = path("printed.pdf");
+        Printer::redirectSystemPrinter(pdf_);
+    }
+    void TearDown() override {
+        Printer::redirectSystemPrinter(QString());
+        WindowTest::TearDown();
+    }
+    QString pdf_;
+};
+
+// A received result: every measured value, flags and histograms.
+ResultRecord received(const char* id, const char* name, double wbc) {
+    ResultRecord r;
+    r.seq = QStringLiteral("42");
+    r.specId = QString::fromUtf8(id);
+    r.specName = QString::fromUtf8(name);
+    r.date = QStringLiteral("08/12/26");
+    r.Limits = 0;
+    const double values[] = {wbc,  55.2, 30.1, 8,    4.5, 2.2, 0,   4.52, 13.8, 40.5,
+                             89.6, 30.5, 34.1, 12.9, 0,   250, 9.1, 0.23, 16.4};
+    for (int i = 0; i < kParameterCount; ++i)
+        r.values[std::size_t(i)] = values[i];
+    for (const auto& [name, member] : AlarmFlags::textFlags())
+        r.flags.*member = QStringLiteral("0");
+    r.flags.SamplError = 0;
+    for (Histogram& h : r.histograms)
+        for (std::size_t c = 0; c < h.channels.size(); ++c)
+            h.channels[c] = QStringLiteral("%1").arg(c * 7 % 90, 3, 10, QLatin1Char('0'));
+    return r;
+}
+
+TEST_F(ViewerPrint, TheShownResultPrintsOnOnePage) {
+    Forms::load("frmSplash");
+    Connection& daily = Session::get().cn;
+    addResult(daily, received("S-1", "Rossi Mario", 5.5));
+    addResult(daily, received("S-2", "D'Amico Anna", 7.46));
+    leggi* v = Forms::show<leggi>();
+    ASSERT_NE(v, nullptr);
+    QTest::mouseClick(v->Command4, Qt::LeftButton);  // the last result
+    QTest::mouseClick(v->Command13, Qt::LeftButton);
+
+    ASSERT_TRUE(QFile::exists(pdf_)) << fileBytes(path("log/08.12.26.log")).toStdString();
+    EXPECT_EQ(test::pdfPageCount(pdf_), 1);
+    const auto words = test::pdfWords(pdf_);
+    for (const char* text : {"D'Amico Anna", "S-2", "7,46"})
+        EXPECT_FALSE(test::findText(words, QString::fromUtf8(text)).empty()) << text;
+    EXPECT_TRUE(test::findText(words, QStringLiteral("Rossi")).empty());
+    EXPECT_TRUE(prompts_->takeMessages().empty());
+    EXPECT_FALSE(QFile::exists(path("log/08.12.26.log")));
+
+    // Printed twice, the page is the same, scattergram dots included.
+    const QImage first = test::pdfPage(pdf_, 1, 72);
+    QFile::remove(pdf_);
+    QTest::mouseClick(v->Command13, Qt::LeftButton);
+    EXPECT_EQ(test::pdfPage(pdf_, 1, 72), first);
+}
+
+}  // namespace
+}  // namespace zv
