@@ -56,14 +56,26 @@ QString ScriptedPrompts::saveFile(const QString& title, const QString& folder, c
     return openFile(title, folder, filter);
 }
 
-std::optional<QFont> ScriptedPrompts::chooseFont(const QFont&) {
-    ADD_FAILURE() << "unexpected font dialog";
-    return std::nullopt;
+std::optional<QFont> ScriptedPrompts::chooseFont(const QFont& initial) {
+    fontsOffered.push_back(initial);
+    if (fonts.empty()) {
+        ADD_FAILURE() << "unexpected font dialog";
+        return std::nullopt;
+    }
+    std::optional<QFont> answer = fonts.front();
+    fonts.pop_front();
+    return answer;
 }
 
-std::optional<QColor> ScriptedPrompts::chooseColour(const QColor&) {
-    ADD_FAILURE() << "unexpected colour dialog";
-    return std::nullopt;
+std::optional<QColor> ScriptedPrompts::chooseColour(const QColor& initial) {
+    coloursOffered.push_back(initial);
+    if (colours.empty()) {
+        ADD_FAILURE() << "unexpected colour dialog";
+        return std::nullopt;
+    }
+    std::optional<QColor> answer = colours.front();
+    colours.pop_front();
+    return answer;
 }
 
 std::optional<QString> ScriptedPrompts::choosePrinter() {

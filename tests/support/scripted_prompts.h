@@ -15,6 +15,10 @@ public:
     std::deque<std::optional<QString>> inputs;
     std::deque<QString> files;  // open/save file answers ("" = cancel)
     std::deque<std::optional<QString>> printers;
+    std::deque<std::optional<QFont>> fonts;     // font dialog answers (nullopt = cancel)
+    std::deque<std::optional<QColor>> colours;  // colour dialog answers (nullopt = cancel)
+    std::vector<QFont> fontsOffered;            // the font each font dialog opened on
+    std::vector<QColor> coloursOffered;         // the colour each colour dialog opened on
 
     // Returns and forgets the messages shown so far.
     std::vector<MessageRequest> takeMessages();
