@@ -1,0 +1,415 @@
+#include "report/referto.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "platform/captions.h"
+#include "platform/conversions.h"
+#include "platform/errors.h"
+#include "platform/prompts.h"
+#include "shell/config.h"
+#include "shell/programfiles.h"
+#include "shell/windowlanguage.h"
+
+namespace zv {
+
+namespace {
+
+const QString kSection = QStringLiteral("referto");
+
+// One key of print.ini and the control that edits it: a text box (a position,
+// or the caption of the reference-set item) or a switch.
+struct LayoutKey {
+    const char* section;
+    const char* key;
+    int text;                      // Text number, 0 for a switch
+    int check;                     // Check number, 0 for a text box
+    int buffer;                    // characters read = buffer - 1
+    const char* readAs = nullptr;  // the name the load reads it under, when another
+};
+
+constexpr LayoutKey T(const char* s, const char* k, int text, int buffer = 10) { return {s, k, text, 0, buffer}; }
+constexpr LayoutKey C(const char* s, const char* k, int check, int buffer = 10) { return {s, k, 0, check, buffer}; }
+
+// In the order of the save.
+const LayoutKey kKeys[] = {
+    T("header", "riga1_x", 7),
+    T("header", "riga1_y", 8),
+    T("header", "riga2_x", 9),
+    T("header", "riga2_y", 10),
+    T("header", "riga3_x", 11),
+    T("header", "riga3_y", 12),
+    T("header", "riga4_x", 69),
+    T("header", "riga4_y", 70),
+    T("titolo", "titolo_x", 15),
+    T("titolo", "titolo_y", 16),
+    C("graph", "scatt_on", 1),
+    C("graph", "scatt2_on", 2),
+    C("graph", "mono-poly_on", 3),
+    C("graph", "lym-mono_on", 4),
+    C("graph", "rbcgraph_on", 5),
+    C("graph", "pltgraph_on", 6),
+    T("graph", "scatt_x", 18),
+    T("graph", "scatt_y", 19),
+    T("graph", "scatt2_x", 20),
+    T("graph", "scatt2_y", 21),
+    T("graph", "mono-poly_x", 22),
+    T("graph", "mono-poly_y", 23),
+    T("graph", "lym-mono_x", 24),
+    T("graph", "lym-mono_y", 25),
+    T("graph", "rbcgraph_x", 26),
+    T("graph", "rbcgraph_y", 27),
+    T("graph", "pltgraph_x", 28),
+    T("graph", "pltgraph_y", 29),
+    C("firma", "firma_on", 17),
+    T("firma", "firma_x", 30),
+    T("firma", "firma_y", 31),
+    T("firma", "firma2_x", 67),
+    T("firma", "firma2_y", 68),
+    C("titolo", "titolo_on", 7),
+    C("morfologia", "morf_on", 8),
+    T("morfologia", "morf_x", 1),
+    T("morfologia", "morf_y", 2),
+    C("rbcleg", "rbcleg_on", 9),
+    T("rbcleg", "rbcleg_x", 3),
+    T("rbcleg", "rbcleg_y", 4),
+    C("calcola", "calcola_on", 10),
+    T("calcola", "calcola_x", 5),
+    T("calcola", "calcola_y", 6),
+    C("logo", "logo_on", 11),
+    T("logo", "logo_x", 13),
+    T("logo", "logo_y", 14),
+    C("note", "note_on", 12),
+    T("note", "note_x", 17),
+    T("note", "note_y", 32),
+    {"analisi", "ppar_x", 33, 0, 10, "ppar_X"},
+    T("analisi", "ppar_y", 34),
+    T("analisi", "par_x", 35),
+    T("analisi", "unit_x", 36),
+    T("analisi", "rif_x", 37),
+    T("anag", "nome_x", 38),
+    T("anag", "nome_y", 39),
+    T("anag", "specName_x", 40),
+    T("anag", "specName_y", 41),
+    T("anag", "id_x", 42),
+    T("anag", "id_y", 43),
+    T("anag", "specId_x", 44),
+    T("anag", "specId_y", 45),
+    T("anag", "data_x", 46),
+    T("anag", "data_y", 47),
+    T("anag", "specDate_x", 48),
+    T("anag", "specDate_y", 49),
+    T("anag", "ddn_x", 50),
+    T("anag", "ddn_y", 51),
+    T("anag", "specddn_x", 52),
+    T("anag", "specddn_y", 53),
+    T("anag", "sex_x", 54),
+    T("anag", "sex_y", 55),
+    T("anag", "sesso_x", 56),
+    T("anag", "sesso_y", 57),
+    T("anag", "n_x", 58),
+    T("anag", "n_y", 59),
+    T("anag", "nrs_x", 60),
+    T("anag", "nrs_y", 61),
+    C("anag", "id_on", 13),
+    C("anag", "data_on", 14),
+    C("anag", "ddn_on", 15),
+    C("anag", "sex_on", 16),
+    C("anag", "n_on", 18),
+    C("anag", "limit_on", 19),
+    C("anag", "name_on", 20),
+    T("anag", "limit_x", 62),
+    T("anag", "limit_y", 63),
+    T("anag", "limitval_x", 64),
+    T("anag", "limitval_y", 65),
+    T("anag", "limitnome", 66, 255),
+    C("analisi", "valori_bold", 21, 16),
+    C("anag", "seq_on", 22, 8),
+    T("anag", "seq_x", 74),
+    T("anag", "seq_y", 73),
+    T("anag", "seqval_x", 72),
+    T("anag", "seqval_y", 71),
+    C("analisi", "pct-pdw", 23, 8),
+};
+
+// The file's number for a switch: 0 off, 1 on, 2 grayed.
+QString switchText(const QCheckBox* box) {
+    switch (box->checkState()) {
+    case Qt::Checked: return QStringLiteral("1");
+    case Qt::PartiallyChecked: return QStringLiteral("2");
+    default: return QStringLiteral("0");
+    }
+}
+
+// Anything but 0, 1 or 2 fails and leaves the box as it was (unchecked).
+void showSwitch(QCheckBox* box, const QString& value) {
+    const int32_t state = toInt32(value);
+    if (state < 0 || state > 2)
+        throw AppError(err::InvalidCall, QStringLiteral("Invalid property value"));
+    // A grayed switch stays as stored until the user clicks it; a click then
+    // only turns it on or off.
+    box->setTristate(state == 2);
+    box->setCheckState(state == 1 ? Qt::Checked : state == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+}
+
+}  // namespace
+
+referto::referto() : Form(QStringLiteral("referto")) {
+    setWindowTitle(QStringLiteral("Personalizza Referto"));
+    buildWindow();
+}
+
+void referto::buildWindow() {
+    for (int i = 1; i < static_cast<int>(Text.size()); ++i) {
+        Text[i] = new QLineEdit(this);
+        Text[i]->setObjectName(QStringLiteral("Text%1").arg(i));
+    }
+    for (int i = 1; i < static_cast<int>(Check.size()); ++i) {
+        Check[i] = new QCheckBox(this);
+        Check[i]->setObjectName(QStringLiteral("Check%1").arg(i));
+        QCheckBox* box = Check[i];
+        connect(box, &QCheckBox::stateChanged, this, [box](int state) {
+            if (state != Qt::PartiallyChecked)
+                box->setTristate(false);
+        });
+    }
+    // Design captions; the language file replaces those it has a key for.
+    const char* captions[45] = {nullptr,
+                                "Headers",
+                                "Intestazione: Riga2 --->",
+                                "Intestazione: Riga3 --->",
+                                "Titolo referto",
+                                "Campo Firma:",
+                                "Intestazione: Riga1 --->",
+                                "Allarmi Morfologici",
+                                "Options",
+                                "Scatter 1",
+                                "Scatter 2",
+                                "Mono-Poly",
+                                "Lym-Mono",
+                                "RBC",
+                                "PLT",
+                                "Indici Eritrocitari",
+                                "Valori Assoluti Formula",
+                                "Logo",
+                                "Note",
+                                "Pos.:  Param (X,Y)",
+                                "Campo Firma 2:",
+                                "Intestazione: Riga4 --->",
+                                "Res.: Bold",
+                                "Seq.",
+                                "Pct-pdw",
+                                "Nome",
+                                "Codice ID",
+                                "Data",
+                                "Data di n.",
+                                "Sesso",
+                                "Numero",
+                                "Limite *",
+                                "Fields",
+                                "On",
+                                "Pos.: Text (X,Y)",
+                                "Pos.: Val. (X,Y)",
+                                "*",
+                                "Pos.    (X,Y)",
+                                "On",
+                                "Pos.    (X,Y)",
+                                "Graphics",
+                                "On",
+                                "Pos.: Graph. (X,Y)",
+                                "Pos.:  Res. (X,Y)",
+                                "Ref (X)"};
+    for (int i = 1; i < static_cast<int>(Label.size()); ++i) {
+        Label[i] = new QLabel(QString::fromUtf8(captions[i]), this);
+        Label[i]->setObjectName(QStringLiteral("Label%1").arg(i));
+    }
+    // Row captions that name an item are underlined; the title rows are small.
+    QFont rowFont = font();
+    rowFont.setUnderline(true);
+    for (int i : {2, 3, 4, 5, 6, 7, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 20, 21, 23, 24, 25, 26, 27, 28, 29, 30, 31})
+        Label[i]->setFont(rowFont);
+    QFont titleFont = font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 0.85);
+    for (int i : {1, 8, 19, 22, 32, 33, 34, 35, 37, 38, 39, 40, 41, 42, 43, 44})
+        Label[i]->setFont(titleFont);
+    for (int i : {1, 8, 32, 40})
+        Label[i]->setStyleSheet(QStringLiteral("font-weight: bold"));
+    for (int i = 1; i < static_cast<int>(Text.size()); ++i)
+        Text[i]->setMinimumWidth(48);
+    Text[66]->setMinimumWidth(200);
+
+    Command1 = new QPushButton(QStringLiteral("S A L V A"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command2 = new QPushButton(QStringLiteral("E S C I"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+
+    auto panel = [this] {
+        auto* frame = new QFrame(this);
+        frame->setFrameShape(QFrame::StyledPanel);
+        return frame;
+    };
+    // Rows of: caption, switch (or none), X box, Y box [, X box, Y box].
+    struct Row {
+        int label, check;
+        std::initializer_list<int> texts;
+    };
+    auto addRows = [this](QGridLayout* grid, int firstRow, std::initializer_list<Row> rows) {
+        int r = firstRow;
+        for (const Row& row : rows) {
+            grid->addWidget(Label[row.label], r, 0);
+            if (row.check)
+                grid->addWidget(Check[row.check], r, 1, Qt::AlignCenter);
+            int c = 2;
+            for (int t : row.texts)
+                grid->addWidget(Text[t], r, c++);
+            ++r;
+        }
+        return r;
+    };
+
+    // Header lines.
+    auto* headers = panel();
+    auto* headerGrid = new QGridLayout(headers);
+    headerGrid->addWidget(Label[1], 0, 0);
+    headerGrid->addWidget(Label[37], 0, 2, 1, 2);
+    addRows(headerGrid, 1, {{6, 0, {7, 8}}, {2, 0, {9, 10}}, {3, 0, {11, 12}}, {21, 0, {69, 70}}});
+
+    // Patient items.
+    auto* patient = panel();
+    auto* patientGrid = new QGridLayout(patient);
+    patientGrid->addWidget(Label[32], 0, 0);
+    patientGrid->addWidget(Label[33], 0, 1);
+    patientGrid->addWidget(Label[34], 0, 2, 1, 2);
+    patientGrid->addWidget(Label[35], 0, 4, 1, 2);
+    int next = addRows(patientGrid, 1,
+                       {{25, 20, {38, 39, 40, 41}},
+                        {26, 13, {42, 43, 44, 45}},
+                        {27, 14, {46, 47, 48, 49}},
+                        {28, 15, {50, 51, 52, 53}},
+                        {29, 16, {54, 55, 56, 57}},
+                        {30, 18, {58, 59, 60, 61}},
+                        {23, 22, {74, 73, 72, 71}},
+                        {24, 23, {}},
+                        {31, 19, {62, 63, 64, 65}}});
+    patientGrid->addWidget(Label[36], next, 1, Qt::AlignRight);
+    patientGrid->addWidget(Text[66], next, 2, 1, 4);
+
+    // Options, then the graphs under them.
+    auto* options = panel();
+    auto* optionGrid = new QGridLayout(options);
+    optionGrid->addWidget(Label[8], 0, 0);
+    optionGrid->addWidget(Label[38], 0, 1);
+    optionGrid->addWidget(Label[39], 0, 2, 1, 2);
+    next = addRows(optionGrid, 1,
+                   {{7, 8, {1, 2}},
+                    {15, 9, {3, 4}},
+                    {16, 10, {5, 6}},
+                    {17, 11, {13, 14}},
+                    {18, 12, {17, 32}},
+                    {4, 7, {15, 16}},
+                    {5, 17, {30, 31}},
+                    {20, 0, {67, 68}}});
+    auto* rule = new QFrame(options);
+    rule->setFrameShape(QFrame::HLine);
+    optionGrid->addWidget(rule, next++, 0, 1, 4);
+    optionGrid->addWidget(Label[40], next, 0);
+    optionGrid->addWidget(Label[41], next, 1);
+    optionGrid->addWidget(Label[42], next, 2, 1, 2);
+    addRows(optionGrid, next + 1,
+            {{9, 1, {18, 19}},
+             {10, 2, {20, 21}},
+             {11, 3, {22, 23}},
+             {12, 4, {24, 25}},
+             {13, 5, {26, 27}},
+             {14, 6, {28, 29}}});
+
+    // The analysis block: one row under four captions.
+    auto* analysis = panel();
+    auto* analysisGrid = new QGridLayout(analysis);
+    analysisGrid->addWidget(Label[19], 0, 0, 1, 2);
+    analysisGrid->addWidget(Label[43], 0, 2, 1, 2);
+    analysisGrid->addWidget(Label[22], 0, 4);
+    analysisGrid->addWidget(Label[44], 0, 5);
+    analysisGrid->addWidget(Text[33], 1, 0);
+    analysisGrid->addWidget(Text[34], 1, 1);
+    analysisGrid->addWidget(Text[35], 1, 2);
+    analysisGrid->addWidget(Text[36], 1, 3);
+    analysisGrid->addWidget(Check[21], 1, 4, Qt::AlignCenter);
+    analysisGrid->addWidget(Text[37], 1, 5);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(headers);
+    left->addWidget(patient);
+    left->addWidget(analysis);
+    left->addStretch(1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(Command2);
+    buttons->addWidget(Command1);
+    auto* right = new QVBoxLayout;
+    right->addWidget(options);
+    right->addStretch(1);
+    right->addLayout(buttons);
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(left, 3);
+    layout->addLayout(right, 2);
+
+    connect(Command1, &QPushButton::clicked, this, [this] { guard([this] { Command1_Click(); }); });
+    connect(Command2, &QPushButton::clicked, this, [this] { guard([this] { Command2_Click(); }); });
+}
+
+void referto::loadCaptions() {
+    const QString lingua = windowLanguageFile();
+    applyCaptions(this, lingua, kSection,
+                  {{"", "titolo"},         {"Label6", "label6"},   {"Label2", "label2"},   {"Label3", "label3"},
+                   {"Label21", "label21"}, {"Label25", "label25"}, {"Label26", "label26"}, {"Label27", "label27"},
+                   {"Label28", "label28"}, {"Label29", "label29"}, {"Label30", "label30"}, {"Label23", "label23"},
+                   {"Label24", "label24"}, {"Label31", "label31"}, {"Label7", "label7"},   {"Label15", "label15"},
+                   {"Label16", "label16"}, {"Label17", "label17"}, {"Label18", "label18"}, {"Label4", "label4"},
+                   {"Label5", "label5"},   {"Label20", "label20"}, {"Command1", "cmd1"},   {"Command2", "cmd2"}});
+    msg1_ = caption(lingua, kSection, QStringLiteral("msg1"));
+}
+
+void referto::Form_Load() {
+    ignoring([&] { loadCaptions(); });
+    for (const LayoutKey& k : kKeys) {
+        ignoring([&] {
+            const QString value = leggiini(QLatin1String(k.section), QLatin1String(k.readAs ? k.readAs : k.key),
+                                           file::printIni, k.buffer);
+            if (k.text)
+                Text[k.text]->setText(value);
+            else
+                showSwitch(Check[k.check], value);
+        });
+    }
+}
+
+std::vector<IniWrite> referto::pendingWrites() const {
+    std::vector<IniWrite> writes;
+    writes.reserve(std::size(kKeys));
+    for (const LayoutKey& k : kKeys)
+        writes.push_back({file::printIni, QLatin1String(k.section), QLatin1String(k.key),
+                          k.text ? Text[k.text]->text() : switchText(Check[k.check])});
+    return writes;
+}
+
+void referto::Command1_Click() {
+    if (const std::optional<IniWrite> failed = writeKeys(pendingWrites())) {
+        // The window stays open with what the user typed, so the save can be tried again.
+        const QString where =
+            failed->file + QStringLiteral(" [") + failed->section + QStringLiteral("] ") + failed->key;
+        logerrore(err::PathFileAccess, QStringLiteral("Layout not saved: cannot write ") + where, formName());
+        const QString text =
+            msg1_.isEmpty() ? QStringLiteral("Impostazioni non salvate: impossibile scrivere %1") : msg1_;
+        msgBox(text.contains(QLatin1String("%1")) ? text.arg(where) : text + QStringLiteral("\n") + where,
+               MsgButtons::OK, MsgIcon::Critical, appTitle());
+        return;
+    }
+    Forms::unload(formName());
+}
+
+void referto::Command2_Click() { Forms::unload(formName()); }
+
+}  // namespace zv

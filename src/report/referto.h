@@ -1,0 +1,46 @@
+#pragma once
+// The report layout dialog: positions and on/off switches of every block and
+// item of the printed report, read from print.ini when the window loads and
+// written back, every key in a fixed order, by its save button.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QString>
+
+#include <array>
+#include <vector>
+
+#include "platform/forms.h"
+#include "report/layoutkeys.h"
+
+namespace zv {
+
+class referto : public Form {
+    Q_OBJECT
+public:
+    static constexpr QLatin1String kName{"referto"};
+
+    referto();
+    void Form_Load() override;
+
+    // ---- controls: Text[1] is Text1 ... Text[74] is Text74 (index 0 unused) --
+    std::array<QLineEdit*, 75> Text{};
+    std::array<QCheckBox*, 24> Check{};
+    std::array<QLabel*, 45> Label{};
+    QPushButton *Command1 = nullptr, *Command2 = nullptr;
+
+    // Every key the dialog edits, in the order the save writes them.
+    std::vector<IniWrite> pendingWrites() const;
+
+private:
+    void buildWindow();
+    void loadCaptions();
+
+    void Command1_Click();
+    void Command2_Click();
+
+    QString msg1_;
+};
+
+}  // namespace zv
