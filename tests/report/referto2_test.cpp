@@ -10,9 +10,12 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/captions.h"
 #include "platform/forms.h"
 #include "platform/profile.h"
+#include "report/referto.h"
 #include "report/referto2.h"
+#include "shell/windowlanguage.h"
 #include "support/window_fixture.h"
 
 namespace zv {
@@ -269,6 +272,43 @@ TEST_F(Referto2Test, ASaveGeneralIniRefusesSaysSoAndKeepsTheWindowOpen) {
         << log.toStdString();
     ASSERT_TRUE(QDir().rmdir(generalIni()));
     writeFile(generalIni(), saved);
+}
+
+TEST_F(Referto2Test, EveryLanguageNamesEveryControlOfBothDialogs) {
+    const std::pair<const char*, QStringList> sections[] = {
+        {"referto", {"titolo",  "label6",  "label2",  "label3",  "label21", "label25", "label26", "label27", "label28",
+                     "label29", "label30", "label23", "label24", "label31", "label7",  "label15", "label16", "label17",
+                     "label18", "label4",  "label5",  "label20", "cmd1",    "cmd2",    "msg1"}},
+        {"referto2",
+         {"titolo", "label2", "label6", "label7", "label1", "label4", "label3", "label5", "cmd6", "cmd7", "cmd8",
+          "cmdx", "msg1"}},
+    };
+    for (const char* language : {"it.ini", "en.ini", "de.ini", "fr.ini", "es.ini", "ru.ini"})
+        for (const auto& [section, keys] : sections)
+            for (const QString& key : keys)
+                EXPECT_FALSE(caption(QLatin1String(language), QLatin1String(section), key).trimmed().isEmpty())
+                    << language << " [" << section << "] " << key.toStdString();
+}
+
+TEST_F(Referto2Test, CaptionsComeFromTheLanguageFile) {
+    const QString lingua = windowLanguageFile();
+    auto* w = Forms::show<Referto2>();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowTitle(), caption(lingua, "referto2", "titolo"));
+    EXPECT_EQ(w->Label5->text(), caption(lingua, "referto2", "label5"));
+    EXPECT_EQ(w->Command6->text(), caption(lingua, "referto2", "cmd6"));
+    for (QPushButton* button :
+         {w->Command1, w->Command2, w->Command3, w->Command4, w->Command5, w->Command9, w->Command10})
+        EXPECT_EQ(button->text(), caption(lingua, "referto2", "cmdx"));
+    QTest::mouseClick(w->Command7, Qt::LeftButton);
+    auto* layout = Forms::get<referto>();
+    ASSERT_NE(layout, nullptr);
+    EXPECT_EQ(layout->windowTitle(), caption(lingua, "referto", "titolo"));
+    EXPECT_EQ(layout->Label[21]->text(), caption(lingua, "referto", "label21"));
+    EXPECT_EQ(layout->Command2->text(), caption(lingua, "referto", "cmd2"));
+    // Captions the language file does not carry keep their fixed text.
+    EXPECT_EQ(layout->Label[9]->text(), QStringLiteral("Scatter 1"));
+    EXPECT_FALSE(w->Label5->text().isEmpty());
 }
 
 }  // namespace
