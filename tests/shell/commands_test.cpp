@@ -4,6 +4,8 @@
 
 #include "platform/errors.h"
 #include "platform/forms.h"
+#include "report/referto.h"
+#include "report/referto2.h"
 #include "shell/config.h"
 #include "shell/language.h"
 #include "shell/principale.h"
@@ -138,6 +140,26 @@ TEST_F(Commands, MenusAndPanelOpenTheShellWindows) {
         Forms::unload(QString::fromLatin1(c.window));
     }
     EXPECT_FALSE(QFile::exists(path("log/08.12.26.log")));
+}
+
+TEST_F(Commands, ReportSettingsOpenTheTextsDialogAndClosingTheProgramSavesNothing) {
+    Principale* m = start();
+    const QByteArray print = fileBytes(path("print.ini"));
+    const QByteArray general = fileBytes(path("general.ini"));
+    m->ref->trigger();
+    auto* texts = Forms::get<Referto2>();
+    ASSERT_NE(texts, nullptr);
+    EXPECT_TRUE(texts->isVisible());
+    QTest::mouseClick(texts->Command7, Qt::LeftButton);
+    auto* layout = Forms::get<referto>();
+    ASSERT_NE(layout, nullptr);
+    texts->Text1->setText(QStringLiteral("not saved"));
+    layout->Text[7]->setText(QStringLiteral("1"));
+    Forms::unload("Principale");
+    EXPECT_FALSE(Forms::isLoaded("Referto2"));
+    EXPECT_FALSE(Forms::isLoaded("referto"));
+    EXPECT_EQ(fileBytes(path("print.ini")), print);
+    EXPECT_EQ(fileBytes(path("general.ini")), general);
 }
 
 }  // namespace
