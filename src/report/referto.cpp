@@ -156,6 +156,14 @@ void showSwitch(QCheckBox* box, const QString& value) {
 
 }  // namespace
 
+void sayNotSaved(const IniWrite& failed, const QString& text, const QString& window) {
+    const QString where = failed.file + QStringLiteral(" [") + failed.section + QStringLiteral("] ") + failed.key;
+    logerrore(err::PathFileAccess, QStringLiteral("Settings not saved: cannot write ") + where, window);
+    const QString message = text.isEmpty() ? QStringLiteral("Impostazioni non salvate: impossibile scrivere %1") : text;
+    msgBox(message.contains(QLatin1String("%1")) ? message.arg(where) : message + QLatin1Char('\n') + where,
+           MsgButtons::OK, MsgIcon::Critical, appTitle());
+}
+
 referto::referto() : Form(QStringLiteral("referto")) {
     setWindowTitle(QStringLiteral("Personalizza Referto"));
     buildWindow();
@@ -396,15 +404,9 @@ std::vector<IniWrite> referto::pendingWrites() const {
 }
 
 void referto::Command1_Click() {
+    // On a failed save the window stays open with what the user typed, so the save can be tried again.
     if (const std::optional<IniWrite> failed = writeKeys(pendingWrites())) {
-        // The window stays open with what the user typed, so the save can be tried again.
-        const QString where =
-            failed->file + QStringLiteral(" [") + failed->section + QStringLiteral("] ") + failed->key;
-        logerrore(err::PathFileAccess, QStringLiteral("Layout not saved: cannot write ") + where, formName());
-        const QString text =
-            msg1_.isEmpty() ? QStringLiteral("Impostazioni non salvate: impossibile scrivere %1") : msg1_;
-        msgBox(text.contains(QLatin1String("%1")) ? text.arg(where) : text + QStringLiteral("\n") + where,
-               MsgButtons::OK, MsgIcon::Critical, appTitle());
+        sayNotSaved(*failed, msg1_, formName());
         return;
     }
     Forms::unload(formName());

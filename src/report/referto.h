@@ -16,6 +16,10 @@
 
 namespace zv {
 
+// Tells the user that a save stopped at `failed` (the message `text` of the
+// window's language section, with %1 for where) and logs it under `window`.
+void sayNotSaved(const IniWrite& failed, const QString& text, const QString& window);
+
 class referto : public Form {
     Q_OBJECT
 public:

@@ -311,15 +311,9 @@ std::vector<IniWrite> Referto2::pendingWrites() const {
 }
 
 void Referto2::Command6_Click() {
+    // On a failed save the window stays open with what the user set, so the save can be tried again.
     if (const std::optional<IniWrite> failed = writeKeys(pendingWrites())) {
-        // The window stays open with what the user set, so the save can be tried again.
-        const QString where =
-            failed->file + QStringLiteral(" [") + failed->section + QStringLiteral("] ") + failed->key;
-        logerrore(err::PathFileAccess, QStringLiteral("Report settings not saved: cannot write ") + where, formName());
-        const QString text =
-            msg1_.isEmpty() ? QStringLiteral("Impostazioni non salvate: impossibile scrivere %1") : msg1_;
-        msgBox(text.contains(QLatin1String("%1")) ? text.arg(where) : text + QStringLiteral("\n") + where,
-               MsgButtons::OK, MsgIcon::Critical, appTitle());
+        sayNotSaved(*failed, msg1_, formName());
         return;
     }
     Forms::unload(formName());
