@@ -165,6 +165,18 @@ TEST_F(Referto2Test, SaveWritesTheFortySixKeysInOrderAndForm) {
     EXPECT_EQ(general.mid(general.size() - 5), alarm);
 }
 
+TEST_F(Referto2Test, SizesFollowTheUsersDecimalMark) {
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    ASSERT_TRUE(profile::write(printIni(), "titolo", "titolo_size", "9,75"));
+    ASSERT_TRUE(profile::write(printIni(), "firma", "firma_size", "12"));
+    auto* w = Forms::show<Referto2>();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->itemFont(4).size, 9.75f);
+    QTest::mouseClick(w->Command6, Qt::LeftButton);
+    EXPECT_EQ(profile::read(printIni(), "titolo", "titolo_size"), QStringLiteral("9,75"));
+    EXPECT_EQ(profile::read(printIni(), "firma", "firma_size"), QStringLiteral("12"));
+}
+
 TEST_F(Referto2Test, AColourNeverChosenIsSavedAsTheWindowTextColour) {
     ASSERT_TRUE(profile::write(printIni(), "firma", "firma2_color", ""));
     auto* w = Forms::show<Referto2>();
