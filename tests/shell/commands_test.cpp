@@ -7,6 +7,7 @@
 #include "report/referto.h"
 #include "report/referto2.h"
 #include "shell/config.h"
+#include "shell/help.h"
 #include "shell/language.h"
 #include "shell/principale.h"
 #include "shell/setting.h"
@@ -114,6 +115,7 @@ TEST_F(Commands, OpenersBringAnOpenWindowForwardAndNeverEndTheProgram) {
     m->zarvium_menu->trigger();
     EXPECT_TRUE(logText().contains(QStringLiteral("\tPrincipale\t53\tFile not found")));
     EXPECT_TRUE(Forms::isLoaded("Principale"));
+    Forms::registerFactory("Help", [] { return new Help; });
 }
 
 TEST_F(Commands, MenusAndPanelOpenTheShellWindows) {

@@ -56,7 +56,7 @@ TEST_F(ViewerFromMenu, AnEmptyDayClosesTheViewerAndShowsTheMarkerAgain) {
     Forms::load("frmSplash");
     Principale* m = Forms::get<Principale>();
     ASSERT_NE(m, nullptr);
-    QTest::mouseClick(m->Label20, Qt::LeftButton);  // the ANALISI cell
+    QTest::mouseClick(m->Label20, Qt::LeftButton);   // the ANALISI cell
     EXPECT_EQ(prompts_->takeMessages().size(), 1u);  // nothing to show
     EXPECT_FALSE(Forms::isLoaded("leggi"));
     EXPECT_TRUE(m->Shape6->isVisibleTo(m));
