@@ -641,7 +641,7 @@ void Principale::Form_Unload(bool& cancel) {
         ignoring([&] { Forms::unload(QString::fromLatin1(w)); });
     session_.reset();
     // The program ends with the main window, whatever hidden windows remain.
-    QApplication::quit();
+    shell::endProgram();
 }
 
 namespace shell {

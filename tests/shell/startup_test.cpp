@@ -1,10 +1,17 @@
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 
 #include "platform/clock.h"
 #include "platform/database.h"
 #include "platform/forms.h"
 #include "platform/instancelock.h"
+#include "shell/appmain.h"
 #include "shell/config.h"
 #include "shell/frmsplash.h"
 #include "shell/language.h"
@@ -287,6 +294,48 @@ TEST_F(Startup, ExitLetsGoOfTheConnectionsAndClosesEveryWindow) {
     EXPECT_TRUE(Forms::unload("Principale"));
     EXPECT_TRUE(Forms::loadedNames().isEmpty());
     // The instance lock went with the start-up window.
+    InstanceLock next;
+    EXPECT_EQ(next.acquire(folder_), InstanceLock::Result::Acquired);
+}
+
+// The whole program, as a user ends it: started through the start-up window,
+// File > Esci clicked through the real menu. The exit must end the event loop
+// and leave nothing behind (under the sanitizers: no use of freed memory).
+TEST_F(Startup, EsciFromTheFileMenuEndsTheProgram) {
+    QSignalSpy quitting(qApp, &QCoreApplication::aboutToQuit);
+    bool clicked = false;
+    std::function<void()> clickEsci = [&] {
+        // The start-up lets events through while it works: the click waits for the main window.
+        Principale* m = main();
+        if (!m || !m->isVisible()) {
+            QTimer::singleShot(0, clickEsci);
+            return;
+        }
+        QTest::mouseClick(m->menuBar, Qt::LeftButton, {},
+                          m->menuBar->actionGeometry(m->File_menu->menuAction()).center());
+        ASSERT_TRUE(m->File_menu->isVisible());
+        QTest::mouseClick(m->File_menu, Qt::LeftButton, {}, m->File_menu->actionGeometry(m->Esci_menu).center());
+        clicked = true;
+    };
+    QTimer::singleShot(0, clickEsci);
+    // Far beyond what the exit needs; only a program that does not end meets it.
+    bool deadlineMet = false;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, [&] {
+        deadlineMet = true;
+        QCoreApplication::exit(2);
+    });
+    deadline.start(60000);
+
+    const int rc = shell::startAndRun(folder_);
+    deadline.stop();
+
+    EXPECT_TRUE(clicked);
+    EXPECT_FALSE(deadlineMet);
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(quitting.count(), 1);
+    EXPECT_TRUE(Forms::loadedNames().isEmpty());
     InstanceLock next;
     EXPECT_EQ(next.acquire(folder_), InstanceLock::Result::Acquired);
 }
