@@ -1,7 +1,10 @@
 #include "shell/frmsplash.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QVBoxLayout>
+
+#include <unistd.h>
 
 #include "platform/busy.h"
 #include "platform/clock.h"
@@ -64,7 +67,11 @@ void frmSplash::Form_Load() {
     ignoring([&] { err2_ = languageText(language, QStringLiteral("splash"), QStringLiteral("err2")); });
     ignoring([&] { err3_ = languageText(language, QStringLiteral("splash"), QStringLiteral("err3")); });
     ignoring([&] { Label1->setText(msg4_); });
-    if (lock_.acquire(folder) == InstanceLock::Result::HeldElsewhere) {
+    // Without the lock a second instance could compact and replace the
+    // databases under this one; only a folder nobody can write is used unlocked.
+    const InstanceLock::Result locked = lock_.acquire(folder);
+    if (locked == InstanceLock::Result::HeldElsewhere ||
+        (locked == InstanceLock::Result::Unavailable && ::access(QFile::encodeName(folder).constData(), W_OK) == 0)) {
         setBusy(false);
         msgBox(msg1_, MsgButtons::OK, MsgIcon::Critical, appTitle());
         endRequested_ = true;

@@ -131,6 +131,20 @@ TEST_F(Startup, ScratchFileFromAnInterruptedStartStopsTheProgram) {
     EXPECT_TRUE(fileBytes(path("log/08.12.26.log")).contains("\tfrmSplash\t"));
 }
 
+// No lock can be taken in a folder that could be written: a second instance
+// could then compact the databases under this one. Refused as one would be.
+TEST_F(Startup, NoLockInAWritableFolderRefusesTheStart) {
+    ASSERT_TRUE(QFile::link(path("missing/zarvium.lock"), path("zarvium.lock")));
+    const QByteArray daily = fileBytes(path("zarvium.mdb"));
+    frmSplash* splash = start();
+    EXPECT_TRUE(splash->endRequested());
+    EXPECT_FALSE(Forms::isLoaded("Principale"));
+    EXPECT_EQ(fileBytes(path("zarvium.mdb")), daily);
+    const auto shown = prompts_->takeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, say("it.ini", "splash", "msg1"));
+}
+
 TEST_F(Startup, NewDayRollsTheDailyResultsIntoTheArchive) {
     scriviini("database", "last", "07/12/26", "general.ini");
     {
