@@ -11,6 +11,7 @@
 #include "platform/conversions.h"
 #include "platform/database.h"
 #include "platform/errors.h"
+#include "platform/files.h"
 #include "platform/prompts.h"
 #include "shell/config.h"
 #include "shell/language.h"
@@ -79,6 +80,8 @@ void frmSplash::Form_Load() {
     }
     ignoring([&] { Label1->setVisible(false); });
 
+    if (lock_.held())
+        ignoring([this] { removeStaleScratchFiles(); });
     if (!compactAll())
         return;
     backUpAndCheckDay();
@@ -96,11 +99,40 @@ void frmSplash::Form_Load() {
     }
 }
 
+// Under the lock nothing else compacts or writes here: a Temp.mdb is the
+// leftover of a compaction that was interrupted (the database itself is whole,
+// since the scratch copy only ever replaces it by a rename), and a "*.tmp-<pid>"
+// file that of an interrupted write. Both would stop or clutter every later start.
+void frmSplash::removeStaleScratchFiles() {
+    const QString folder = programFolder();
+    const QString scratch = folder + QLatin1Char('/') + file::scratchDb;
+    const QFileInfo scratchInfo(scratch);
+    if (scratchInfo.exists() || scratchInfo.isSymLink()) {
+        QFile::remove(scratch + QStringLiteral("-journal"));
+        if (QFile::remove(scratch))
+            logerrore(0, QStringLiteral("%1, left by an interrupted compaction, was removed.").arg(file::scratchDb),
+                      formName());
+    }
+    QStringList removed = files::removeStaleTemporaries(folder);
+    removed += files::removeStaleTemporaries(folder + QStringLiteral("/back-up"));
+    for (const char* key : {"pathautobackup", "pathautobackupriferimenti", "pathautobackupvet"}) {
+        const QString target = leggiini(QStringLiteral("back-up"), QLatin1String(key), file::generalIni, 255);
+        if (!target.isEmpty())
+            removed += files::removeStaleTemporaries(QFileInfo(target).absolutePath(), QFileInfo(target).fileName());
+    }
+    if (!removed.isEmpty())
+        logerrore(0, QStringLiteral("Files left by an interrupted write were removed: %1").arg(removed.join(u", ")),
+                  formName());
+}
+
 bool frmSplash::compactAll() {
     const QString folder = programFolder();
+    QString current;
     try {
-        for (QLatin1String name : {file::dailyDb, file::archiveDb, file::vetDb, file::referenceDb})
+        for (QLatin1String name : {file::dailyDb, file::archiveDb, file::vetDb, file::referenceDb}) {
+            current = name;
             compactDatabase(folder + QLatin1Char('/') + name, folder + QLatin1Char('/') + file::scratchDb);
+        }
         setBusy(true);
         aggdb = false;
         Label2->setText(versionLine());
@@ -108,7 +140,8 @@ bool frmSplash::compactAll() {
     } catch (...) {
         const CaughtError e = describeCurrentException();
         msgBox(err2_, MsgButtons::OK, MsgIcon::Critical, appTitle());
-        logerrore(e.number, e.description, formName());
+        // The box cannot know the cause; the log line names the file and says it.
+        logerrore(e.number, QStringLiteral("Compaction of %1 failed: %2").arg(current, e.description), formName());
         setBusy(false);
         endRequested_ = true;
         return false;

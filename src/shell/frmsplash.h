@@ -33,6 +33,7 @@ public:
     bool endRequested() const { return endRequested_; }
 
 private:
+    void removeStaleScratchFiles();
     bool compactAll();
     void backUpAndCheckDay();
 

@@ -117,18 +117,49 @@ TEST_F(Startup, FailedBackUpShowsDbErrorAndSkipsTheRollOver) {
     EXPECT_TRUE(fileBytes(path("log/08.12.26.log")).contains("frmSplash"));
 }
 
-TEST_F(Startup, ScratchFileFromAnInterruptedStartStopsTheProgram) {
+// Killed during a compaction or an INI write, the program leaves scratch
+// files. Under the lock nothing else can be writing them: they are removed,
+// the log says so, and the start goes on as usual.
+TEST_F(Startup, ScratchFilesLeftByAnInterruptedStartAreRemoved) {
     QFile::copy(path("vet.mdb"), path("Temp.mdb"));
-    const QByteArray daily = fileBytes(path("zarvium.mdb"));
+    QFile::copy(path("general.ini"), path("Temp.mdb-journal"));
+    QFile::copy(path("general.ini"), path(".general.ini.tmp-99999-0"));
+    QFile::copy(path("vet.mdb"), path("back-up/vet.mdb.tmp-99999"));
+    frmSplash* splash = start();
+    EXPECT_FALSE(splash->endRequested());
+    ASSERT_TRUE(Forms::isLoaded("Principale"));
+    EXPECT_TRUE(prompts_->takeMessages().empty());
+    for (const char* left : {"Temp.mdb", "Temp.mdb-journal", ".general.ini.tmp-99999-0", "back-up/vet.mdb.tmp-99999"})
+        EXPECT_FALSE(QFileInfo::exists(path(left))) << left;
+    const QString log = QString::fromUtf8(fileBytes(path("log/08.12.26.log")));
+    EXPECT_EQ(log.count(QStringLiteral("Temp.mdb")), 1);
+    EXPECT_TRUE(log.contains(QStringLiteral(".general.ini.tmp-99999-0")));
+    EXPECT_TRUE(main()->session().cnlimit.isOpen());
+}
+
+// When a compaction does fail, the box blames no file it cannot know about and
+// the log line says which database failed, and why.
+TEST_F(Startup, FailedCompactionLogsItsCause) {
+    {
+        QFile damaged(path("zarviumtotale.mdb"));
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        damaged.write(QByteArray(4096, 'x'));
+    }
     frmSplash* splash = start();
     EXPECT_TRUE(splash->endRequested());
     EXPECT_FALSE(Forms::isLoaded("Principale"));
-    EXPECT_EQ(fileBytes(path("zarvium.mdb")), daily);
-    EXPECT_TRUE(QFileInfo::exists(path("Temp.mdb")));
     const auto shown = prompts_->takeMessages();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, say("it.ini", "splash", "err2"));
-    EXPECT_TRUE(fileBytes(path("log/08.12.26.log")).contains("\tfrmSplash\t"));
+    for (const char* language : {"it.ini", "en.ini", "de.ini", "fr.ini", "es.ini", "ru.ini"}) {
+        EXPECT_FALSE(say(language, "splash", "err2").isEmpty()) << language;
+        EXPECT_FALSE(say(language, "splash", "err2").contains(QStringLiteral("Temp.mdb"))) << language;
+    }
+    const QString log = QString::fromUtf8(fileBytes(path("log/08.12.26.log")));
+    EXPECT_TRUE(log.contains(QStringLiteral("\tfrmSplash\t")));
+    EXPECT_TRUE(log.contains(QStringLiteral("zarviumtotale.mdb"))) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("not a database"))) << log.toStdString();
+    EXPECT_EQ(fileBytes(path("zarviumtotale.mdb")), QByteArray(4096, 'x'));
 }
 
 // No lock can be taken in a folder that could be written: a second instance
