@@ -150,8 +150,9 @@ bool frmSplash::compactAll() {
 
 void frmSplash::backUpAndCheckDay() {
     const QString folder = programFolder();
+    const QLatin1String general = file::generalIni;
+    lastday = formatDate(clock::today(), QStringLiteral("dd/mm/yy"));
     try {
-        const QLatin1String general = file::generalIni;
         QString archiveTarget = leggiini(QStringLiteral("back-up"), QStringLiteral("pathautobackup"), general, 255);
         QString referenceTarget =
             leggiini(QStringLiteral("back-up"), QStringLiteral("pathautobackupriferimenti"), general, 255);
@@ -163,24 +164,21 @@ void frmSplash::backUpAndCheckDay() {
         if (vetTarget.isEmpty())
             vetTarget = folder + QStringLiteral("/back-up/vet.mdb");
 
-        const QString last = leggiini(QStringLiteral("database"), QStringLiteral("last"), general, 15);
         const QString bk = leggiini(QStringLiteral("database"), QStringLiteral("bk"), general, 15);
-        lastday = formatDate(clock::today(), QStringLiteral("dd/mm/yy"));
-        const std::optional<QDate> backedUp = parseDate(bk, QStringLiteral("dd/mm/yy"));
-        if (!backedUp)
-            throw AppError(err::TypeMismatch, QStringLiteral("Type mismatch"));
-        const qint64 days = backedUp->daysTo(clock::today());
-        const int16_t interval = toInt16(leggiini(QStringLiteral("back-up"), QStringLiteral("giorni"), general, 5));
-
-        if (days > interval) {
+        // A day that does not read as one (empty, cut short, impossible) tells
+        // of no back-up at all: one is due now, not never.
+        bool due = true;
+        if (const std::optional<QDate> backedUp = parseDate(bk, QStringLiteral("dd/mm/yy"))) {
+            const int16_t interval = toInt16(leggiini(QStringLiteral("back-up"), QStringLiteral("giorni"), general, 5));
+            due = backedUp->daysTo(clock::today()) > interval;
+        }
+        if (due) {
             backupDatabase(folder + QStringLiteral("/zarviumtotale.mdb"), archiveTarget);
             backupDatabase(folder + QStringLiteral("/riferimenti.mdb"), referenceTarget);
             backupDatabase(folder + QStringLiteral("/vet.mdb"), vetTarget);
             db_bk_effettuato = 1;
             scriviini(QStringLiteral("database"), QStringLiteral("bk"), lastday, general);
         }
-        if (lastday != last)
-            aggdb = true;
     } catch (...) {
         const CaughtError e = describeCurrentException();
         stato_db_ok = 0;
@@ -188,6 +186,10 @@ void frmSplash::backUpAndCheckDay() {
         logerrore(e.number, e.description, formName());
         setBusy(false);
     }
+    // The day's results go into the archive whatever became of the back-up:
+    // a back-up that keeps failing must not hold them back day after day.
+    if (lastday != leggiini(QStringLiteral("database"), QStringLiteral("last"), general, 15))
+        aggdb = true;
 }
 
 }  // namespace zv

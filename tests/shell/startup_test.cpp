@@ -103,18 +103,61 @@ TEST_F(Startup, BackUpRunsWhenMoreDaysThanTheIntervalHavePassed) {
     EXPECT_EQ(main()->Label13->text(), QStringLiteral("OK!"));
 }
 
-TEST_F(Startup, FailedBackUpShowsDbErrorAndSkipsTheRollOver) {
+// A back-up that fails is reported, but the day's results go into the archive
+// all the same: a back-up target that stays unreachable must not hold them
+// back day after day.
+TEST_F(Startup, FailedBackUpShowsDbErrorAndTheRollOverStillRuns) {
     scriviini("database", "bk", "30/11/26", "general.ini");
     scriviini("database", "last", "07/12/26", "general.ini");
     scriviini("back-up", "pathautobackup", path("no/such/folder/zarviumtotale.mdb"), "general.ini");
+    {
+        Connection daily;
+        daily.open(path("zarvium.mdb"));
+        test::addTestResult(daily, "A", "ROSSI", 1);
+    }
     start();
     const auto shown = prompts_->takeMessages();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, say("it.ini", "splash", "err3"));
     EXPECT_EQ(main()->Label13->text(), QStringLiteral("DB Error"));
     EXPECT_EQ(ini("general.ini", "database", "bk"), QStringLiteral("30/11/26"));
-    EXPECT_EQ(ini("general.ini", "database", "last"), QStringLiteral("07/12/26"));
+    EXPECT_EQ(ini("general.ini", "database", "last"), QStringLiteral("08/12/26"));
+    EXPECT_EQ(test::rowCount(main()->session().cntot, "datinumerici"), 1);
+    EXPECT_EQ(test::rowCount(main()->session().cn, "datinumerici"), 0);
     EXPECT_TRUE(fileBytes(path("log/08.12.26.log")).contains("frmSplash"));
+}
+
+// A back-up day that does not read as a date tells of no back-up: one is due,
+// and it is made; the roll-over runs as on any new day.
+TEST_F(Startup, BackUpDayThatIsNoDateMakesTheBackUpDue) {
+    for (const char* bk : {"", "1/12/26", "31/02/26", "01/12", "yesterday"}) {
+        SCOPED_TRACE(bk);
+        scriviini("database", "bk", bk, "general.ini");
+        scriviini("database", "last", "07/12/26", "general.ini");
+        QFile::remove(path("back-up/zarviumtotale.mdb"));
+        start();
+        EXPECT_TRUE(prompts_->takeMessages().empty());
+        EXPECT_EQ(main()->Label13->text(), QStringLiteral("OK!"));
+        EXPECT_TRUE(QFileInfo::exists(path("back-up/zarviumtotale.mdb")));
+        EXPECT_TRUE(main()->Label5->isVisibleTo(main()));
+        EXPECT_EQ(ini("general.ini", "database", "bk"), QStringLiteral("08/12/26"));
+        EXPECT_EQ(ini("general.ini", "database", "last"), QStringLiteral("08/12/26"));
+        Forms::unloadAll();
+    }
+}
+
+TEST_F(Startup, MissingGeneralIniStillBacksUpAndRollsOver) {
+    ASSERT_TRUE(QFile::remove(path("general.ini")));
+    start();
+    // A first start as far as the settings go: the separator is asked for.
+    const auto shown = prompts_->takeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, say("en.ini", "principale", "msg1"));
+    EXPECT_EQ(main()->Label13->text(), QStringLiteral("OK!"));
+    for (const char* copy : {"back-up/zarviumtotale.mdb", "back-up/riferimenti.mdb", "back-up/vet.mdb"})
+        EXPECT_TRUE(QFileInfo::exists(path(copy))) << copy;
+    EXPECT_EQ(ini("general.ini", "database", "bk"), QStringLiteral("08/12/26"));
+    EXPECT_EQ(ini("general.ini", "database", "last"), QStringLiteral("08/12/26"));
 }
 
 // Killed during a compaction or an INI write, the program leaves scratch
