@@ -160,6 +160,18 @@ TEST_F(Startup, MissingGeneralIniStillBacksUpAndRollsOver) {
     EXPECT_EQ(ini("general.ini", "database", "last"), QStringLiteral("08/12/26"));
 }
 
+// The automatic back-up copies are the compacted databases byte for byte.
+TEST_F(Startup, BackUpCopiesAreTheDatabasesByteForByte) {
+    scriviini("database", "bk", "30/11/26", "general.ini");
+    start();
+    ASSERT_EQ(main()->Label13->text(), QStringLiteral("OK!"));
+    for (const char* name : {"zarviumtotale.mdb", "riferimenti.mdb", "vet.mdb"}) {
+        const QByteArray copy = fileBytes(path(QStringLiteral("back-up/") + name));
+        EXPECT_FALSE(copy.isEmpty()) << name;
+        EXPECT_EQ(copy, fileBytes(path(name))) << name;
+    }
+}
+
 // Killed during a compaction or an INI write, the program leaves scratch
 // files. Under the lock nothing else can be writing them: they are removed,
 // the log says so, and the start goes on as usual.
