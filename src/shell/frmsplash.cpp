@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QPainter>
 #include <QVBoxLayout>
 
 #include <unistd.h>
@@ -52,13 +53,11 @@ void frmSplash::Form_Load() {
     stato_db_ok = 1;
     db_bk_effettuato = 0;
     ignoring([&] {
-        QPalette p = palette();
         const QPixmap background(folder + QStringLiteral("/immagini/neutrofilibg.jpg"));
         if (background.isNull())
             throw AppError(err::FileNotFound, QStringLiteral("File not found"));
-        p.setBrush(QPalette::Window, background);
-        setPalette(p);
-        setAutoFillBackground(true);
+        background_ = background;
+        update();
     });
     ignoring([&] { Image1->loadPicture(folder + QStringLiteral("/immagini/lab2_small.jpg"), true); });
     QString language;
@@ -123,6 +122,19 @@ void frmSplash::removeStaleScratchFiles() {
     if (!removed.isEmpty())
         logerrore(0, QStringLiteral("Files left by an interrupted write were removed: %1").arg(removed.join(u", ")),
                   formName());
+}
+
+// The background picture covers the whole window, centred and cut to its
+// shape, whatever size the window takes: never tiled.
+void frmSplash::paintEvent(QPaintEvent* event) {
+    Form::paintEvent(event);
+    if (background_.isNull())
+        return;
+    QPainter painter(this);
+    const QSize covering = background_.size().scaled(size(), Qt::KeepAspectRatioByExpanding);
+    const QRect target(QPoint((width() - covering.width()) / 2, (height() - covering.height()) / 2), covering);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(target, background_);
 }
 
 bool frmSplash::compactAll() {

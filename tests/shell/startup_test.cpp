@@ -59,6 +59,24 @@ TEST_F(Startup, SecondInstanceShowsMessageAndTouchesNoDatabase) {
     EXPECT_EQ(shown[0].title, QStringLiteral("Zarvium"));
 }
 
+// The splash picture covers the window, which is wider than the picture: its
+// right edge must not repeat the picture's left edge as a tile would.
+TEST_F(Startup, SplashPictureCoversTheWindowWithoutTiling) {
+    frmSplash* splash = start();
+    ASSERT_NE(splash, nullptr);
+    const QPixmap& background = splash->background();
+    ASSERT_FALSE(background.isNull());
+    splash->show();
+    const QImage shot = splash->grab().toImage();
+    ASSERT_GT(shot.width(), background.width() + 4);
+    int repeated = 0;
+    int rows = 0;
+    for (int y = 2; y < shot.height() - 2; y += 7, ++rows)
+        if (shot.pixel(background.width() + 2, y) == shot.pixel(2, y))
+            ++repeated;
+    EXPECT_LT(repeated, rows / 2) << repeated << " of " << rows << " rows repeat the left edge";
+}
+
 TEST_F(Startup, LanguageChoosesCaptionsAndFlag) {
     struct Case {
         const char* lingua;
