@@ -243,8 +243,13 @@ void CommPort::announceIfDue() {
     // handled, so bytes that came during a nested event loop show only in the count.
     const bool arrived =
         arrivedMeanwhile_ || (port_->isOpen() && port_->bytesAvailable() > waitingBefore - readInHandler_);
+    // A handler that reads a fixed length leaves the rest waiting, and no new
+    // byte may come to announce it: the event is raised again while at least
+    // the threshold waits. Only after a handler that read, so one that reads
+    // nothing cannot keep the program spinning.
+    const bool backlog = readInHandler_ > 0 && port_->isOpen() && port_->bytesAvailable() >= threshold_;
     arrivedMeanwhile_ = false;
-    if (!arrived || announceQueued_)
+    if ((!arrived && !backlog) || announceQueued_)
         return;
     announceQueued_ = true;
     QMetaObject::invokeMethod(

@@ -28,7 +28,10 @@ public:
     // A text the port cannot take fails with error 5 at once.
     void setSettings(const QString& settings);
     void setInputBufferSize(int bytes);
-    // A receive event is raised when at least this many characters wait; 0 raises none.
+    // A receive event is raised when at least this many characters wait; 0
+    // raises none. While that many still wait after a handler that read some,
+    // the event is raised again (queued), so a short input length never
+    // leaves a backlog behind.
     void setReceiveThreshold(int characters);
     // At most this many characters per read; 0 reads everything waiting.
     void setInputLength(int characters);

@@ -257,6 +257,31 @@ TEST_F(Receiver, PulledCableIsReportedOnce) {
     EXPECT_EQ(logText().count(QStringLiteral("\tComCD\t")), 1);
 }
 
+// With a fixed input length shorter than a block, each receive event reads
+// only that much: the event must come again while characters wait.
+TEST_F(Receiver, AShortInputLengthStillReceivesEveryRecord) {
+    const InstrumentModel models[] = {InstrumentModel::CD3000, InstrumentModel::CD3200, InstrumentModel::CD3500,
+                                      InstrumentModel::CD3700};
+    for (const char* len : {"3", "64", "500"}) {
+        for (InstrumentModel model : models) {
+            SCOPED_TRACE(std::string(len) + " " + instrumentText(model).toStdString());
+            scriviini("port", "inputlen", "1", "port.ini");
+            scriviini("port", "len", len, "port.ini");
+            connectWith(model);
+            const QByteArray wire = test::transmission(model, test::normalSample(model));
+            ASSERT_TRUE(pty.write(wire + wire));  // both at once: a backlog from the first event on
+            ASSERT_TRUE(waitForStored(2)) << stored();
+            prompts_->takeMessages();
+            EXPECT_EQ(panel.receiveError, QString());
+            Forms::unloadAll();
+            Connection daily;
+            daily.open(path("zarvium.mdb"));
+            for (const QString& table : resultTables())
+                daily.execute("DELETE FROM \"" + table + "\"");
+        }
+    }
+}
+
 TEST_F(Receiver, SetUpFailuresLeaveThePortClosed) {
     struct Case {
         const char* section;

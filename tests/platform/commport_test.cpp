@@ -178,6 +178,34 @@ TEST_F(CommPortTest, AFullInputBufferLeavesTheRestWaitingInTheDriver) {
     EXPECT_EQ(all, QStringLiteral("0123456789ABCDEFGHIJ"));
 }
 
+// A short input length leaves most of a transmission waiting after each read,
+// and nothing new may arrive to announce it: the event comes again while the
+// threshold of characters waits.
+TEST_F(CommPortTest, AShortInputLengthReadsTheWholeBacklog) {
+    readOnEveryEvent();
+    port_.setInputLength(4);
+    port_.open();
+    QByteArray sent;
+    for (int i = 0; i < 100; ++i)
+        sent += QByteArray::number(i % 10);
+    ASSERT_TRUE(pty_.write(sent));
+    ASSERT_TRUE(waitFor([&] { return text_.size() >= sent.size(); }));
+    EXPECT_EQ(text_, QString::fromLatin1(sent));
+    EXPECT_EQ(events_, 25);
+    runEventLoopFor(50);
+    EXPECT_EQ(events_, 25);  // nothing waits: no event
+}
+
+// A handler that reads nothing does not make the port raise event after event.
+TEST_F(CommPortTest, AHandlerThatReadsNothingIsNotCalledAgainUntilMoreArrives) {
+    QObject::connect(&port_, &CommPort::received, [this] { ++events_; });
+    port_.open();
+    ASSERT_TRUE(pty_.write("abc"));
+    ASSERT_TRUE(waitFor([&] { return events_ >= 1; }));
+    runEventLoopFor(100);
+    EXPECT_EQ(events_, 1);
+}
+
 TEST(CommPortSettings, AMalformedSettingsTextFailsAtOnce) {
     for (const char* text :
          {"", "9600", "9600,n,8", "9600,n,8,1,1", "9600,x,8,1", "9600,,8,1", "9600,n,6,1", "9600,n,8,3", "9600,n,8,1.5",
