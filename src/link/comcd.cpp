@@ -153,7 +153,14 @@ void ComCD::failurePath(int32_t number, const QString& description) {
 }
 
 void ComCD::portFailed(int32_t number, const QString& description) {
-    // The port closed itself; say so once and wait for the user to reconnect.
+    // The port closed itself (a pulled cable, an unplugged adapter): the panel
+    // shows the link as it is, off line with an empty progress bar, says so
+    // once and waits for the user to reconnect.
+    lineLost_ = true;
+    svuota();
+    framer.resetProgress();
+    emit notifier().linkState(false);
+    emit notifier().receiveStatus(QString());
     showRxError(QStringLiteral("Rx Error!"));
     logerrore(number, description, kWindow);
 }

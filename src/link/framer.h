@@ -58,6 +58,8 @@ public:
     void receive(const QString& chunk, FramerSink& sink);
     // Empties the five block strings (not the buffer or the counters).
     void svuota() { blocks.clear(); }
+    // The progress bar starts again from its first segment.
+    void resetProgress() { progress_ = 0; }
 
     int progress() const { return progress_; }
     const QString& buffer() const { return buffer_; }

@@ -580,6 +580,9 @@ void Principale::Image12_Click() { connectLink(); }
 void Principale::Label65_Click() { connectLink(); }
 
 void Principale::connectLink() {
+    // After a pulled cable the link shows Off Line: On Line connects afresh.
+    if (const ComCD* rx = Forms::get<ComCD>(); rx && rx->lineLost())
+        Forms::unload<ComCD>();
     Forms::load<ComCD>();
     online->setEnabled(true);
     datalog->setEnabled(true);

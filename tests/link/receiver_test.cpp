@@ -249,12 +249,26 @@ TEST_F(Receiver, StoreStepCallsTheAutomaticReportAndTheViewer) {
 }
 
 TEST_F(Receiver, PulledCableIsReportedOnce) {
+    std::vector<int> progress;
+    QObject::connect(&notifier(), &Notifier::receiveProgress, &panel, [&](int index) { progress.push_back(index); });
     connectWith(InstrumentModel::CD3500);
+    // Half a transmission: the panel shows the record coming in.
+    const QByteArray wire = test::transmission(InstrumentModel::CD3500, test::normalSample(InstrumentModel::CD3500));
+    ASSERT_TRUE(pty.write(wire.left(wire.size() / 2)));
+    ASSERT_TRUE(waitFor([&] { return panel.receiveStatus == rs232("msg3"); }));
+    progress.clear();
     pty.closeMaster();
     ASSERT_TRUE(waitFor([&] { return panel.receiveError == QStringLiteral("Rx Error!"); }));
     test::runEventLoopFor(100);
     EXPECT_FALSE(rx->MSComm1->isOpen());
+    EXPECT_TRUE(rx->lineLost());
     EXPECT_EQ(logText().count(QStringLiteral("\tComCD\t")), 1);
+    // The link as it is: off line, nothing being received, the bar empty.
+    EXPECT_FALSE(panel.online);
+    EXPECT_EQ(panel.receiveStatus, QString());
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.back(), -1);
+    EXPECT_EQ(rx->framer.progress(), 0);
 }
 
 // With a fixed input length shorter than a block, each receive event reads

@@ -77,5 +77,31 @@ TEST_F(LinkCommands, DataLoggerModeStoresTheDataBlockAlone) {
     EXPECT_TRUE(rx->framer.stato);
 }
 
+// A pulled cable: the panel shows Off Line as it is, and On Line connects
+// afresh (here to the line the settings now name).
+TEST_F(LinkCommands, AfterAPulledCableThePanelShowsOffLineAndOnLineConnectsAgain) {
+    connectWith(InstrumentModel::CD3500);
+    const QByteArray wire = test::transmission(InstrumentModel::CD3500, test::normalSample(InstrumentModel::CD3500));
+    ASSERT_TRUE(pty.write(wire.left(40)));  // the start of a data block, no end of block yet
+    ASSERT_TRUE(waitFor([&] { return main->Line3[0]->isVisibleTo(main); }));
+    pty.closeMaster();
+    ASSERT_TRUE(waitFor([&] { return main->Label29->text() == QStringLiteral("Rx Error!"); }));
+    EXPECT_EQ(main->Label16->text(), QStringLiteral("Off Line"));
+    EXPECT_EQ(main->Label16->backColor(), colours::orange);
+    EXPECT_EQ(main->Label66->text(), QString());
+    for (Shape* segment : main->Line3)
+        EXPECT_FALSE(segment->isVisibleTo(main));
+
+    test::PseudoTerminal replugged;
+    scriviini("port", "porta", replugged.slavePath(), "port.ini");
+    main->Dati_menu2->trigger();
+    ComCD* fresh = Forms::get<ComCD>();
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_TRUE(fresh->MSComm1->isOpen());
+    EXPECT_EQ(main->Label16->text(), QStringLiteral("On Line"));
+    ASSERT_TRUE(replugged.write(wire));
+    ASSERT_TRUE(waitFor([&] { return stored() == 1; }));
+}
+
 }  // namespace
 }  // namespace zv
