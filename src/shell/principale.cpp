@@ -580,6 +580,13 @@ void Principale::Image12_Click() { connectLink(); }
 void Principale::Label65_Click() { connectLink(); }
 
 void Principale::connectLink() {
+    // Without the daily database every result received would be read off the
+    // line and then lost: the analyser's transmission is left unconsumed.
+    if (!session_ || !session_->cn.isOpen()) {
+        emit notifier().receiveError(QStringLiteral("Rx Error!"));
+        logerrore(err::Database, QStringLiteral("On Line refused: the daily database is not open."), formName());
+        return;
+    }
     // After a pulled cable the link shows Off Line: On Line connects afresh.
     if (const ComCD* rx = Forms::get<ComCD>(); rx && rx->lineLost())
         Forms::unload<ComCD>();

@@ -1,4 +1,5 @@
 #include "link/comcd.h"
+#include "platform/commport.h"
 #include "platform/database.h"
 #include "platform/forms.h"
 #include "shell/config.h"
@@ -75,6 +76,30 @@ TEST_F(LinkCommands, DataLoggerModeStoresTheDataBlockAlone) {
     main->online->trigger();
     EXPECT_EQ(rx->framer.val_finestringa, 6);
     EXPECT_TRUE(rx->framer.stato);
+}
+
+// The main window's load stopped before the daily database was opened: a
+// result received now could not be stored, so the line is not even opened.
+TEST_F(LinkCommands, OnLineIsRefusedWhileTheDailyDatabaseIsClosed) {
+    scriviini("auto", "stampa_auto", "", "print.ini");
+    Forms::load("frmSplash");
+    main = Forms::get<Principale>();
+    ASSERT_NE(main, nullptr);
+    ASSERT_FALSE(main->session().cn.isOpen());
+    const auto logLines = [&] { return fileBytes(path("log/08.12.26.log")).count('\n'); };
+    const qsizetype before = logLines();
+
+    main->Dati_menu2->trigger();
+    EXPECT_FALSE(Forms::isLoaded("ComCD"));
+    EXPECT_EQ(main->Label29->text(), QStringLiteral("Rx Error!"));
+    EXPECT_EQ(main->Label29->backColor(), colours::red);
+    EXPECT_EQ(main->Label16->text(), QStringLiteral("Off Line"));
+    EXPECT_EQ(logLines(), before + 1);
+    EXPECT_TRUE(fileBytes(path("log/08.12.26.log")).contains("\tPrincipale\t"));
+    // Nothing holds the line: the analyser's transmission waits for a receiver that can store it.
+    CommPort probe;
+    probe.setPort(pty.slavePath());
+    EXPECT_NO_THROW(probe.open());
 }
 
 // A pulled cable: the panel shows Off Line as it is, and On Line connects
