@@ -91,7 +91,10 @@ void ComCD::configurePort() {
     const int16_t handshake = toInt16(ini(portIni, section, QStringLiteral("handshake"), 10));
     const int16_t inputlen = toInt16(ini(portIni, section, QStringLiteral("inputlen"), 10));
     const int16_t len = toInt16(ini(portIni, section, QStringLiteral("len"), 10));
-    const QString porta = ini(portIni, section, QStringLiteral("porta"), 15);
+    QString porta = ini(portIni, section, QStringLiteral("porta"), 15);
+    // A device path is read whole: /dev/serial/by-id/ names run far past 14 characters.
+    if (porta.startsWith(QLatin1Char('/')))
+        porta = ini(portIni, section, QStringLiteral("porta"), 4096);
     // A device path names the port directly (a USB adapter); a number is one of the serial ports.
     MSComm1->setPort(porta.startsWith(QLatin1Char('/')) ? porta : QString::number(toInt16(porta)));
     MSComm1->setSettings(QStringList{

@@ -1,4 +1,6 @@
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "link/comcd.h"
 #include "link/histogram.h"
@@ -294,6 +296,18 @@ TEST_F(Receiver, AShortInputLengthStillReceivesEveryRecord) {
                 daily.execute("DELETE FROM \"" + table + "\"");
         }
     }
+}
+
+// A device named by its full path (a USB adapter under /dev/serial/by-id/) is
+// opened by that path, however long.
+TEST_F(Receiver, ALongDevicePathIsReadWhole) {
+    const QString longName = path("dev-serial-by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(longName).absolutePath()));
+    ASSERT_TRUE(QFile::link(pty.slavePath(), longName));
+    scriviini("port", "porta", longName, "port.ini");
+    connectWith(InstrumentModel::CD3500);
+    ASSERT_TRUE(pty.write(test::transmission(InstrumentModel::CD3500, test::normalSample(InstrumentModel::CD3500))));
+    ASSERT_TRUE(waitForStored(1));
 }
 
 TEST_F(Receiver, SetUpFailuresLeaveThePortClosed) {
