@@ -91,7 +91,10 @@ void ComCD::configurePort() {
     const int16_t handshake = toInt16(ini(portIni, section, QStringLiteral("handshake"), 10));
     const int16_t inputlen = toInt16(ini(portIni, section, QStringLiteral("inputlen"), 10));
     const int16_t len = toInt16(ini(portIni, section, QStringLiteral("len"), 10));
-    const QString porta = ini(portIni, section, QStringLiteral("porta"), 15);
+    QString porta = ini(portIni, section, QStringLiteral("porta"), 15);
+    // A device path is read whole: /dev/serial/by-id/ names run far past 14 characters.
+    if (porta.startsWith(QLatin1Char('/')))
+        porta = ini(portIni, section, QStringLiteral("porta"), 4096);
     // A device path names the port directly (a USB adapter); a number is one of the serial ports.
     MSComm1->setPort(porta.startsWith(QLatin1Char('/')) ? porta : QString::number(toInt16(porta)));
     MSComm1->setSettings(QStringList{
@@ -153,7 +156,14 @@ void ComCD::failurePath(int32_t number, const QString& description) {
 }
 
 void ComCD::portFailed(int32_t number, const QString& description) {
-    // The port closed itself; say so once and wait for the user to reconnect.
+    // The port closed itself (a pulled cable, an unplugged adapter): the panel
+    // shows the link as it is, off line with an empty progress bar, says so
+    // once and waits for the user to reconnect.
+    lineLost_ = true;
+    svuota();
+    framer.resetProgress();
+    emit notifier().linkState(false);
+    emit notifier().receiveStatus(QString());
     showRxError(QStringLiteral("Rx Error!"));
     logerrore(number, description, kWindow);
 }

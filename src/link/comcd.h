@@ -40,6 +40,8 @@ public:
 
     // Results stored since the receiver was loaded.
     int64_t storedCount() const { return counter_; }
+    // The port failed while open and closed itself; nothing more is received.
+    bool lineLost() const { return lineLost_; }
 
     CommPort* MSComm1 = nullptr;
 
@@ -71,6 +73,7 @@ private:
     QChar factorMark_;
     std::array<QString, kFactorCount> humanFactors_;
     int64_t counter_ = 0;
+    bool lineLost_ = false;
 };
 
 }  // namespace zv

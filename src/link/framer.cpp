@@ -52,7 +52,11 @@ void Framer::receive(const QString& chunk, FramerSink& sink) {
     }
     if (buffer_.size() > kBufferLimit) {
         buffer_.clear();
-        sink.bufferOverflow();
+        // A flood of noise (a wrong baud rate, a line picking up interference)
+        // would otherwise fill the error log with one line per buffer.
+        if (!overflowTold_)
+            sink.bufferOverflow();
+        overflowTold_ = true;
     }
     // A switch of link mode takes effect here even when no block arrived.
     completeIfDue(sink);
@@ -68,6 +72,7 @@ void Framer::file(const QString& block) {
         if (!block.contains(kStx + QLatin1String(m.text)))
             continue;
         finestringa = m.number;
+        overflowTold_ = false;
         switch (m.number) {
         case 1:
             blocks.data = block;
@@ -85,8 +90,10 @@ void Framer::file(const QString& block) {
         }
         return;
     }
-    if (block.contains(kStx + QLatin1String("WIC")) || block.contains(kStx + QLatin1String("NOC")))
+    if (block.contains(kStx + QLatin1String("WIC")) || block.contains(kStx + QLatin1String("NOC"))) {
         finestringa = 6;
+        overflowTold_ = false;
+    }
 }
 
 void Framer::completeIfDue(FramerSink& sink) {

@@ -29,7 +29,8 @@ public:
     virtual void dataLengthWrong() = 0;
     // A histogram block had the wrong length and was replaced by zeros.
     virtual void histogramLengthWrong() = 0;
-    // Text without ETX outgrew the receive buffer and was thrown away.
+    // Text without ETX outgrew the receive buffer and was thrown away. Said
+    // once for a run of noise: again only after a block has been filed since.
     virtual void bufferOverflow() = 0;
     // A length-tested record, ready to decode and store.
     virtual void registra(const BlockStrings& record) = 0;
@@ -57,6 +58,8 @@ public:
     void receive(const QString& chunk, FramerSink& sink);
     // Empties the five block strings (not the buffer or the counters).
     void svuota() { blocks.clear(); }
+    // The progress bar starts again from its first segment.
+    void resetProgress() { progress_ = 0; }
 
     int progress() const { return progress_; }
     const QString& buffer() const { return buffer_; }
@@ -67,6 +70,7 @@ private:
 
     QString buffer_;
     int progress_ = 0;
+    bool overflowTold_ = false;
 };
 
 }  // namespace zv

@@ -69,6 +69,40 @@ LineSettings parseSettings(const QString& text) {
 
 }  // namespace
 
+QString unmarkLineErrors(const QByteArray& bytes, QByteArray& pending) {
+    const QByteArray in = pending + bytes;
+    pending.clear();
+    QString out;
+    out.reserve(in.size());
+    const qsizetype n = in.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = in[i];
+        if (c != '\xFF') {
+            out += QChar(static_cast<unsigned char>(c));
+            continue;
+        }
+        if (i + 1 == n) {
+            pending = in.mid(i);
+            break;
+        }
+        if (in[i + 1] == '\xFF') {
+            out += QChar(0xFF);
+            ++i;
+        } else if (in[i + 1] == '\0') {
+            if (i + 2 == n) {
+                pending = in.mid(i);
+                break;
+            }
+            out += QLatin1Char('?');
+            i += 2;
+        } else {
+            // Not a mark the driver makes; the byte is taken as it came.
+            out += QChar(0xFF);
+        }
+    }
+    return out;
+}
+
 CommPort::CommPort(QObject* parent) : QObject(parent), port_(std::make_unique<QSerialPort>()) {
     // Flow control is never off; until told otherwise it is XON/XOFF.
     port_->setFlowControl(QSerialPort::SoftwareControl);
@@ -98,11 +132,13 @@ void CommPort::setSettings(const QString& settings) {
     // Closed, the port only keeps the values and applies them all when it opens.
     const bool applied = port_->setBaudRate(s.rate) && port_->setParity(s.parity) && port_->setDataBits(s.dataBits) &&
                          port_->setStopBits(s.stopBits);
+    parity_ = s.parity != QSerialPort::NoParity;
     if (!port_->isOpen())
         return;
     if (!applied)
         throw AppError(err::InvalidCall, QStringLiteral("%1: %2").arg(deviceName(), port_->errorString()));
     applyHandshaking();
+    applyParityChecking();
 }
 
 void CommPort::setInputBufferSize(int bytes) {
@@ -165,6 +201,28 @@ void CommPort::applyHandshaking() {
                                                                    : QStringLiteral("XON/XOFF")));
 }
 
+// Qt sets a parity but leaves the check off (IGNPAR without INPCK), so a
+// character garbled on the line would pass as good data and a wrong digit be
+// stored as a plausible value. Checked and marked instead, and read as "?".
+void CommPort::applyParityChecking() {
+    pendingMark_.clear();
+    if (!parity_)
+        return;
+    const QString device = deviceName();
+    const int fd = port_->handle();
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0)
+        throw AppError(err::PathFileAccess, QStringLiteral("%1: %2").arg(device, qt_error_string(errno)));
+    tio.c_iflag |= INPCK | PARMRK;
+    tio.c_iflag &= ~tcflag_t(IGNPAR | ISTRIP);
+    if (::tcsetattr(fd, TCSANOW, &tio) != 0)
+        throw AppError(err::InvalidCall, QStringLiteral("%1: %2").arg(device, qt_error_string(errno)));
+    if (::tcgetattr(fd, &tio) != 0)
+        throw AppError(err::PathFileAccess, QStringLiteral("%1: %2").arg(device, qt_error_string(errno)));
+    if ((tio.c_iflag & (INPCK | PARMRK)) != (INPCK | PARMRK) || (tio.c_iflag & (IGNPAR | ISTRIP)) != 0)
+        throw AppError(err::InvalidCall, QStringLiteral("%1: the port refuses parity checking").arg(device));
+}
+
 void CommPort::open() {
     if (port_->isOpen())
         throw AppError(err::PathFileAccess, QStringLiteral("Port already open"));
@@ -191,6 +249,7 @@ void CommPort::open() {
     }
     try {
         applyHandshaking();
+        applyParityChecking();
     } catch (...) {
         port_->close();
         throw;
@@ -200,6 +259,7 @@ void CommPort::open() {
 void CommPort::close() {
     if (port_->isOpen())
         port_->close();
+    pendingMark_.clear();
 }
 
 bool CommPort::isOpen() const { return port_->isOpen(); }
@@ -210,7 +270,7 @@ QString CommPort::readInput() {
     const QByteArray bytes = inputLength_ > 0 ? port_->read(inputLength_) : port_->readAll();
     if (inReceived_)
         readInHandler_ += bytes.size();
-    return QString::fromLatin1(bytes);
+    return parity_ ? unmarkLineErrors(bytes, pendingMark_) : QString::fromLatin1(bytes);
 }
 
 int CommPort::bytesWaiting() const { return port_->isOpen() ? static_cast<int>(port_->bytesAvailable()) : 0; }
@@ -243,8 +303,13 @@ void CommPort::announceIfDue() {
     // handled, so bytes that came during a nested event loop show only in the count.
     const bool arrived =
         arrivedMeanwhile_ || (port_->isOpen() && port_->bytesAvailable() > waitingBefore - readInHandler_);
+    // A handler that reads a fixed length leaves the rest waiting, and no new
+    // byte may come to announce it: the event is raised again while at least
+    // the threshold waits. Only after a handler that read, so one that reads
+    // nothing cannot keep the program spinning.
+    const bool backlog = readInHandler_ > 0 && port_->isOpen() && port_->bytesAvailable() >= threshold_;
     arrivedMeanwhile_ = false;
-    if (!arrived || announceQueued_)
+    if ((!arrived && !backlog) || announceQueued_)
         return;
     announceQueued_ = true;
     QMetaObject::invokeMethod(

@@ -1,6 +1,7 @@
 #pragma once
 // The serial port as the receiver uses it: it only listens. Bytes are read
 // as Latin-1 text, one character per byte.
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -10,6 +11,13 @@
 class QSerialPort;
 
 namespace zv {
+
+// With parity checked the driver marks what it could not receive whole
+// (PARMRK): 0xFF 0x00 X stands for X received with a parity or framing error
+// (0xFF 0x00 0x00 for a break), and 0xFF 0xFF for one good 0xFF. Returns the
+// bytes as Latin-1 text with "?" in place of each marked character. A mark cut
+// by the end of the bytes is kept in `pending` and completed by the next call.
+QString unmarkLineErrors(const QByteArray& bytes, QByteArray& pending);
 
 class CommPort : public QObject {
     Q_OBJECT
@@ -25,10 +33,14 @@ public:
     void setPort(const QString& port);
     QString deviceName() const;
     // "9600,n,8,1": rate, parity (n, e, o), data bits (7, 8), stop bits (1, 2).
-    // A text the port cannot take fails with error 5 at once.
+    // A text the port cannot take fails with error 5 at once. With parity e or
+    // o every received character is checked; one that fails reads as "?".
     void setSettings(const QString& settings);
     void setInputBufferSize(int bytes);
-    // A receive event is raised when at least this many characters wait; 0 raises none.
+    // A receive event is raised when at least this many characters wait; 0
+    // raises none. While that many still wait after a handler that read some,
+    // the event is raised again (queued), so a short input length never
+    // leaves a backlog behind.
     void setReceiveThreshold(int characters);
     // At most this many characters per read; 0 reads everything waiting.
     void setInputLength(int characters);
@@ -56,6 +68,7 @@ private:
     void onError();
     void announceIfDue();
     void applyHandshaking();
+    void applyParityChecking();
 
     std::unique_ptr<QSerialPort> port_;
     QString portText_;
@@ -63,6 +76,8 @@ private:
     int inputLength_ = 0;
     Handshaking handshaking_ = Handshaking::XonXoff;
     bool failing_ = false;
+    bool parity_ = false;  // parity e or o: received characters are checked
+    QByteArray pendingMark_;
     // Re-entrancy guard: while a received() handler runs (it may spin a nested
     // event loop), arrivals are only noted and announced once it has returned.
     bool inReceived_ = false;

@@ -5,9 +5,12 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <utility>
 
+#include <fcntl.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include "platform/connection.h"
 #include "platform/errors.h"
@@ -24,6 +27,20 @@ namespace {
 void removeDatabaseFiles(const QString& path) {
     QFile::remove(path);
     QFile::remove(path + QStringLiteral("-journal"));
+}
+
+bool writeAll(int fd, const char* data, qsizetype size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, static_cast<size_t>(size));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
 }
 
 }  // namespace
@@ -54,32 +71,51 @@ void backupDatabase(const QString& source, const QString& target) {
         throw fileNotFound(source);
     const QString temp = target + QStringLiteral(".tmp-%1").arg(::getpid());
     removeDatabaseFiles(temp);
-    sqlite3* from = nullptr;
-    sqlite3* to = nullptr;
-    const auto closeBoth = [&] {
-        sqlite3_close_v2(from);
-        sqlite3_close_v2(to);
-        from = to = nullptr;
+    sqlite3* db = nullptr;
+    int out = -1;
+    const auto closeAll = [&] {
+        if (out >= 0)
+            ::close(std::exchange(out, -1));
+        if (db)
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close_v2(std::exchange(db, nullptr));
     };
     try {
-        openFile(source, SQLITE_OPEN_READONLY, &from);
-        sqlite3_busy_timeout(from, 2000);
-        openFile(temp, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &to);
-        sqlite3_busy_timeout(to, 2000);
-        sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
-        if (!backup)
-            fail(to);
-        const int stepped = sqlite3_backup_step(backup, -1);
-        const int finished = sqlite3_backup_finish(backup);
-        if (stepped != SQLITE_DONE || finished != SQLITE_OK) {
-            const int code = stepped != SQLITE_DONE ? stepped : finished;
-            throw AppError(err::Database, QString::fromUtf8(sqlite3_errstr(code)));
+        // Read-write where the file allows it, so that a journal left by a crash
+        // is rolled back before the copy.
+        openFile(source, SQLITE_OPEN_READWRITE, &db);
+        sqlite3_busy_timeout(db, 2000);
+        // A read transaction holds the shared lock: no writer changes the file
+        // while its bytes are copied.
+        runAll(db, QByteArrayLiteral("BEGIN; SELECT count(*) FROM sqlite_schema;"));
+        // Read through SQLite's own descriptor: opening and closing another one
+        // on the same file would drop the process's locks on it.
+        sqlite3_file* file = nullptr;
+        if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file || !file->pMethods)
+            throw AppError(err::PathFileAccess, QStringLiteral("Path/File access error: %1").arg(source));
+        sqlite3_int64 size = 0;
+        if (file->pMethods->xFileSize(file, &size) != SQLITE_OK)
+            throw AppError(err::PathFileAccess, QStringLiteral("Path/File access error: %1").arg(source));
+
+        out = ::open(QFile::encodeName(temp).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (out < 0)
+            throw AppError(errno == ENOENT || errno == ENOTDIR ? err::PathNotFound : err::PathFileAccess,
+                           QStringLiteral("%1: %2").arg(temp, qt_error_string(errno)));
+        QByteArray chunk(64 * 1024, Qt::Uninitialized);
+        for (sqlite3_int64 offset = 0; offset < size;) {
+            const int amount = int(std::min<sqlite3_int64>(chunk.size(), size - offset));
+            if (file->pMethods->xRead(file, chunk.data(), amount, offset) != SQLITE_OK)
+                throw AppError(err::PathFileAccess, QStringLiteral("Path/File access error: %1").arg(source));
+            if (!writeAll(out, chunk.constData(), amount))
+                throw AppError(err::PathFileAccess, QStringLiteral("%1: %2").arg(temp, qt_error_string(errno)));
+            offset += amount;
         }
-        closeBoth();
-        files::syncPath(temp);
+        if (::fsync(out) != 0 || ::close(std::exchange(out, -1)) != 0)
+            throw AppError(err::PathFileAccess, QStringLiteral("%1: %2").arg(temp, qt_error_string(errno)));
+        closeAll();
         files::renameOverAtomically(temp, target);
     } catch (...) {
-        closeBoth();
+        closeAll();
         removeDatabaseFiles(temp);
         throw;
     }

@@ -10,8 +10,10 @@ namespace zv {
 // Refuses (err::PathFileAccess) when `scratch` already exists.
 void compactDatabase(const QString& path, const QString& scratch);
 
-// Copies an open-able database file to `target` through SQLite's backup API:
-// written beside the target, fsynced, renamed over it. A missing target is created.
+// Copies a database file byte for byte to `target`, holding a read lock on it
+// so that no writer changes it meanwhile: written beside the target
+// ("<target>.tmp-<pid>"), fsynced, renamed over it, folder fsynced. A missing
+// target is created; a failed copy leaves the old target as it was.
 void backupDatabase(const QString& source, const QString& target);
 
 // Makes a new database file at `path` from SQL text (used only by the set-up

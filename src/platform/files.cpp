@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -155,6 +156,24 @@ void syncPath(const QString& path) {
     ::close(fd);
     if (!ok)
         fail(err::PathFileAccess);
+}
+
+QStringList removeStaleTemporaries(const QString& folder, const QString& name) {
+    static const QRegularExpression replacement(QStringLiteral("^\\.(.+)\\.tmp-[0-9]+-[0-9]+$"));
+    static const QRegularExpression copy(QStringLiteral("^(.+)\\.tmp-[0-9]+(-journal)?$"));
+    QStringList removed;
+    const QDir dir(folder);
+    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString& entry : entries) {
+        QRegularExpressionMatch match = replacement.match(entry);
+        if (!match.hasMatch())
+            match = copy.match(entry);
+        if (!match.hasMatch() || (!name.isEmpty() && match.captured(1) != name))
+            continue;
+        if (::unlink(native(dir.filePath(entry)).constData()) == 0)
+            removed << entry;
+    }
+    return removed;
 }
 
 void appendBytes(const QString& path, const QByteArray& data) {

@@ -2,6 +2,7 @@
 // File helpers that never leave a half-written file in the place of a good one.
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace zv::files {
 
@@ -13,6 +14,12 @@ void replaceAtomically(const QString& target, const QByteArray& data);
 void renameOverAtomically(const QString& temp, const QString& target);
 // fsync of one file or folder; throws AppError on failure.
 void syncPath(const QString& path);
+// Removes from `folder` the temporary files that an interrupted replacement
+// left beside its target: ".<name>.tmp-<pid>-<n>" (replaceAtomically) and
+// "<name>.tmp-<pid>" with its database journal (database copies). With
+// `name`, only those of that one target. Call it only while nothing can be
+// replacing a file there (the instance lock held). Returns the names removed.
+QStringList removeStaleTemporaries(const QString& folder, const QString& name = QString());
 // Appends bytes and closes (the record is complete on disk when it returns).
 // Throws AppError (53/76/75) on failure.
 void appendBytes(const QString& path, const QByteArray& data);

@@ -1,7 +1,10 @@
 #include "platform/forms.h"
 
 #include <QCloseEvent>
+#include <QList>
 #include <QSet>
+
+#include <utility>
 
 #include "platform/busy.h"
 #include "platform/errors.h"
@@ -16,6 +19,8 @@ struct Registry {
     QSet<QString> loading;          // windows inside their load procedure
     QSet<QString> unloadRequested;  // unloaded by themselves during their load
     QSet<QString> unloading;
+    // Unloaded from inside their own events: gone from the registry, destroyed later.
+    QList<QPointer<Form>> retiring;
 };
 
 Registry& registry() {
@@ -28,6 +33,20 @@ QString keyOf(const QString& name) { return name.toLower(); }
 void destroy(Form* form) {
     form->hide();
     delete form;
+}
+
+// Destroys the window now, or once its own event has returned: deleting it
+// under Qt's feet (a menu still finishing its click) corrupts the heap.
+void retire(Form* form) {
+    if (!form->inEvent()) {
+        destroy(form);
+        return;
+    }
+    form->hide();
+    auto& retiring = registry().retiring;
+    retiring.removeIf([](const QPointer<Form>& f) { return f.isNull(); });
+    retiring.append(form);
+    form->deleteLater();
 }
 
 }  // namespace
@@ -53,9 +72,13 @@ void atEventBoundary(const QString& window, const std::function<void()>& handler
 }
 
 void Form::guard(const std::function<void()>& handler) noexcept {
-    // A copy: the handler may unload (and so destroy) this very window.
+    // A copy: the handler may unload this very window.
     const QString window = formName_;
+    const QPointer<Form> self(this);
+    ++eventDepth_;
     atEventBoundary(window, handler);
+    if (self)
+        --eventDepth_;
 }
 
 void Form::closeEvent(QCloseEvent* event) {
@@ -156,7 +179,7 @@ bool Forms::unload(const QString& name) {
         return true;
     }
     r.loaded.remove(key);
-    destroy(form);
+    retire(form);
     return true;
 }
 
@@ -168,7 +191,16 @@ void Forms::unloadAll() {
         if (!form)
             continue;
         r.loaded.remove(keyOf(name));
-        destroy(form);
+        retire(form);
+    }
+    const auto retiring = std::exchange(r.retiring, {});
+    for (const QPointer<Form>& form : retiring) {
+        if (form.isNull())
+            continue;
+        if (form->inEvent())
+            r.retiring.append(form);
+        else
+            destroy(form.data());
     }
     r.loading.clear();
     r.unloadRequested.clear();

@@ -31,6 +31,8 @@ public:
 
     // Runs an event procedure of this window behind the event boundary.
     void guard(const std::function<void()>& handler) noexcept;
+    // True while one of this window's event procedures runs.
+    bool inEvent() const { return eventDepth_ > 0; }
 
 protected:
     // Closing with the title-bar button unloads the window through the registry.
@@ -38,6 +40,7 @@ protected:
 
 private:
     QString formName_;
+    int eventDepth_ = 0;
 };
 
 class Forms {
@@ -51,11 +54,16 @@ public:
     static Form* show(const QString& name);
     // Runs the unload procedure and destroys the window; returns false when the
     // unload was cancelled. Unloading a window that is not loaded does nothing.
+    // The registry forgets the window at once; a window unloaded from inside one
+    // of its own events (a button or menu item that closes it) is hidden at once
+    // and destroyed once that event has returned, because Qt is still delivering
+    // it to the window's controls.
     static bool unload(const QString& name);
     static Form* find(const QString& name);
     static bool isLoaded(const QString& name) { return find(name) != nullptr; }
     static QStringList loadedNames();
-    // Unloads every loaded window without asking (tests and program end).
+    // Unloads every loaded window without asking (tests and program end), and
+    // destroys the windows still waiting for their event to return.
     static void unloadAll();
 
     template <class T>

@@ -12,7 +12,9 @@ InstanceLock::~InstanceLock() { release(); }
 InstanceLock::Result InstanceLock::acquire(const QString& folder) {
     release();
     const QByteArray path = (folder + QStringLiteral("/zarvium.lock")).toLocal8Bit();
-    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return Result::Unavailable;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {

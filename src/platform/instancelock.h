@@ -15,7 +15,10 @@ public:
 
     enum class Result { Acquired, HeldElsewhere, Unavailable };
     // HeldElsewhere when another process (or another lock object) holds it;
-    // Unavailable when the lock file cannot be made (a read-only folder).
+    // Unavailable when the lock file can be neither made nor opened (a
+    // read-only folder without one). A lock file this user may not write (left
+    // by a start under another user) is locked all the same: the lock needs
+    // only an open file, not a writable one.
     Result acquire(const QString& folder);
     void release();
     bool held() const { return fd_ >= 0; }

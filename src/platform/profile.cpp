@@ -155,11 +155,19 @@ QString resolvePath(const QString& path) {
     return path;
 }
 
-QString read(const QString& path, const QString& section, const QString& key) {
+QString read(const QString& path, const QString& section, const QString& key, QString* failure) {
     QFile file(resolvePath(path));
-    if (!file.open(QIODevice::ReadOnly))
+    const auto fail = [&] {
+        if (failure)
+            *failure = file.errorString().isEmpty() ? QStringLiteral("the file cannot be read") : file.errorString();
         return QString();
-    const Document doc = parse(file.readAll());
+    };
+    if (!file.open(QIODevice::ReadOnly))
+        return file.exists() ? fail() : QString();
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return fail();
+    const Document doc = parse(std::move(bytes));
     const std::optional<std::size_t> header = findSection(doc, trimBlanks(section));
     if (!header)
         return QString();

@@ -13,8 +13,10 @@ namespace zv::profile {
 QString resolvePath(const QString& path);
 
 // The value of `key` in `section`, or "" when missing. Surrounding blanks of
-// the value are trimmed. The caller applies its own buffer cut.
-QString read(const QString& path, const QString& section, const QString& key);
+// the value are trimmed. The caller applies its own buffer cut. A file that
+// exists but cannot be read also reads as ""; `failure`, when given, then
+// receives the system's reason (and stays empty otherwise).
+QString read(const QString& path, const QString& section, const QString& key, QString* failure = nullptr);
 
 // Writes `key` = `value` in `section`, creating the file, section or key when
 // missing. The file is replaced atomically (temporary file, fsync, rename).

@@ -1,6 +1,7 @@
 #include "shell/appmain.h"
 
 #include <QFileInfo>
+#include <QMetaObject>
 
 #include "link/comcd.h"
 #include "link/inserimento.h"
@@ -59,9 +60,25 @@ void registerForms() {
     Forms::registerFactory(referto::kName, [] { return new referto; });
 }
 
+namespace {
+bool programLoopRunning = false;
+}  // namespace
+
+void endProgram() {
+    if (!programLoopRunning)
+        return;
+    // Not QApplication::quit(): Qt cancels that when a window ignores its close
+    // event, and every window of ours leaves closing to the registry.
+    QMetaObject::invokeMethod(
+        qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+}
+
 int runProgram(QApplication& app) {
     const QStringList args = app.arguments();
-    const QString folder = args.size() > 1 ? args.at(1) : defaultProgramFolder();
+    return startAndRun(args.size() > 1 ? args.at(1) : defaultProgramFolder());
+}
+
+int startAndRun(const QString& folder) {
     if (!QFileInfo(folder).isDir()) {
         msgBox(QStringLiteral("Program folder not found: %1").arg(folder), MsgButtons::OK, MsgIcon::Critical);
         return 1;
@@ -72,7 +89,7 @@ int runProgram(QApplication& app) {
         logerrore(number, description, window);
     });
     // Hidden loaded windows must not end the program; the main window's exit does.
-    app.setQuitOnLastWindowClosed(false);
+    QApplication::setQuitOnLastWindowClosed(false);
     registerForms();
     // The start-up window's load runs the whole start, the main window's load included.
     frmSplash* splash = nullptr;
@@ -81,7 +98,9 @@ int runProgram(QApplication& app) {
         Forms::unloadAll();
         return 1;
     }
-    const int rc = app.exec();
+    programLoopRunning = true;
+    const int rc = QApplication::exec();
+    programLoopRunning = false;
     Forms::unloadAll();
     return rc;
 }

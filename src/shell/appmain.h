@@ -12,5 +12,13 @@ void registerMainWindow();
 // Takes the program folder from the first argument (else the default one),
 // starts the program and runs the event loop.
 int runProgram(QApplication& app);
+// Starts the program on `folder` and runs the event loop until the program ends;
+// returns the program's exit code.
+int startAndRun(const QString& folder);
+
+// The main window's exit: the event loop ends once the current event has
+// returned, whatever windows are left (hidden, or refusing to close). Does
+// nothing while the program's event loop is not running.
+void endProgram();
 
 }  // namespace zv::shell

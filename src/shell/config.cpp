@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QStandardPaths>
 
 #include "platform/clock.h"
@@ -59,12 +60,21 @@ QString leggiini(const QString& section, const QString& key, const QString& file
     if (size == 0)
         return QString();
     const QString path = profile::resolvePath(iniPath(folder, file));
-    const QFileInfo info(path);
-    if (info.exists() && !info.isReadable()) {
-        emit notifier().iniFileUnreadable(path);
+    QString failure;
+    const QString value = profile::read(path, section, key, &failure);
+    if (!failure.isEmpty()) {
+        // Every failed read is logged; the user is told once per file and run,
+        // not once for each of the many keys a window reads.
+        logerrore(err::PathFileAccess, QStringLiteral("Cannot read %1 [%2] %3: %4").arg(path, section, key, failure),
+                  QStringLiteral("leggiini"));
+        static QSet<QString> reported;
+        if (!reported.contains(path)) {
+            reported.insert(path);
+            emit notifier().iniFileUnreadable(path);
+        }
         return QString();
     }
-    return profile::read(path, section, key).left(size - 1);
+    return value.left(size - 1);
 }
 
 void scriviini(const QString& section, const QString& key, const QString& value, const QString& file,

@@ -1,13 +1,18 @@
 #include "shell/frmsplash.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QPainter>
 #include <QVBoxLayout>
+
+#include <unistd.h>
 
 #include "platform/busy.h"
 #include "platform/clock.h"
 #include "platform/conversions.h"
 #include "platform/database.h"
 #include "platform/errors.h"
+#include "platform/files.h"
 #include "platform/prompts.h"
 #include "shell/config.h"
 #include "shell/language.h"
@@ -48,13 +53,11 @@ void frmSplash::Form_Load() {
     stato_db_ok = 1;
     db_bk_effettuato = 0;
     ignoring([&] {
-        QPalette p = palette();
         const QPixmap background(folder + QStringLiteral("/immagini/neutrofilibg.jpg"));
         if (background.isNull())
             throw AppError(err::FileNotFound, QStringLiteral("File not found"));
-        p.setBrush(QPalette::Window, background);
-        setPalette(p);
-        setAutoFillBackground(true);
+        background_ = background;
+        update();
     });
     ignoring([&] { Image1->loadPicture(folder + QStringLiteral("/immagini/lab2_small.jpg"), true); });
     QString language;
@@ -64,7 +67,11 @@ void frmSplash::Form_Load() {
     ignoring([&] { err2_ = languageText(language, QStringLiteral("splash"), QStringLiteral("err2")); });
     ignoring([&] { err3_ = languageText(language, QStringLiteral("splash"), QStringLiteral("err3")); });
     ignoring([&] { Label1->setText(msg4_); });
-    if (lock_.acquire(folder) == InstanceLock::Result::HeldElsewhere) {
+    // Without the lock a second instance could compact and replace the
+    // databases under this one; only a folder nobody can write is used unlocked.
+    const InstanceLock::Result locked = lock_.acquire(folder);
+    if (locked == InstanceLock::Result::HeldElsewhere ||
+        (locked == InstanceLock::Result::Unavailable && ::access(QFile::encodeName(folder).constData(), W_OK) == 0)) {
         setBusy(false);
         msgBox(msg1_, MsgButtons::OK, MsgIcon::Critical, appTitle());
         endRequested_ = true;
@@ -72,6 +79,8 @@ void frmSplash::Form_Load() {
     }
     ignoring([&] { Label1->setVisible(false); });
 
+    if (lock_.held())
+        ignoring([this] { removeStaleScratchFiles(); });
     if (!compactAll())
         return;
     backUpAndCheckDay();
@@ -89,11 +98,53 @@ void frmSplash::Form_Load() {
     }
 }
 
+// Under the lock nothing else compacts or writes here: a Temp.mdb is the
+// leftover of a compaction that was interrupted (the database itself is whole,
+// since the scratch copy only ever replaces it by a rename), and a "*.tmp-<pid>"
+// file that of an interrupted write. Both would stop or clutter every later start.
+void frmSplash::removeStaleScratchFiles() {
+    const QString folder = programFolder();
+    const QString scratch = folder + QLatin1Char('/') + file::scratchDb;
+    const QFileInfo scratchInfo(scratch);
+    if (scratchInfo.exists() || scratchInfo.isSymLink()) {
+        QFile::remove(scratch + QStringLiteral("-journal"));
+        if (QFile::remove(scratch))
+            logerrore(0, QStringLiteral("%1, left by an interrupted compaction, was removed.").arg(file::scratchDb),
+                      formName());
+    }
+    QStringList removed = files::removeStaleTemporaries(folder);
+    removed += files::removeStaleTemporaries(folder + QStringLiteral("/back-up"));
+    for (const char* key : {"pathautobackup", "pathautobackupriferimenti", "pathautobackupvet"}) {
+        const QString target = leggiini(QStringLiteral("back-up"), QLatin1String(key), file::generalIni, 255);
+        if (!target.isEmpty())
+            removed += files::removeStaleTemporaries(QFileInfo(target).absolutePath(), QFileInfo(target).fileName());
+    }
+    if (!removed.isEmpty())
+        logerrore(0, QStringLiteral("Files left by an interrupted write were removed: %1").arg(removed.join(u", ")),
+                  formName());
+}
+
+// The background picture covers the whole window, centred and cut to its
+// shape, whatever size the window takes: never tiled.
+void frmSplash::paintEvent(QPaintEvent* event) {
+    Form::paintEvent(event);
+    if (background_.isNull())
+        return;
+    QPainter painter(this);
+    const QSize covering = background_.size().scaled(size(), Qt::KeepAspectRatioByExpanding);
+    const QRect target(QPoint((width() - covering.width()) / 2, (height() - covering.height()) / 2), covering);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(target, background_);
+}
+
 bool frmSplash::compactAll() {
     const QString folder = programFolder();
+    QString current;
     try {
-        for (QLatin1String name : {file::dailyDb, file::archiveDb, file::vetDb, file::referenceDb})
+        for (QLatin1String name : {file::dailyDb, file::archiveDb, file::vetDb, file::referenceDb}) {
+            current = name;
             compactDatabase(folder + QLatin1Char('/') + name, folder + QLatin1Char('/') + file::scratchDb);
+        }
         setBusy(true);
         aggdb = false;
         Label2->setText(versionLine());
@@ -101,7 +152,8 @@ bool frmSplash::compactAll() {
     } catch (...) {
         const CaughtError e = describeCurrentException();
         msgBox(err2_, MsgButtons::OK, MsgIcon::Critical, appTitle());
-        logerrore(e.number, e.description, formName());
+        // The box cannot know the cause; the log line names the file and says it.
+        logerrore(e.number, QStringLiteral("Compaction of %1 failed: %2").arg(current, e.description), formName());
         setBusy(false);
         endRequested_ = true;
         return false;
@@ -110,8 +162,9 @@ bool frmSplash::compactAll() {
 
 void frmSplash::backUpAndCheckDay() {
     const QString folder = programFolder();
+    const QLatin1String general = file::generalIni;
+    lastday = formatDate(clock::today(), QStringLiteral("dd/mm/yy"));
     try {
-        const QLatin1String general = file::generalIni;
         QString archiveTarget = leggiini(QStringLiteral("back-up"), QStringLiteral("pathautobackup"), general, 255);
         QString referenceTarget =
             leggiini(QStringLiteral("back-up"), QStringLiteral("pathautobackupriferimenti"), general, 255);
@@ -123,24 +176,21 @@ void frmSplash::backUpAndCheckDay() {
         if (vetTarget.isEmpty())
             vetTarget = folder + QStringLiteral("/back-up/vet.mdb");
 
-        const QString last = leggiini(QStringLiteral("database"), QStringLiteral("last"), general, 15);
         const QString bk = leggiini(QStringLiteral("database"), QStringLiteral("bk"), general, 15);
-        lastday = formatDate(clock::today(), QStringLiteral("dd/mm/yy"));
-        const std::optional<QDate> backedUp = parseDate(bk, QStringLiteral("dd/mm/yy"));
-        if (!backedUp)
-            throw AppError(err::TypeMismatch, QStringLiteral("Type mismatch"));
-        const qint64 days = backedUp->daysTo(clock::today());
-        const int16_t interval = toInt16(leggiini(QStringLiteral("back-up"), QStringLiteral("giorni"), general, 5));
-
-        if (days > interval) {
+        // A day that does not read as one (empty, cut short, impossible) tells
+        // of no back-up at all: one is due now, not never.
+        bool due = true;
+        if (const std::optional<QDate> backedUp = parseDate(bk, QStringLiteral("dd/mm/yy"))) {
+            const int16_t interval = toInt16(leggiini(QStringLiteral("back-up"), QStringLiteral("giorni"), general, 5));
+            due = backedUp->daysTo(clock::today()) > interval;
+        }
+        if (due) {
             backupDatabase(folder + QStringLiteral("/zarviumtotale.mdb"), archiveTarget);
             backupDatabase(folder + QStringLiteral("/riferimenti.mdb"), referenceTarget);
             backupDatabase(folder + QStringLiteral("/vet.mdb"), vetTarget);
             db_bk_effettuato = 1;
             scriviini(QStringLiteral("database"), QStringLiteral("bk"), lastday, general);
         }
-        if (lastday != last)
-            aggdb = true;
     } catch (...) {
         const CaughtError e = describeCurrentException();
         stato_db_ok = 0;
@@ -148,6 +198,10 @@ void frmSplash::backUpAndCheckDay() {
         logerrore(e.number, e.description, formName());
         setBusy(false);
     }
+    // The day's results go into the archive whatever became of the back-up:
+    // a back-up that keeps failing must not hold them back day after day.
+    if (lastday != leggiini(QStringLiteral("database"), QStringLiteral("last"), general, 15))
+        aggdb = true;
 }
 
 }  // namespace zv

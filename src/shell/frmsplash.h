@@ -2,6 +2,8 @@
 // The start-up window: picks the language, refuses a second instance,
 // compacts the databases, makes the automatic back-up when it is due, notes
 // a new day and shows the main window.
+#include <QPixmap>
+
 #include <cstdint>
 
 #include "platform/forms.h"
@@ -28,15 +30,23 @@ public:
     Label* lblProductName = nullptr;
     Label* Image1 = nullptr;
 
+    // The background picture, as loaded (none when it could not be read).
+    const QPixmap& background() const { return background_; }
+
     // True when the start-up decided that the program must end (another
     // instance runs, or a database could not be compacted).
     bool endRequested() const { return endRequested_; }
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
+    void removeStaleScratchFiles();
     bool compactAll();
     void backUpAndCheckDay();
 
     QString msg1_, msg4_, err2_, err3_;
+    QPixmap background_;
     InstanceLock lock_;
     bool endRequested_ = false;
 };

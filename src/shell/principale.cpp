@@ -682,6 +682,16 @@ void Principale::Image12_Click() { connectLink(); }
 void Principale::Label65_Click() { connectLink(); }
 
 void Principale::connectLink() {
+    // Without the daily database every result received would be read off the
+    // line and then lost: the analyser's transmission is left unconsumed.
+    if (!session_ || !session_->cn.isOpen()) {
+        emit notifier().receiveError(QStringLiteral("Rx Error!"));
+        logerrore(err::Database, QStringLiteral("On Line refused: the daily database is not open."), formName());
+        return;
+    }
+    // After a pulled cable the link shows Off Line: On Line connects afresh.
+    if (const ComCD* rx = Forms::get<ComCD>(); rx && rx->lineLost())
+        Forms::unload<ComCD>();
     Forms::load<ComCD>();
     online->setEnabled(true);
     datalog->setEnabled(true);
@@ -743,7 +753,7 @@ void Principale::Form_Unload(bool& cancel) {
         ignoring([&] { Forms::unload(QString::fromLatin1(w)); });
     session_.reset();
     // The program ends with the main window, whatever hidden windows remain.
-    QApplication::quit();
+    shell::endProgram();
 }
 
 namespace shell {

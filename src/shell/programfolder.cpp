@@ -24,10 +24,13 @@ void copyTree(const QString& given, const QString& to) {
     // resolve the iterator's relative paths against `from` a second time.
     const QString from = QFileInfo(given).absoluteFilePath();
     QDir().mkpath(to);
-    QDirIterator it(from, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    // Absolute, so that a dist folder given relative to the working folder
+    // ("dist") still gives paths relative to itself.
+    const QDir base(QFileInfo(from).absoluteFilePath());
+    QDirIterator it(base.path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString source = it.next();
-        const QString relative = QDir(from).relativeFilePath(source);
+        const QString relative = base.relativeFilePath(source);
         if (relative == QLatin1String("schema") || relative.startsWith(QLatin1String("schema/")))
             continue;
         if (it.fileName() == QLatin1String(".gitkeep"))

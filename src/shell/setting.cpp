@@ -2,8 +2,11 @@
 
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <utility>
 
@@ -236,7 +239,7 @@ void setting::Form_Load() {
 
     // From here on a step that fails is skipped and the load goes on.
     ignoring([&] { loadCaptions(); });
-    ignoring([&] { move(0, 0); });
+    ignoring([&] { move(screenCorner()); });
     ignoring([&] {
         fill(Combo1, kPorts);
         fill(Combo2, kRates);
@@ -282,6 +285,33 @@ void setting::Form_Load() {
                 chosen = options[i];
         chosen->setChecked(true);
     });
+}
+
+// The top left corner of the screen's free area (below a top panel).
+QPoint setting::screenCorner() const {
+    const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+    return where ? where->availableGeometry().topLeft() : QPoint(0, 0);
+}
+
+// A move() before the window manager has framed the window places its client
+// area at the corner and the title bar above the screen, where the dialog can
+// be neither read nor dragged. Once the frame is known (by the first paint the
+// window manager has framed the window), the frame itself goes to the corner.
+void setting::showEvent(QShowEvent* event) {
+    Form::showEvent(event);
+    placeFrame_ = true;
+}
+
+bool setting::event(QEvent* event) {
+    if (placeFrame_ && event->type() == QEvent::Paint) {
+        const QWindow* window = windowHandle();
+        if (window && !window->frameMargins().isNull()) {
+            placeFrame_ = false;
+            QMetaObject::invokeMethod(
+                this, [this] { ignoring([this] { move(screenCorner()); }); }, Qt::QueuedConnection);
+        }
+    }
+    return Form::event(event);
 }
 
 void setting::Option1_Click() { formatdata = kFormats[0]; }

@@ -46,8 +46,13 @@ public:
            *Label26 = nullptr, *Label27 = nullptr;
     QPushButton* Command1 = nullptr;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
+
 private:
     void buildWindow();
+    QPoint screenCorner() const;
     void loadCaptions();
 
     void Command1_Click();
@@ -59,6 +64,8 @@ private:
     void Option6_Click();
 
     QString msg1_;
+    // Shown, waiting for the window manager's frame to place it.
+    bool placeFrame_ = false;
 };
 
 }  // namespace zv

@@ -171,5 +171,24 @@ TEST_F(FramerTest, EndlessTextWithoutEtxIsBounded) {
     EXPECT_GE(sink.stored.size(), 1u);
 }
 
+// A flood of noise (a wrong baud rate) is one overflow until a block shows the
+// line is back; another flood after that is told again.
+TEST_F(FramerTest, AnOverflowIsToldOnceUntilTheNextGoodBlock) {
+    const QString noise(Framer::kBufferLimit / 2 + 1, QLatin1Char('n'));
+    for (int i = 0; i < 40; ++i)
+        framer.receive(noise, sink);
+    EXPECT_EQ(sink.overflows, 1);
+    framer.receive(ETX, sink);  // the end of the noise, no block in it
+    for (int i = 0; i < 8; ++i)
+        framer.receive(noise, sink);
+    EXPECT_EQ(sink.overflows, 1);
+
+    framer.receive(ETX + record() + record(), sink);  // the noise's tail closed, then two good records
+    EXPECT_EQ(sink.stored.size(), 2u);
+    for (int i = 0; i < 8; ++i)
+        framer.receive(noise, sink);
+    EXPECT_EQ(sink.overflows, 2);
+}
+
 }  // namespace
 }  // namespace zv

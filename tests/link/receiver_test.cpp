@@ -1,4 +1,6 @@
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "link/comcd.h"
 #include "link/histogram.h"
@@ -249,12 +251,63 @@ TEST_F(Receiver, StoreStepCallsTheAutomaticReportAndTheViewer) {
 }
 
 TEST_F(Receiver, PulledCableIsReportedOnce) {
+    std::vector<int> progress;
+    QObject::connect(&notifier(), &Notifier::receiveProgress, &panel, [&](int index) { progress.push_back(index); });
     connectWith(InstrumentModel::CD3500);
+    // Half a transmission: the panel shows the record coming in.
+    const QByteArray wire = test::transmission(InstrumentModel::CD3500, test::normalSample(InstrumentModel::CD3500));
+    ASSERT_TRUE(pty.write(wire.left(wire.size() / 2)));
+    ASSERT_TRUE(waitFor([&] { return panel.receiveStatus == rs232("msg3"); }));
+    progress.clear();
     pty.closeMaster();
     ASSERT_TRUE(waitFor([&] { return panel.receiveError == QStringLiteral("Rx Error!"); }));
     test::runEventLoopFor(100);
     EXPECT_FALSE(rx->MSComm1->isOpen());
+    EXPECT_TRUE(rx->lineLost());
     EXPECT_EQ(logText().count(QStringLiteral("\tComCD\t")), 1);
+    // The link as it is: off line, nothing being received, the bar empty.
+    EXPECT_FALSE(panel.online);
+    EXPECT_EQ(panel.receiveStatus, QString());
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.back(), -1);
+    EXPECT_EQ(rx->framer.progress(), 0);
+}
+
+// With a fixed input length shorter than a block, each receive event reads
+// only that much: the event must come again while characters wait.
+TEST_F(Receiver, AShortInputLengthStillReceivesEveryRecord) {
+    const InstrumentModel models[] = {InstrumentModel::CD3000, InstrumentModel::CD3200, InstrumentModel::CD3500,
+                                      InstrumentModel::CD3700};
+    for (const char* len : {"3", "64", "500"}) {
+        for (InstrumentModel model : models) {
+            SCOPED_TRACE(std::string(len) + " " + instrumentText(model).toStdString());
+            scriviini("port", "inputlen", "1", "port.ini");
+            scriviini("port", "len", len, "port.ini");
+            connectWith(model);
+            const QByteArray wire = test::transmission(model, test::normalSample(model));
+            ASSERT_TRUE(pty.write(wire + wire));  // both at once: a backlog from the first event on
+            ASSERT_TRUE(waitForStored(2)) << stored();
+            prompts_->takeMessages();
+            EXPECT_EQ(panel.receiveError, QString());
+            Forms::unloadAll();
+            Connection daily;
+            daily.open(path("zarvium.mdb"));
+            for (const QString& table : resultTables())
+                daily.execute("DELETE FROM \"" + table + "\"");
+        }
+    }
+}
+
+// A device named by its full path (a USB adapter under /dev/serial/by-id/) is
+// opened by that path, however long.
+TEST_F(Receiver, ALongDevicePathIsReadWhole) {
+    const QString longName = path("dev-serial-by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(longName).absolutePath()));
+    ASSERT_TRUE(QFile::link(pty.slavePath(), longName));
+    scriviini("port", "porta", longName, "port.ini");
+    connectWith(InstrumentModel::CD3500);
+    ASSERT_TRUE(pty.write(test::transmission(InstrumentModel::CD3500, test::normalSample(InstrumentModel::CD3500))));
+    ASSERT_TRUE(waitForStored(1));
 }
 
 TEST_F(Receiver, SetUpFailuresLeaveThePortClosed) {

@@ -11,6 +11,7 @@
 #include <termios.h>
 
 #include <functional>
+#include <vector>
 
 using zv::AppError;
 using zv::CommPort;
@@ -176,6 +177,109 @@ TEST_F(CommPortTest, AFullInputBufferLeavesTheRestWaitingInTheDriver) {
         return all.size() >= 20;
     }));
     EXPECT_EQ(all, QStringLiteral("0123456789ABCDEFGHIJ"));
+}
+
+// A short input length leaves most of a transmission waiting after each read,
+// and nothing new may arrive to announce it: the event comes again while the
+// threshold of characters waits.
+TEST_F(CommPortTest, AShortInputLengthReadsTheWholeBacklog) {
+    readOnEveryEvent();
+    port_.setInputLength(4);
+    port_.open();
+    QByteArray sent;
+    for (int i = 0; i < 100; ++i)
+        sent += QByteArray::number(i % 10);
+    ASSERT_TRUE(pty_.write(sent));
+    ASSERT_TRUE(waitFor([&] { return text_.size() >= sent.size(); }));
+    EXPECT_EQ(text_, QString::fromLatin1(sent));
+    EXPECT_EQ(events_, 25);
+    runEventLoopFor(50);
+    EXPECT_EQ(events_, 25);  // nothing waits: no event
+}
+
+// A handler that reads nothing does not make the port raise event after event.
+TEST_F(CommPortTest, AHandlerThatReadsNothingIsNotCalledAgainUntilMoreArrives) {
+    QObject::connect(&port_, &CommPort::received, [this] { ++events_; });
+    port_.open();
+    ASSERT_TRUE(pty_.write("abc"));
+    ASSERT_TRUE(waitFor([&] { return events_ >= 1; }));
+    runEventLoopFor(100);
+    EXPECT_EQ(events_, 1);
+}
+
+// With parity checked the driver marks what it could not receive whole; each
+// such character reads as "?", and a real 0xFF (sent doubled) as one 0xFF.
+TEST(CommPortParity, MarkedCharactersReadAsQuestionMarks) {
+    struct Case {
+        std::vector<QByteArray> reads;
+        std::vector<QString> texts;
+    };
+    const QString yy(QChar(0xFF));
+    const Case cases[] = {
+        {{""}, {""}},
+        {{"ABC"}, {"ABC"}},
+        {{QByteArray("A\xFF\x00"
+                     "BC",
+                     5)},
+         {"A?C"}},                                 // B failed its parity check
+        {{QByteArray("\xFF\x00\x00", 3)}, {"?"}},  // a break
+        {{"\xFF\xFF"}, {yy}},                      // a good 0xFF
+        {{QByteArray("\xFF\xFF\xFF\x00"
+                     "1",
+                     5)},
+         {yy + "?"}},  // a good 0xFF, then a bad "1"
+        {{QByteArray("12\xFF\x00"
+                     "3"
+                     "4\xFF\x00\xFF",
+                     9)},
+         {"12?4?"}},  // a bad 0xFF is still one "?"
+        {{"A\xFF", QByteArray("\x00"
+                              "BC",
+                              3)},
+         {"A", "?C"}},  // a mark cut between two reads
+        {{QByteArray("A\xFF\x00", 3), "BC"}, {"A", "?C"}},
+        {{"\xFF", "\xFF", "Z"}, {"", yy, "Z"}},
+        {{"\xFF"
+          "A"},
+         {yy + "A"}},  // no mark the driver makes
+        {{QByteArray("\x02   1\x03", 6)}, {QString::fromLatin1("\x02   1\x03")}},
+    };
+    for (const Case& c : cases) {
+        QByteArray pending;
+        ASSERT_EQ(c.reads.size(), c.texts.size());
+        for (std::size_t i = 0; i < c.reads.size(); ++i) {
+            SCOPED_TRACE(c.reads[i].toHex().toStdString());
+            EXPECT_EQ(zv::unmarkLineErrors(c.reads[i], pending), c.texts[i]);
+        }
+        EXPECT_TRUE(pending.isEmpty());
+    }
+}
+
+// Parity e or o turns the check on in the driver (a pseudo-terminal cannot
+// garble a byte, but it marks as a line would: a real 0xFF comes doubled).
+TEST_F(CommPortTest, ParityEvenOrOddChecksEveryCharacter) {
+    struct Case {
+        const char* settings;
+        bool checked;
+    } cases[] = {{"9600,e,7,1", true}, {"9600,o,8,1", true}, {"9600,n,8,1", false}};
+    readOnEveryEvent();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.settings);
+        port_.setSettings(QString::fromLatin1(c.settings));
+        port_.open();
+        const termios tio = pty_.lineSettings();
+        EXPECT_EQ((tio.c_iflag & (INPCK | PARMRK)) == (INPCK | PARMRK), c.checked);
+        EXPECT_EQ((tio.c_iflag & IGNPAR) == 0, c.checked);
+        EXPECT_EQ(tio.c_iflag & ISTRIP, 0u);
+        text_.clear();
+        ASSERT_TRUE(
+            pty_.write("a\xFF"
+                       "b\x03"));
+        ASSERT_TRUE(waitFor([&] { return text_.endsWith(QChar(3)); }));
+        EXPECT_EQ(text_, QString::fromLatin1("a\xFF"
+                                             "b\x03"));
+        port_.close();
+    }
 }
 
 TEST(CommPortSettings, AMalformedSettingsTextFailsAtOnce) {

@@ -728,6 +728,34 @@ TEST_F(DatabaseCopyTest, BackupCreatesOrReplacesTheTargetWhole) {
     EXPECT_EQ(QDir(path(QStringLiteral("back-up"))).entryList(QDir::Files), QStringList{QStringLiteral("zarvium.mdb")});
 }
 
+// A back-up is the database as it is, byte for byte: SQLite's backup interface
+// would rewrite header fields, and a copy that differs cannot be checked
+// against its original by comparing files.
+TEST_F(DatabaseCopyTest, BackupIsTheCompactedFileByteForByte) {
+    const QString db = resultsDb();
+    {
+        Connection cn(db);
+        for (int i = 0; i < 30; ++i)
+            addResult(cn, QStringLiteral("patient %1").arg(i));
+        cn.execute(QStringLiteral("DELETE FROM datinumerici WHERE ID1 % 3 = 0"));
+    }
+    compactDatabase(db, path(QStringLiteral("Temp.mdb")));
+    const QByteArray compacted = bytesOf(db);
+    QDir(dir_.path()).mkdir(QStringLiteral("back-up"));
+    const QString target = path(QStringLiteral("back-up/zarvium.mdb"));
+    writeBytes(target, "an older copy");
+    backupDatabase(db, target);
+    EXPECT_EQ(bytesOf(target), compacted);
+    EXPECT_EQ(bytesOf(db), compacted);  // the original is only read
+
+    // A reader elsewhere does not keep the copy from being taken, nor change it.
+    Connection reader(db);
+    Recordset open(reader, QStringLiteral("select * from datiQgrafici"));
+    backupDatabase(db, target);
+    EXPECT_EQ(bytesOf(target), compacted);
+    EXPECT_EQ(QDir(path(QStringLiteral("back-up"))).entryList(QDir::Files), QStringList{QStringLiteral("zarvium.mdb")});
+}
+
 TEST_F(DatabaseCopyTest, ANewDatabaseIsMadeWholeOrNotAtAll) {
     const QString made = path(QStringLiteral("made.mdb"));
     createDatabaseFromSql(made, QStringLiteral("CREATE TABLE a (x); INSERT INTO a VALUES (1);"));

@@ -94,6 +94,48 @@ TEST_F(Files, RenameOverReplacesTheTarget) {
     EXPECT_NO_THROW(files::syncPath(dir.path()));
 }
 
+// What an interrupted replacement leaves beside its target goes; nothing else does.
+TEST_F(Files, StaleTemporariesAreRemovedAndNothingElse) {
+    struct Case {
+        const char* name;
+        bool stale;
+    } cases[] = {{".general.ini.tmp-1234-0", true},
+                 {".port.ini.tmp-77-12", true},
+                 {"zarviumtotale.mdb.tmp-4321", true},
+                 {"zarviumtotale.mdb.tmp-4321-journal", true},
+                 {"general.ini", false},
+                 {"zarvium.mdb", false},
+                 {"Temp.mdb", false},
+                 {"notes.tmp", false},
+                 {"report.tmp-final", false},
+                 {".general.ini.tmp-", false},
+                 {"zarvium.mdb-journal", false},
+                 {".hidden", false}};
+    QStringList expected;
+    for (const Case& c : cases) {
+        QFile f(path(QString::fromLatin1(c.name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        if (c.stale)
+            expected << QString::fromLatin1(c.name);
+    }
+    QStringList removed = files::removeStaleTemporaries(dir.path());
+    removed.sort();
+    expected.sort();
+    EXPECT_EQ(removed, expected);
+    for (const Case& c : cases)
+        EXPECT_EQ(QFile::exists(path(QString::fromLatin1(c.name))), !c.stale) << c.name;
+
+    // Named: only that target's leftovers, as in a back-up folder shared with other files.
+    for (const char* name : {"vet.mdb.tmp-5", "vet.mdb.tmp-5-journal", "other.mdb.tmp-5", ".vet.mdb.tmp-5-1"}) {
+        QFile f(path(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    removed = files::removeStaleTemporaries(dir.path(), QStringLiteral("vet.mdb"));
+    removed.sort();
+    EXPECT_EQ(removed, (QStringList{".vet.mdb.tmp-5-1", "vet.mdb.tmp-5", "vet.mdb.tmp-5-journal"}));
+    EXPECT_TRUE(QFile::exists(path(QStringLiteral("other.mdb.tmp-5"))));
+}
+
 TEST_F(Files, AppendBytesCreatesThenAppends) {
     const QString log = path(QStringLiteral("08.12.26.log"));
     files::appendBytes(log, "\"14.05.09\t\tPrincipale\t76\tPath not found\"\r\n");

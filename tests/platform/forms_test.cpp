@@ -1,4 +1,6 @@
 #include <QLabel>
+#include <QMenuBar>
+#include <QPointer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -35,11 +37,37 @@ public:
     int value = 0;
 };
 
+// A window with a menu whose item closes the window, as the main window's
+// File > Esci does.
+class MenuProbe : public Form {
+public:
+    MenuProbe() : Form(QStringLiteral("menuprobe")) {
+        bar = new QMenuBar(this);
+        file = bar->addMenu(QStringLiteral("File"));
+        quit = file->addAction(QStringLiteral("Esci"));
+        resize(300, 200);
+        connect(quit, &QAction::triggered, this, [this] {
+            guard([this] {
+                Forms::unload(formName());
+                // Forgotten at once: a new load makes a new window.
+                stillLoaded = Forms::isLoaded(formName());
+                fresh = Forms::load(formName());
+            });
+        });
+    }
+    QMenuBar* bar;
+    QMenu* file;
+    QAction* quit;
+    bool stillLoaded = true;
+    Form* fresh = nullptr;
+};
+
 class FormsRegistry : public ::testing::Test {
 protected:
     void SetUp() override {
         counters = {};
         Forms::registerFactory(QStringLiteral("probe"), [] { return new Probe; });
+        Forms::registerFactory(QStringLiteral("menuprobe"), [] { return new MenuProbe; });
     }
     void TearDown() override { Forms::unloadAll(); }
 };
@@ -121,6 +149,51 @@ TEST_F(FormsRegistry, HandlerMayUnloadItsOwnWindow) {
     setErrorSink(nullptr);
     EXPECT_FALSE(Forms::isLoaded("probe"));
     EXPECT_EQ(loggedWindow, QStringLiteral("probe"));
+}
+
+// Qt is still delivering the click to the menu when the handler unloads the
+// window: destroying it there frees the menu under Qt's feet.
+TEST_F(FormsRegistry, WindowClosedFromItsOwnMenuIsDestroyedAfterTheClick) {
+    auto* window = Forms::show("menuprobe");
+    ASSERT_NE(window, nullptr);
+    auto* probe = static_cast<MenuProbe*>(window);
+    QPointer<Form> old(window);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QTest::mouseClick(probe->bar, Qt::LeftButton, {}, probe->bar->actionGeometry(probe->file->menuAction()).center());
+    ASSERT_TRUE(probe->file->isVisible());
+    QTest::mouseClick(probe->file, Qt::LeftButton, {}, probe->file->actionGeometry(probe->quit).center());
+
+    ASSERT_FALSE(old.isNull());  // still there once the click has returned
+    EXPECT_FALSE(old->isVisible());
+    EXPECT_FALSE(probe->stillLoaded);
+    Form* fresh = probe->fresh;
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_NE(fresh, old.data());
+    EXPECT_EQ(Forms::find("menuprobe"), fresh);
+
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(old.isNull());
+    EXPECT_EQ(Forms::find("menuprobe"), fresh);
+}
+
+// A window left waiting for its event loop goes with the rest at the end.
+TEST_F(FormsRegistry, UnloadAllDestroysWindowsWaitingForTheirEventToReturn) {
+    QPointer<Form> p(Forms::load("probe"));
+    p->guard([] { Forms::unload(QStringLiteral("probe")); });
+    EXPECT_FALSE(Forms::isLoaded("probe"));
+    ASSERT_FALSE(p.isNull());
+    Forms::unloadAll();
+    EXPECT_TRUE(p.isNull());
+}
+
+// A window unloaded from another window's event is not in an event of its own:
+// it goes at once (a receiver closed by Off Line releases its port at once).
+TEST_F(FormsRegistry, WindowUnloadedFromAnotherWindowsEventGoesAtOnce) {
+    QPointer<Form> menu(Forms::load("menuprobe"));
+    QPointer<Form> p(Forms::load("probe"));
+    menu->guard([] { Forms::unload(QStringLiteral("probe")); });
+    EXPECT_TRUE(p.isNull());
+    EXPECT_EQ(counters.unloads, 1);
 }
 
 }  // namespace

@@ -1,9 +1,13 @@
 #include <QDir>
 #include <QFile>
 
+#include <unistd.h>
+
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "shell/config.h"
+#include "shell/notifier.h"
+#include "shell/programfolder.h"
 #include "support/fixture.h"
 
 namespace zv {
@@ -75,6 +79,54 @@ TEST_F(ConfigStore, ErrorRecordIsAppendedExactly) {
     logerrore(0, "two\tfields", "ComCD");
     EXPECT_EQ(fileBytes(path("log/08.12.26.log")), QByteArray("\"14.05.09\t\tPrincipale\t-2147467259\tx\"\r\n"
                                                               "\"14.05.09\t\tComCD\t0\ttwo\tfields\"\r\n"));
+}
+
+// A window reads many keys of one file: an unreadable file is told once per
+// file and run, and each failed read is in the log.
+TEST_F(ConfigStore, UnreadableFileIsToldOncePerFileAndEveryReadLogged) {
+    QStringList told;
+    const auto connection =
+        QObject::connect(&notifier(), &Notifier::iniFileUnreadable, [&](const QString& file) { told << file; });
+    // A folder where the file should be cannot be read by anyone; a file
+    // without read permission only by a user other than root.
+    ASSERT_TRUE(QFile::remove(path("general.ini")));
+    ASSERT_TRUE(QDir().mkpath(path("general.ini")));
+    const bool asRoot = ::geteuid() == 0;
+    if (!asRoot) {
+        ASSERT_TRUE(QFile::setPermissions(path("port.ini"), QFileDevice::Permissions()));
+    }
+    for (int i = 0; i < 15; ++i) {
+        EXPECT_EQ(leggiini("cal", "wbc", "general.ini", 8), QString());
+        if (!asRoot) {
+            EXPECT_EQ(leggiini("port", "rate", "port.ini", 15), QString());
+        }
+    }
+    QObject::disconnect(connection);
+    QStringList expected{path("general.ini")};
+    if (!asRoot)
+        expected << path("port.ini");
+    EXPECT_EQ(told, expected);
+    const QString log = QString::fromUtf8(fileBytes(path("log/08.12.26.log")));
+    EXPECT_EQ(log.count(QStringLiteral("general.ini")), 15) << log.toStdString();
+    EXPECT_EQ(log.count(QStringLiteral("port.ini")), asRoot ? 0 : 15);
+    // A readable file and a missing one are no failure.
+    EXPECT_EQ(leggiini("print", "logo", "oem.ini", 255), leggiini("print", "logo", "OEM.INI", 255));
+    EXPECT_EQ(leggiini("s", "k", "nofile.ini", 15), QString());
+    EXPECT_EQ(QString::fromUtf8(fileBytes(path("log/08.12.26.log"))), log);
+}
+
+// The set-up tool is run as "zarvium-setup dist FOLDER" from the source tree.
+TEST_F(ConfigStore, AProgramFolderIsLaidOutFromARelativeDistFolder) {
+    const QString target = tmp_.filePath(QStringLiteral("laid-out"));
+    const QString before = QDir::currentPath();
+    const QFileInfo dist(QStringLiteral(ZV_DIST_DIR));
+    ASSERT_TRUE(QDir::setCurrent(dist.absolutePath()));
+    EXPECT_NO_THROW(layOutProgramFolder(dist.fileName(), target));
+    QDir::setCurrent(before);
+    for (const char* name :
+         {"general.ini", "it.ini", "immagini/pc.gif", "zarvium.mdb", "back-up/startdb/zarviumtotale.mdb"})
+        EXPECT_TRUE(QFileInfo::exists(target + QLatin1Char('/') + QLatin1String(name))) << name;
+    EXPECT_FALSE(QFileInfo::exists(target + QStringLiteral("/dist")));
 }
 
 TEST_F(ConfigStore, LoggerReturnsWithoutLogFolder) {

@@ -1,4 +1,5 @@
 #include "link/comcd.h"
+#include "platform/commport.h"
 #include "platform/database.h"
 #include "platform/forms.h"
 #include "shell/config.h"
@@ -75,6 +76,56 @@ TEST_F(LinkCommands, DataLoggerModeStoresTheDataBlockAlone) {
     main->online->trigger();
     EXPECT_EQ(rx->framer.val_finestringa, 6);
     EXPECT_TRUE(rx->framer.stato);
+}
+
+// The main window's load stopped before the daily database was opened: a
+// result received now could not be stored, so the line is not even opened.
+TEST_F(LinkCommands, OnLineIsRefusedWhileTheDailyDatabaseIsClosed) {
+    scriviini("auto", "stampa_auto", "", "print.ini");
+    Forms::load("frmSplash");
+    main = Forms::get<Principale>();
+    ASSERT_NE(main, nullptr);
+    ASSERT_FALSE(main->session().cn.isOpen());
+    const auto logLines = [&] { return fileBytes(path("log/08.12.26.log")).count('\n'); };
+    const qsizetype before = logLines();
+
+    main->Dati_menu2->trigger();
+    EXPECT_FALSE(Forms::isLoaded("ComCD"));
+    EXPECT_EQ(main->Label29->text(), QStringLiteral("Rx Error!"));
+    EXPECT_EQ(main->Label29->backColor(), colours::red);
+    EXPECT_EQ(main->Label16->text(), QStringLiteral("Off Line"));
+    EXPECT_EQ(logLines(), before + 1);
+    EXPECT_TRUE(fileBytes(path("log/08.12.26.log")).contains("\tPrincipale\t"));
+    // Nothing holds the line: the analyser's transmission waits for a receiver that can store it.
+    CommPort probe;
+    probe.setPort(pty.slavePath());
+    EXPECT_NO_THROW(probe.open());
+}
+
+// A pulled cable: the panel shows Off Line as it is, and On Line connects
+// afresh (here to the line the settings now name).
+TEST_F(LinkCommands, AfterAPulledCableThePanelShowsOffLineAndOnLineConnectsAgain) {
+    connectWith(InstrumentModel::CD3500);
+    const QByteArray wire = test::transmission(InstrumentModel::CD3500, test::normalSample(InstrumentModel::CD3500));
+    ASSERT_TRUE(pty.write(wire.left(40)));  // the start of a data block, no end of block yet
+    ASSERT_TRUE(waitFor([&] { return main->Line3[0]->isVisibleTo(main); }));
+    pty.closeMaster();
+    ASSERT_TRUE(waitFor([&] { return main->Label29->text() == QStringLiteral("Rx Error!"); }));
+    EXPECT_EQ(main->Label16->text(), QStringLiteral("Off Line"));
+    EXPECT_EQ(main->Label16->backColor(), colours::orange);
+    EXPECT_EQ(main->Label66->text(), QString());
+    for (Shape* segment : main->Line3)
+        EXPECT_FALSE(segment->isVisibleTo(main));
+
+    test::PseudoTerminal replugged;
+    scriviini("port", "porta", replugged.slavePath(), "port.ini");
+    main->Dati_menu2->trigger();
+    ComCD* fresh = Forms::get<ComCD>();
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_TRUE(fresh->MSComm1->isOpen());
+    EXPECT_EQ(main->Label16->text(), QStringLiteral("On Line"));
+    ASSERT_TRUE(replugged.write(wire));
+    ASSERT_TRUE(waitFor([&] { return stored() == 1; }));
 }
 
 }  // namespace

@@ -1,10 +1,17 @@
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 
 #include "platform/clock.h"
 #include "platform/database.h"
 #include "platform/forms.h"
 #include "platform/instancelock.h"
+#include "shell/appmain.h"
 #include "shell/config.h"
 #include "shell/frmsplash.h"
 #include "shell/language.h"
@@ -52,6 +59,24 @@ TEST_F(Startup, SecondInstanceShowsMessageAndTouchesNoDatabase) {
     EXPECT_EQ(shown[0].title, QStringLiteral("Zarvium"));
 }
 
+// The splash picture covers the window, which is wider than the picture: its
+// right edge must not repeat the picture's left edge as a tile would.
+TEST_F(Startup, SplashPictureCoversTheWindowWithoutTiling) {
+    frmSplash* splash = start();
+    ASSERT_NE(splash, nullptr);
+    const QPixmap& background = splash->background();
+    ASSERT_FALSE(background.isNull());
+    splash->show();
+    const QImage shot = splash->grab().toImage();
+    ASSERT_GT(shot.width(), background.width() + 4);
+    int repeated = 0;
+    int rows = 0;
+    for (int y = 2; y < shot.height() - 2; y += 7, ++rows)
+        if (shot.pixel(background.width() + 2, y) == shot.pixel(2, y))
+            ++repeated;
+    EXPECT_LT(repeated, rows / 2) << repeated << " of " << rows << " rows repeat the left edge";
+}
+
 TEST_F(Startup, LanguageChoosesCaptionsAndFlag) {
     struct Case {
         const char* lingua;
@@ -96,32 +121,132 @@ TEST_F(Startup, BackUpRunsWhenMoreDaysThanTheIntervalHavePassed) {
     EXPECT_EQ(main()->Label13->text(), QStringLiteral("OK!"));
 }
 
-TEST_F(Startup, FailedBackUpShowsDbErrorAndSkipsTheRollOver) {
+// A back-up that fails is reported, but the day's results go into the archive
+// all the same: a back-up target that stays unreachable must not hold them
+// back day after day.
+TEST_F(Startup, FailedBackUpShowsDbErrorAndTheRollOverStillRuns) {
     scriviini("database", "bk", "30/11/26", "general.ini");
     scriviini("database", "last", "07/12/26", "general.ini");
     scriviini("back-up", "pathautobackup", path("no/such/folder/zarviumtotale.mdb"), "general.ini");
+    {
+        Connection daily;
+        daily.open(path("zarvium.mdb"));
+        test::addTestResult(daily, "A", "ROSSI", 1);
+    }
     start();
     const auto shown = prompts_->takeMessages();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, say("it.ini", "splash", "err3"));
     EXPECT_EQ(main()->Label13->text(), QStringLiteral("DB Error"));
     EXPECT_EQ(ini("general.ini", "database", "bk"), QStringLiteral("30/11/26"));
-    EXPECT_EQ(ini("general.ini", "database", "last"), QStringLiteral("07/12/26"));
+    EXPECT_EQ(ini("general.ini", "database", "last"), QStringLiteral("08/12/26"));
+    EXPECT_EQ(test::rowCount(main()->session().cntot, "datinumerici"), 1);
+    EXPECT_EQ(test::rowCount(main()->session().cn, "datinumerici"), 0);
     EXPECT_TRUE(fileBytes(path("log/08.12.26.log")).contains("frmSplash"));
 }
 
-TEST_F(Startup, ScratchFileFromAnInterruptedStartStopsTheProgram) {
+// A back-up day that does not read as a date tells of no back-up: one is due,
+// and it is made; the roll-over runs as on any new day.
+TEST_F(Startup, BackUpDayThatIsNoDateMakesTheBackUpDue) {
+    for (const char* bk : {"", "1/12/26", "31/02/26", "01/12", "yesterday"}) {
+        SCOPED_TRACE(bk);
+        scriviini("database", "bk", bk, "general.ini");
+        scriviini("database", "last", "07/12/26", "general.ini");
+        QFile::remove(path("back-up/zarviumtotale.mdb"));
+        start();
+        EXPECT_TRUE(prompts_->takeMessages().empty());
+        EXPECT_EQ(main()->Label13->text(), QStringLiteral("OK!"));
+        EXPECT_TRUE(QFileInfo::exists(path("back-up/zarviumtotale.mdb")));
+        EXPECT_TRUE(main()->Label5->isVisibleTo(main()));
+        EXPECT_EQ(ini("general.ini", "database", "bk"), QStringLiteral("08/12/26"));
+        EXPECT_EQ(ini("general.ini", "database", "last"), QStringLiteral("08/12/26"));
+        Forms::unloadAll();
+    }
+}
+
+TEST_F(Startup, MissingGeneralIniStillBacksUpAndRollsOver) {
+    ASSERT_TRUE(QFile::remove(path("general.ini")));
+    start();
+    // A first start as far as the settings go: the separator is asked for.
+    const auto shown = prompts_->takeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, say("en.ini", "principale", "msg1"));
+    EXPECT_EQ(main()->Label13->text(), QStringLiteral("OK!"));
+    for (const char* copy : {"back-up/zarviumtotale.mdb", "back-up/riferimenti.mdb", "back-up/vet.mdb"})
+        EXPECT_TRUE(QFileInfo::exists(path(copy))) << copy;
+    EXPECT_EQ(ini("general.ini", "database", "bk"), QStringLiteral("08/12/26"));
+    EXPECT_EQ(ini("general.ini", "database", "last"), QStringLiteral("08/12/26"));
+}
+
+// The automatic back-up copies are the compacted databases byte for byte.
+TEST_F(Startup, BackUpCopiesAreTheDatabasesByteForByte) {
+    scriviini("database", "bk", "30/11/26", "general.ini");
+    start();
+    ASSERT_EQ(main()->Label13->text(), QStringLiteral("OK!"));
+    for (const char* name : {"zarviumtotale.mdb", "riferimenti.mdb", "vet.mdb"}) {
+        const QByteArray copy = fileBytes(path(QStringLiteral("back-up/") + name));
+        EXPECT_FALSE(copy.isEmpty()) << name;
+        EXPECT_EQ(copy, fileBytes(path(name))) << name;
+    }
+}
+
+// Killed during a compaction or an INI write, the program leaves scratch
+// files. Under the lock nothing else can be writing them: they are removed,
+// the log says so, and the start goes on as usual.
+TEST_F(Startup, ScratchFilesLeftByAnInterruptedStartAreRemoved) {
     QFile::copy(path("vet.mdb"), path("Temp.mdb"));
+    QFile::copy(path("general.ini"), path("Temp.mdb-journal"));
+    QFile::copy(path("general.ini"), path(".general.ini.tmp-99999-0"));
+    QFile::copy(path("vet.mdb"), path("back-up/vet.mdb.tmp-99999"));
+    frmSplash* splash = start();
+    EXPECT_FALSE(splash->endRequested());
+    ASSERT_TRUE(Forms::isLoaded("Principale"));
+    EXPECT_TRUE(prompts_->takeMessages().empty());
+    for (const char* left : {"Temp.mdb", "Temp.mdb-journal", ".general.ini.tmp-99999-0", "back-up/vet.mdb.tmp-99999"})
+        EXPECT_FALSE(QFileInfo::exists(path(left))) << left;
+    const QString log = QString::fromUtf8(fileBytes(path("log/08.12.26.log")));
+    EXPECT_EQ(log.count(QStringLiteral("Temp.mdb")), 1);
+    EXPECT_TRUE(log.contains(QStringLiteral(".general.ini.tmp-99999-0")));
+    EXPECT_TRUE(main()->session().cnlimit.isOpen());
+}
+
+// When a compaction does fail, the box blames no file it cannot know about and
+// the log line says which database failed, and why.
+TEST_F(Startup, FailedCompactionLogsItsCause) {
+    {
+        QFile damaged(path("zarviumtotale.mdb"));
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        damaged.write(QByteArray(4096, 'x'));
+    }
+    frmSplash* splash = start();
+    EXPECT_TRUE(splash->endRequested());
+    EXPECT_FALSE(Forms::isLoaded("Principale"));
+    const auto shown = prompts_->takeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, say("it.ini", "splash", "err2"));
+    for (const char* language : {"it.ini", "en.ini", "de.ini", "fr.ini", "es.ini", "ru.ini"}) {
+        EXPECT_FALSE(say(language, "splash", "err2").isEmpty()) << language;
+        EXPECT_FALSE(say(language, "splash", "err2").contains(QStringLiteral("Temp.mdb"))) << language;
+    }
+    const QString log = QString::fromUtf8(fileBytes(path("log/08.12.26.log")));
+    EXPECT_TRUE(log.contains(QStringLiteral("\tfrmSplash\t")));
+    EXPECT_TRUE(log.contains(QStringLiteral("zarviumtotale.mdb"))) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("not a database"))) << log.toStdString();
+    EXPECT_EQ(fileBytes(path("zarviumtotale.mdb")), QByteArray(4096, 'x'));
+}
+
+// No lock can be taken in a folder that could be written: a second instance
+// could then compact the databases under this one. Refused as one would be.
+TEST_F(Startup, NoLockInAWritableFolderRefusesTheStart) {
+    ASSERT_TRUE(QFile::link(path("missing/zarvium.lock"), path("zarvium.lock")));
     const QByteArray daily = fileBytes(path("zarvium.mdb"));
     frmSplash* splash = start();
     EXPECT_TRUE(splash->endRequested());
     EXPECT_FALSE(Forms::isLoaded("Principale"));
     EXPECT_EQ(fileBytes(path("zarvium.mdb")), daily);
-    EXPECT_TRUE(QFileInfo::exists(path("Temp.mdb")));
     const auto shown = prompts_->takeMessages();
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, say("it.ini", "splash", "err2"));
-    EXPECT_TRUE(fileBytes(path("log/08.12.26.log")).contains("\tfrmSplash\t"));
+    EXPECT_EQ(shown[0].text, say("it.ini", "splash", "msg1"));
 }
 
 TEST_F(Startup, NewDayRollsTheDailyResultsIntoTheArchive) {
@@ -287,6 +412,48 @@ TEST_F(Startup, ExitLetsGoOfTheConnectionsAndClosesEveryWindow) {
     EXPECT_TRUE(Forms::unload("Principale"));
     EXPECT_TRUE(Forms::loadedNames().isEmpty());
     // The instance lock went with the start-up window.
+    InstanceLock next;
+    EXPECT_EQ(next.acquire(folder_), InstanceLock::Result::Acquired);
+}
+
+// The whole program, as a user ends it: started through the start-up window,
+// File > Esci clicked through the real menu. The exit must end the event loop
+// and leave nothing behind (under the sanitizers: no use of freed memory).
+TEST_F(Startup, EsciFromTheFileMenuEndsTheProgram) {
+    QSignalSpy quitting(qApp, &QCoreApplication::aboutToQuit);
+    bool clicked = false;
+    std::function<void()> clickEsci = [&] {
+        // The start-up lets events through while it works: the click waits for the main window.
+        Principale* m = main();
+        if (!m || !m->isVisible()) {
+            QTimer::singleShot(0, clickEsci);
+            return;
+        }
+        QTest::mouseClick(m->menuBar, Qt::LeftButton, {},
+                          m->menuBar->actionGeometry(m->File_menu->menuAction()).center());
+        ASSERT_TRUE(m->File_menu->isVisible());
+        QTest::mouseClick(m->File_menu, Qt::LeftButton, {}, m->File_menu->actionGeometry(m->Esci_menu).center());
+        clicked = true;
+    };
+    QTimer::singleShot(0, clickEsci);
+    // Far beyond what the exit needs; only a program that does not end meets it.
+    bool deadlineMet = false;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, [&] {
+        deadlineMet = true;
+        QCoreApplication::exit(2);
+    });
+    deadline.start(60000);
+
+    const int rc = shell::startAndRun(folder_);
+    deadline.stop();
+
+    EXPECT_TRUE(clicked);
+    EXPECT_FALSE(deadlineMet);
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(quitting.count(), 1);
+    EXPECT_TRUE(Forms::loadedNames().isEmpty());
     InstanceLock next;
     EXPECT_EQ(next.acquire(folder_), InstanceLock::Result::Acquired);
 }
