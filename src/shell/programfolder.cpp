@@ -19,10 +19,7 @@ QString readText(const QString& path) {
     return QString::fromUtf8(f.readAll());
 }
 
-void copyTree(const QString& given, const QString& to) {
-    // Relative paths are made absolute first: relativeFilePath would otherwise
-    // resolve the iterator's relative paths against `from` a second time.
-    const QString from = QFileInfo(given).absoluteFilePath();
+void copyTree(const QString& from, const QString& to) {
     QDir().mkpath(to);
     // Absolute, so that a dist folder given relative to the working folder
     // ("dist") still gives paths relative to itself.

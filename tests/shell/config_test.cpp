@@ -7,7 +7,6 @@
 #include "platform/errors.h"
 #include "shell/config.h"
 #include "shell/notifier.h"
-#include "shell/programfolder.h"
 #include "support/fixture.h"
 
 namespace zv {
@@ -113,20 +112,6 @@ TEST_F(ConfigStore, UnreadableFileIsToldOncePerFileAndEveryReadLogged) {
     EXPECT_EQ(leggiini("print", "logo", "oem.ini", 255), leggiini("print", "logo", "OEM.INI", 255));
     EXPECT_EQ(leggiini("s", "k", "nofile.ini", 15), QString());
     EXPECT_EQ(QString::fromUtf8(fileBytes(path("log/08.12.26.log"))), log);
-}
-
-// The set-up tool is run as "zarvium-setup dist FOLDER" from the source tree.
-TEST_F(ConfigStore, AProgramFolderIsLaidOutFromARelativeDistFolder) {
-    const QString target = tmp_.filePath(QStringLiteral("laid-out"));
-    const QString before = QDir::currentPath();
-    const QFileInfo dist(QStringLiteral(ZV_DIST_DIR));
-    ASSERT_TRUE(QDir::setCurrent(dist.absolutePath()));
-    EXPECT_NO_THROW(layOutProgramFolder(dist.fileName(), target));
-    QDir::setCurrent(before);
-    for (const char* name :
-         {"general.ini", "it.ini", "immagini/pc.gif", "zarvium.mdb", "back-up/startdb/zarviumtotale.mdb"})
-        EXPECT_TRUE(QFileInfo::exists(target + QLatin1Char('/') + QLatin1String(name))) << name;
-    EXPECT_FALSE(QFileInfo::exists(target + QStringLiteral("/dist")));
 }
 
 TEST_F(ConfigStore, LoggerReturnsWithoutLogFolder) {
