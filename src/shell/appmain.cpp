@@ -8,12 +8,12 @@
 #include "platform/errors.h"
 #include "platform/forms.h"
 #include "platform/prompts.h"
-#include "shell/cambia.h"
-#include "shell/changelan.h"
 #include "refdata/calfact.h"
 #include "refdata/limiti.h"
 #include "refdata/vet.h"
 #include "report/stampa.h"
+#include "shell/cambia.h"
+#include "shell/changelan.h"
 #include "shell/config.h"
 #include "shell/errlogmod.h"
 #include "shell/frmlogin.h"
@@ -22,6 +22,8 @@
 #include "shell/help.h"
 #include "shell/notifier.h"
 #include "shell/setting.h"
+#include "viewer/anagrafiche.h"
+#include "viewer/formricerca.h"
 #include "viewer/leggi.h"
 
 namespace zv::shell {
@@ -52,6 +54,8 @@ void registerForms() {
     Forms::registerFactory(calfact::kName, [] { return new calfact; });
     Forms::registerFactory(vet::kName, [] { return new vet; });
     Forms::registerFactory(leggi::kName, [] { return new leggi; });
+    Forms::registerFactory(anagrafiche::kName, [] { return new anagrafiche; });
+    Forms::registerFactory(formricerca::kName, [] { return new formricerca; });
     Forms::registerFactory(Stampa::kName, [] { return new Stampa; });
 }
 
