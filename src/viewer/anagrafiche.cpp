@@ -105,7 +105,10 @@ QString WorksheetModel::cellText(int row, int column) const {
 QVariant WorksheetModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::TextAlignmentRole && index.column() >= 3)
         return int(Qt::AlignRight | Qt::AlignVCenter);
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
+    // A name cut short by its column reads whole in the tip.
+    const bool tip = role == Qt::ToolTipRole && (index.column() == 1 || index.column() == 2);
+    if ((role != Qt::DisplayRole && !tip) || !index.isValid() || index.row() >= rowCount() ||
+        index.column() >= columnCount())
         return {};
     return cellText(index.row(), index.column());
 }
@@ -140,8 +143,23 @@ void anagrafiche::Form_Load() {
     model_ = std::make_unique<WorksheetModel>(WorksheetModel::divisorsFor(instrument));
     model_->setObjectName(formName());
     MSFlexGrid1->setModel(model_.get());
+    // Each column at least as wide as its heading, and all of them on the
+    // grid: the sample id gives up room when they do not fit, the name takes
+    // what is left over.
+    const QFontMetrics metrics(MSFlexGrid1->horizontalHeader()->font());
+    std::vector<int> widths;
+    for (const Column& c : kColumns)
+        widths.push_back(std::max(twipsToPixels(c.width), metrics.horizontalAdvance(QLatin1String(c.header)) + 14));
+    const int room = MSFlexGrid1->width() - 2 * MSFlexGrid1->frameWidth() - 2;
+    int total = 0;
+    for (int w : widths)
+        total += w;
+    if (total > room)
+        widths[1] = std::max(70, widths[1] - (total - room));
+    else
+        widths[2] += room - total;
     for (int c = 0; c < model_->columnCount(); ++c)
-        MSFlexGrid1->setColumnWidth(c, twipsToPixels(kColumns[c].width));
+        MSFlexGrid1->setColumnWidth(c, widths[std::size_t(c)]);
 
     setBusy(true);
     try {

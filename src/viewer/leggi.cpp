@@ -125,7 +125,7 @@ leggi::leggi() : Form(QString(kName)) {
 leggi::~leggi() = default;
 
 void leggi::buildWindow() {
-    setFixedSize(1060, 700);
+    setFixedSize(1060, 732);
 
     // Patient and sample.
     Label64 = makeLabel(this, "Label64", QStringLiteral("ANAGRAFICA PAZIENTE"), 4, 0, 300);
@@ -290,7 +290,7 @@ void leggi::buildWindow() {
     };
     const QColor redText(255, 0, 0), orange(255, 128, 0), white(255, 255, 255), darkRed(192, 0, 0), pink(255, 192, 192),
         lightYellow(255, 255, 192);
-    y = 486;
+    y = 518;
     Label65 = alarm("Label65", "E R R O R I :", redText, std::nullopt, b, y, 110);
     Label52 = alarm("Label52", "ASPIRAZIONE !", redText, std::nullopt, b + 114, y, 130);
     Label67 = alarm("Label67", "WBC FLOW/CLOG !", redText, std::nullopt, b + 248, y, 150);
@@ -377,18 +377,18 @@ void leggi::buildEditing() {
         b->setGeometry(x, y, w, 26);
         return b;
     };
-    // Under the differential, one row per group; a group's saving buttons
-    // take the place of its opening button.
+    // Under each group's values; a group's saving buttons take the place of
+    // its opening button, so each "Salva" stands under what it saves.
     const int x = 4, w = 288;
     Command6 = button("Command6", QStringLiteral("Modifica Valori Globuli Bianchi"), x, 452, w);
     Command8 = button("Command8", QStringLiteral("Salva"), x, 452, w / 2 - 2);
     Command7 = button("Command7", QStringLiteral("-->100"), x + w / 2 + 2, 452, w / 2 - 2);
-    Command15 = button("Command15", QStringLiteral("Modifica Valori Globuli Rossi"), x, 482, w);
-    Command11 = button("Command11", QStringLiteral("Salva"), x, 482, w);
-    Command14 = button("Command14", QStringLiteral("Modifica Valori Piastrine"), x, 512, w);
-    Command5 = button("Command5", QStringLiteral("Salva"), x, 512, w);
-    Command9 = button("Command9", QStringLiteral("Visualizza Valori Assoluti Formula"), x, 550, w);
-    Command10 = button("Command10", QStringLiteral("Nascondi Valori Assoluti Formula"), x, 550, w);
+    Command9 = button("Command9", QStringLiteral("Visualizza Valori Assoluti Formula"), x, 486, w);
+    Command10 = button("Command10", QStringLiteral("Nascondi Valori Assoluti Formula"), x, 486, w);
+    Command15 = button("Command15", QStringLiteral("Modifica Valori Globuli Rossi"), 300, 482, 276);
+    Command11 = button("Command11", QStringLiteral("Salva"), 300, 482, 276);
+    Command14 = button("Command14", QStringLiteral("Modifica Valori Piastrine"), 588, 376, 270);
+    Command5 = button("Command5", QStringLiteral("Salva"), 588, 376, 270);
     for (QPushButton* b : {Command8, Command7, Command11, Command5, Command10})
         b->hide();
 

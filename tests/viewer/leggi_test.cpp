@@ -602,6 +602,30 @@ TEST_F(Viewer, TextThatIsNoNumberIsRefusedAndTheGroupStaysOpen) {
     EXPECT_EQ(logText().count("\tleggi\t13\t"), 4 * int(std::size(refused))) << logText().toStdString();
 }
 
+TEST_F(Viewer, AnUpdateTheDatabaseRefusesKeepsTheRowAndLogsItsFullNumber) {
+    addThree();
+    s().cn.execute(
+        "create trigger refuse_rbc before update of rbc on datinumerici when new.rbc = 99 "
+        "begin select raise(abort, 'rbc refused'); end");
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    QTest::mouseClick(v->Command15, Qt::LeftButton);
+    v->Text28->setText("99");
+    v->Text29->setText("15");
+    QTest::mouseClick(v->Command11, Qt::LeftButton);
+    expectRefusal();
+    EXPECT_EQ(storedField(s().cn, ids[0], "rbc").toDouble(), 4.87);
+    EXPECT_EQ(storedField(s().cn, ids[0], "hgb").toDouble(), 14.2);
+    EXPECT_FALSE(v->Command11->isHidden());
+    EXPECT_TRUE(navigationDisabled(v));
+    EXPECT_TRUE(logText().contains("\tleggi\t-2147467259\t")) << logText().toStdString();
+    // Corrected, it saves.
+    v->Text28->setText("5");
+    QTest::mouseClick(v->Command11, Qt::LeftButton);
+    EXPECT_EQ(storedField(s().cn, ids[0], "rbc").toDouble(), 5);
+    EXPECT_EQ(storedField(s().cn, ids[0], "hgb").toDouble(), 15);
+}
+
 TEST_F(Viewer, AnEmptyBandOrRetBoxClearsItsValue) {
     ResultRecord r = sample("A-1", "Rossi", 7);
     r.value(P::bandati) = 4;
