@@ -467,11 +467,14 @@ std::vector<QLineEdit*> leggi::valueBoxes() const {
 }
 
 bool leggi::valueKeyPasses(const QKeyEvent& event) const {
-    // Keys that type nothing (arrows, Delete, Home) are the box's own.
+    // Keys that type nothing (arrows, Delete, Home) and the editing
+    // shortcuts are the box's own: what they leave is checked at the save.
     const QString typed = event.text();
-    if (typed.isEmpty())
+    if (typed.isEmpty() || event.modifiers().testFlag(Qt::ControlModifier))
         return true;
     const char16_t code = typed.at(0).unicode();
+    if (code == 127)
+        return true;
     return code == 13 || code == 8 || code == 188 || (separatorCode_ != 0 && code == char16_t(separatorCode_)) ||
            (code >= u'0' && code <= u'9');
 }

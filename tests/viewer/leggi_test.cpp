@@ -730,10 +730,31 @@ TEST_F(Viewer, ValueBoxesTakeDigitsAndTheConfiguredSeparatorOnly) {
         box->setFocus();
         QTest::keyClicks(box, "4.5,x-6");
         QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClick(box, Qt::Key_Home);
+        QTest::keyClicks(box, "9");
+        QTest::keyClick(box, Qt::Key_Delete);
     }
-    EXPECT_EQ(v->Text28->text(), "45,");  // the comma is the separator here
-    EXPECT_EQ(v->Text7->text(), "45,");
-    EXPECT_EQ(v->Text35->text(), "4.5,x-");  // the band box takes every key
+    // The comma is the separator here; Backspace, Home and Delete edit as ever.
+    EXPECT_EQ(v->Text28->text(), "95,");
+    EXPECT_EQ(v->Text7->text(), "95,");
+    EXPECT_EQ(v->Text35->text(), "9.5,x-");  // the band box takes every key
+}
+
+TEST_F(Viewer, OnlyTheConfiguredSeparatorPasses) {
+    addThree();
+    const std::pair<const char*, const char*> cases[] = {{".", "1.23"}, {",", "12,3"}, {"", "123"}, {";", "123"}};
+    for (const auto& [separator, typed] : cases) {
+        SCOPED_TRACE(separator);
+        scriviini("separatore", "decimale", separator, "general.ini");
+        leggi* v = open();
+        ASSERT_NE(v, nullptr);
+        QTest::mouseClick(v->Command14, Qt::LeftButton);
+        v->Text26->clear();
+        QTest::keyClicks(v->Text26, "1.2,3");
+        EXPECT_EQ(v->Text26->text(), typed);
+        QTest::mouseClick(v->Command5, Qt::LeftButton);
+        Forms::unload("leggi");
+    }
 }
 
 TEST_F(Viewer, EnterWritesEachPatientItemAndWalksTheBoxes) {
