@@ -25,6 +25,8 @@
 #include "shell/help.h"
 #include "shell/notifier.h"
 #include "shell/setting.h"
+#include "viewer/anagrafiche.h"
+#include "viewer/formricerca.h"
 #include "viewer/leggi.h"
 
 namespace zv::shell {
@@ -55,6 +57,8 @@ void registerForms() {
     Forms::registerFactory(calfact::kName, [] { return new calfact; });
     Forms::registerFactory(vet::kName, [] { return new vet; });
     Forms::registerFactory(leggi::kName, [] { return new leggi; });
+    Forms::registerFactory(anagrafiche::kName, [] { return new anagrafiche; });
+    Forms::registerFactory(formricerca::kName, [] { return new formricerca; });
     Forms::registerFactory(Stampa::kName, [] { return new Stampa; });
     Forms::registerFactory(Referto2::kName, [] { return new Referto2; });
     Forms::registerFactory(referto::kName, [] { return new referto; });

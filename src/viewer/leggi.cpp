@@ -1,5 +1,7 @@
 #include "viewer/leggi.h"
 
+#include "viewer/searchsql.h"
+
 #include <QApplication>
 #include <QIcon>
 #include <QKeyEvent>
@@ -123,7 +125,7 @@ leggi::leggi() : Form(QString(kName)) {
 leggi::~leggi() = default;
 
 void leggi::buildWindow() {
-    setFixedSize(1060, 700);
+    setFixedSize(1060, 732);
 
     // Patient and sample.
     Label64 = makeLabel(this, "Label64", QStringLiteral("ANAGRAFICA PAZIENTE"), 4, 0, 300);
@@ -288,7 +290,7 @@ void leggi::buildWindow() {
     };
     const QColor redText(255, 0, 0), orange(255, 128, 0), white(255, 255, 255), darkRed(192, 0, 0), pink(255, 192, 192),
         lightYellow(255, 255, 192);
-    y = 486;
+    y = 518;
     Label65 = alarm("Label65", "E R R O R I :", redText, std::nullopt, b, y, 110);
     Label52 = alarm("Label52", "ASPIRAZIONE !", redText, std::nullopt, b + 114, y, 130);
     Label67 = alarm("Label67", "WBC FLOW/CLOG !", redText, std::nullopt, b + 248, y, 150);
@@ -340,6 +342,95 @@ void leggi::buildWindow() {
     Command16->hide();
     for (QPushButton* button : {Command3, Command2, Command1, Command4, Command12, Command13, Command16})
         button->setIconSize(QSize(24, 20));
+
+    buildEditing();
+}
+
+void leggi::buildEditing() {
+    // Each edit box covers the value it edits, a little larger than it.
+    auto over = [this](const char* name, Label* value) {
+        QLineEdit* box = makeBox(this, name, value->x() - 2, value->y() - 1, value->width() + 4);
+        box->setAlignment(Qt::AlignRight);
+        box->hide();
+        return box;
+    };
+    Text28 = over("Text28", Label13);
+    Text29 = over("Text29", Label12);
+    Text30 = over("Text30", Label8);
+    Text31 = over("Text31", Label14);
+    Text32 = over("Text32", Label9);
+    Text33 = over("Text33", Label25);
+    Text34 = over("Text34", Label26);
+    Text26 = over("Text26", Label15);
+    Text27 = over("Text27", Label16);
+    Text2 = over("Text2", Label27);
+    Text3 = over("Text3", Label28);
+    Text4 = over("Text4", Label29);
+    Text5 = over("Text5", Label30);
+    Text6 = over("Text6", Label31);
+    Text7 = over("Text7", Label11);
+    Text35 = over("Text35", Label103);
+
+    auto button = [this](const char* name, const QString& text, int x, int y, int w) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(QLatin1String(name));
+        b->setGeometry(x, y, w, 26);
+        return b;
+    };
+    // Under each group's values; a group's saving buttons take the place of
+    // its opening button, so each "Salva" stands under what it saves.
+    const int x = 4, w = 288;
+    Command6 = button("Command6", QStringLiteral("Modifica Valori Globuli Bianchi"), x, 452, w);
+    Command8 = button("Command8", QStringLiteral("Salva"), x, 452, w / 2 - 2);
+    Command7 = button("Command7", QStringLiteral("-->100"), x + w / 2 + 2, 452, w / 2 - 2);
+    Command9 = button("Command9", QStringLiteral("Visualizza Valori Assoluti Formula"), x, 486, w);
+    Command10 = button("Command10", QStringLiteral("Nascondi Valori Assoluti Formula"), x, 486, w);
+    Command15 = button("Command15", QStringLiteral("Modifica Valori Globuli Rossi"), 300, 482, 276);
+    Command11 = button("Command11", QStringLiteral("Salva"), 300, 482, 276);
+    Command14 = button("Command14", QStringLiteral("Modifica Valori Piastrine"), 588, 376, 270);
+    Command5 = button("Command5", QStringLiteral("Salva"), 588, 376, 270);
+    for (QPushButton* b : {Command8, Command7, Command11, Command5, Command10})
+        b->hide();
+
+    Text10->resize(Text10->width() - 20, Text10->height());
+    Text1->resize(Text1->width() - 20, Text1->height());
+    auto picture = [this](const char* name, const QLineEdit* box) {
+        auto* image = new Label(QLatin1String(name), this);
+        image->setGeometry(box->geometry().right() + 2, box->y() + 2, 18, 18);
+        image->setScaledContents(true);
+        image->setToolTip(QStringLiteral("Ricerca precedenti storici"));
+        image->setCursor(Qt::PointingHandCursor);
+        return image;
+    };
+    Image1 = picture("Image1", Text10);
+    Image2 = picture("Image2", Text1);
+    Check1 = new QCheckBox(QStringLiteral("Corrispondenza Ricerca"), this);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Check1->setGeometry(660, 48, 200, kRow);
+    Check1->setToolTip(QStringLiteral("Corrispondenza ricerca esatta"));
+
+    Text16->setMaxLength(1);
+    Text14->setToolTip(QStringLiteral("Formato Data: gg/mm/aaaa"));
+    Text17->setMaxLength(255);
+
+    for (auto [box, field] : std::initializer_list<std::pair<QLineEdit*, const char*>>{{Text28, "rbc"},
+                                                                                       {Text29, "hgb"},
+                                                                                       {Text31, "mcv"},
+                                                                                       {Text30, "hct"},
+                                                                                       {Text32, "mch"},
+                                                                                       {Text33, "mchc"},
+                                                                                       {Text34, "rdw"}})
+        red_.bind(box, QLatin1String(field), FieldKind::Number);
+    plt_.bind(Text26, QStringLiteral("plt"), FieldKind::Number);
+    plt_.bind(Text27, QStringLiteral("mpv"), FieldKind::Number);
+    for (auto [box, field] : std::initializer_list<std::pair<QLineEdit*, const char*>>{{Text2, "Neu%"},
+                                                                                       {Text3, "lym%"},
+                                                                                       {Text4, "mono%"},
+                                                                                       {Text5, "EOS%"},
+                                                                                       {Text6, "baso%"},
+                                                                                       {Text7, "wbc"},
+                                                                                       {Text35, "Bandati"}})
+        wbc_.bind(box, QLatin1String(field), FieldKind::Number);
 }
 
 void leggi::wire() {
@@ -353,13 +444,60 @@ void leggi::wire() {
     connect(MSChart3, &HistogramChart::clicked, this, [this] { guard([this] { MSChart3_Click(); }); });
     connect(MSChart4, &HistogramChart::clicked, this, [this] { guard([this] { MSChart4_Click(); }); });
     connect(&notifier(), &Notifier::resultStored, this, [this] { Command16->show(); });
-    for (QLineEdit* box : {Text18, Text20, Text25})
+    connect(Command15, &QPushButton::clicked, this, [this] { guard([this] { Command15_Click(); }); });
+    connect(Command11, &QPushButton::clicked, this, [this] { guard([this] { Command11_Click(); }); });
+    connect(Command14, &QPushButton::clicked, this, [this] { guard([this] { Command14_Click(); }); });
+    connect(Command5, &QPushButton::clicked, this, [this] { guard([this] { Command5_Click(); }); });
+    connect(Command6, &QPushButton::clicked, this, [this] { guard([this] { Command6_Click(); }); });
+    connect(Command8, &QPushButton::clicked, this, [this] { guard([this] { Command8_Click(); }); });
+    connect(Command7, &QPushButton::clicked, this, [this] { guard([this] { Command7_Click(); }); });
+    connect(Command9, &QPushButton::clicked, this, [this] { guard([this] { Command9_Click(); }); });
+    connect(Command10, &QPushButton::clicked, this, [this] { guard([this] { Command10_Click(); }); });
+    connect(Image1, &Label::clicked, this, [this] { guard([this] { Image1_Click(); }); });
+    connect(Image2, &Label::clicked, this, [this] { guard([this] { Image2_Click(); }); });
+    for (QLineEdit* box : {Text18, Text20, Text25, Text10, Text1, Text16, Text14, Text17})
         box->installEventFilter(this);
+    for (QLineEdit* box : valueBoxes())
+        box->installEventFilter(this);
+}
+
+std::vector<QLineEdit*> leggi::valueBoxes() const {
+    return {Text28, Text29, Text30, Text31, Text32, Text33, Text34, Text26,
+            Text27, Text2,  Text3,  Text4,  Text5,  Text6,  Text7};
+}
+
+bool leggi::valueKeyPasses(const QKeyEvent& event) const {
+    // Keys that type nothing (arrows, Delete, Home) and the editing
+    // shortcuts are the box's own: what they leave is checked at the save.
+    const QString typed = event.text();
+    if (typed.isEmpty() || event.modifiers().testFlag(Qt::ControlModifier))
+        return true;
+    const char16_t code = typed.at(0).unicode();
+    if (code == 127)
+        return true;
+    return code == 13 || code == 8 || code == 188 || (separatorCode_ != 0 && code == char16_t(separatorCode_)) ||
+           (code >= u'0' && code <= u'9');
 }
 
 bool leggi::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
+        const auto& keyEvent = *static_cast<QKeyEvent*>(event);
+        const int key = keyEvent.key();
+        const auto boxes = valueBoxes();
+        if (std::find(boxes.begin(), boxes.end(), watched) != boxes.end())
+            return !valueKeyPasses(keyEvent);
+        if (isEnter(key)) {
+            if (watched == Text10)
+                guard([this] { patientEnter(Text10, QStringLiteral("SpecId"), Text1); });
+            else if (watched == Text1)
+                guard([this] { patientEnter(Text1, QStringLiteral("SpecName"), Text18); });
+            else if (watched == Text16)
+                guard([this] { patientEnter(Text16, QStringLiteral("sesso"), Text14); });
+            else if (watched == Text14)
+                guard([this] { patientEnter(Text14, QStringLiteral("DdN"), Command1); });
+            else if (watched == Text17)
+                guard([this] { patientEnter(Text17, QStringLiteral("note"), Text17); });
+        }
         if (watched == Text18)
             guard([this, key] { Text18_KeyPress(key); });
         else if (watched == Text20)
@@ -381,7 +519,11 @@ void leggi::loadCaptions() {
                    {"Label50", "label50"}, {"Label53", "label53"}, {"Label58", "label58"}, {"Label64", "label64"},
                    {"Label69", "label69"}, {"Label59", "label59"}, {"Label60", "label60"}, {"Label61", "label61"},
                    {"Label62", "label62"}, {"Label63", "label63"}, {"Label96", "label96"}, {"Label101", "label101"},
-                   {"Label65", "label65"}, {"Label52", "label52"}, {"Label66", "label66"}, {"Label67", "label67"}});
+                   {"Label65", "label65"}, {"Label52", "label52"}, {"Label66", "label66"}, {"Label67", "label67"},
+                   {"Check1", "chk1"},     {"Command9", "cmd9"},   {"Command8", "cmd8"},   {"Command10", "cmd10"},
+                   {"Command6", "cmd6"},   {"Command15", "cmd15"}, {"Command11", "cmd11"}, {"Command14", "cmd14"},
+                   {"Command5", "cmd5"}});
+    msg2_ = caption(lingua, kSection, QStringLiteral("msg2"));
     // The caption boxes are boxes: their text is their caption.
     const std::pair<QLineEdit*, const char*> boxes[] = {
         {Text9, "text9"}, {Text8, "text8"}, {Text23, "text23"}, {Text13, "text13"}, {Text21, "text21"}};
@@ -413,27 +555,24 @@ void leggi::Form_Load() {
     ignoring([&] { loadCaptions(); });
     Command16->hide();
 
-    // The source, chosen once for as long as the window stays open.
-    searchMode_ = s.leggiOricerca != 0;
-    const bool opened = ignoring([&] {
-        if (searchMode_)
-            rs_.open(s.cntot, s.queryricerca);
-        else if (s.dbtotal)
-            rs_.open(s.cntot, QStringLiteral("select * from datiQgrafici where date like ?1 order by ID1"),
-                     {s.workDate()});
-        else
-            rs_.open(s.cn, QStringLiteral("select * from datiQgrafici order by ID1"));
+    red_.setDecimalMark(decimal_);
+    plt_.setDecimalMark(decimal_);
+    wbc_.setDecimalMark(decimal_);
+    ignoring([&] {
+        const QIcon search(programFolder() + QStringLiteral("/immagini/search.ico"));
+        if (!search.availableSizes().isEmpty())
+            for (Label* image : {Image1, Image2})
+                image->setPixmap(search.pixmap(18, 18));
     });
-    if (searchMode_) {
-        setAutoFillBackground(true);
-        QPalette p = palette();
-        p.setColor(QPalette::Window, QColor(255, 255, 192));
-        setPalette(p);
-        for (QLineEdit* box : {Text10, Text1, Text18, Text16, Text14, Text17})
-            box->setEnabled(false);
-    }
+
+    // The source, chosen once for as long as the window stays open (a search
+    // handed over later replaces it: reloadSearch).
+    searchMode_ = s.leggiOricerca != 0;
     int64_t count = 0;
-    if (!opened || !ignoring([&] { count = rs_.recordCount(); }) || count == 0) {
+    const bool found = openSource(rs_, count);
+    if (searchMode_)
+        applySearchLook();
+    if (!found) {
         closeEmpty();
         return;
     }
@@ -441,6 +580,75 @@ void leggi::Form_Load() {
     ignoring([&] { rs_.moveFirst(); });
     display();
     s.leggiOricerca = 0;
+}
+
+bool leggi::openSource(Recordset& rs, int64_t& count) const {
+    Session& s = Session::get();
+    const bool opened = ignoring([&] {
+        if (searchMode_)
+            rs.open(s.cntot, s.queryricerca);
+        else if (s.dbtotal)
+            rs.open(s.cntot, QStringLiteral("select * from datiQgrafici where date like ?1 order by ID1"),
+                    {s.workDate()});
+        else
+            rs.open(s.cn, QStringLiteral("select * from datiQgrafici order by ID1"));
+    });
+    count = 0;
+    return opened && ignoring([&] { count = rs.recordCount(); }) && count > 0;
+}
+
+void leggi::applySearchLook() {
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, QColor(255, 255, 192));
+    setPalette(p);
+    for (QPushButton* button : {Command6, Command15, Command14})
+        button->hide();
+    for (QLineEdit* box : {Text10, Text1, Text18, Text16, Text14, Text17})
+        box->setEnabled(false);
+    for (QWidget* w : std::initializer_list<QWidget*>{Image1, Image2, Check1})
+        w->hide();
+}
+
+void leggi::reloadSearch() {
+    Session& s = Session::get();
+    const bool wasSearch = searchMode_;
+    searchMode_ = true;
+    Recordset found;
+    int64_t count = 0;
+    const bool any = openSource(found, count);
+    s.leggiOricerca = 0;
+    if (!any) {
+        // Nothing found: the rows shown stay, and so does the way they are shown.
+        searchMode_ = wasSearch;
+        msgBox(msg1_, MsgButtons::OK, MsgIcon::Information, appTitle());
+        return;
+    }
+    closeGroups();
+    rs_ = std::move(found);
+    applySearchLook();
+    Command16->hide();
+    Text24->setText(QString::number(count));
+    ignoring([&] { rs_.moveFirst(); });
+    display();
+}
+
+void leggi::closeGroups() {
+    for (QLineEdit* box : valueBoxes())
+        box->hide();
+    Text35->hide();
+    for (QPushButton* b : {Command11, Command5, Command8, Command7, Command10})
+        b->hide();
+    for (QPushButton* b : {Command15, Command14, Command6, Command9})
+        b->show();
+    redOpen_ = pltOpen_ = wbcOpen_ = false;
+    if (countsShown_) {
+        nascondi_val();
+        for (Label* range : {Label80, Label104, Label81, Label82, Label83, Label84})
+            range->show();
+        countsShown_ = false;
+    }
+    updateNavigation();
 }
 
 void leggi::closeEmpty() {
@@ -623,24 +831,32 @@ void leggi::focusSampleId() {
 }
 
 void leggi::Command1_Click() {
+    if (navigationLocked())
+        return;
     moveNextOrBeep(rs_);
     display();
     focusSampleId();
 }
 
 void leggi::Command2_Click() {
+    if (navigationLocked())
+        return;
     movePreviousOrBeep(rs_);
     display();
     focusSampleId();
 }
 
 void leggi::Command3_Click() {
+    if (navigationLocked())
+        return;
     rs_.moveFirst();
     display();
     focusSampleId();
 }
 
 void leggi::Command4_Click() {
+    if (navigationLocked())
+        return;
     rs_.moveLast();
     display();
     focusSampleId();
@@ -662,16 +878,20 @@ void leggi::goTo(int64_t position) {
 }
 
 void leggi::Command12_Click() {
+    if (navigationLocked())
+        return;
     if (const auto n = typedPosition())
         goTo(*n);
 }
 
 void leggi::Text20_KeyPress(int key) {
-    if (isEnter(key))
+    if (isEnter(key) && !navigationLocked())
         Command12_Click();
 }
 
 void leggi::Command16_Click() {
+    if (navigationLocked())
+        return;
     bool ok = false;
     const int64_t p = Text20->text().trimmed().toLongLong(&ok);
     if (!ok || p < 1)
@@ -742,20 +962,276 @@ void leggi::store(const QString& field, const QString& text) {
 void leggi::Text18_KeyPress(int key) {
     if (!isEnter(key))
         return;
-    store(QStringLiteral("Limits"), Text18->text());
+    try {
+        store(QStringLiteral("Limits"), Text18->text());
+    } catch (...) {
+        refuse(Text18);
+        return;
+    }
     verifica_limiti();
     Text16->setFocus();
     Text16->setCursorPosition(int(Text16->text().size()));
 }
 
 void leggi::Text25_KeyPress(int key) {
-    if (isEnter(key))
-        store(QStringLiteral("ret%"), Text25->text());
+    if (isEnter(key)) {
+        try {
+            store(QStringLiteral("ret%"), Text25->text());
+        } catch (...) {
+            refuse(Text25);
+            return;
+        }
+    }
     const ResultRecord r = readResult(rs_);
     const auto& rbc = r.value(ResultParameter::RBC);
     const auto& ret = r.value(ResultParameter::ret);
     Label94->setText(rbc && ret ? numberText(roundHalfEven(*rbc * *ret / 100, 2), decimal_) : QString());
     verifica_limiti();
+}
+
+void leggi::updateNavigation() {
+    const bool free = !navigationLocked();
+    for (QPushButton* b : {Command1, Command2, Command3, Command4, Command12, Command16})
+        b->setEnabled(free);
+    Text20->setReadOnly(!free);
+}
+
+void leggi::refuse(QLineEdit* box) {
+    const CaughtError e = describeCurrentException();
+    ignoring([&] { logerrore(e.number, e.description, formName()); });
+    msgBox(msg2_, MsgButtons::OK, MsgIcon::Information, appTitle());
+    if (box) {
+        box->setFocus();
+        box->selectAll();
+    }
+}
+
+bool leggi::writeGroup(const FieldBinder& binder, const std::vector<QLineEdit*>& boxes, const QLineEdit* optional) {
+    QLineEdit* current = nullptr;
+    try {
+        // Each box is checked first, so the refusal can point at the box.
+        for (QLineEdit* box : boxes) {
+            current = box;
+            const QString typed = box->text().trimmed();
+            if (typed.isEmpty() && box != optional)
+                throw AppError(err::TypeMismatch,
+                               QStringLiteral("Nothing typed for the field of %1").arg(box->objectName()));
+            if (!typed.isEmpty())
+                (void)toDouble(typed, decimal_);
+        }
+        current = nullptr;
+        binder.write(rs_);
+        rs_.update();
+        return true;
+    } catch (...) {
+        rs_.cancelUpdate();
+        refuse(current);
+        return false;
+    }
+}
+
+void leggi::Command15_Click() {
+    const std::pair<QLineEdit*, Label*> boxes[] = {{Text28, Label13}, {Text29, Label12}, {Text30, Label8},
+                                                   {Text31, Label14}, {Text32, Label9},  {Text33, Label25},
+                                                   {Text34, Label26}};
+    redOpen_ = true;
+    updateNavigation();
+    for (const auto& [box, label] : boxes) {
+        box->setText(label->text());
+        box->show();
+        box->raise();
+    }
+    Command15->hide();
+    Command11->show();
+}
+
+void leggi::Command11_Click() {
+    const std::pair<QLineEdit*, Label*> boxes[] = {{Text28, Label13}, {Text29, Label12}, {Text30, Label8},
+                                                   {Text31, Label14}, {Text32, Label9},  {Text33, Label25},
+                                                   {Text34, Label26}};
+    if (!writeGroup(red_, {Text28, Text29, Text30, Text31, Text32, Text33, Text34}))
+        return;
+    for (const auto& [box, label] : boxes) {
+        box->hide();
+        label->setText(box->text());
+    }
+    Command15->show();
+    Command11->hide();
+    redOpen_ = false;
+    updateNavigation();
+    verifica_limiti();
+}
+
+void leggi::Command14_Click() {
+    Text26->setText(Label15->text());
+    Text27->setText(Label16->text());
+    for (QLineEdit* box : {Text26, Text27}) {
+        box->show();
+        box->raise();
+    }
+    pltOpen_ = true;
+    updateNavigation();
+    Command5->show();
+    Command14->hide();
+}
+
+void leggi::Command5_Click() {
+    if (!writeGroup(plt_, {Text26, Text27}))
+        return;
+    Label15->setText(Text26->text());
+    Label16->setText(Text27->text());
+    Text26->hide();
+    Text27->hide();
+    Command14->show();
+    Command5->hide();
+    pltOpen_ = false;
+    updateNavigation();
+    verifica_limiti();
+}
+
+std::vector<QLineEdit*> leggi::whiteBoxes() const { return {Text2, Text3, Text4, Text5, Text6, Text7, Text35}; }
+
+void leggi::Command6_Click() {
+    const Label* labels[] = {Label27, Label28, Label29, Label30, Label31, Label11, Label103};
+    const auto boxes = whiteBoxes();
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        boxes[i]->show();
+        boxes[i]->raise();
+        boxes[i]->setText(labels[i]->text());
+    }
+    Command6->hide();
+    wbcOpen_ = true;
+    updateNavigation();
+    Command7->show();
+    Command8->show();
+}
+
+void leggi::Command8_Click() { memo(); }
+
+void leggi::memo() {
+    // The band box alone may be empty: that clears the band count.
+    if (!writeGroup(wbc_, whiteBoxes(), Text35))
+        return;
+    Command6->show();
+    Command7->hide();
+    Command8->hide();
+    for (QLineEdit* box : whiteBoxes())
+        box->hide();
+    wbcOpen_ = false;
+    updateNavigation();
+    populate();
+    if (countsShown_)
+        calcola();
+    verifica_limiti();
+}
+
+void leggi::Command7_Click() { to100(); }
+
+void leggi::to100() {
+    QLineEdit* const boxes[] = {Text2, Text3, Text4, Text5, Text6, Text35};
+    double v[6] = {};
+    QLineEdit* current = nullptr;
+    try {
+        for (std::size_t i = 0; i < std::size(boxes); ++i) {
+            current = boxes[i];
+            const QString typed = boxes[i]->text().trimmed();
+            // An empty band box counts as no band cells.
+            if (typed.isEmpty() && boxes[i] == Text35)
+                continue;
+            if (typed.isEmpty())
+                throw AppError(err::TypeMismatch,
+                               QStringLiteral("Nothing typed for the field of %1").arg(boxes[i]->objectName()));
+            v[i] = roundHalfEven(toDouble(typed, decimal_), 2);
+            boxes[i]->setText(numberText(v[i], decimal_));
+        }
+    } catch (...) {
+        refuse(current);
+        return;
+    }
+    const double neu = v[0], lym = v[1], mono = v[2], eos = v[3], baso = v[4], band = v[5];
+    const double rest = roundHalfEven(100 - ((((mono + lym) + eos) + baso) + band), 2);
+    const double sum = ((((lym + neu) + mono) + eos) + baso) + band;
+    if (sum != 100.0)
+        Text2->setText(numberText(rest, decimal_));
+    // Already 100: what was typed (the white count among it) is written all the same.
+    memo();
+}
+
+void leggi::Command9_Click() {
+    Command9->hide();
+    Command10->show();
+    for (Label* range : {Label80, Label104, Label81, Label82, Label83, Label84})
+        range->hide();
+    Label105->show();
+    countsShown_ = true;
+    updateNavigation();
+    calcola();
+}
+
+void leggi::calcola() {
+    const std::pair<Label*, Label*> rows[] = {{Label27, Label38}, {Label28, Label33}, {Label29, Label39},
+                                              {Label30, Label40}, {Label31, Label41}, {Label103, Label106}};
+    std::optional<double> wbc;
+    ignoring([&] { wbc = toDouble(Label11->text(), decimal_); });
+    for (const auto& [percentage, count] : rows) {
+        // A row without a number shows no count.
+        count->clear();
+        ignoring([&, percentage = percentage, count = count] {
+            if (wbc)
+                count->setText(
+                    numberText(roundHalfEven(toDouble(percentage->text(), decimal_) * *wbc / 100, 2), decimal_));
+        });
+    }
+    for (Label* label :
+         {Label32, Label34, Label35, Label36, Label37, Label38, Label33, Label39, Label40, Label41, Label105, Label106})
+        label->show();
+}
+
+void leggi::Command10_Click() {
+    nascondi_val();
+    Command10->hide();
+    Command9->show();
+    for (Label* range : {Label80, Label104, Label81, Label82, Label83, Label84})
+        range->show();
+    countsShown_ = false;
+    updateNavigation();
+}
+
+void leggi::patientEnter(QLineEdit* box, const QString& field, QWidget* next) {
+    try {
+        store(field, box->text());
+    } catch (...) {
+        refuse(box);
+        return;
+    }
+    next->setFocus();
+    if (auto* nextBox = qobject_cast<QLineEdit*>(next))
+        nextBox->setCursorPosition(int(nextBox->text().size()));
+}
+
+void leggi::historySearch(const QLineEdit* box, SearchField field) {
+    showSearchInViewer(searchSql(field, historySearchText(box->text()), Check1->isChecked()));
+}
+
+void leggi::Image1_Click() { historySearch(Text10, SearchField::specId); }
+
+void leggi::Image2_Click() { historySearch(Text1, SearchField::specName); }
+
+void showSearchInViewer(const QString& sql) {
+    Session& s = Session::get();
+    s.queryricerca = sql;
+    s.leggiOricerca = 1;
+    if (leggi* open = Forms::get<leggi>()) {
+        open->reloadSearch();
+        // The reload may have found nothing: the window then stays as it was.
+        if (leggi* still = Forms::get<leggi>()) {
+            still->show();
+            still->raise();
+            still->activateWindow();
+        }
+        return;
+    }
+    Forms::show<leggi>();
 }
 
 }  // namespace zv

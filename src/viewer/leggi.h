@@ -3,19 +3,24 @@
 // archive day or a search hand-off, with its values, alarm flags, four
 // histogram charts and a simulated scattergram, each value judged against
 // the result's reference-range set.
+#include <QCheckBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QString>
 
+#include <initializer_list>
 #include <optional>
 #include <vector>
 
 #include "model/result.h"
+#include "platform/binder.h"
 #include "platform/database.h"
 #include "platform/forms.h"
 #include "platform/widgets.h"
 #include "viewer/drawing.h"
 #include "viewer/rangecheck.h"
+#include "viewer/searchsql.h"
 
 namespace zv {
 
@@ -37,11 +42,23 @@ public:
     void nascondi_alrm();
     void nascondi_val();
 
+    // Writes the white-cell group from its boxes; the row is shown again.
+    void memo();
+    // Sets the segmented neutrophils to the remainder to 100 and writes the group.
+    void to100();
+    // Shows the absolute white-cell counts of the shown percentages.
+    void calcola();
+    // Runs the search hand-off (`queryricerca`) at once in the open window.
+    // A search that finds nothing says so and leaves the shown rows as they were.
+    void reloadSearch();
+    // True while a value group is open or the absolute counts show: the shown
+    // row cannot change.
+    bool navigationLocked() const { return redOpen_ || pltOpen_ || wbcOpen_ || countsShown_; }
+
     // The set the last check chose, for the print hand-off; empty when none serves.
     const std::optional<RangeSet>& rangeSet() const { return rangeSet_; }
     // The result set (open while the window is loaded).
     Recordset& resultSet() { return rs_; }
-    // How many times a move ran into the first or the last result.
 
     // ---- controls -----------------------------------------------------------
     // Navigation.
@@ -77,12 +94,29 @@ public:
     HistogramChart *MSChart1 = nullptr, *MSChart2 = nullptr, *MSChart3 = nullptr, *MSChart4 = nullptr;
     // Scattergram dots and template.
     PictureBox *Picture1 = nullptr, *Picture2 = nullptr;
+    // Editing: opening and saving buttons of the three value groups, and the
+    // absolute counts.
+    QPushButton *Command15 = nullptr, *Command11 = nullptr, *Command14 = nullptr, *Command5 = nullptr,
+                *Command6 = nullptr, *Command8 = nullptr, *Command7 = nullptr, *Command9 = nullptr,
+                *Command10 = nullptr;
+    // Edit boxes laid over the values: red cells, platelets, white cells.
+    QLineEdit *Text28 = nullptr, *Text29 = nullptr, *Text30 = nullptr, *Text31 = nullptr, *Text32 = nullptr,
+              *Text33 = nullptr, *Text34 = nullptr;
+    QLineEdit *Text26 = nullptr, *Text27 = nullptr;
+    QLineEdit *Text2 = nullptr, *Text3 = nullptr, *Text4 = nullptr, *Text5 = nullptr, *Text6 = nullptr,
+              *Text7 = nullptr, *Text35 = nullptr;
+    // History search pictures and the exact-match switch.
+    Label *Image1 = nullptr, *Image2 = nullptr;
+    QCheckBox* Check1 = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildWindow();
+    void buildEditing();
+    // The fifteen value boxes that take only digits and the separator.
+    std::vector<QLineEdit*> valueBoxes() const;
     void loadCaptions();
     void wire();
 
@@ -100,6 +134,39 @@ private:
     void Text18_KeyPress(int key);
     void Text20_KeyPress(int key);
     void Text25_KeyPress(int key);
+    void Command15_Click();
+    void Command11_Click();
+    void Command14_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void Command8_Click();
+    void Command7_Click();
+    void Command9_Click();
+    void Command10_Click();
+    void Image1_Click();
+    void Image2_Click();
+    // Enter in a patient box writes its field and moves on.
+    void patientEnter(QLineEdit* box, const QString& field, QWidget* next);
+    // Whether the key may reach a numeric value box.
+    bool valueKeyPasses(const QKeyEvent& event) const;
+
+    // Opens the source the load chose; false when it cannot be read or is empty.
+    bool openSource(Recordset& rs, int64_t& count) const;
+    void applySearchLook();
+    // Closes every open group unwritten and hides the counts.
+    void closeGroups();
+    // Navigation follows the edit state: locked while anything is open.
+    void updateNavigation();
+    // Writes a group's boxes into the current row; each must hold a number
+    // (`optional` may be empty, which clears its field). A refusal is shown
+    // and logged, the row stays as stored and the group stays open.
+    bool writeGroup(const FieldBinder& binder, const std::vector<QLineEdit*>& boxes,
+                    const QLineEdit* optional = nullptr);
+    // Shows and logs a refused input; the focus goes to the box at fault.
+    void refuse(QLineEdit* box);
+    std::vector<QLineEdit*> whiteBoxes() const;
+    // The history search from one box on one field.
+    void historySearch(const QLineEdit* box, SearchField field);
 
     // The display pair after every move.
     void display();
@@ -125,8 +192,17 @@ private:
     QString msg1_;
     QChar decimal_;
     int16_t separatorCode_ = 0;
+    QString msg2_;
     bool searchMode_ = false;
     bool templateDrawn_ = false;
+    bool redOpen_ = false, pltOpen_ = false, wbcOpen_ = false, countsShown_ = false;
+    FieldBinder red_, plt_, wbc_;
 };
+
+// The one way a search reaches the viewer (its own search pictures, the
+// patient search, the archive manager): `sql` goes into the search hand-off
+// and the viewer shows it, loading for it or, when it is already open,
+// reloading on it at once, so no search waits for a later opening.
+void showSearchInViewer(const QString& sql);
 
 }  // namespace zv

@@ -6,6 +6,8 @@
 #include "shell/session.h"
 #include "support/results.h"
 #include "support/window_fixture.h"
+#include "viewer/anagrafiche.h"
+#include "viewer/formricerca.h"
 #include "viewer/leggi.h"
 
 namespace zv {
@@ -60,6 +62,47 @@ TEST_F(ViewerFromMenu, AnEmptyDayClosesTheViewerAndShowsTheMarkerAgain) {
     EXPECT_EQ(prompts_->takeMessages().size(), 1u);  // nothing to show
     EXPECT_FALSE(Forms::isLoaded("leggi"));
     EXPECT_TRUE(m->Shape6->isVisibleTo(m));
+}
+
+TEST_F(ViewerFromMenu, TheWorksheetListShowsTheDaysResultsApostrophesIncluded) {
+    Forms::load("frmSplash");
+    Principale* m = Forms::get<Principale>();
+    ASSERT_NE(m, nullptr);
+    Connection& daily = m->session().cn;
+    test::addTestResult(daily, "S-1", "D'Amico Anna", 7.46);
+    test::addTestResult(daily, "S-2", "O'Neil", 5.5);
+    ASSERT_TRUE(m->Shape3->isVisibleTo(m));
+    m->lavoro_m->trigger();
+    auto* a = Forms::get<anagrafiche>();
+    ASSERT_NE(a, nullptr);
+    EXPECT_TRUE(a->isVisible());
+    EXPECT_FALSE(m->Shape3->isVisibleTo(m));
+    ASSERT_EQ(a->model().rowCount(), 2);
+    EXPECT_EQ(a->model().index(0, 2).data().toString(), "D'Amico Anna");
+    EXPECT_EQ(a->model().index(1, 2).data().toString(), "O'Neil");
+    EXPECT_TRUE(logText().isEmpty()) << logText().toStdString();
+    Forms::unload<anagrafiche>();
+    EXPECT_TRUE(m->Shape3->isVisibleTo(m));
+}
+
+TEST_F(ViewerFromMenu, ThePatientSearchOpensFromTheMenuAndHandsItsSearchToTheViewer) {
+    Forms::load("frmSplash");
+    Principale* m = Forms::get<Principale>();
+    ASSERT_NE(m, nullptr);
+    test::addTestResult(m->session().cntot, "S-1", "D'Amico Anna", 7.46);
+    m->Ricerca_menu->trigger();
+    auto* f = Forms::get<formricerca>();
+    ASSERT_NE(f, nullptr);
+    EXPECT_FALSE(m->Shape5->isVisibleTo(m));
+    f->Text1->setText("D'Amico");
+    QTest::keyClick(f->Text1, Qt::Key_Return);
+    leggi* v = Forms::get<leggi>();
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->Text1->text(), "D'Amico Anna");
+    EXPECT_FALSE(m->Shape6->isVisibleTo(m));
+    EXPECT_TRUE(logText().isEmpty()) << logText().toStdString();
+    Forms::unload<formricerca>();
+    EXPECT_TRUE(m->Shape5->isVisibleTo(m));
 }
 
 }  // namespace

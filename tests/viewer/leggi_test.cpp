@@ -82,6 +82,13 @@ protected:
         EXPECT_EQ(messages[0].text, msg1());
         EXPECT_FALSE(msg1().isEmpty());
     }
+    // One refusal box, with the window's own text.
+    void expectRefusal() {
+        const auto messages = prompts_->takeMessages();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].text, languageText(s().linguax, "leggi", "msg2"));
+        EXPECT_FALSE(messages[0].text.isEmpty());
+    }
     QString logText() { return QString::fromUtf8(fileBytes(path("log/08.12.26.log"))); }
     static void enter(QLineEdit* box) { QTest::keyClick(box, Qt::Key_Return); }
 
@@ -365,6 +372,7 @@ TEST_F(Viewer, RangeCheckColoursEachValueAgainstItsSet) {
     EXPECT_EQ(stored.field("Limits").toInt(), 0);
     EXPECT_EQ(v->Text19->text(), "Adulti");
     EXPECT_TRUE(logText().contains("leggi")) << logText().toStdString();
+    expectRefusal();
 }
 
 TEST_F(Viewer, SpeciesSetsAreFoundByNamesWithApostrophes) {
@@ -395,6 +403,7 @@ TEST_F(Viewer, RetPercentIsStoredOnEnterAndRefusedWhenNotANumber) {
     enter(v->Text25);
     EXPECT_EQ(storedRet().toDouble(), 12);  // the row keeps what it had
     EXPECT_TRUE(logText().contains("leggi")) << logText().toStdString();
+    expectRefusal();
     // The next edit still works.
     v->Text25->setText("2,5");
     enter(v->Text25);
@@ -508,6 +517,363 @@ TEST_F(Viewer, ScattergramDotsLandInTheirPopulationsPlaces) {
         for (int x = 0; x < shape.width(); ++x)
             outline += shape.pixelColor(x, y) == neutrophil;
     EXPECT_GT(outline, 50);
+}
+
+QVariant storedField(Connection& cn, int64_t id, const char* field) {
+    return cn.scalar(QStringLiteral("select \"%1\" from datiQgrafici where ID1 = ?1").arg(QLatin1String(field)),
+                     {QVariant::fromValue(id)});
+}
+
+bool navigationEnabled(leggi* v) {
+    return v->Command1->isEnabled() && v->Command2->isEnabled() && v->Command3->isEnabled() &&
+           v->Command4->isEnabled() && v->Command12->isEnabled() && v->Command16->isEnabled();
+}
+
+bool navigationDisabled(leggi* v) {
+    return !v->Command1->isEnabled() && !v->Command2->isEnabled() && !v->Command3->isEnabled() &&
+           !v->Command4->isEnabled() && !v->Command12->isEnabled() && !v->Command16->isEnabled();
+}
+
+TEST_F(Viewer, RedCellGroupOpensOverItsValuesAndSavesTheTypedNumbers) {
+    addThree();
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    QTest::mouseClick(v->Command15, Qt::LeftButton);
+    EXPECT_TRUE(navigationDisabled(v));
+    EXPECT_TRUE(v->Command15->isHidden());
+    EXPECT_FALSE(v->Command11->isHidden());
+    EXPECT_FALSE(v->Text28->isHidden());
+    EXPECT_EQ(v->Text28->text(), "4,87");
+    EXPECT_EQ(v->Text34->text(), "12,5");
+    EXPECT_TRUE(v->Text28->geometry().contains(v->Label13->geometry()));
+
+    v->Text28->setText("4,5");
+    v->Text31->setText("05");
+    QTest::mouseClick(v->Command11, Qt::LeftButton);
+    EXPECT_EQ(storedField(s().cn, ids[0], "rbc").toDouble(), 4.5);
+    EXPECT_EQ(storedField(s().cn, ids[0], "mcv").toDouble(), 5);
+    EXPECT_EQ(v->Label13->text(), "4,5");
+    EXPECT_EQ(v->Label14->text(), "05");  // as typed until the row is shown again
+    EXPECT_TRUE(v->Text28->isHidden());
+    EXPECT_FALSE(v->Command15->isHidden());
+    EXPECT_TRUE(navigationEnabled(v));
+    EXPECT_TRUE(logText().isEmpty()) << logText().toStdString();
+}
+
+TEST_F(Viewer, TextThatIsNoNumberIsRefusedAndTheGroupStaysOpen) {
+    addThree();
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    // Typed past the key filter (pasted, or the one key code it lets through).
+    const QString refused[] = {"", " ", ",", QString(QChar(188)), "abc", "4,5,6"};
+    struct Group {
+        QPushButton* opener;
+        QPushButton* saver;
+        QLineEdit* box;
+        const char* field;
+    };
+    const Group groups[] = {{v->Command15, v->Command11, v->Text28, "rbc"},
+                            {v->Command14, v->Command5, v->Text26, "plt"},
+                            {v->Command6, v->Command8, v->Text7, "wbc"},
+                            {v->Command6, v->Command7, v->Text2, "neu%"}};
+    for (const Group& g : groups) {
+        const double before = storedField(s().cn, ids[0], g.field).toDouble();
+        QTest::mouseClick(g.opener, Qt::LeftButton);
+        for (const QString& typed : refused) {
+            SCOPED_TRACE(g.box->objectName().toStdString() + " \"" + typed.toStdString() + "\"");
+            g.box->setText(typed);
+            QTest::mouseClick(g.saver, Qt::LeftButton);
+            expectRefusal();
+            EXPECT_EQ(storedField(s().cn, ids[0], g.field).toDouble(), before);
+            EXPECT_FALSE(g.box->isHidden());
+            EXPECT_FALSE(g.saver->isHidden());
+            EXPECT_TRUE(navigationDisabled(v));
+        }
+        // Corrected, the same group saves.
+        g.box->setText("7");
+        QTest::mouseClick(g.saver, Qt::LeftButton);
+        EXPECT_TRUE(g.box->isHidden());
+        EXPECT_TRUE(navigationEnabled(v));
+    }
+    EXPECT_EQ(storedField(s().cn, ids[0], "rbc").toDouble(), 7);
+    EXPECT_EQ(storedField(s().cn, ids[0], "plt").toDouble(), 7);
+    EXPECT_EQ(storedField(s().cn, ids[0], "wbc").toDouble(), 7);
+    // Each refusal is logged under the viewer's name with its 32-bit number.
+    EXPECT_EQ(logText().count("\tleggi\t13\t"), 4 * int(std::size(refused))) << logText().toStdString();
+}
+
+TEST_F(Viewer, AnUpdateTheDatabaseRefusesKeepsTheRowAndLogsItsFullNumber) {
+    addThree();
+    s().cn.execute(
+        "create trigger refuse_rbc before update of rbc on datinumerici when new.rbc = 99 "
+        "begin select raise(abort, 'rbc refused'); end");
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    QTest::mouseClick(v->Command15, Qt::LeftButton);
+    v->Text28->setText("99");
+    v->Text29->setText("15");
+    QTest::mouseClick(v->Command11, Qt::LeftButton);
+    expectRefusal();
+    EXPECT_EQ(storedField(s().cn, ids[0], "rbc").toDouble(), 4.87);
+    EXPECT_EQ(storedField(s().cn, ids[0], "hgb").toDouble(), 14.2);
+    EXPECT_FALSE(v->Command11->isHidden());
+    EXPECT_TRUE(navigationDisabled(v));
+    EXPECT_TRUE(logText().contains("\tleggi\t-2147467259\t")) << logText().toStdString();
+    // Corrected, it saves.
+    v->Text28->setText("5");
+    QTest::mouseClick(v->Command11, Qt::LeftButton);
+    EXPECT_EQ(storedField(s().cn, ids[0], "rbc").toDouble(), 5);
+    EXPECT_EQ(storedField(s().cn, ids[0], "hgb").toDouble(), 15);
+}
+
+TEST_F(Viewer, AnEmptyBandOrRetBoxClearsItsValue) {
+    ResultRecord r = sample("A-1", "Rossi", 7);
+    r.value(P::bandati) = 4;
+    r.value(P::ret) = 1.5;
+    const int64_t id = add(r);
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->Label103->text(), "4");
+    QTest::mouseClick(v->Command6, Qt::LeftButton);
+    EXPECT_EQ(v->Text35->text(), "4");
+    v->Text35->clear();
+    QTest::mouseClick(v->Command8, Qt::LeftButton);
+    EXPECT_TRUE(storedField(s().cn, id, "bandati").isNull());
+    EXPECT_EQ(v->Label103->text(), "");
+    v->Text25->clear();
+    enter(v->Text25);
+    EXPECT_TRUE(storedField(s().cn, id, "ret%").isNull());
+    EXPECT_EQ(v->Label94->text(), "");
+    EXPECT_TRUE(logText().isEmpty()) << logText().toStdString();
+}
+
+TEST_F(Viewer, NavigationStaysLockedWhileAnyGroupIsOpen) {
+    addThree();
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    emit notifier().resultStored(99);  // the refresh button shows
+    QTest::mouseClick(v->Command15, Qt::LeftButton);
+    QTest::mouseClick(v->Command14, Qt::LeftButton);
+    QTest::mouseClick(v->Command6, Qt::LeftButton);
+    // Saving one group leaves the row held by the others.
+    QTest::mouseClick(v->Command11, Qt::LeftButton);
+    EXPECT_TRUE(navigationDisabled(v));
+    v->Text20->setText("3");  // read-only now: typed by the program
+    enter(v->Text20);
+    QTest::mouseClick(v->Command16, Qt::LeftButton);
+    QTest::mouseClick(v->Command1, Qt::LeftButton);
+    EXPECT_EQ(v->Text10->text(), "A-1");
+    QTest::mouseClick(v->Command5, Qt::LeftButton);
+    EXPECT_TRUE(navigationDisabled(v));
+    // The white group's last save writes into the row it was opened on.
+    v->Text7->setText("9");
+    QTest::mouseClick(v->Command8, Qt::LeftButton);
+    EXPECT_EQ(storedField(s().cn, ids[0], "wbc").toDouble(), 9);
+    EXPECT_EQ(storedField(s().cn, ids[2], "wbc").toDouble(), 12);
+    EXPECT_TRUE(navigationEnabled(v));
+    // The counts hold the row too.
+    QTest::mouseClick(v->Command9, Qt::LeftButton);
+    EXPECT_TRUE(navigationDisabled(v));
+    QTest::mouseClick(v->Command10, Qt::LeftButton);
+    EXPECT_TRUE(navigationEnabled(v));
+    v->Text20->setText("3");
+    enter(v->Text20);
+    EXPECT_EQ(v->Text10->text(), "A-3");
+}
+
+TEST_F(Viewer, RemainderTo100SetsTheSegmentedAndSavesTheGroup) {
+    struct Case {
+        const char* name;
+        QStringList typed;  // neu, lym, mono, eos, baso, band, wbc
+        double neu;
+        double lym;
+        double wbc;
+    };
+    const Case cases[] = {
+        {"sum 98", {"60", "30", "5", "2", "1", "0", "7"}, 62, 30, 7},
+        {"already 100, a new white count", {"60", "30", "6", "3", "1", "0", "9"}, 60, 30, 9},
+        {"rounded before the sum", {"50", "12,3456", "5", "2", "1", "", "7"}, 79.65, 12.35, 7},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int64_t id = add(sample("A-1", "Rossi", 7.46));
+        leggi* v = open();
+        ASSERT_NE(v, nullptr);
+        QTest::mouseClick(v->Command4, Qt::LeftButton);
+        QTest::mouseClick(v->Command6, Qt::LeftButton);
+        const QList<QLineEdit*> boxes = {v->Text2, v->Text3, v->Text4, v->Text5, v->Text6, v->Text35, v->Text7};
+        for (int i = 0; i < boxes.size(); ++i)
+            boxes[i]->setText(c.typed[i]);
+        QTest::mouseClick(v->Command7, Qt::LeftButton);
+        EXPECT_EQ(storedField(s().cn, id, "neu%").toDouble(), c.neu);
+        EXPECT_EQ(storedField(s().cn, id, "lym%").toDouble(), c.lym);
+        EXPECT_EQ(storedField(s().cn, id, "wbc").toDouble(), c.wbc);
+        EXPECT_TRUE(v->Text2->isHidden());
+        EXPECT_TRUE(v->Command7->isHidden());
+        EXPECT_FALSE(v->Command6->isHidden());
+        EXPECT_TRUE(navigationEnabled(v));
+        Forms::unload("leggi");
+    }
+    EXPECT_TRUE(logText().isEmpty()) << logText().toStdString();
+}
+
+TEST_F(Viewer, ValueBoxesTakeDigitsAndTheConfiguredSeparatorOnly) {
+    addThree();
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    QTest::mouseClick(v->Command15, Qt::LeftButton);
+    QTest::mouseClick(v->Command6, Qt::LeftButton);
+    v->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(v));
+    for (QLineEdit* box : {v->Text28, v->Text7, v->Text35}) {
+        box->clear();
+        box->setFocus();
+        QTest::keyClicks(box, "4.5,x-6");
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClick(box, Qt::Key_Home);
+        QTest::keyClicks(box, "9");
+        QTest::keyClick(box, Qt::Key_Delete);
+    }
+    // The comma is the separator here; Backspace, Home and Delete edit as ever.
+    EXPECT_EQ(v->Text28->text(), "95,");
+    EXPECT_EQ(v->Text7->text(), "95,");
+    EXPECT_EQ(v->Text35->text(), "9.5,x-");  // the band box takes every key
+}
+
+TEST_F(Viewer, OnlyTheConfiguredSeparatorPasses) {
+    addThree();
+    const std::pair<const char*, const char*> cases[] = {{".", "1.23"}, {",", "12,3"}, {"", "123"}, {";", "123"}};
+    for (const auto& [separator, typed] : cases) {
+        SCOPED_TRACE(separator);
+        scriviini("separatore", "decimale", separator, "general.ini");
+        leggi* v = open();
+        ASSERT_NE(v, nullptr);
+        QTest::mouseClick(v->Command14, Qt::LeftButton);
+        v->Text26->clear();
+        QTest::keyClicks(v->Text26, "1.2,3");
+        EXPECT_EQ(v->Text26->text(), typed);
+        QTest::mouseClick(v->Command5, Qt::LeftButton);
+        Forms::unload("leggi");
+    }
+}
+
+TEST_F(Viewer, EnterWritesEachPatientItemAndWalksTheBoxes) {
+    addThree();
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    v->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(v));
+    struct Step {
+        QLineEdit* box;
+        const char* typed;
+        const char* field;
+        QWidget* next;
+    };
+    const Step steps[] = {{v->Text10, "B-9", "specId", v->Text1},
+                          {v->Text1, "O'Neil Mary", "specName", v->Text18},
+                          {v->Text16, "F", "sesso", v->Text14},
+                          {v->Text14, "01/02/1980", "DdN", v->Command1},
+                          {v->Text17, "Anisocitosi", "note", v->Text17}};
+    for (const Step& st : steps) {
+        SCOPED_TRACE(st.field);
+        st.box->setFocus();
+        st.box->setText(QString::fromUtf8(st.typed));
+        enter(st.box);
+        EXPECT_EQ(storedField(s().cn, ids[0], st.field).toString(), QString::fromUtf8(st.typed));
+        EXPECT_TRUE(st.next->hasFocus());
+        if (auto* box = qobject_cast<QLineEdit*>(st.next))
+            EXPECT_EQ(box->cursorPosition(), box->text().size());
+    }
+    EXPECT_EQ(v->Text16->maxLength(), 1);
+    // Other keys write nothing.
+    QTest::keyClicks(v->Text17, " e poichilocitosi");
+    EXPECT_EQ(storedField(s().cn, ids[0], "note").toString(), "Anisocitosi");
+}
+
+TEST_F(Viewer, AbsoluteCountsFollowTheWhiteCountAndThePercentages) {
+    ResultRecord r = sample("A-1", "Rossi", 8);
+    r.value(P::neu) = 60;
+    r.value(P::bandati) = 2;
+    r.value(P::lym) = 30;
+    r.value(P::mono) = 5;
+    r.value(P::eos) = 2;
+    r.value(P::baso) = 1;
+    add(r);
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    QTest::mouseClick(v->Command9, Qt::LeftButton);
+    EXPECT_TRUE(v->Command9->isHidden());
+    EXPECT_FALSE(v->Command10->isHidden());
+    const std::pair<Label*, const char*> counts[] = {{v->Label38, "4,8"}, {v->Label106, "0,16"}, {v->Label33, "2,4"},
+                                                     {v->Label39, "0,4"}, {v->Label40, "0,16"},  {v->Label41, "0,08"}};
+    for (const auto& [label, text] : counts) {
+        EXPECT_EQ(label->text(), text) << label->objectName().toStdString();
+        EXPECT_FALSE(label->isHidden());
+    }
+    EXPECT_TRUE(v->Label80->isHidden());
+    // A white-cell save shows the counts of the saved values.
+    QTest::mouseClick(v->Command6, Qt::LeftButton);
+    v->Text7->setText("10");
+    QTest::mouseClick(v->Command8, Qt::LeftButton);
+    EXPECT_EQ(v->Label38->text(), "6");
+    EXPECT_FALSE(v->Label38->isHidden());
+    QTest::mouseClick(v->Command10, Qt::LeftButton);
+    EXPECT_TRUE(v->Label38->isHidden());
+    EXPECT_FALSE(v->Label80->isHidden());
+}
+
+TEST_F(Viewer, HistorySearchReloadsTheOpenViewerAtOnce) {
+    add(sample("12-A", "D'Amico Anna", 5), true);
+    add(sample("X-1", "D'Amico Anna", 6), true);
+    add(sample("512", "Damico", 7), true);
+    add(sample("12-A", "D'Amico Anna", 8));  // today's, in the daily database
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    EXPECT_TRUE(v->Check1->isVisibleTo(v));
+
+    v->Check1->setChecked(true);
+    QTest::mouseClick(v->Image2, Qt::LeftButton);
+    EXPECT_EQ(s().queryricerca, "select * from datiQgrafici where specName like 'D''Amico Anna' order by ID1");
+    EXPECT_EQ(s().leggiOricerca, 0);
+    ASSERT_EQ(Forms::get<leggi>(), v);  // the same window, on the new rows
+    EXPECT_EQ(v->Text24->text(), "2");
+    EXPECT_EQ(v->Text10->text(), "12-A");
+    EXPECT_EQ(v->Label11->text(), "5");
+    EXPECT_EQ(v->palette().color(QPalette::Window), QColor(255, 255, 192));
+    EXPECT_FALSE(v->Image1->isVisibleTo(v));
+    EXPECT_FALSE(v->Command6->isVisibleTo(v));
+    Forms::unload("leggi");
+
+    // A partial search drops the % and & typed with the id.
+    v = open();
+    ASSERT_NE(v, nullptr);
+    v->Check1->setChecked(false);
+    v->Text10->setText("12%&");
+    QTest::mouseClick(v->Image1, Qt::LeftButton);
+    EXPECT_EQ(s().queryricerca, "select * from datiQgrafici where specId like '%12%' order by ID1");
+    EXPECT_EQ(v->Text24->text(), "2");  // 12-A and 512
+    QTest::mouseClick(v->Command4, Qt::LeftButton);
+    EXPECT_EQ(v->Text10->text(), "512");
+    EXPECT_TRUE(logText().isEmpty()) << logText().toStdString();
+}
+
+TEST_F(Viewer, ASearchThatFindsNothingLeavesTheOpenViewerAsItWas) {
+    addThree();
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    QTest::mouseClick(v->Command4, Qt::LeftButton);
+    showSearchInViewer(searchSql(SearchField::specName, "Nessuno", true));
+    expectEmptyMessage();
+    ASSERT_EQ(Forms::get<leggi>(), v);
+    EXPECT_EQ(s().leggiOricerca, 0);
+    EXPECT_EQ(v->Text24->text(), "3");
+    EXPECT_EQ(v->Text10->text(), "A-3");
+    EXPECT_TRUE(v->Text10->isEnabled());
+    // Closed, the viewer opens on the daily list again.
+    Forms::unload("leggi");
+    v = open();
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->Text24->text(), "3");
 }
 
 }  // namespace

@@ -1,0 +1,250 @@
+#include "viewer/anagrafiche.h"
+
+#include <QHeaderView>
+#include <QLocale>
+
+#include <algorithm>
+
+#include "platform/busy.h"
+#include "platform/captions.h"
+#include "platform/clock.h"
+#include "platform/conversions.h"
+#include "platform/errors.h"
+#include "platform/printer.h"
+#include "platform/prompts.h"
+#include "platform/widgets.h"
+#include "shell/config.h"
+#include "shell/notifier.h"
+#include "shell/programfiles.h"
+#include "shell/session.h"
+
+namespace zv {
+
+namespace {
+
+const QString kSection = QStringLiteral("anagrafiche");
+
+enum class Divide { None, RowNumber, Value, RedCells, One };
+
+struct Column {
+    const char* field;
+    const char* header;
+    int width;  // twips
+    Divide divide;
+};
+
+// Column 0 is the row number; the field named there only gives the model a column.
+constexpr Column kColumns[] = {
+    {"ID1", "N.", 500, Divide::RowNumber},    {"SpecId", "Id.", 2200, Divide::None},
+    {"SpecName", "Nome", 1200, Divide::None}, {"wbc", "WBC", 550, Divide::Value},
+    {"rbc", "RBC", 550, Divide::RedCells},    {"hgb", "HGB", 550, Divide::Value},
+    {"mcv", "MCV", 550, Divide::Value},       {"hct", "HCT", 550, Divide::Value},
+    {"mch", "MCH", 550, Divide::Value},       {"mchc", "MCHC", 550, Divide::Value},
+    {"rdw", "RDW", 550, Divide::Value},       {"plt", "PLT", 550, Divide::One},
+    {"mpv", "MPV", 550, Divide::Value},       {"neu%", "%Neu", 550, Divide::Value},
+    {"lym%", "%Lym", 550, Divide::Value},     {"mono%", "%Mono", 550, Divide::Value},
+    {"eos%", "%Eos", 550, Divide::Value},     {"baso%", "%Baso", 550, Divide::Value},
+    {"bandati", "%Band", 600, Divide::Value},
+};
+
+std::vector<RecordsetColumn> recordsetColumns() {
+    std::vector<RecordsetColumn> columns;
+    for (const Column& c : kColumns)
+        columns.push_back({QLatin1String(c.field), QLatin1String(c.header)});
+    return columns;
+}
+
+// The printed x of grid column c (twips). The value columns are 800 twips
+// apart, closer when the last of them would not fit on the page.
+double columnX(int c, double pageWidth) {
+    if (c == 1)
+        return 500;
+    if (c == 2)
+        return 2000;
+    if (c == 3)
+        return 4500;
+    constexpr double lastColumn = 900;  // room for its 11 pt heading
+    const double step = std::min(800.0, (pageWidth - lastColumn - 2900) / 17);
+    return 2900 + step * (c - 1);
+}
+
+}  // namespace
+
+WorksheetModel::Divisors WorksheetModel::divisorsFor(const QString& instrument) {
+    if (instrument == QLatin1String("CD3000"))
+        return {10, 100};
+    if (instrument == QLatin1String("CD3200") || instrument == QLatin1String("CD3500") ||
+        instrument == QLatin1String("CD3700"))
+        return {1, 1};
+    return {};
+}
+
+WorksheetModel::WorksheetModel(Divisors divisors, QObject* parent)
+    : RecordsetTableModel(recordsetColumns(), QChar(), parent), divisors_(divisors) {}
+
+QString WorksheetModel::cellText(int row, int column) const {
+    const Column& c = kColumns[column];
+    if (c.divide == Divide::RowNumber)
+        return QString::number(row + 1);
+    if (c.divide == Divide::None)
+        return RecordsetTableModel::data(index(row, column)).toString();
+    const double divisor =
+        c.divide == Divide::One ? 1 : (c.divide == Divide::RedCells ? divisors_.redCells : divisors_.value);
+    if (divisor == 0)
+        return QString();
+    // A cell that cannot be made (an empty value) stays empty; the row goes on.
+    QString text;
+    ignoring([&] {
+        const QVariant v = recordAt(row).field(QLatin1String(c.field));
+        if (!v.isNull())
+            text = numberText(v.toDouble() / divisor, regionalDecimal());
+    });
+    return text;
+}
+
+QVariant WorksheetModel::data(const QModelIndex& index, int role) const {
+    if (role == Qt::TextAlignmentRole && index.column() >= 3)
+        return int(Qt::AlignRight | Qt::AlignVCenter);
+    // A name cut short by its column reads whole in the tip.
+    const bool tip = role == Qt::ToolTipRole && (index.column() == 1 || index.column() == 2);
+    if ((role != Qt::DisplayRole && !tip) || !index.isValid() || index.row() >= rowCount() ||
+        index.column() >= columnCount())
+        return {};
+    return cellText(index.row(), index.column());
+}
+
+anagrafiche::anagrafiche() : Form(QString(kName)) {
+    setWindowTitle(QStringLiteral("Lista Risultati"));
+    setFixedSize(twipsToPixels(14250), twipsToPixels(5865));
+    MSFlexGrid1 = new QTableView(this);
+    MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
+    MSFlexGrid1->setGeometry(twipsToPixels(240), twipsToPixels(240), twipsToPixels(13695), twipsToPixels(4815));
+    MSFlexGrid1->verticalHeader()->hide();
+    MSFlexGrid1->verticalHeader()->setDefaultSectionSize(20);
+    MSFlexGrid1->setSelectionMode(QAbstractItemView::NoSelection);
+    MSFlexGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Command1 = new QPushButton(QStringLiteral("Stampa Lista"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(twipsToPixels(5400), twipsToPixels(5280), twipsToPixels(2415), twipsToPixels(375));
+    QFont bold = Command1->font();
+    bold.setBold(true);
+    Command1->setFont(bold);
+    connect(Command1, &QPushButton::clicked, this, [this] { guard([this] { Command1_Click(); }); });
+}
+
+anagrafiche::~anagrafiche() = default;
+
+void anagrafiche::Form_Load() {
+    Session& s = Session::get();
+    emit notifier().windowOpened(formName(), true);
+    msg1_ = caption(s.linguax, kSection, QStringLiteral("msg1"));
+    applyCaptions(this, s.linguax, kSection, {{"", "titolo"}, {"Command1", "cmd1"}});
+    const QString instrument = leggiini(QStringLiteral("general"), QStringLiteral("instrument"), file::portIni, 15);
+    model_ = std::make_unique<WorksheetModel>(WorksheetModel::divisorsFor(instrument));
+    model_->setObjectName(formName());
+    MSFlexGrid1->setModel(model_.get());
+    // Each column at least as wide as its heading, and all of them on the
+    // grid: the sample id gives up room when they do not fit, the name takes
+    // what is left over.
+    const QFontMetrics metrics(MSFlexGrid1->horizontalHeader()->font());
+    std::vector<int> widths;
+    for (const Column& c : kColumns)
+        widths.push_back(std::max(twipsToPixels(c.width), metrics.horizontalAdvance(QLatin1String(c.header)) + 14));
+    const int room = MSFlexGrid1->width() - 2 * MSFlexGrid1->frameWidth() - 2;
+    int total = 0;
+    for (int w : widths)
+        total += w;
+    if (total > room)
+        widths[1] = std::max(70, widths[1] - (total - room));
+    else
+        widths[2] += room - total;
+    for (int c = 0; c < model_->columnCount(); ++c)
+        MSFlexGrid1->setColumnWidth(c, widths[std::size_t(c)]);
+
+    setBusy(true);
+    try {
+        Recordset rs;
+        // The archive day is the work date, as the viewer shows it.
+        if (s.dbtotal)
+            rs.open(s.cntot, QStringLiteral("select * from datiQgrafici where date like ?1 order by ID1"),
+                    {s.workDate()});
+        else
+            rs.open(s.cn, QStringLiteral("select * from datiQgrafici order by ID1"));
+        model_->setRecordset(std::move(rs));
+    } catch (...) {
+        const CaughtError e = describeCurrentException();
+        setBusy(false);
+        msgBox(msg1_, MsgButtons::OK, MsgIcon::Information, appTitle());
+        logerrore(e.number, e.description, formName());
+        Forms::unload(formName());
+        return;
+    }
+    setBusy(false);
+    if (model_->totalRows() < 1)
+        closeEmpty();
+}
+
+void anagrafiche::closeEmpty() {
+    msgBox(msg1_, MsgButtons::OK, MsgIcon::Information, appTitle());
+    Forms::unload(formName());
+}
+
+void anagrafiche::Form_Unload(bool&) {
+    MSFlexGrid1->setModel(nullptr);
+    model_.reset();
+    emit notifier().windowOpened(formName(), false);
+}
+
+void anagrafiche::Command1_Click() {
+    const std::unique_ptr<Printer> printer = Printer::system(Session::get().printer);
+    try {
+        printList(*printer);
+        printer->endDoc();
+    } catch (...) {
+        // Half a list is not printed; the window stays for another try.
+        printer->killDoc();
+        const CaughtError e = describeCurrentException();
+        logerrore(e.number, e.description, formName());
+        return;
+    }
+    Forms::unload(formName());
+}
+
+void anagrafiche::printList(Printer& p) {
+    // Every row, also those the grid has not fetched yet.
+    while (model_->canFetchMore(QModelIndex()))
+        model_->fetchMore(QModelIndex());
+    const int columns = model_->columnCount();
+    p.orientation = Printer::Orientation::Landscape;
+    p.CurrentY = 1000;
+    p.CurrentX = 7500;
+    p.FontSize = 20;
+    p.print(QLocale().toString(clock::today(), QLocale::ShortFormat));
+
+    auto header = [&](double y) {
+        p.CurrentY = y;
+        p.FontSize = 11;
+        for (int c = 1; c < columns; ++c) {
+            p.CurrentX = columnX(c, p.scaleWidth());
+            p.print(model_->headerData(c, Qt::Horizontal).toString());
+        }
+        p.FontSize = 10;
+        p.printLine();
+    };
+    header(2000);
+    for (int r = 0; r < model_->rowCount(); ++r) {
+        p.printLine();
+        // A list longer than the page goes on on the next, under its header.
+        if (p.CurrentY + 2 * p.textHeight() > p.scaleHeight()) {
+            p.newPage();
+            header(1000);
+            p.printLine();
+        }
+        for (int c = 1; c < columns; ++c) {
+            p.CurrentX = columnX(c, p.scaleWidth());
+            p.print(model_->cellText(r, c));
+        }
+    }
+}
+
+}  // namespace zv
