@@ -8,12 +8,13 @@
 #include "platform/errors.h"
 #include "platform/forms.h"
 #include "platform/prompts.h"
-#include "shell/cambia.h"
-#include "shell/changelan.h"
+#include "qc/qcrif.h"
 #include "refdata/calfact.h"
 #include "refdata/limiti.h"
 #include "refdata/vet.h"
 #include "report/stampa.h"
+#include "shell/cambia.h"
+#include "shell/changelan.h"
 #include "shell/config.h"
 #include "shell/errlogmod.h"
 #include "shell/frmlogin.h"
@@ -53,6 +54,7 @@ void registerForms() {
     Forms::registerFactory(vet::kName, [] { return new vet; });
     Forms::registerFactory(leggi::kName, [] { return new leggi; });
     Forms::registerFactory(Stampa::kName, [] { return new Stampa; });
+    Forms::registerFactory(qcrif::kName, [] { return new qcrif; });
 }
 
 int runProgram(QApplication& app) {
