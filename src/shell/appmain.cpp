@@ -8,6 +8,7 @@
 #include "platform/errors.h"
 #include "platform/forms.h"
 #include "platform/prompts.h"
+#include "qc/qc.h"
 #include "qc/qcrif.h"
 #include "refdata/calfact.h"
 #include "refdata/limiti.h"
@@ -54,6 +55,7 @@ void registerForms() {
     Forms::registerFactory(vet::kName, [] { return new vet; });
     Forms::registerFactory(leggi::kName, [] { return new leggi; });
     Forms::registerFactory(Stampa::kName, [] { return new Stampa; });
+    Forms::registerFactory(qc::kName, [] { return new qc; });
     Forms::registerFactory(qcrif::kName, [] { return new qcrif; });
 }
 
