@@ -4,13 +4,18 @@
 #include <QColor>
 #include <QFile>
 #include <QHeaderView>
+#include <QImage>
+#include <QStandardItemModel>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "model/result.h"
 #include "model/resultstore.h"
+#include "platform/errors.h"
 #include "platform/printer.h"
 #include "qc/qc.h"
 #include "qc/qclot.h"
+#include "qc/qcprint.h"
 #include "refdata/editor_fixture.h"
 #include "report/pdftext.h"
 #include "support/results.h"
@@ -352,6 +357,76 @@ TEST_F(QcStatisticsWindow, CaptionsInEveryLanguage) {
         for (const char* key : {"msg1", "msg2", "msg3", "msg4", "msg5", "alert", "stringa1"})
             EXPECT_FALSE(say("qc", key).isEmpty()) << key;
     }
+}
+
+TEST_F(QcStatisticsWindow, AFailedDisplayIsLoggedAndLeavesNoFigures) {
+    start();
+    lot(QStringLiteral("GOOD"));
+    lot(QStringLiteral("BROKEN"));
+    Connection(path("riferimenti.mdb")).execute("UPDATE qc SET mpvH = NULL WHERE valori = 'BROKEN'");
+    run("GOOD-1", "", 4);
+    run("GOOD-2", "", 6);
+    qc* w = window();
+    display(w, QStringLiteral("GOOD"));
+    ASSERT_EQ(w->runs()->rowCount(), 2);
+    display(w, QStringLiteral("BROKEN"));
+    const auto m = prompts_->takeMessages();
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_EQ(m[0].text, say("qc", "msg2"));
+    EXPECT_EQ(m[0].title, QStringLiteral("Controllo Qualità"));
+    EXPECT_TRUE(logText().contains(QStringLiteral("\tqc\t13\t"))) << logText().toStdString();
+    EXPECT_TRUE(logText().contains(QStringLiteral("mpvH"))) << logText().toStdString();
+    EXPECT_EQ(w->runs()->rowCount(), 0);
+    EXPECT_TRUE(w->Label13->text().isEmpty());
+    EXPECT_TRUE(w->meanLabel(0)->text().isEmpty());
+    EXPECT_TRUE(w->targetLabel(0)->text().isEmpty());
+}
+
+// The page itself, on printers the test owns.
+class QcPrintedPage : public ::testing::Test {
+protected:
+    static std::unique_ptr<QStandardItemModel> runs(int count) {
+        auto model = std::make_unique<QStandardItemModel>(count, 18);
+        for (int c = 0; c < 18; ++c)
+            model->setHeaderData(c, Qt::Horizontal, QStringLiteral("H%1").arg(c));
+        for (int r = 0; r < count; ++r)
+            for (int c = 0; c < 18; ++c)
+                model->setItem(r, c, new QStandardItem(QStringLiteral("r%1c%2").arg(r).arg(c)));
+        return model;
+    }
+    std::array<QcStatLine, kQcParameterCount> lines{};
+    QTemporaryDir dir;
+};
+
+TEST_F(QcPrintedPage, TheNextDocumentIsPortraitAgain) {
+    const QString pdf = dir.filePath(QStringLiteral("page.pdf"));
+    auto printer = Printer::pdfFile(pdf);
+    auto model = runs(3);
+    printQcStatistics(*printer, QStringLiteral("T"), lines, *model);
+    printer->endDoc();
+    EXPECT_EQ(printer->orientation, Printer::Orientation::Portrait);
+    QImage landscape = test::pdfPage(pdf, 1, 20);
+    EXPECT_GT(landscape.width(), landscape.height());
+    printer->printLine(QStringLiteral("next"));
+    printer->endDoc();
+    QImage portrait = test::pdfPage(pdf, 1, 20);
+    EXPECT_LT(portrait.width(), portrait.height());
+}
+
+TEST_F(QcPrintedPage, AFailureOnTheWayRisesAndTheDocumentCanBeDropped) {
+    // An image has no second page: the runs that pass the first one fail there.
+    QImage image(800, 600, QImage::Format_RGB32);
+    Printer printer(&image);
+    auto model = runs(200);
+    try {
+        printQcStatistics(printer, QStringLiteral("T"), lines, *model);
+        ADD_FAILURE() << "printed";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.number(), err::PrinterError);
+    }
+    EXPECT_TRUE(printer.documentStarted());
+    printer.killDoc();
+    EXPECT_FALSE(printer.documentStarted());
 }
 
 }  // namespace
