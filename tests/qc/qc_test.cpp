@@ -87,6 +87,8 @@ protected:
     static void doubleClick(qc* w, int row) {
         QTableView* grid = w->MSFlexGrid1;
         const QRect rect = grid->visualRect(grid->model()->index(row, 5));
+        // The row is picked first, as the hand does before it double-clicks.
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
     }
     QString pdf_;
@@ -380,6 +382,34 @@ TEST_F(QcStatisticsWindow, AFailedDisplayIsLoggedAndLeavesNoFigures) {
     EXPECT_TRUE(w->Label13->text().isEmpty());
     EXPECT_TRUE(w->meanLabel(0)->text().isEmpty());
     EXPECT_TRUE(w->targetLabel(0)->text().isEmpty());
+}
+
+TEST_F(QcStatisticsWindow, ARunThatCannotBeDeletedStaysWhole) {
+    start();
+    lot(QStringLiteral("QC1"));
+    const int64_t id = run("QC1-a", "", 4);
+    qc* w = window();
+    display(w, QStringLiteral("QC1"));
+    Connection& archive = Session::get().cntot;
+    archive.execute(
+        "CREATE TEMP TRIGGER refuse BEFORE DELETE ON GraficiRBC BEGIN "
+        "SELECT RAISE(ABORT, 'the archive is locked'); END");
+    prompts_->answers.push_back(MsgResult::OK);
+    click(w->Option3);
+    doubleClick(w, 0);
+    const auto m = prompts_->takeMessages();
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_EQ(m[1].text, say("qc", "msg5"));
+    EXPECT_EQ(m[1].icon, MsgIcon::Critical);
+    EXPECT_TRUE(logText().contains(QStringLiteral("the archive is locked"))) << logText().toStdString();
+    for (const char* table : {"datinumerici", "graficiWB1", "graficiWB2", "GraficiRBC", "GraficiPLT"})
+        EXPECT_EQ(archive
+                      .scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE ID1 = ?1").arg(QLatin1String(table)),
+                              {qlonglong(id)})
+                      .toLongLong(),
+                  1)
+            << table;
+    EXPECT_EQ(w->runs()->rowCount(), 1);
 }
 
 // The page itself, on printers the test owns.

@@ -333,5 +333,24 @@ TEST_F(QcLotEditor, CaptionsInEveryLanguage) {
     }
 }
 
+TEST_F(QcLotEditor, ALotThatCannotBeShownIsReportedAtLoad) {
+    noLots();
+    lot(1, QStringLiteral("GOOD"));
+    lot(2, QStringLiteral("BROKEN"));
+    reference().execute("UPDATE qc SET rdwL = NULL WHERE limite = 2");
+    start();
+    qcrif* w = editor();
+    const auto m = prompts_->takeMessages();
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_EQ(m[0].text, say("qcrif", "msg6"));
+    EXPECT_EQ(m[0].icon, MsgIcon::Exclamation);
+    EXPECT_TRUE(logText().contains(QStringLiteral("\tqcrif\t13\t"))) << logText().toStdString();
+    EXPECT_TRUE(logText().contains(QStringLiteral("rdwL"))) << logText().toStdString();
+    // The good lot is still there to browse.
+    click(w->Command1);
+    EXPECT_EQ(w->Text6->text(), QStringLiteral("GOOD"));
+    EXPECT_EQ(w->Text4->text(), QStringLiteral("8"));
+}
+
 }  // namespace
 }  // namespace zv
