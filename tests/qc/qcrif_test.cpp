@@ -1,6 +1,7 @@
 // The QC lot editor in a started program: lots shown as target and range,
 // saved back as limits, deleted by name, new lots, the assay file import.
 #include <QFile>
+#include <QLocale>
 
 #include "qc/qclot.h"
 #include "qc/qcrif.h"
@@ -350,6 +351,47 @@ TEST_F(QcLotEditor, ALotThatCannotBeShownIsReportedAtLoad) {
     click(w->Command1);
     EXPECT_EQ(w->Text6->text(), QStringLiteral("GOOD"));
     EXPECT_EQ(w->Text4->text(), QStringLiteral("8"));
+}
+
+TEST_F(QcLotEditor, TheLotCounterPassesSixteenBits) {
+    noLots();
+    QString columns, values;
+    for (const QcParameter& p : qcParameters()) {
+        columns += QStringLiteral(", %1, %2").arg(QLatin1String(p.low), QLatin1String(p.high));
+        values += QStringLiteral(", 1, 9");
+    }
+    reference().execute(QStringLiteral("INSERT INTO qc (limite, valori") + columns +
+                        QStringLiteral(") WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < "
+                                       "33000) SELECT x, 'L' || x") +
+                        values + QStringLiteral(" FROM n"));
+    start();
+    qcrif* w = editor();
+    EXPECT_EQ(w->Label4->text(), QStringLiteral("33000"));
+    EXPECT_EQ(w->Label6->text(), QStringLiteral("33000"));
+    click(w->Command5);
+    click(w->Command3);
+    EXPECT_EQ(shown(), QStringList{say("qcrif", "msg1")});
+    EXPECT_EQ(stored("SELECT max(limite) FROM qc").toLongLong(), 33001);
+    EXPECT_EQ(logLines(), 0) << logText().toStdString();
+}
+
+TEST_F(QcLotEditor, UnderACommaLocaleAPointConfigurationTakesBothMarks) {
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    scriviini("separatore", "decimale", ".", "general.ini");
+    noLots();
+    lot(1, QStringLiteral("L1"));
+    start();
+    qcrif* w = editor();
+    EXPECT_EQ(w->Text4->text(), QStringLiteral("8"));
+    EXPECT_EQ(w->Text5->text(), QStringLiteral("0,8"));  // shown in the regional format
+    type(w->Text4, "7.5");
+    EXPECT_EQ(w->Text4->text(), QStringLiteral("7.5"));
+    type(w->Text5, "0,5");
+    EXPECT_EQ(w->Text5->text(), QStringLiteral("0,5"));
+    click(w->Command3);
+    EXPECT_EQ(shown(), QStringList{say("qcrif", "msg1")});
+    EXPECT_DOUBLE_EQ(stored("SELECT wbcL FROM qc").toDouble(), 7);
+    EXPECT_DOUBLE_EQ(stored("SELECT wbcH FROM qc").toDouble(), 8);
 }
 
 }  // namespace
