@@ -285,6 +285,14 @@ TEST_F(QcStatisticsWindow, DeleteModeTakesItsOwnOkAndDeletesTheWholeResult) {
     // A second deletion needs its own OK.
     doubleClick(w, 0);
     EXPECT_EQ(test::rowCountOf(archive), 2);
+    // Choosing ID ends delete mode too.
+    prompts_->answers.push_back(MsgResult::OK);
+    click(w->Option3);
+    click(w->Option1);
+    EXPECT_FALSE(w->deleteMode());
+    doubleClick(w, 0);
+    EXPECT_EQ(test::rowCountOf(archive), 2);
+    EXPECT_EQ(prompts_->takeMessages().size(), 1u);  // the question alone
     EXPECT_EQ(logLines(), 0) << logText().toStdString();
 }
 
