@@ -9,6 +9,8 @@
 #include "platform/errors.h"
 #include "platform/forms.h"
 #include "platform/prompts.h"
+#include "qc/qc.h"
+#include "qc/qcrif.h"
 #include "refdata/calfact.h"
 #include "refdata/limiti.h"
 #include "refdata/vet.h"
@@ -62,6 +64,8 @@ void registerForms() {
     Forms::registerFactory(Stampa::kName, [] { return new Stampa; });
     Forms::registerFactory(Referto2::kName, [] { return new Referto2; });
     Forms::registerFactory(referto::kName, [] { return new referto; });
+    Forms::registerFactory(qc::kName, [] { return new qc; });
+    Forms::registerFactory(qcrif::kName, [] { return new qcrif; });
 }
 
 namespace {

@@ -1,0 +1,24 @@
+#pragma once
+// The statistics of a QC lot's runs: per parameter the mean and the sample
+// standard deviation, and the marking of a value outside the lot's limits.
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace zv {
+
+// Mean of the values, rounded half to even to 2 decimals; none without values.
+// Values that are missing (a run without that parameter) are passed over.
+std::optional<double> qcMean(const std::vector<std::optional<double>>& values);
+
+// Sample standard deviation (n - 1) of the values around their rounded mean,
+// rounded half to even to 2 decimals; none with fewer than two values.
+std::optional<double> qcDeviation(const std::vector<std::optional<double>>& values);
+
+enum class QcMark { None, Below, Above };
+// Strict tests, the high one last: a value equal to a limit is not marked,
+// and with the low limit above the high one a value outside both is Above.
+QcMark qcMark(double value, double low, double high);
+
+}  // namespace zv
