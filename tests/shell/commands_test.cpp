@@ -164,48 +164,50 @@ TEST_F(Commands, ReportSettingsOpenTheTextsDialogAndClosingTheProgramSavesNothin
     EXPECT_FALSE(Forms::isLoaded("referto"));
     EXPECT_EQ(fileBytes(path("print.ini")), print);
     EXPECT_EQ(fileBytes(path("general.ini")), general);
-    TEST_F(Commands, QcWindowsOpenFromTheMenuAndTheToolbar) {
-        {
-            Connection reference(path("riferimenti.mdb"));
-            reference.execute("DELETE FROM qc");
-            reference.execute(
-                "INSERT INTO qc (limite, valori, wbcL, wbcH, neuL, neuH, lymL, lymH, monoL, monoH, eosL, "
-                "eosH, basoL, basoH, rbcL, rbcH, hgbL, hgbH, mcvL, mcvH, hctL, hctH, mchL, mchH, mchcL, "
-                "mchcH, rdwL, rdwH, pltL, pltH, mpvL, mpvH) VALUES (1, 'Lotto 0426', 7.2, 8.8, 1, 9, 1, 9, "
-                "1, 9, 1, 9, 1, 9, 4.1, 4.9, 1, 9, 1, 9, 1, 9, 1, 9, 1, 9, 1, 9, 180, 260, 1, 9)");
-        }
-        Principale* m = start();
-        m->mqc2->trigger();
-        qcrif* editor = Forms::get<qcrif>();
-        ASSERT_NE(editor, nullptr);
-        EXPECT_TRUE(editor->isVisible());
-        EXPECT_EQ(editor->Text6->text(), QStringLiteral("Lotto 0426"));
-        EXPECT_EQ(editor->Text8->text(), QStringLiteral("4.5"));
+}
 
-        // The statistics from the menu item, the QC cell and its picture; the
-        // cell's marker is hidden while the window is open.
-        const std::function<void()> openers[] = {[m] { m->mqc1->trigger(); },
-                                                 [m] { QTest::mouseClick(m->Label21, Qt::LeftButton); },
-                                                 [m] { QTest::mouseClick(m->Image4, Qt::LeftButton); }};
-        for (const auto& open : openers) {
-            ASSERT_TRUE(m->Shape7->isVisibleTo(m));
-            open();
-            qc* statistics = Forms::get<qc>();
-            ASSERT_NE(statistics, nullptr);
-            EXPECT_TRUE(statistics->isVisible());
-            EXPECT_FALSE(m->Shape7->isVisibleTo(m));
-            Forms::unload<qc>();
-        }
-        EXPECT_TRUE(m->Shape7->isVisibleTo(m));
-
-        // Every window the menus open today, one after another, opens without an error.
-        m->session().setAccessLevel(QStringLiteral("Service"));
-        for (QAction* item : {m->mqc1, m->mqc2, m->c_data, m->Service_menu, m->inserman, m->vet2, m->uma1, m->rif_menu,
-                              m->rifvet, m->setpar, m->zarvium_menu, m->errlog})
-            item->trigger();
-        EXPECT_TRUE(prompts_->messages.empty());
-        EXPECT_FALSE(QFile::exists(path("log/08.12.26.log"))) << logText().toStdString();
+TEST_F(Commands, QcWindowsOpenFromTheMenuAndTheToolbar) {
+    {
+        Connection reference(path("riferimenti.mdb"));
+        reference.execute("DELETE FROM qc");
+        reference.execute(
+            "INSERT INTO qc (limite, valori, wbcL, wbcH, neuL, neuH, lymL, lymH, monoL, monoH, eosL, "
+            "eosH, basoL, basoH, rbcL, rbcH, hgbL, hgbH, mcvL, mcvH, hctL, hctH, mchL, mchH, mchcL, "
+            "mchcH, rdwL, rdwH, pltL, pltH, mpvL, mpvH) VALUES (1, 'Lotto 0426', 7.2, 8.8, 1, 9, 1, 9, "
+            "1, 9, 1, 9, 1, 9, 4.1, 4.9, 1, 9, 1, 9, 1, 9, 1, 9, 1, 9, 1, 9, 180, 260, 1, 9)");
     }
+    Principale* m = start();
+    m->mqc2->trigger();
+    qcrif* editor = Forms::get<qcrif>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_EQ(editor->Text6->text(), QStringLiteral("Lotto 0426"));
+    EXPECT_EQ(editor->Text8->text(), QStringLiteral("4.5"));
+
+    // The statistics from the menu item, the QC cell and its picture; the
+    // cell's marker is hidden while the window is open.
+    const std::function<void()> openers[] = {[m] { m->mqc1->trigger(); },
+                                             [m] { QTest::mouseClick(m->Label21, Qt::LeftButton); },
+                                             [m] { QTest::mouseClick(m->Image4, Qt::LeftButton); }};
+    for (const auto& open : openers) {
+        ASSERT_TRUE(m->Shape7->isVisibleTo(m));
+        open();
+        qc* statistics = Forms::get<qc>();
+        ASSERT_NE(statistics, nullptr);
+        EXPECT_TRUE(statistics->isVisible());
+        EXPECT_FALSE(m->Shape7->isVisibleTo(m));
+        Forms::unload<qc>();
+    }
+    EXPECT_TRUE(m->Shape7->isVisibleTo(m));
+
+    // Every window the menus open today, one after another, opens without an error.
+    m->session().setAccessLevel(QStringLiteral("Service"));
+    for (QAction* item : {m->mqc1, m->mqc2, m->c_data, m->Service_menu, m->inserman, m->vet2, m->uma1, m->rif_menu,
+                          m->rifvet, m->setpar, m->zarvium_menu, m->errlog})
+        item->trigger();
+    EXPECT_TRUE(prompts_->messages.empty());
+    EXPECT_FALSE(QFile::exists(path("log/08.12.26.log"))) << logText().toStdString();
+}
 
 }  // namespace
 }  // namespace zv
