@@ -8,12 +8,14 @@
 #include "platform/errors.h"
 #include "platform/forms.h"
 #include "platform/prompts.h"
-#include "shell/cambia.h"
-#include "shell/changelan.h"
 #include "refdata/calfact.h"
 #include "refdata/limiti.h"
 #include "refdata/vet.h"
 #include "report/stampa.h"
+#include "runs/autostampa.h"
+#include "runs/refertazionex.h"
+#include "shell/cambia.h"
+#include "shell/changelan.h"
 #include "shell/config.h"
 #include "shell/errlogmod.h"
 #include "shell/frmlogin.h"
@@ -53,6 +55,8 @@ void registerForms() {
     Forms::registerFactory(vet::kName, [] { return new vet; });
     Forms::registerFactory(leggi::kName, [] { return new leggi; });
     Forms::registerFactory(Stampa::kName, [] { return new Stampa; });
+    Forms::registerFactory(autostampa::kName, [] { return new autostampa; });
+    Forms::registerFactory(Refertazionex::kName, [] { return new Refertazionex; });
 }
 
 int runProgram(QApplication& app) {

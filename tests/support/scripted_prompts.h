@@ -2,6 +2,7 @@
 // Prompts for tests: records every prompt, answers from queues, and fails the
 // test on a question nobody queued an answer for.
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "platform/prompts.h"
@@ -15,6 +16,10 @@ public:
     std::deque<std::optional<QString>> inputs;
     std::deque<QString> files;  // open/save file answers ("" = cancel)
     std::deque<std::optional<QString>> printers;
+    // What happens while a message box is open (a real box runs the event
+    // loop: the serial port is read meanwhile); called once per box, before
+    // it is answered.
+    std::function<void(const MessageRequest&)> whileOpen;
 
     // Returns and forgets the messages shown so far.
     std::vector<MessageRequest> takeMessages();
