@@ -25,7 +25,8 @@ void place(QWidget* w, int left, int top, int width, int height) {
 
 Refertazionex::Refertazionex() : Form(QString(kName)), surfaces(this) {
     setWindowTitle(QStringLiteral("Refertazione"));
-    setFixedSize(twipsToPixels(3090), twipsToPixels(2280));
+    // A little wider than the first design: the translated captions need it.
+    setFixedSize(twipsToPixels(3600), twipsToPixels(2280));
     Label1 = new Label(QStringLiteral("Label1"), this);
     Label1->setText(QStringLiteral("Stampa Referti in data odierna:"));
     Label2 = new Label(QStringLiteral("Label2"), this);
@@ -43,13 +44,13 @@ Refertazionex::Refertazionex() : Form(QString(kName)), surfaces(this) {
     ProgressBar1->setRange(0, 1);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
-    place(Label1, 240, 360, 2655, 255);
-    place(Label2, 120, 960, 495, 255);
-    place(Text1, 600, 840, 615, 375);
-    place(Label3, 1560, 960, 480, 255);
-    place(Text2, 2040, 840, 615, 375);
-    place(Command1, 720, 1440, 1815, 375);
-    place(ProgressBar1, 120, 1920, 2850, 255);
+    place(Label1, 120, 360, 3360, 255);
+    place(Label2, 120, 960, 720, 255);
+    place(Text1, 840, 840, 615, 375);
+    place(Label3, 1740, 960, 720, 255);
+    place(Text2, 2460, 840, 615, 375);
+    place(Command1, 900, 1440, 1800, 375);
+    place(ProgressBar1, 120, 1920, 3360, 255);
     connect(Command1, &QPushButton::clicked, this, [this] { guard([this] { Command1_Click(); }); });
 }
 
