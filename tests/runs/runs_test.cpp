@@ -2,6 +2,7 @@
 // an archive day's) results, and the automatic report of each result the
 // analyser sends through a real pseudo-terminal. The system printer writes
 // PDF files; each printed page is kept under its own name as it comes out.
+#include <QDateTime>
 #include <QFile>
 #include <QTest>
 
@@ -9,8 +10,10 @@
 #include "model/resultstore.h"
 #include "platform/forms.h"
 #include "platform/printer.h"
+#include "report/cupsqueue.h"
 #include "report/pdftext.h"
 #include "report/reportturns.h"
+#include "report/stampa.h"
 #include "runs/autostampa.h"
 #include "runs/refertazionex.h"
 #include "shell/config.h"
@@ -258,6 +261,54 @@ TEST_F(ReportRuns, AReceivedResultPrintsItsPageAtOnce) {
     ASSERT_TRUE(pty.write(transmission(QStringLiteral("0124"), QStringLiteral("BIANCHI"))));
     ASSERT_TRUE(waitFor([&] { return stores == 2; }));
     EXPECT_EQ(printed.size(), 1u);
+    EXPECT_TRUE(prompts_->takeMessages().empty());
+}
+
+// End to end as in the laboratory: the program On Line, the system's default
+// printer a CUPS queue that writes PDF files.
+TEST_F(ReportRuns, OnLineAReceivedResultComesOutOfTheDefaultPrinter) {
+    const QString missing = test::cupsQueueMissing();
+    if (!missing.isEmpty())
+        GTEST_SKIP() << missing.toStdString();
+    Printer::redirectSystemPrinter(QString());
+    Session& s = start();
+    s.printer.clear();  // never picked one
+    scriviini("auto", "stampa_auto", "1", "print.ini");
+    goOnLine();
+    const QString sampleId =
+        QStringLiteral("E%1").arg(QDateTime::currentMSecsSinceEpoch() % 100000, 5, 10, QLatin1Char('0'));
+    const QStringList folders = test::cupsPdfFolders();
+    const QSet<QString> before = test::pdfFilesIn(folders);
+    int stores = 0;
+    QObject::connect(&notifier(), &Notifier::resultStored, &news_, [&] { ++stores; });
+    ASSERT_TRUE(pty.write(transmission(sampleId, QStringLiteral("VERDI ANNA"))));
+    ASSERT_TRUE(waitFor([&] { return stores == 1; }));
+    ASSERT_EQ(printed.size(), 1u) << errorLog().toStdString();
+    const QString fromQueue = test::awaitNewPdf(folders, before);
+    ASSERT_FALSE(fromQueue.isEmpty()) << "no PDF from the queue in " << folders.join(' ').toStdString();
+    EXPECT_EQ(test::pdfPageCount(fromQueue), 1);
+
+    // The queue's page against the same hand-off printed into a file, whose
+    // texts a reader can find: where the reference shows them, so does the queue's.
+    const QString reference = path("reference.pdf");
+    Printer::redirectSystemPrinter(reference);
+    Forms::load<Stampa>();
+    Forms::unload<Stampa>();
+    const auto words = test::pdfWords(reference);
+    const QImage queued = test::pdfPage(fromQueue, 1, 60).convertToFormat(QImage::Format_Grayscale8);
+    const QImage expected = test::pdfPage(reference, 1, 60).convertToFormat(QImage::Format_Grayscale8);
+    ASSERT_EQ(queued.size(), expected.size());
+    const QPoint shift = test::bestShift(expected, queued);
+    EXPECT_LT(test::inkMismatch(expected, queued, shift), 0.05);
+    for (const QString& text : {QStringLiteral("VERDI ANNA"), sampleId, QStringLiteral("7,46")}) {
+        const auto found = test::findText(words, text);
+        ASSERT_EQ(found.size(), 1u) << text.toStdString();
+        const double px = 60.0 / 72.0;
+        const QRect box(int(found[0].xMin * px) - 1, int(found[0].yMin * px) - 1,
+                        int((found[0].xMax - found[0].xMin) * px) + 3, int((found[0].yMax - found[0].yMin) * px) + 3);
+        EXPECT_LT(test::inkMismatch(expected, queued, shift, box), 0.15) << text.toStdString();
+    }
+    QFile::remove(fromQueue);
     EXPECT_TRUE(prompts_->takeMessages().empty());
 }
 
