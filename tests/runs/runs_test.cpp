@@ -2,8 +2,10 @@
 // an archive day's) results, and the automatic report of each result the
 // analyser sends through a real pseudo-terminal. The system printer writes
 // PDF files; each printed page is kept under its own name as it comes out.
+#include <QClipboard>
 #include <QDateTime>
 #include <QFile>
+#include <QGuiApplication>
 #include <QTest>
 
 #include "link/comcd.h"
@@ -131,7 +133,10 @@ TEST_F(ReportRuns, BatchPrintsEachResultOfTheDayOnItsOwnPage) {
     EXPECT_EQ(w->Text2->text(), QStringLiteral("3"));
     EXPECT_EQ(w->Command1->text(), languageText(QStringLiteral("it.ini"), "refertazionex", "cmd1"));
 
+    // The pictures go straight into the report: what the user copied stays.
+    QGuiApplication::clipboard()->setText(QStringLiteral("copiato dall'utente"));
     QTest::mouseClick(w->Command1, Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("copiato dall'utente"));
     EXPECT_EQ(printed, (std::vector<qint64>{a, b, c}));
     EXPECT_EQ(w->ProgressBar1->maximum(), 3);
     EXPECT_EQ(w->ProgressBar1->value(), 3);
@@ -210,6 +215,14 @@ TEST_F(ReportRuns, NothingToReportIsSaidAndTheWindowCloses) {
     QTest::mouseClick(w->Command1, Qt::LeftButton);
     ASSERT_EQ(printed.size(), 1u);
     EXPECT_TRUE(pageShows(1, QStringLiteral("Archiviato")));
+    EXPECT_TRUE(closed(QStringLiteral("Refertazionex")));
+
+    // Range sets that cannot be read: the database's error is logged with its
+    // own number, the same message is shown, and the window closes.
+    s.cnlimit.execute("ALTER TABLE limiti RENAME TO limiti_old");
+    EXPECT_EQ(Forms::show<Refertazionex>(), nullptr);
+    EXPECT_EQ(prompts_->takeMessages().size(), 1u);
+    EXPECT_TRUE(errorLog().contains(QStringLiteral("\tRefertazionex\t"))) << errorLog().toStdString();
 }
 
 TEST_F(ReportRuns, EveryPageCarriesItsOwnResultsBandValue) {
