@@ -112,12 +112,18 @@ QString cupsQueueMissing() {
     return QString();
 }
 
-QString awaitNewPdf(const QStringList& folders, const QSet<QString>& before) {
+QString awaitNewPdf(const QStringList& folders, const QSet<QString>& before,
+                    const std::function<bool(const QString&)>& wanted) {
+    QSet<QString> seen = before;
     QDeadlineTimer deadline(90000);
     while (!deadline.hasExpired()) {
-        for (const QString& file : pdfFilesIn(folders) - before)
-            if (pdfPageCount(file) > 0 && !pdfWords(file).empty())
+        for (const QString& file : pdfFilesIn(folders) - seen) {
+            if (pdfPageCount(file) <= 0 || pdfWords(file).empty())
+                continue;  // still being written
+            if (!wanted || wanted(file))
                 return file;
+            seen.insert(file);
+        }
         QTest::qWait(200);
     }
     return QString();

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace zv::test {
 
 QString run(const QString& program, const QStringList& args, int* exitCode = nullptr);
@@ -16,9 +18,11 @@ QString cupsQueueMissing();
 // Where cups-pdf puts this user's files: its Out setting, and its folder for anonymous jobs.
 QStringList cupsPdfFolders();
 QSet<QString> pdfFilesIn(const QStringList& folders);
-// The first new PDF of the folders that a reader can open, waiting up to 90 s
-// for the queue to run the job; empty when none came.
-QString awaitNewPdf(const QStringList& folders, const QSet<QString>& before);
+// The first new PDF of the folders that a reader can open and `wanted`
+// accepts (other programs may print on the same queue meanwhile), waiting up
+// to 90 s for the queue to run the job; empty when none came.
+QString awaitNewPdf(const QStringList& folders, const QSet<QString>& before,
+                    const std::function<bool(const QString&)>& wanted = {});
 // Where `b`'s ink meets `a`'s best, within 16 pixels either way (the queue's
 // printable area may start a few points in from the paper's edge).
 QPoint bestShift(const QImage& a, const QImage& b);
