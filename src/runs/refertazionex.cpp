@@ -89,7 +89,13 @@ void Refertazionex::Form_Load() {
     Text2->setText(QString::number(count));
 }
 
-void Refertazionex::Form_Unload(bool&) {
+void Refertazionex::Form_Unload(bool& cancel) {
+    // A page's error box lets the window be closed under its own run: it
+    // stays until the run is over.
+    if (running_) {
+        cancel = true;
+        return;
+    }
     results_.close();
     limiti_.close();
     emit notifier().windowOpened(formName(), false);
@@ -99,6 +105,7 @@ void Refertazionex::Command1_Click() {
     // No second run may start from inside this one (a page's error box lets
     // clicks through).
     Command1->setEnabled(false);
+    running_ = true;
     bool finished = false;
     try {
         const int16_t first = toInt16(toDouble(Text1->text()));
@@ -122,6 +129,7 @@ void Refertazionex::Command1_Click() {
         const CaughtError e = describeCurrentException();
         logerrore(e.number, e.description, formName());
     }
+    running_ = false;
     Command1->setEnabled(true);
     if (finished) {
         // Closed once the click has returned: the button belongs to the window.

@@ -21,6 +21,7 @@ public:
     // Opens the results and the range sets and presets the range to every
     // result; with none (or when they cannot be opened) it says so and closes.
     void Form_Load() override;
+    // Refused while a run is printing.
     void Form_Unload(bool& cancel) override;
 
     Label* Label1 = nullptr;
@@ -41,6 +42,7 @@ private:
     Recordset results_;
     Recordset limiti_;
     QString msg1_;
+    bool running_ = false;
 };
 
 }  // namespace zv
