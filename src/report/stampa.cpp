@@ -6,6 +6,7 @@
 #include "platform/printer.h"
 #include "platform/prompts.h"
 #include "report/reportpage.h"
+#include "report/reportturns.h"
 #include "shell/config.h"
 #include "shell/grafici.h"
 #include "shell/programfiles.h"
@@ -117,6 +118,9 @@ void Stampa::stampax() {
 }
 
 void printReport(const ResultRecord& result, const LimitsRow& limits) {
+    // An automatic report asked for while this page (or its error box) is up
+    // waits for it: the hand-off is this page's until it ends.
+    const ReportTurns::Page page;
     try {
         fillReportData(reportData(), result, limits);
     } catch (...) {

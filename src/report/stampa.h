@@ -35,6 +35,7 @@ private:
 // chose to the report page and prints it (the caller has drawn the six report
 // pictures into their slots first). A result the hand-off cannot take (a limit
 // that is no number) is reported like a failed page; nothing is stored.
+// Automatic reports asked for meanwhile run after it (ReportTurns).
 void printReport(const ResultRecord& result, const LimitsRow& limits);
 
 }  // namespace zv

@@ -17,6 +17,8 @@
 #include "report/referto.h"
 #include "report/referto2.h"
 #include "report/stampa.h"
+#include "runs/autostampa.h"
+#include "runs/refertazionex.h"
 #include "shell/cambia.h"
 #include "shell/changelan.h"
 #include "shell/config.h"
@@ -66,6 +68,8 @@ void registerForms() {
     Forms::registerFactory(referto::kName, [] { return new referto; });
     Forms::registerFactory(qc::kName, [] { return new qc; });
     Forms::registerFactory(qcrif::kName, [] { return new qcrif; });
+    Forms::registerFactory(autostampa::kName, [] { return new autostampa; });
+    Forms::registerFactory(Refertazionex::kName, [] { return new Refertazionex; });
 }
 
 namespace {

@@ -40,6 +40,8 @@ signals:
     void resultStored(qint64 id1);
     // print.ini asks for an automatic report of the result just stored.
     void autoReportDue(qint64 id1);
+    // A report run (batch or automatic) printed the page of result `id1`.
+    void reportPrinted(qint64 id1);
     // One of the six toolbar windows (worksheet list, archive manager, patient
     // search, viewer, QC statistics, batch reporting) opened or closed; the
     // main window hides its marker for it while it is open.

@@ -14,6 +14,7 @@
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/prompts.h"
+#include "report/reportturns.h"
 #include "shell/appmain.h"
 #include "shell/config.h"
 #include "shell/frmsplash.h"
@@ -652,7 +653,7 @@ void Principale::listenToNotifier() {
         }
     });
     connect(&n, &Notifier::resultCounted, this, [this](qint64 count) { Label65->setText(QString::number(count)); });
-    connect(&n, &Notifier::autoReportDue, this, [this] { runAutoReport(); });
+    connect(&n, &Notifier::autoReportDue, this, [this](qint64 id1) { runAutoReport(id1); });
     // Each toolbar window hides its cell's marker while it is open.
     connect(&n, &Notifier::windowOpened, this, [this](const QString& name, bool open) {
         const std::pair<const char*, Shape*> markers[] = {{"leggi", Shape6},       {"anagrafiche", Shape3},
@@ -664,17 +665,22 @@ void Principale::listenToNotifier() {
     });
 }
 
-void Principale::runAutoReport() {
-    // The report window prints at its load; a failure to get that far is the
-    // store step's, reported as the receiver reports its own.
-    try {
-        Forms::load(QStringLiteral("autostampa"));
-        Forms::unload(QStringLiteral("autostampa"));
-    } catch (...) {
-        const CaughtError e = describeCurrentException();
-        emit notifier().receiveError(QStringLiteral("Rec. Error!"));
-        logerrore(e.number, e.description, QStringLiteral("ComCD"));
-    }
+void Principale::runAutoReport(qint64 id1) {
+    // One page at a time: a result stored while another page is being
+    // produced (its error box lets the serial port be read) is reported
+    // after that page, in the order of arrival.
+    ReportTurns::get().requestAutoReport(id1, [](qint64) {
+        // The report window prints at its load; a failure to get that far is
+        // the store step's, reported as the receiver reports its own.
+        try {
+            Forms::load(QStringLiteral("autostampa"));
+            Forms::unload(QStringLiteral("autostampa"));
+        } catch (...) {
+            const CaughtError e = describeCurrentException();
+            emit notifier().receiveError(QStringLiteral("Rec. Error!"));
+            logerrore(e.number, e.description, QStringLiteral("ComCD"));
+        }
+    });
 }
 
 void Principale::Dati_menu2_Click() { connectLink(); }

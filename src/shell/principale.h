@@ -90,7 +90,7 @@ private:
     void datalog_Click();
     void connectLink();
     void listenToNotifier();
-    void runAutoReport();
+    void runAutoReport(qint64 id1);
 
     // Commands and shortcuts.
     void connectCommands();

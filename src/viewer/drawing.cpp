@@ -137,7 +137,7 @@ void drawTemplate(QPainter& painter, const QRectF& rect, const QColor& framePen)
 }
 
 int64_t drawDots(QPainter& painter, const QRectF& rect, const Input& input, const std::function<double()>& random,
-                 qreal dotSize) {
+                 qreal dotSize, const Divisors& divisors) {
     const Twips t{rect};
     painter.save();
     painter.setClipRect(rect);
@@ -148,14 +148,17 @@ int64_t drawDots(QPainter& painter, const QRectF& rect, const Input& input, cons
     }
     int64_t drawn = 0;
     int current = -1;
-    scatterDots(input, random, [&](Population p, double x, double y) {
-        if (current != p) {
-            painter.setPen(pens[p]);
-            current = p;
-        }
-        painter.drawPoint(t(x, y));
-        ++drawn;
-    });
+    scatterDots(
+        input, random,
+        [&](Population p, double x, double y) {
+            if (current != p) {
+                painter.setPen(pens[p]);
+                current = p;
+            }
+            painter.drawPoint(t(x, y));
+            ++drawn;
+        },
+        divisors);
     painter.restore();
     return drawn;
 }

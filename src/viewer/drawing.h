@@ -30,7 +30,7 @@ void drawTemplate(QPainter& painter, const QRectF& rect, const QColor& framePen)
 // The dots of the input, each one device pixel (or `dotSize` device pixels
 // square on a printer). Returns how many were drawn.
 int64_t drawDots(QPainter& painter, const QRectF& rect, const Input& input, const std::function<double()>& random,
-                 qreal dotSize = 0);
+                 qreal dotSize = 0, const Divisors& divisors = kScreenDivisors);
 }  // namespace scatter
 
 // A histogram chart control: 52 bars in one series, fed bar by bar, that

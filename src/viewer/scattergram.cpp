@@ -7,14 +7,13 @@
 
 namespace zv::scatter {
 
-std::array<int64_t, kPopulations> dotCounts(const Input& input) {
+std::array<int64_t, kPopulations> dotCounts(const Input& input, const Divisors& divisors) {
     const std::optional<double> percentages[kPopulations] = {input.neu, input.lym, input.mono, input.eos, input.baso};
-    constexpr double divisors[kPopulations] = {15, 10, 8, 9, 10};
     std::array<int64_t, kPopulations> counts{};
     for (int p = 0; p < kPopulations; ++p) {
         if (!input.wbc || !percentages[p])
             continue;
-        const double count = roundHalfEven(*input.wbc * *percentages[p] / divisors[p], 0);
+        const double count = roundHalfEven(*input.wbc * *percentages[p] / divisors[std::size_t(p)], 0);
         // A corrupt value must not stall the window: nothing above a full
         // picture's worth of dots per population is drawn.
         if (count > 0 && std::isfinite(count))
@@ -52,8 +51,8 @@ std::array<DotBox, kBoxes> dotBoxes(bool band, bool ig, bool varLym, bool blast)
 }
 
 void scatterDots(const Input& input, const std::function<double()>& random,
-                 const std::function<void(Population, double, double)>& dot) {
-    const auto counts = dotCounts(input);
+                 const std::function<void(Population, double, double)>& dot, const Divisors& divisors) {
+    const auto counts = dotCounts(input, divisors);
     for (const DotBox& box : dotBoxes(input.band, input.ig, input.varLym, input.blast)) {
         const int64_t n = box.repeat * counts[std::size_t(box.population)];
         for (int64_t i = 0; i < n; ++i) {

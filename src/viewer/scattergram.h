@@ -23,9 +23,14 @@ struct Input {
     bool band = false, ig = false, varLym = false, blast = false;
 };
 
-// Dots per population: WBC x percentage / divisor (15, 10, 8, 9, 10), rounded
-// half to even. A missing WBC or percentage, or a count below 0, gives 0.
-std::array<int64_t, kPopulations> dotCounts(const Input& input);
+// What WBC x percentage is divided by, per population, to give its count: the
+// screen shows more dots than the printed report for the same result.
+using Divisors = std::array<double, kPopulations>;
+inline constexpr Divisors kScreenDivisors{15, 10, 8, 9, 10};
+
+// Dots per population: WBC x percentage / divisor, rounded half to even. A
+// missing WBC or percentage, or a count below 0, gives 0.
+std::array<int64_t, kPopulations> dotCounts(const Input& input, const Divisors& divisors = kScreenDivisors);
 
 struct DotBox {
     Population population;
@@ -39,7 +44,8 @@ std::array<DotBox, kBoxes> dotBoxes(bool band, bool ig, bool varLym, bool blast)
 // Every dot of the input, in drawing order: x is not rounded, y is rounded to
 // whole twips (half to even). `random` gives values in [0, 1), x first.
 void scatterDots(const Input& input, const std::function<double()>& random,
-                 const std::function<void(Population, double x, double y)>& dot);
+                 const std::function<void(Population, double x, double y)>& dot,
+                 const Divisors& divisors = kScreenDivisors);
 
 // A flag as the scattergram reads it: set only when it is Boolean true (-1 or "True").
 bool flagIsTrue(const std::optional<QString>& stored);

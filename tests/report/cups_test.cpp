@@ -13,6 +13,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include "cupsqueue.h"
 #include "model/resultstore.h"
 #include "pdftext.h"
 #include "platform/database.h"
@@ -24,90 +25,11 @@
 namespace zv {
 namespace {
 
-QString run(const QString& program, const QStringList& args, int* exitCode = nullptr) {
-    QProcess p;
-    p.start(program, args);
-    const bool done = p.waitForFinished(30000);
-    if (exitCode)
-        *exitCode = done && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return QString::fromLocal8Bit(p.readAllStandardOutput());
-}
-
-// Where cups-pdf puts this user's files: its Out setting, and its folder for anonymous jobs.
-QStringList cupsPdfFolders() {
-    const passwd* pw = getpwuid(getuid());
-    const QString home = pw ? QString::fromLocal8Bit(pw->pw_dir) : QDir::homePath();
-    const QString user = pw ? QString::fromLocal8Bit(pw->pw_name) : qEnvironmentVariable("USER");
-    QStringList folders;
-    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
-    if (conf.open(QIODevice::ReadOnly)) {
-        static const QRegularExpression out(QStringLiteral("^\\s*Out\\s+(\\S+)"));
-        for (const QString& line : QString::fromUtf8(conf.readAll()).split('\n')) {
-            const auto m = out.match(line);
-            if (m.hasMatch()) {
-                QString folder = m.captured(1);
-                folder.replace(QStringLiteral("${HOME}"), home).replace(QStringLiteral("${USER}"), user);
-                folders << folder;
-            }
-        }
-    }
-    if (folders.isEmpty())
-        folders << home + QStringLiteral("/PDF");
-    folders << QStringLiteral("/var/spool/cups-pdf/ANONYMOUS") << QStringLiteral("/var/spool/cups-pdf/") + user;
-    return folders;
-}
-
-QSet<QString> pdfFilesIn(const QStringList& folders) {
-    QSet<QString> files;
-    for (const QString& folder : folders)
-        for (const QString& name : QDir(folder).entryList({QStringLiteral("*.pdf")}, QDir::Files))
-            files.insert(folder + '/' + name);
-    return files;
-}
-
-bool inkAt(const QImage& img, int x, int y) {
-    return x >= 0 && y >= 0 && x < img.width() && y < img.height() && qGray(img.pixel(x, y)) < 200;
-}
-
-// The share of inked pixels of `from` (within `area`) that find no ink within
-// one pixel of the same place in `to`, shifted by `shift`.
-double lostInk(const QImage& from, const QImage& to, QPoint shift, QRect area, int step = 1) {
-    if (area.isNull())
-        area = from.rect();
-    int inked = 0, lost = 0;
-    for (int y = area.top(); y <= area.bottom(); y += step)
-        for (int x = area.left(); x <= area.right(); x += step) {
-            if (!inkAt(from, x, y))
-                continue;
-            ++inked;
-            bool near = false;
-            for (int ny = -1; ny <= 1 && !near; ++ny)
-                for (int nx = -1; nx <= 1 && !near; ++nx)
-                    near = inkAt(to, x + shift.x() + nx, y + shift.y() + ny);
-            lost += !near;
-        }
-    return inked ? double(lost) / inked : 1.0;
-}
-
-// Where `b`'s ink meets `a`'s best, within 16 pixels either way (the queue's
-// printable area may start a few points in from the paper's edge).
-QPoint bestShift(const QImage& a, const QImage& b) {
-    QPoint best;
-    double least = 2;
-    for (int dy = -16; dy <= 16; ++dy)
-        for (int dx = -16; dx <= 16; ++dx) {
-            const double m = lostInk(a, b, QPoint(dx, dy), QRect(), 3);
-            if (m < least)
-                least = m, best = QPoint(dx, dy);
-        }
-    return best;
-}
-
-// Lost ink counted both ways.
-double inkMismatch(const QImage& a, const QImage& b, QPoint shift, const QRect& area = QRect()) {
-    return std::max(lostInk(a, b, shift, area),
-                    lostInk(b, a, -shift, area.isNull() ? QRect() : area.translated(shift)));
-}
+using test::bestShift;
+using test::cupsPdfFolders;
+using test::inkMismatch;
+using test::pdfFilesIn;
+using test::run;
 
 class CupsPrintTest : public test::PrintTest {
 protected:

@@ -8,11 +8,13 @@
 #include "qc/qcrif.h"
 #include "report/referto.h"
 #include "report/referto2.h"
+#include "runs/refertazionex.h"
 #include "shell/config.h"
 #include "shell/help.h"
 #include "shell/language.h"
 #include "shell/principale.h"
 #include "shell/setting.h"
+#include "support/results.h"
 #include "support/window_fixture.h"
 
 namespace zv {
@@ -48,6 +50,23 @@ TEST_F(Commands, AutomaticReportSwitchFollowsTheCheckMark) {
         EXPECT_EQ(m->Label12->text(), QString::fromLatin1(shown));
         EXPECT_EQ(m->autoref->isChecked(), QString::fromLatin1(stored) == "1");
     }
+}
+
+TEST_F(Commands, ReportCommandsOpenTheBatchWindowOnce) {
+    Principale* m = start();
+    test::addTestResult(m->session().cn, QStringLiteral("S-1"), QStringLiteral("Rossi"));
+    m->prnt->trigger();
+    auto* batch = Forms::get<Refertazionex>();
+    ASSERT_NE(batch, nullptr);
+    EXPECT_TRUE(batch->isVisible());
+    EXPECT_FALSE(m->Shape9->isVisibleTo(m));
+    batch->Text2->setText(QStringLiteral("1"));
+    QTest::mouseClick(m->Label22, Qt::LeftButton);  // only brings it forward
+    EXPECT_EQ(Forms::get<Refertazionex>(), batch);
+    EXPECT_EQ(batch->Text2->text(), QStringLiteral("1"));
+    Forms::unload<Refertazionex>();
+    EXPECT_TRUE(m->Shape9->isVisibleTo(m));
+    EXPECT_TRUE(prompts_->takeMessages().empty());
 }
 
 TEST_F(Commands, ModeSwitchesSetTheirFourThings) {

@@ -23,6 +23,8 @@ std::vector<MessageRequest> ScriptedPrompts::takeMessages() {
 
 MsgResult ScriptedPrompts::message(const MessageRequest& request) {
     messages.push_back(request);
+    if (whileOpen)
+        whileOpen(request);
     if (request.buttons == MsgButtons::OK && answers.empty())
         return MsgResult::OK;
     if (answers.empty()) {

@@ -2,6 +2,7 @@
 // Prompts for tests: records every prompt, answers from queues, and fails the
 // test on a question nobody queued an answer for.
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "platform/prompts.h"
@@ -19,6 +20,10 @@ public:
     std::deque<std::optional<QColor>> colours;  // colour dialog answers (nullopt = cancel)
     std::vector<QFont> fontsOffered;            // the font each font dialog opened on
     std::vector<QColor> coloursOffered;         // the colour each colour dialog opened on
+    // What happens while a message box is open (a real box runs the event
+    // loop: the serial port is read meanwhile); called once per box, before
+    // it is answered.
+    std::function<void(const MessageRequest&)> whileOpen;
 
     // Returns and forgets the messages shown so far.
     std::vector<MessageRequest> takeMessages();

@@ -1,0 +1,145 @@
+// The batch run: a day of results printed one page each into a PDF file
+// (range set, charts, scattergram, hand-off, page), beside the report page
+// printed alone from a hand-off already filled. Figures are per page,
+// medians of five batches; ZV_BENCH_PAGES sets the batch (default 100).
+#include <QApplication>
+#include <QFile>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "common.h"
+#include "model/resultstore.h"
+#include "platform/forms.h"
+#include "platform/printer.h"
+#include "program.h"
+#include "report/stampa.h"
+#include "runs/refertazionex.h"
+#include "shell/appmain.h"
+#include "shell/notifier.h"
+#include "shell/session.h"
+
+namespace {
+
+using namespace zvbench;
+
+int pages() {
+    const QByteArray env = qgetenv("ZV_BENCH_PAGES");
+    return env.isEmpty() ? 100 : std::max(5, env.toInt());
+}
+
+zv::ResultRecord result(int n) {
+    zv::ResultRecord r;
+    r.seq = QString::number(n);
+    r.specId = QStringLiteral("B-%1").arg(n);
+    r.specName = QStringLiteral("Paziente %1").arg(n);
+    r.date = QStringLiteral("08/12/26");
+    r.Limits = n % 2;
+    const double values[] = {4.0 + n % 9, 55.2, 30.1, 8,    4.5, 2.2, 0,   4.52, 13.8, 40.5,
+                             89.6,        30.5, 34.1, 12.9, 0,   250, 9.1, 0.23, 16.4};
+    for (int i = 0; i < zv::kParameterCount; ++i)
+        r.values[std::size_t(i)] = values[i];
+    for (const auto& [field, member] : zv::AlarmFlags::textFlags())
+        r.flags.*member = QStringLiteral("0");
+    r.flags.SamplError = 0;
+    for (zv::Histogram& h : r.histograms)
+        for (std::size_t c = 0; c < h.channels.size(); ++c)
+            h.channels[c] = QStringLiteral("%1").arg((c * 7 + std::size_t(n)) % 90, 3, 10, QLatin1Char('0'));
+    return r;
+}
+
+struct Setup {
+    QString pdf;
+    int printed = 0;
+};
+
+Setup& setup() {
+    static Setup s = [] {
+        Setup s;
+        useQuietProgramFolder(workDir().path() + QStringLiteral("/runs"));
+        zv::shell::registerForms();
+        zv::Forms::load(QStringLiteral("frmSplash"));
+        for (int n = 1; n <= pages(); ++n)
+            zv::addResult(zv::Session::get().cn, result(n));
+        s.pdf = workDir().path() + QStringLiteral("/runs.pdf");
+        zv::Printer::redirectSystemPrinter(s.pdf);
+        return s;
+    }();
+    return s;
+}
+
+void BM_BatchRun(benchmark::State& state) {
+    Setup& s = setup();
+    int printed = 0;
+    QObject counter;
+    QObject::connect(&zv::notifier(), &zv::Notifier::reportPrinted, &counter, [&] { ++printed; });
+    for (auto _ : state) {
+        auto* w = zv::Forms::show<zv::Refertazionex>();
+        if (!w) {
+            state.SkipWithError("the batch window did not open");
+            break;
+        }
+        w->Command1->click();
+        QCoreApplication::sendPostedEvents();  // the run closes its window
+    }
+    if (printed != pages() * int(state.iterations()))
+        state.SkipWithError("a page was not printed");
+    s.printed += printed;
+}
+
+void BM_PagePrinterAlone(benchmark::State& state) {
+    setup();
+    for (auto _ : state)
+        for (int n = 0; n < pages(); ++n) {
+            zv::Forms::load<zv::Stampa>();
+            zv::Forms::unload<zv::Stampa>();
+        }
+}
+
+class MedianReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, std::vector<double>> seconds;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const auto& r : runs)
+            if (r.run_type == Run::RT_Iteration && r.iterations > 0)
+                seconds[r.run_name.function_name].push_back(r.real_accumulated_time / double(r.iterations));
+        ConsoleReporter::ReportRuns(runs);
+    }
+    double median(const std::string& name) {
+        std::vector<double> v = seconds[name];
+        if (v.empty())
+            return 0;
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    }
+};
+
+const int kRepetitions = 5;
+BENCHMARK(BM_BatchRun)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kRepetitions);
+BENCHMARK(BM_PagePrinterAlone)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kRepetitions);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    auto prompts = std::make_unique<SilentPrompts>();
+    SilentPrompts* silent = prompts.get();
+    zv::setPrompts(std::move(prompts));
+    benchmark::Initialize(&argc, argv);
+    MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const double batch = reporter.median("BM_BatchRun") / pages();
+    const double alone = reporter.median("BM_PagePrinterAlone") / pages();
+    std::printf("\nbatch of %d reports: %d pages printed, message boxes: %d\n", pages(), setup().printed,
+                silent->shown);
+    if (batch > 0 && alone > 0)
+        std::printf("batch run (median per page) %8.3f ms  baseline page printer alone %8.3f ms  ratio %.2f\n",
+                    batch * 1e3, alone * 1e3, batch / alone);
+    zv::Forms::unloadAll();
+    benchmark::Shutdown();
+    return silent->shown == 0 && setup().printed > 0 ? 0 : 1;
+}

@@ -1,0 +1,48 @@
+#pragma once
+// Batch reporting: prints the reports of a range of the day's results (or of
+// the archive day shown), one page per result, with its progress.
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "platform/forms.h"
+#include "platform/recordset.h"
+#include "platform/widgets.h"
+#include "runs/reportrun.h"
+
+namespace zv {
+
+class Refertazionex : public Form {
+    Q_OBJECT
+public:
+    static constexpr QLatin1String kName{"Refertazionex"};
+
+    Refertazionex();
+    // Opens the results and the range sets and presets the range to every
+    // result; with none (or when they cannot be opened) it says so and closes.
+    void Form_Load() override;
+    // Refused while a run is printing.
+    void Form_Unload(bool& cancel) override;
+
+    Label* Label1 = nullptr;
+    Label* Label2 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    Label* Label3 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    ReportSurfaces surfaces;
+
+private:
+    // The run: positions Text1 to Text2 (rounded half to even), one page
+    // each, then the window closes. A failure is logged and ends the run;
+    // the window stays open with the progress where it stopped.
+    void Command1_Click();
+
+    Recordset results_;
+    Recordset limiti_;
+    QString msg1_;
+    bool running_ = false;
+};
+
+}  // namespace zv
