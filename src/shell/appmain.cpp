@@ -2,18 +2,19 @@
 
 #include <QFileInfo>
 
+#include "archive/archivio2.h"
 #include "link/comcd.h"
 #include "link/inserimento.h"
 #include "model/resultstore.h"
 #include "platform/errors.h"
 #include "platform/forms.h"
 #include "platform/prompts.h"
-#include "shell/cambia.h"
-#include "shell/changelan.h"
 #include "refdata/calfact.h"
 #include "refdata/limiti.h"
 #include "refdata/vet.h"
 #include "report/stampa.h"
+#include "shell/cambia.h"
+#include "shell/changelan.h"
 #include "shell/config.h"
 #include "shell/errlogmod.h"
 #include "shell/frmlogin.h"
@@ -53,6 +54,7 @@ void registerForms() {
     Forms::registerFactory(vet::kName, [] { return new vet; });
     Forms::registerFactory(leggi::kName, [] { return new leggi; });
     Forms::registerFactory(Stampa::kName, [] { return new Stampa; });
+    Forms::registerFactory(Archivio2::kName, [] { return new Archivio2; });
 }
 
 int runProgram(QApplication& app) {
