@@ -26,13 +26,23 @@ void requirePath(const QString& path, const QString& what) {
         throw AppError(err::InvalidCall, QStringLiteral("No %1 database was chosen.").arg(what));
 }
 
-// A copy carries the fields the archive's transfer always carried; the
-// patient's sex, birth date, note and band count stay behind.
-void dropUntransferred(ResultRecord& r) {
-    r.sesso.reset();
-    r.DdN.reset();
-    r.note.reset();
-    r.value(ResultParameter::bandati).reset();
+// The fields a copy carries: the patient's sex, birth date and note and the
+// typed band count stay behind, as the archive's transfer always did. A move
+// carries every field.
+QStringList copiedFields(bool move) {
+    QStringList fields = rollOverFields();
+    if (!move)
+        for (const char* left : {"sesso", "DdN", "note", "bandati"})
+            fields.removeAll(QString::fromLatin1(left));
+    return fields;
+}
+
+QString quotedList(const QStringList& names) {
+    QStringList quoted;
+    quoted.reserve(names.size());
+    for (const QString& n : names)
+        quoted << QLatin1Char('"') + n + QLatin1Char('"');
+    return quoted.join(QStringLiteral(", "));
 }
 
 // The source file attached to the destination's connection, so the copy and
@@ -56,39 +66,58 @@ private:
     Connection& cn_;
 };
 
-void deleteAttached(Connection& cn, const std::vector<int64_t>& keys) {
-    for (const int64_t key : keys)
-        for (const QString& table : resultTables())
-            cn.execute(QStringLiteral("DELETE FROM zvsorgente.\"%1\" WHERE ID1 = ?1").arg(table),
-                       {QVariant::fromValue(key)});
-}
+// The selected keys, held where the copy and the deletes of one connection
+// find them; dropped however the transfer ends.
+class KeyTable {
+public:
+    KeyTable(Connection& cn, const std::vector<int64_t>& keys) : cn_(cn) {
+        cn_.execute(QStringLiteral("CREATE TEMP TABLE zvchiavi (k INTEGER PRIMARY KEY)"));
+        for (const int64_t key : keys)
+            cn_.execute(QStringLiteral("INSERT INTO temp.zvchiavi (k) VALUES (?1)"), {QVariant::fromValue(key)});
+    }
+    ~KeyTable() {
+        try {
+            cn_.execute(QStringLiteral("DROP TABLE temp.zvchiavi"));
+        } catch (...) {
+        }
+    }
+    KeyTable(const KeyTable&) = delete;
+    KeyTable& operator=(const KeyTable&) = delete;
 
-// Reads every selected row, in ID1 order, adds it through `into` and collects
-// its source key.
-std::vector<int64_t> copyRows(Recordset& selected, Recordset& into, bool move) {
+private:
+    Connection& cn_;
+};
+
+std::vector<int64_t> selectedKeys(Recordset& selected) {
     std::vector<int64_t> keys;
     keys.reserve(static_cast<std::size_t>(selected.recordCount()));
-    for (selected.moveFirst(); !selected.eof(); selected.moveNext()) {
-        ResultRecord r = readResult(selected);
-        keys.push_back(r.ID1);
-        if (!move)
-            dropUntransferred(r);
-        r.ID1 = 0;
-        addResult(into, r);
-    }
-    return keys;
-}
-
-// An updatable recordset over the record source that reads none of its rows.
-Recordset emptyAdder(Connection& cn) {
-    return Recordset(cn, QStringLiteral("select * from datiQgrafici where ID1 = ?1"), {QVariant::fromValue(-1LL)});
-}
-
-int64_t runDelete(Connection& src, Recordset& selected) {
-    std::vector<int64_t> keys;
     for (selected.moveFirst(); !selected.eof(); selected.moveNext())
         keys.push_back(selected.currentKey());
     selected.close();
+    return keys;
+}
+
+// Copies the keyed results of schema `from` into the record source of the
+// connection's main file, in ascending ID1 (the destination gives each its
+// next ID1), and for a move deletes them from `from`, all inside the caller's
+// transaction. The tables are joined here rather than through the source's
+// own view, as the roll-over does.
+void copyKeyed(Connection& cn, const QString& from, bool move) {
+    const QString fields = quotedList(copiedFields(move));
+    QString source = QStringLiteral("%1.datinumerici AS d JOIN temp.zvchiavi AS z ON z.k = d.ID1").arg(from);
+    for (HistogramKind kind : kHistogramKinds)
+        source +=
+            QStringLiteral(" LEFT JOIN %1.\"%2\" AS \"%2\" ON \"%2\".ID1 = d.ID1").arg(from, histogramTable(kind));
+    cn.execute(
+        QStringLiteral("INSERT INTO main.datiQgrafici (%1) SELECT %1 FROM %2 ORDER BY d.ID1").arg(fields, source));
+    if (move)
+        for (const QString& table : resultTables())
+            cn.execute(
+                QStringLiteral("DELETE FROM %1.\"%2\" WHERE ID1 IN (SELECT k FROM temp.zvchiavi)").arg(from, table));
+}
+
+int64_t runDelete(Connection& src, Recordset& selected) {
+    const std::vector<int64_t> keys = selectedKeys(selected);
     Transaction tx(src);
     for (const int64_t key : keys)
         deleteResult(src, key);
@@ -98,33 +127,24 @@ int64_t runDelete(Connection& src, Recordset& selected) {
 
 // Source and destination are one file: one connection, one transaction.
 int64_t runWithinOneFile(Connection& src, Recordset& selected, bool move) {
+    const std::vector<int64_t> keys = selectedKeys(selected);
+    KeyTable keyed(src, keys);
     Transaction tx(src);
-    Recordset into = emptyAdder(src);
-    const std::vector<int64_t> keys = copyRows(selected, into, move);
-    into.close();
-    selected.close();
-    if (move)
-        for (const int64_t key : keys)
-            deleteResult(src, key);
+    copyKeyed(src, QStringLiteral("main"), move);
     tx.commit();
     return static_cast<int64_t>(keys.size());
 }
 
 int64_t runBetweenFiles(Connection& src, Recordset& selected, const QString& destination, const QString& source,
                         bool move) {
-    Connection dst(destination);
-    std::optional<AttachedSource> attached;
-    if (move)
-        attached.emplace(dst, source);
-    Transaction tx(dst);
-    Recordset into = emptyAdder(dst);
-    const std::vector<int64_t> keys = copyRows(selected, into, move);
-    into.close();
-    // The source's own reader lets go before the deletes take its write lock.
-    selected.close();
+    const std::vector<int64_t> keys = selectedKeys(selected);
+    // The source's own connection lets go before the move takes its write lock.
     src.close();
-    if (move)
-        deleteAttached(dst, keys);
+    Connection dst(destination);
+    AttachedSource attached(dst, source);
+    KeyTable keyed(dst, keys);
+    Transaction tx(dst);
+    copyKeyed(dst, QStringLiteral("zvsorgente"), move);
     tx.commit();
     return static_cast<int64_t>(keys.size());
 }

@@ -60,10 +60,6 @@ void eachField(Record& r, TextFn text, NumberFn number, WholeFn whole) {
 
 int64_t addResult(Connection& cn, const ResultRecord& record) {
     Recordset rs(cn, kResultSource);
-    return addResult(rs, record);
-}
-
-int64_t addResult(Recordset& rs, const ResultRecord& record) {
     rs.addNew();
     auto set = [&rs](const QString& field, const auto& value) {
         if (value)

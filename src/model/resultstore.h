@@ -25,10 +25,6 @@ void registerResultSource();
 // written, so the schema's defaults apply. A value a field refuses fails with
 // an AppError and nothing is stored.
 int64_t addResult(Connection& cn, const ResultRecord& record);
-// The same through a recordset the caller keeps open over the record source
-// (opened on a selection of no rows), so a long run of adds does not read the
-// destination's keys again for each one.
-int64_t addResult(Recordset& rs, const ResultRecord& record);
 
 // The current row of a recordset over the record source.
 ResultRecord readResult(const Recordset& rs);
