@@ -142,6 +142,10 @@ void Archivio2::buildTab0(QWidget* tab) {
                                        QChar(), this);
     List5->setModel(records_);
     List5->horizontalHeader()->hide();
+    // The identifier column under its heading, the name beside it.
+    constexpr int kIdWidth = 140;
+    List5->setColumnWidth(0, kIdWidth);
+    Label28->setFixedWidth(kIdWidth);
     for (QWidget* list : {static_cast<QWidget*>(List2), static_cast<QWidget*>(List3), static_cast<QWidget*>(List4),
                           static_cast<QWidget*>(List5)})
         list->installEventFilter(this);
@@ -247,6 +251,8 @@ void Archivio2::buildTab1(QWidget* tab) {
                                      QChar(), this);
     List1->setModel(daily_);
     List1->horizontalHeader()->hide();
+    List1->setColumnWidth(0, 70);
+    List1->setColumnWidth(1, 140);
     auto* layout = new QVBoxLayout(tab);
     layout->addWidget(Command6);
     layout->addWidget(List1, 1);
@@ -527,7 +533,7 @@ void Archivio2::List4_DblClick() {
         Recordset rs(cnarch, selectionQuery(day), day.params);
         const int64_t n = rs.recordCount();
         records_->setRecordset(std::move(rs));
-        List5->resizeColumnToContents(0);
+        List5->setColumnWidth(0, Label28->width());
         Label26->setText(QString::number(n));
     } catch (const AppError& e) {
         clearRecords();
@@ -632,8 +638,8 @@ void Archivio2::Command6_Click() {
     ignoring([&] {
         cndaily.open(Session::get().db_daily);
         daily_->setRecordset(Recordset(cndaily, QStringLiteral("select * from datiQgrafici order by ID1")));
-        List1->resizeColumnToContents(0);
-        List1->resizeColumnToContents(1);
+        List1->setColumnWidth(0, 70);
+        List1->setColumnWidth(1, 140);
     });
 }
 
