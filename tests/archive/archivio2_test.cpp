@@ -321,5 +321,32 @@ TEST_F(ArchiveWindow, ABackUpTargetIsChosenWrittenAndCopied) {
     EXPECT_EQ(fileBytes(path(file::referenceDb)), reference);
 }
 
+TEST_F(ArchiveWindow, ACancelledSourcePickerNeverCreatesADatabase) {
+    fillArchive();
+    Archivio2* w = open();
+    w->Command8->click();
+    ASSERT_EQ(w->List2->count(), 1);
+    // The first cancel: no source at all, the lists and totals cleared.
+    prompts_->files.push_back(QString());
+    w->Command4->click();
+    EXPECT_TRUE(w->dbsorgente.isEmpty());
+    EXPECT_EQ(w->List2->count(), 0);
+    EXPECT_TRUE(w->Label30->text().isEmpty());
+    w->Command8->click();
+    expectMessage("err3", "Zarvium");
+    // A file that does not exist is refused as a source and never made.
+    const QString missing = path("nonesiste.mdb");
+    prompts_->files.push_back(missing);
+    w->Command4->click();
+    w->Command8->click();
+    expectMessage("err3", "Zarvium");
+    EXPECT_FALSE(QFile::exists(missing));
+    // A later cancel keeps the file chosen before.
+    prompts_->files.push_back(QString());
+    w->Command4->click();
+    EXPECT_EQ(w->dbsorgente, missing);
+    EXPECT_TRUE(logText().contains("Archivio2"));
+}
+
 }  // namespace
 }  // namespace zv
