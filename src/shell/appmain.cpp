@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QMetaObject>
 
+#include "archive/archivio2.h"
 #include "link/comcd.h"
 #include "link/inserimento.h"
 #include "model/resultstore.h"
@@ -70,6 +71,7 @@ void registerForms() {
     Forms::registerFactory(qcrif::kName, [] { return new qcrif; });
     Forms::registerFactory(autostampa::kName, [] { return new autostampa; });
     Forms::registerFactory(Refertazionex::kName, [] { return new Refertazionex; });
+    Forms::registerFactory(Archivio2::kName, [] { return new Archivio2; });
 }
 
 namespace {

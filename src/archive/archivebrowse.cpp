@@ -1,0 +1,143 @@
+#include "archive/archivebrowse.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+
+#include <map>
+
+#include "platform/connection.h"
+#include "platform/conversions.h"
+#include "platform/errors.h"
+#include "platform/recordset.h"
+
+namespace zv {
+
+namespace {
+
+QString twoDigits(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
+
+// Results counted per group of one query; the query names its group "k".
+std::map<QString, int64_t> groupCounts(Connection& cn, const QString& sql, const QVariantList& params) {
+    Recordset rs(cn, sql, params);
+    std::map<QString, int64_t> counts;
+    for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+        counts[rs.field(QStringLiteral("k")).toString()] = rs.field(QStringLiteral("n")).toLongLong();
+    return counts;
+}
+
+}  // namespace
+
+QString twoDigitYear(int year) { return twoDigits(year); }
+
+int archiveStartYear(const QString& text) {
+    const int16_t year = toInt16(text.trimmed());
+    if (year < 0 || year > 99)
+        throw AppError(err::Overflow, QStringLiteral("The first archive year %1 is not a two-digit year.").arg(text));
+    return year;
+}
+
+// Each level counts with one grouped query over the results table: the same
+// results a LIKE pattern per period would find ("%/%/yy", "%/mm/yy",
+// "dd/mm/yy" match a date that ends so), read in one pass instead of one pass
+// per candidate period.
+std::vector<PeriodCount> countYears(Connection& cn, int first, int last) {
+    std::vector<PeriodCount> years;
+    if (first > last)
+        return years;
+    const auto counts = groupCounts(
+        cn,
+        QStringLiteral("SELECT substr(date, -2) AS k, count(*) AS n FROM datinumerici "
+                       "WHERE substr(date, -3, 1) = '/' AND instr(substr(date, 1, length(date) - 3), '/') > 0 "
+                       "GROUP BY k"),
+        {});
+    for (int y = first; y <= last; ++y) {
+        const auto it = counts.find(twoDigits(y));
+        if (it != counts.end() && it->second > 0)
+            years.push_back({it->first, it->second});
+    }
+    return years;
+}
+
+std::vector<PeriodCount> countMonths(Connection& cn, const QString& yy) {
+    const auto counts = groupCounts(cn,
+                                    QStringLiteral("SELECT substr(date, -5, 2) AS k, count(*) AS n FROM datinumerici "
+                                                   "WHERE length(date) >= 6 AND substr(date, -6, 1) = '/' "
+                                                   "AND substr(date, -3) = '/' || ?1 GROUP BY k"),
+                                    {yy});
+    std::vector<PeriodCount> months;
+    for (int m = 1; m <= 12; ++m) {
+        const auto it = counts.find(twoDigits(m));
+        if (it != counts.end() && it->second > 0)
+            months.push_back({twoDigits(m) + QLatin1Char('/') + yy, it->second});
+    }
+    return months;
+}
+
+std::vector<PeriodCount> countDays(Connection& cn, const QString& mmyy) {
+    const auto counts = groupCounts(cn,
+                                    QStringLiteral("SELECT substr(date, 1, 2) AS k, count(*) AS n FROM datinumerici "
+                                                   "WHERE length(date) = 8 AND substr(date, 3) = '/' || ?1 GROUP BY k"),
+                                    {mmyy});
+    std::vector<PeriodCount> days;
+    for (int d = 1; d <= 31; ++d) {
+        const auto it = counts.find(twoDigits(d));
+        if (it != counts.end() && it->second > 0)
+            days.push_back({twoDigits(d) + QLatin1Char('/') + mmyy, it->second});
+    }
+    return days;
+}
+
+Selection selectionOf(BrowseLevel level, const QString& key) {
+    switch (level) {
+    case BrowseLevel::Year: return {QStringLiteral("date like ?1"), {QStringLiteral("%/%/") + key}};
+    case BrowseLevel::Month: return {QStringLiteral("date like ?1"), {QStringLiteral("%/") + key}};
+    case BrowseLevel::Day: return {QStringLiteral("date like ?1"), {key}};
+    case BrowseLevel::Record: return recordSelection(toInt64(key));
+    }
+    return {};
+}
+
+Selection recordSelection(int64_t id1) { return {QStringLiteral("ID1 = ?1"), {QVariant::fromValue(id1)}}; }
+
+QString selectionQuery(const Selection& selection) {
+    return QStringLiteral("select * from datiQgrafici where %1 order by ID1").arg(selection.where);
+}
+
+int64_t fileCount(const QString& folder) {
+    const QDir dir(folder);
+    if (folder.isEmpty() || !dir.exists() || !dir.isReadable())
+        return -1;
+    return dir.entryList(QDir::Files | QDir::Hidden | QDir::System).size();
+}
+
+int64_t diskSize(const QString& path) {
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        return 0;
+    if (!info.isDir())
+        return info.size();
+    int64_t total = 0;
+    QDirIterator it(path, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        total += it.fileInfo().size();
+    }
+    return total;
+}
+
+QString sizeCaption(int64_t bytes, QChar decimal) {
+    QString unit = QStringLiteral("Byte");
+    double divisor = 1;
+    if (bytes > 1000000) {
+        unit = QStringLiteral("MB");
+        divisor = 1048576;
+    } else if (bytes > 1000) {
+        unit = QStringLiteral("KB");
+        divisor = 1048;  // as the program always showed it
+    }
+    const double shown = roundHalfEven(static_cast<double>(bytes) / divisor, 2);
+    return QStringLiteral("( %1 %2 )").arg(numberText(shown, decimal), unit);
+}
+
+}  // namespace zv

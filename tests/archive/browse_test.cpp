@@ -1,0 +1,128 @@
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include "archive/archive_records.h"
+#include "archive/archivebrowse.h"
+#include "platform/database.h"
+#include "platform/errors.h"
+#include "support/fixture.h"
+
+namespace zv {
+namespace {
+
+class Browse : public test::ProgramFolderTest {
+protected:
+    void SetUp() override {
+        ProgramFolderTest::SetUp();
+        cn.open(path(QStringLiteral("zarviumtotale.mdb")));
+    }
+    void add(const QString& date, int times = 1) {
+        for (int i = 0; i < times; ++i)
+            test::archive(cn, date, QStringLiteral("X"));
+    }
+    int64_t selected(const Selection& s) { return Recordset(cn, selectionQuery(s), s.params).recordCount(); }
+    Connection cn;
+};
+
+TEST_F(Browse, CountsYearsMonthsAndDaysAsTheirDatesSay) {
+    add("01/03/05", 2);
+    add("15/03/26");
+    add("31/07/26", 3);
+    add("01/07/26");
+    add("02/02/25");
+    // Dates the patterns never match: no "/" before the year, a year of four digits.
+    add("0326");
+    add("01/03/2026");
+    EXPECT_EQ(countYears(cn, 5, 26), (std::vector<PeriodCount>{{"05", 2}, {"25", 1}, {"26", 5}}));
+    EXPECT_EQ(countYears(cn, 26, 26), (std::vector<PeriodCount>{{"26", 5}}));
+    EXPECT_TRUE(countYears(cn, 99, 26).empty());  // a start after this year lists nothing
+    EXPECT_EQ(countMonths(cn, "26"), (std::vector<PeriodCount>{{"03/26", 1}, {"07/26", 4}}));
+    EXPECT_EQ(countDays(cn, "07/26"), (std::vector<PeriodCount>{{"01/07/26", 1}, {"31/07/26", 3}}));
+    EXPECT_TRUE(countDays(cn, "02/26").empty());
+}
+
+TEST_F(Browse, EachLineSelectsExactlyTheResultsItCounted) {
+    add("01/03/26", 2);
+    add("15/03/26");
+    add("15/04/26");
+    add("15/04/25");
+    const int64_t one = test::archive(cn, "16/04/26", "only");
+    struct Case {
+        BrowseLevel level;
+        QString key;
+        int64_t expected;
+    } cases[] = {
+        {BrowseLevel::Year, "26", 5},
+        {BrowseLevel::Year, "25", 1},
+        {BrowseLevel::Month, "03/26", 3},
+        {BrowseLevel::Month, "04/26", 2},
+        {BrowseLevel::Day, "01/03/26", 2},
+        {BrowseLevel::Day, "15/04/25", 1},
+        {BrowseLevel::Record, QString::number(one), 1},
+        // A key is a bound value: quotes in it select nothing rather than everything.
+        {BrowseLevel::Day, "01/03/26' or '1'='1", 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(selected(selectionOf(c.level, c.key)), c.expected) << c.key.toStdString();
+}
+
+TEST_F(Browse, AYearOfMoreThan32767ResultsCountsAndSelectsWhole) {
+    test::archiveMany(cn, "09/11/26", 40000);
+    add("10/11/26");
+    EXPECT_EQ(countYears(cn, 26, 26), (std::vector<PeriodCount>{{"26", 40001}}));
+    EXPECT_EQ(countMonths(cn, "26"), (std::vector<PeriodCount>{{"11/26", 40001}}));
+    EXPECT_EQ(countDays(cn, "11/26"), (std::vector<PeriodCount>{{"09/11/26", 40000}, {"10/11/26", 1}}));
+    EXPECT_EQ(selected(selectionOf(BrowseLevel::Day, "09/11/26")), 40000);
+}
+
+TEST_F(Browse, AnUnopenableSourceFailsWithAnError) {
+    Connection missing;
+    EXPECT_THROW(missing.open(path("nothere.mdb")), AppError);
+    EXPECT_FALSE(QFile::exists(path("nothere.mdb")));
+    EXPECT_THROW(countYears(missing, 5, 26), AppError);
+}
+
+TEST(ArchiveStartYear, ReadsTwoDigitYearsAndRefusesTheRest) {
+    EXPECT_EQ(archiveStartYear("5"), 5);
+    EXPECT_EQ(archiveStartYear("05"), 5);
+    EXPECT_EQ(archiveStartYear("26"), 26);
+    for (const char* bad : {"", "abc", "-1", "100", "2026"})
+        EXPECT_THROW(archiveStartYear(QString::fromLatin1(bad)), AppError) << bad;
+    EXPECT_EQ(twoDigitYear(5), "05");
+}
+
+TEST(SizeCaption, ShowsBytesKilobytesAndMegabytesAsTheProgramAlwaysDid) {
+    struct Case {
+        int64_t bytes;
+        const char* shown;
+    } cases[] = {{0, "( 0 Byte )"},        {1000, "( 1000 Byte )"}, {1001, "( 0.96 KB )"}, {1000000, "( 954.2 KB )"},
+                 {1000001, "( 0.95 MB )"}, {5242880, "( 5 MB )"},   {1310, "( 1.25 KB )"}};
+    for (const Case& c : cases)
+        EXPECT_EQ(sizeCaption(c.bytes, QLatin1Char('.')), QString::fromLatin1(c.shown)) << c.bytes;
+    EXPECT_EQ(sizeCaption(1001, QLatin1Char(',')), "( 0,96 KB )");
+}
+
+TEST(FolderStatistics, CountsTheFolderItselfAndSizesItsWholeTree) {
+    QTemporaryDir tmp;
+    const QString log = tmp.path() + "/log";
+    QDir().mkpath(log + "/old");
+    auto write = [](const QString& p, int bytes) {
+        QFile f(p);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(bytes, 'x'));
+    };
+    for (int i = 0; i < 3; ++i)
+        write(log + QStringLiteral("/%1.log").arg(i), 100);
+    for (int i = 0; i < 2; ++i)
+        write(log + QStringLiteral("/old/%1.log").arg(i), 10);
+    EXPECT_EQ(fileCount(log), 3);
+    EXPECT_EQ(diskSize(log), 320);
+    EXPECT_EQ(diskSize(log + "/0.log"), 100);
+    EXPECT_EQ(fileCount(tmp.path() + "/none"), -1);
+    EXPECT_EQ(diskSize(tmp.path() + "/none"), 0);
+}
+
+}  // namespace
+}  // namespace zv
