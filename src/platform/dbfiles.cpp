@@ -29,20 +29,6 @@ void removeDatabaseFiles(const QString& path) {
     QFile::remove(path + QStringLiteral("-journal"));
 }
 
-bool writeAll(int fd, const char* data, qsizetype size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, static_cast<size_t>(size));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        size -= written;
-    }
-    return true;
-}
-
 }  // namespace
 
 void compactDatabase(const QString& path, const QString& scratch) {
@@ -106,7 +92,7 @@ void backupDatabase(const QString& source, const QString& target) {
             const int amount = int(std::min<sqlite3_int64>(chunk.size(), size - offset));
             if (file->pMethods->xRead(file, chunk.data(), amount, offset) != SQLITE_OK)
                 throw AppError(err::PathFileAccess, QStringLiteral("Path/File access error: %1").arg(source));
-            if (!writeAll(out, chunk.constData(), amount))
+            if (!files::writeAll(out, chunk.constData(), amount))
                 throw AppError(err::PathFileAccess, QStringLiteral("%1: %2").arg(temp, qt_error_string(errno)));
             offset += amount;
         }

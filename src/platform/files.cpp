@@ -39,20 +39,6 @@ int32_t numberForOpen(int error) {
 
 QByteArray native(const QString& path) { return QFile::encodeName(path); }
 
-bool writeAll(int fd, const char* data, qsizetype size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, static_cast<size_t>(size));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        size -= written;
-    }
-    return true;
-}
-
 // fsync; folders on file systems that cannot sync them report EINVAL, which is no failure.
 bool syncFd(int fd, bool isFolder) {
     while (::fsync(fd) != 0) {
@@ -186,6 +172,20 @@ void appendBytes(const QString& path, const QByteArray& data) {
     ok = (::close(fd) == 0) && ok;
     if (!ok)
         fail(err::PathFileAccess);
+}
+
+bool writeAll(int fd, const char* data, qsizetype size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, static_cast<size_t>(size));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
 }
 
 }  // namespace zv::files

@@ -20,6 +20,9 @@ void syncPath(const QString& path);
 // `name`, only those of that one target. Call it only while nothing can be
 // replacing a file there (the instance lock held). Returns the names removed.
 QStringList removeStaleTemporaries(const QString& folder, const QString& name = QString());
+// Writes all of `data` to an open descriptor, through short writes and
+// interruptions; false on any other failure (errno tells which).
+bool writeAll(int fd, const char* data, qsizetype size);
 // Appends bytes and closes (the record is complete on disk when it returns).
 // Throws AppError (53/76/75) on failure.
 void appendBytes(const QString& path, const QByteArray& data);

@@ -13,22 +13,6 @@
 
 namespace zv {
 
-scatter::Input scatterInput(const ResultRecord& r) {
-    using P = ResultParameter;
-    scatter::Input in;
-    in.wbc = r.value(P::WBC);
-    in.neu = r.value(P::neu);
-    in.lym = r.value(P::lym);
-    in.mono = r.value(P::mono);
-    in.eos = r.value(P::eos);
-    in.baso = r.value(P::baso);
-    in.band = scatter::flagIsTrue(r.flags.Band);
-    in.ig = scatter::flagIsTrue(r.flags.IG);
-    in.varLym = scatter::flagIsTrue(r.flags.VarLym);
-    in.blast = scatter::flagIsTrue(r.flags.Blast);
-    return in;
-}
-
 LimitsRow reportRangeSet(Recordset& limiti, const ResultRecord& result) {
     if (!result.Limits)
         throw AppError(
@@ -77,7 +61,7 @@ void ReportSurfaces::drawPictures(const ResultRecord& r, const QColor& windowTex
     Picture2->setDrawing(
         [windowText](QPainter& painter, const QRectF& rect) { scatter::drawTemplate(painter, rect, windowText); });
 
-    const scatter::Input input = scatterInput(r);
+    const scatter::Input input = scatter::inputOf(r);
     std::vector<double> draws;
     scatter::scatterDots(
         input,

@@ -20,10 +20,6 @@ struct ReportPictures;
 // The printed scattergram holds fewer dots than the screen's for the same result.
 inline constexpr scatter::Divisors kReportDivisors{20, 12, 10, 12, 15};
 
-// The scattergram's inputs from a result; a flag counts as set only when it
-// reads as Boolean true, so an unreadable one shifts nothing.
-scatter::Input scatterInput(const ResultRecord& result);
-
 // The range set of a report run: the human set at the 1-based position
 // `Limits` + 1 of `limiti` (ordered by `limite`). A result without `Limits`,
 // or one naming no set, fails (94, 3001) with the result's ID1 in the text.

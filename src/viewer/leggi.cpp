@@ -748,18 +748,7 @@ void leggi::showCharts(const ResultRecord& r) {
 }
 
 void leggi::drawScattergram(const ResultRecord& r) {
-    using P = ResultParameter;
-    scatter::Input in;
-    in.wbc = r.value(P::WBC);
-    in.neu = r.value(P::neu);
-    in.lym = r.value(P::lym);
-    in.mono = r.value(P::mono);
-    in.eos = r.value(P::eos);
-    in.baso = r.value(P::baso);
-    in.band = scatter::flagIsTrue(r.flags.Band);
-    in.ig = scatter::flagIsTrue(r.flags.IG);
-    in.varLym = scatter::flagIsTrue(r.flags.VarLym);
-    in.blast = scatter::flagIsTrue(r.flags.Blast);
+    const scatter::Input in = scatter::inputOf(r);
 
     const QColor windowText = palette().color(QPalette::WindowText);
     {

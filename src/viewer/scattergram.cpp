@@ -73,4 +73,20 @@ bool flagIsTrue(const std::optional<QString>& stored) {
     return ignoring([&] { value = toDouble(text, QLatin1Char('.')); }) && value == -1;
 }
 
+Input inputOf(const ResultRecord& r) {
+    using P = ResultParameter;
+    Input in;
+    in.wbc = r.value(P::WBC);
+    in.neu = r.value(P::neu);
+    in.lym = r.value(P::lym);
+    in.mono = r.value(P::mono);
+    in.eos = r.value(P::eos);
+    in.baso = r.value(P::baso);
+    in.band = flagIsTrue(r.flags.Band);
+    in.ig = flagIsTrue(r.flags.IG);
+    in.varLym = flagIsTrue(r.flags.VarLym);
+    in.blast = flagIsTrue(r.flags.Blast);
+    return in;
+}
+
 }  // namespace zv::scatter

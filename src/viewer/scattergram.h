@@ -10,6 +10,8 @@
 #include <functional>
 #include <optional>
 
+#include "model/result.h"
+
 namespace zv::scatter {
 
 inline constexpr double kWidth = 2700;
@@ -22,6 +24,8 @@ struct Input {
     std::optional<double> wbc, neu, lym, mono, eos, baso;
     bool band = false, ig = false, varLym = false, blast = false;
 };
+// What a stored result gives the drawing: WBC, the differential and four flags.
+Input inputOf(const ResultRecord& result);
 
 // What WBC x percentage is divided by, per population, to give its count: the
 // screen shows more dots than the printed report for the same result.

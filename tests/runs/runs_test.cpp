@@ -466,7 +466,7 @@ TEST(ReportScattergram, AFlagShiftsOnlyWhenItReadsAsTrue) {
     for (const auto& [stored, set] : cases) {
         ResultRecord r;
         r.flags.Band = r.flags.IG = r.flags.VarLym = r.flags.Blast = stored;
-        const scatter::Input in = scatterInput(r);
+        const scatter::Input in = scatter::inputOf(r);
         EXPECT_EQ(in.band, set) << stored.value_or(QStringLiteral("NULL")).toStdString();
         EXPECT_EQ(in.ig, set);
         EXPECT_EQ(in.varLym, set);
