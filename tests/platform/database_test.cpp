@@ -9,6 +9,7 @@
 
 #include "platform/database.h"
 #include "platform/errors.h"
+#include "platform/sqlite_util.h"
 
 namespace zv {
 namespace {
@@ -224,6 +225,60 @@ TEST_F(ConnectionTest, NestedTransactionsCommitAndRollBackByLevel) {
         cn.execute(QStringLiteral("DELETE FROM t"));
     }
     EXPECT_EQ(rowCount(cn, QStringLiteral("t")), 2);
+}
+
+TEST_F(ConnectionTest, EveryConnectionCommitsDurablyInRollbackJournalMode) {
+    // A file another program left in WAL mode is turned back at the first use.
+    const QString wal = resultsDb(QStringLiteral("wal.mdb"));
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(wal).constData(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+    for (const QString& file : {resultsDb(), wal}) {
+        SCOPED_TRACE(file.toStdString());
+        Connection cn(file);
+        // EXTRA: the folder is synced once the journal is deleted, so a commit survives a power cut.
+        EXPECT_EQ(cn.scalar(QStringLiteral("PRAGMA synchronous")).toInt(), 3);
+        EXPECT_EQ(cn.scalar(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("delete"));
+        cn.close();
+        cn.open(file);
+        EXPECT_EQ(cn.scalar(QStringLiteral("PRAGMA synchronous")).toInt(), 3);
+    }
+}
+
+TEST_F(ConnectionTest, AStatementUsedAgainKeepsNothingOfItsLastUse) {
+    Connection cn(resultsDb());
+    const QString both = QStringLiteral("SELECT ?1 || '-' || ifnull(?2, 'none')");
+    EXPECT_EQ(cn.scalar(both, {QStringLiteral("a"), QStringLiteral("b")}).toString(), QStringLiteral("a-b"));
+    EXPECT_EQ(cn.scalar(both, {QStringLiteral("c")}).toString(), QStringLiteral("c-none"));
+
+    // Taken twice at once, the same text gives two statements.
+    {
+        sqlite::CachedStatement first = cn.prepared(QStringLiteral("SELECT 1"));
+        sqlite::CachedStatement second = cn.prepared(QStringLiteral("SELECT 1"));
+        ASSERT_TRUE(first && second);
+        EXPECT_NE(first.get(), second.get());
+        EXPECT_EQ(sqlite3_step(first.get()), SQLITE_ROW);
+        EXPECT_EQ(sqlite3_step(second.get()), SQLITE_ROW);
+    }
+
+    // A table changed by SQL text is seen as it is now by the statements over it.
+    cn.execute(QStringLiteral("CREATE TABLE t (a INTEGER)"));
+    cn.execute(QStringLiteral("INSERT INTO t VALUES (?1)"), {1});
+    EXPECT_EQ(Recordset(cn, QStringLiteral("select * from t")).fieldCount(), 1);
+    cn.execute(QStringLiteral("ALTER TABLE t ADD COLUMN b TEXT"));
+    Recordset after(cn, QStringLiteral("select * from t"));
+    EXPECT_EQ(after.fieldCount(), 2);
+    EXPECT_EQ(after.text(QStringLiteral("a")), QStringLiteral("1"));
+    EXPECT_TRUE(after.field(QStringLiteral("b")).isNull());
+
+    // A statement kept past the close of its connection is let go of quietly.
+    sqlite::CachedStatement kept = cn.prepared(QStringLiteral("SELECT 2"));
+    cn.close();
+    cn.open(path(QStringLiteral("zarvium.mdb")));
+    EXPECT_EQ(cn.scalar(QStringLiteral("SELECT 2")).toInt(), 2);
 }
 
 // ---------------------------------------------------------------------------

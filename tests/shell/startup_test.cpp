@@ -124,6 +124,16 @@ TEST_F(Startup, ScratchFileFromAnInterruptedStartStopsTheProgram) {
     EXPECT_TRUE(fileBytes(path("log/08.12.26.log")).contains("\tfrmSplash\t"));
 }
 
+TEST_F(Startup, EveryConnectionOfTheSessionCommitsDurably) {
+    start();
+    Session& s = main()->session();
+    for (Connection* cn : {&s.cn, &s.cntot, &s.cnlimit, &s.cnvet}) {
+        SCOPED_TRACE(cn->path().toStdString());
+        EXPECT_EQ(cn->scalar("PRAGMA synchronous").toInt(), 3);
+        EXPECT_EQ(cn->scalar("PRAGMA journal_mode").toString(), QStringLiteral("delete"));
+    }
+}
+
 TEST_F(Startup, NewDayRollsTheDailyResultsIntoTheArchive) {
     scriviini("database", "last", "07/12/26", "general.ini");
     {
