@@ -608,6 +608,94 @@ TEST_F(RecordsetTest, RowsAreReadOnlyWhenReached) {
     EXPECT_EQ(rs.field(QStringLiteral("n")), QVariant(qlonglong(50001)));
 }
 
+TEST_F(RecordsetTest, ASetOpenedToAddARowReadsNoKeys) {
+    Connection cn(resultsDb());
+    const int64_t rossi = addResult(cn, QStringLiteral("Rossi"));
+    addResult(cn, QStringLiteral("Bianchi"));
+    // The selection counts every row it looks at.
+    int looked = 0;
+    ASSERT_EQ(sqlite3_create_function(
+                  cn.handle(), "counted", 1, SQLITE_UTF8, &looked,
+                  [](sqlite3_context* ctx, int, sqlite3_value** argv) {
+                      ++*static_cast<int*>(sqlite3_user_data(ctx));
+                      sqlite3_result_value(ctx, argv[0]);
+                  },
+                  nullptr, nullptr),
+              SQLITE_OK);
+    const QString selection =
+        QStringLiteral("select * from datiQgrafici where counted(specName) <> 'Neri' order by ID1");
+
+    // As the store step adds a result: open, add, update, read back the key.
+    Recordset adding(cn, selection);
+    adding.addNew();
+    adding.setField(QStringLiteral("specName"), QStringLiteral("Verdi"));
+    adding.update();
+    const int64_t verdi = adding.currentKey();
+    EXPECT_EQ(looked, 0);
+    // Read at the first use, the set is the one at the open, the added row last and current.
+    EXPECT_EQ(adding.recordCount(), 3);
+    EXPECT_GT(looked, 0);
+    EXPECT_EQ(adding.absolutePosition(), 3);
+    EXPECT_EQ(adding.currentKey(), verdi);
+    adding.moveFirst();
+    EXPECT_EQ(adding.currentKey(), rossi);
+
+    // A write through the connection before the first use: the set still is the one at its open.
+    Recordset list(cn, selection);
+    addResult(cn, QStringLiteral("Neri"));
+    cn.execute(QStringLiteral("UPDATE datinumerici SET specName = 'Neri' WHERE ID1 = ?1"),
+               {QVariant(qlonglong(rossi))});
+    ASSERT_EQ(list.recordCount(), 3);
+    EXPECT_EQ(list.text(QStringLiteral("specName")), QStringLiteral("Neri"));  // the row as it is now
+    list.moveLast();
+    EXPECT_EQ(list.currentKey(), verdi);
+
+    // An added row the selection would not take is still the set's last row.
+    Recordset other(cn, selection);
+    other.addNew();
+    other.setField(QStringLiteral("specName"), QStringLiteral("Neri"));
+    other.update();
+    EXPECT_EQ(other.recordCount(), 3);
+    EXPECT_EQ(other.text(QStringLiteral("specName")), QStringLiteral("Neri"));
+}
+
+TEST_F(RecordsetTest, RowsReadWithTheKeysLastUntilAnythingIsWritten) {
+    const QString db = resultsDb();
+    Connection cn(db);
+    const int64_t first = addResult(cn, QStringLiteral("Rossi"));
+    const int64_t second = addResult(cn, QStringLiteral("Bianchi"));
+    addResult(cn, QStringLiteral("Verdi"));
+    Recordset rs(cn, QStringLiteral("select * from datiQgrafici order by ID1"));
+    ASSERT_EQ(rs.recordCount(), 3);
+    EXPECT_EQ(rs.text(QStringLiteral("specName")), QStringLiteral("Rossi"));
+
+    // Another connection of the program writes: what is reached next is read anew.
+    Connection other(db);
+    other.execute(QStringLiteral("UPDATE datinumerici SET specName = 'Neri' WHERE ID1 = ?1"),
+                  {QVariant(qlonglong(second))});
+    rs.moveNext();
+    EXPECT_EQ(rs.text(QStringLiteral("specName")), QStringLiteral("Neri"));
+    other.execute(QStringLiteral("DELETE FROM datinumerici WHERE ID1 = ?1"), {QVariant(qlonglong(first))});
+    rs.moveFirst();
+    EXPECT_TRUE(rs.field(QStringLiteral("specName")).isNull());
+    rs.moveLast();
+    EXPECT_EQ(rs.text(QStringLiteral("GraficiWB1_ch002")), QStringLiteral("047"));
+
+    // A set larger than what is kept: the rows past it are read when reached.
+    cn.execute(
+        QStringLiteral("CREATE TABLE big (n INTEGER, payload BLOB);"
+                       "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < 2500) "
+                       "INSERT INTO big SELECT n, zeroblob(10000) FROM c;"));
+    Recordset big(cn, QStringLiteral("select * from big order by n desc"));
+    ASSERT_EQ(big.recordCount(), 2500);
+    EXPECT_EQ(big.field(QStringLiteral("n")), QVariant(qlonglong(2500)));
+    big.moveLast();
+    EXPECT_EQ(big.field(QStringLiteral("n")), QVariant(qlonglong(1)));
+    EXPECT_EQ(big.field(QStringLiteral("payload")).toByteArray(), QByteArray(10000, '\0'));
+    big.setAbsolutePosition(1200);
+    EXPECT_EQ(big.field(QStringLiteral("n")), QVariant(qlonglong(1301)));
+}
+
 TEST_F(RecordsetTest, BoundParametersSelectAnUpdatableSet) {
     Connection cn(resultsDb());
     cn.execute(
