@@ -281,6 +281,79 @@ TEST_F(ConnectionTest, AStatementUsedAgainKeepsNothingOfItsLastUse) {
     EXPECT_EQ(cn.scalar(QStringLiteral("SELECT 2")).toInt(), 2);
 }
 
+TEST_F(ConnectionTest, AsciiTextAndEveryOtherTextMatchAlike) {
+    Connection cn(resultsDb());
+    struct Case {
+        const char* text;
+        const char* pattern;
+        int expected;
+    };
+    // ASCII text against ASCII patterns is matched byte by byte; any other
+    // letter folds by Unicode: the Kelvin sign is a k, the long s an s.
+    const Case cases[] = {
+        {"NICOL\xC3\x92", "nicol\xC3\xB2", 1},
+        {"NICOLO", "nicol\xC3\xB2", 0},
+        {"\xE2\x84\xAA"
+         "ELVIN",
+         "kelvin", 1},
+        {"kelvin", "\xE2\x84\xAA%", 1},
+        {"\xC5\xBF"
+         "ALE",
+         "sale", 1},
+        {"Sale", "\xC5\xBF%", 1},
+        {"ROSSI MARIO", "%rossi%", 1},
+        {"ROSSI MARIO", "rossi%", 1},
+        {"ROSSI MARIO", "%mario", 1},
+        {"ROSSI MARIO", "rossi mario", 1},
+        {"ROSSI MARIO", "%ross%i%", 1},
+        {"ROSSI MARIO", "rossi", 0},
+        {"ROSSI MARIO", "%mari", 0},
+        {"ROSSI MARIO", "%rosa%", 0},
+        {"RO", "%rossi%", 0},
+        {"S12345", "%s12345%", 1},
+        {"S123456", "s12345_", 1},
+        {"08/12/26", "08/12/26", 1},
+        {"08/12/26", "%/12/__", 1},
+        {"", "", 1},
+        {"a", "", 0},
+        {"anything", "%%", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.text) + " like " + c.pattern);
+        EXPECT_EQ(
+            cn.scalar(QStringLiteral("SELECT ?1 LIKE ?2"), {QString::fromUtf8(c.text), QString::fromUtf8(c.pattern)}),
+            QVariant(qlonglong(c.expected)));
+    }
+    // The collation compares by the same folding, ASCII first, the rest by code point.
+    const struct {
+        const char* a;
+        const char* b;
+        int order;
+    } orders[] = {
+        {"NICOL\xC3\x92", "nicol\xC3\xB2", 0},
+        {"\xE2\x84\xAA"
+         "elvin",
+         "KELVIN", 0},
+        {"\xC5\xBF"
+         "ale",
+         "SALE", 0},
+        {"abc", "ABD", -1},
+        {"Rossi", "rossi mario", -1},
+        {"ZETA", "\xC3\xA0", -1},
+        {"\xC5\xBF"
+         "b",
+         "sa", 1},
+    };
+    for (const auto& o : orders) {
+        SCOPED_TRACE(std::string(o.a) + " <> " + o.b);
+        const int order = cn.scalar(QStringLiteral("SELECT CASE WHEN ?1 = ?2 COLLATE NOCASE THEN 0 WHEN ?1 < ?2 "
+                                                   "COLLATE NOCASE THEN -1 ELSE 1 END"),
+                                    {QString::fromUtf8(o.a), QString::fromUtf8(o.b)})
+                              .toInt();
+        EXPECT_EQ(order, o.order);
+    }
+}
+
 // ---------------------------------------------------------------------------
 
 TEST_F(RecordsetTest, AddingThroughTheViewWritesFiveRowsUnderOneIncreasingKey) {
