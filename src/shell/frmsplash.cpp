@@ -93,7 +93,7 @@ bool frmSplash::compactAll() {
     const QString folder = programFolder();
     try {
         for (QLatin1String name : {file::dailyDb, file::archiveDb, file::vetDb, file::referenceDb})
-            compactDatabase(folder + QLatin1Char('/') + name, folder + QLatin1Char('/') + file::scratchDb);
+            compactIfWorthwhile(folder + QLatin1Char('/') + name, folder + QLatin1Char('/') + file::scratchDb);
         setBusy(true);
         aggdb = false;
         Label2->setText(versionLine());

@@ -7,6 +7,8 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
 #include "platform/database.h"
 #include "platform/errors.h"
 #include "platform/sqlite_util.h"
@@ -913,6 +915,79 @@ TEST_F(DatabaseCopyTest, CompactionKeepsEveryRowAndLeavesNoScratchFile) {
     EXPECT_EQ(failureOf([&] { compactDatabase(text, scratch); }).first, err::Database);
     EXPECT_FALSE(QFileInfo::exists(scratch));
     EXPECT_EQ(bytesOf(text), QByteArray("not a database"));
+}
+
+TEST_F(DatabaseCopyTest, CompactionRunsOnlyWhereItReclaimsSomething) {
+    const QString db = resultsDb();
+    const QString scratch = path(QStringLiteral("Temp.mdb"));
+    const auto header = [&](const char* pragma) {
+        Connection cn(db);
+        return cn.scalar(QString::fromLatin1(pragma)).toLongLong();
+    };
+    const auto pages = [&] { return QFileInfo(db).size() / header("PRAGMA page_size"); };
+    {
+        Connection cn(db);
+        cn.execute(QStringLiteral("CREATE TABLE pad (b BLOB)"));
+        for (int i = 0; i < 30; ++i)
+            addResult(cn, QStringLiteral("patient %1").arg(i));
+    }
+    // Never compacted: the size after a compaction is not known yet.
+    EXPECT_TRUE(compactIfWorthwhile(db, scratch));
+    EXPECT_EQ(header("PRAGMA user_version"), pages());
+    EXPECT_FALSE(QFileInfo::exists(scratch));
+
+    // Nothing to free, no growth: the file stays as it is, byte for byte.
+    // (A compaction would write the same bytes into a new file: the inode tells.)
+    const auto inode = [&] {
+        struct stat st {};
+        return ::stat(QFile::encodeName(db).constData(), &st) == 0 ? st.st_ino : ino_t(0);
+    };
+    const QByteArray compacted = bytesOf(db);
+    const ino_t file = inode();
+    EXPECT_FALSE(compactIfWorthwhile(db, scratch));
+    EXPECT_EQ(bytesOf(db), compacted);
+    EXPECT_EQ(inode(), file);
+
+    // Grown by less than a tenth: left alone; by a tenth: compacted.
+    const int64_t recorded = header("PRAGMA user_version");
+    int added = 0;
+    while (pages() * 10 < recorded * 11) {
+        ASSERT_FALSE(compactIfWorthwhile(db, scratch)) << pages() << " pages, " << recorded << " before";
+        Connection cn(db);
+        cn.execute(QStringLiteral("INSERT INTO pad VALUES (zeroblob(3000))"), QVariantList());
+        ++added;
+    }
+    EXPECT_GT(added, 1);
+    EXPECT_TRUE(compactIfWorthwhile(db, scratch));
+    EXPECT_EQ(header("PRAGMA user_version"), pages());
+
+    // Free pages: compacted, every row kept.
+    const int64_t rows = [&] {
+        Connection cn(db);
+        cn.execute(QStringLiteral("DELETE FROM pad WHERE rowid % 2 = 0; DELETE FROM datinumerici WHERE ID1 % 2 = 0"));
+        return rowCount(cn, QStringLiteral("datinumerici"));
+    }();
+    ASSERT_GT(header("PRAGMA freelist_count"), 0);
+    EXPECT_TRUE(compactIfWorthwhile(db, scratch));
+    EXPECT_EQ(header("PRAGMA freelist_count"), 0);
+    {
+        Connection cn(db);
+        EXPECT_EQ(rowCount(cn, QStringLiteral("datinumerici")), rows);
+        EXPECT_EQ(cn.scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+    }
+
+    // A scratch file already there is refused even where nothing needs doing;
+    // what cannot be read fails as the compaction fails.
+    writeBytes(scratch, "someone's file");
+    EXPECT_EQ(failureOf([&] { compactIfWorthwhile(db, scratch); }).first, err::PathFileAccess);
+    EXPECT_EQ(bytesOf(scratch), QByteArray("someone's file"));
+    QFile::remove(scratch);
+    const QString text = path(QStringLiteral("text.mdb"));
+    writeBytes(text, "not a database");
+    EXPECT_EQ(failureOf([&] { compactIfWorthwhile(text, scratch); }).first, err::Database);
+    EXPECT_EQ(failureOf([&] { compactIfWorthwhile(path(QStringLiteral("none.mdb")), scratch); }).first,
+              err::FileNotFound);
+    EXPECT_FALSE(QFileInfo::exists(scratch));
 }
 
 TEST_F(DatabaseCopyTest, BackupCreatesOrReplacesTheTargetWhole) {
