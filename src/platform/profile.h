@@ -12,12 +12,15 @@ namespace zv::profile {
 QString resolvePath(const QString& path);
 
 // The value of `key` in `section`, or "" when missing. Surrounding blanks of
-// the value are trimmed. The caller applies its own buffer cut.
+// the value are trimmed. The caller applies its own buffer cut. A file is
+// parsed once per version (its inode, size and times to the nanosecond), so a
+// file changed by anyone since is read afresh.
 QString read(const QString& path, const QString& section, const QString& key);
 
 // Writes `key` = `value` in `section`, creating the file, section or key when
 // missing. The file is replaced atomically (temporary file, fsync, rename).
-// Returns false when the write failed; the old file is then untouched.
+// A key that already holds `value` leaves the file untouched. Returns false
+// when the write failed; the old file is then untouched.
 bool write(const QString& path, const QString& section, const QString& key, const QString& value);
 
 }  // namespace zv::profile
