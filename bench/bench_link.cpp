@@ -152,7 +152,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     zv::setPrompts(std::make_unique<SilentPrompts>());
-    benchmark::Initialize(&argc, argv);
+    initialize(&argc, argv);
     Figures reporter;
     figures = &reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -4,8 +4,10 @@
 // that prints each figure as a median beside its baseline's median.
 //
 // Every benchmark runs ZV_BENCH_REPETITIONS times (default 3) after a warm-up
-// that both sides of a figure get alike; a figure is the median of the
-// repetitions. With ZV_BENCH_SAMPLES naming a file, every repetition's time is
+// that both sides of a figure get alike, the repetitions of all benchmarks
+// interleaved in random order (so neither side of a figure always runs
+// first, or while the disk writes back what the other wrote); a figure is the
+// median of the repetitions. With ZV_BENCH_SAMPLES naming a file, every repetition's time is
 // appended to it and the medians are taken over every sample in it, so
 // scripts/bench.sh can run a program in several processes and print the
 // medians of them all.
@@ -68,6 +70,7 @@ inline QString schemaText(const char* file = "results.sql") {
     return QString::fromUtf8(f.readAll());
 }
 
+// Where the set-up writes: a temporary folder, removed at the end.
 inline QTemporaryDir& workDir() {
     static QTemporaryDir dir;
     return dir;
@@ -188,6 +191,23 @@ inline void fillResults(const QString& path, int rows, int first = 1) {
         check(sqlite3_exec(w.db, "COMMIT", nullptr, nullptr, nullptr), w.db);
     }
     settle(path);
+}
+
+// benchmark::Initialize, with the repetitions interleaved unless the command
+// line says otherwise.
+inline void initialize(int* argc, char** argv) {
+    static std::vector<char*> args;
+    static char interleave[] = "--benchmark_enable_random_interleaving=true";
+    args.assign(argv, argv + *argc);
+    bool given = false;
+    for (char* arg : args)
+        given = given || std::string(arg).rfind("--benchmark_enable_random_interleaving", 0) == 0;
+    if (!given)
+        args.insert(args.begin() + 1, interleave);
+    int count = static_cast<int>(args.size());
+    args.push_back(nullptr);
+    benchmark::Initialize(&count, args.data());
+    *argc = count;
 }
 
 // Every repetition's time per iteration, by benchmark (name and arguments,
