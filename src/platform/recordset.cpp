@@ -297,9 +297,15 @@ struct Recordset::Impl final : sqlite::WriteListener {
     mutable int64_t currentChanges = 0;
     mutable StoredRow fetched;
 
+    // Another statement's write must not fail for this set: keys it cannot
+    // read now are read at its first use, where the failure is its own.
     void beforeWrite() override {
-        if (!writing)
+        if (writing)
+            return;
+        try {
             ensureKeys();
+        } catch (...) {
+        }
     }
 
     int64_t count() const {

@@ -732,6 +732,18 @@ TEST_F(RecordsetTest, ASetOpenedToAddARowReadsNoKeys) {
     other.update();
     EXPECT_EQ(other.recordCount(), 3);
     EXPECT_EQ(other.text(QStringLiteral("specName")), QStringLiteral("Neri"));
+
+    // A set whose keys cannot be read does not stop another write: its own first use fails.
+    ASSERT_EQ(sqlite3_create_function(
+                  cn.handle(), "refused", 1, SQLITE_UTF8, nullptr,
+                  [](sqlite3_context* ctx, int, sqlite3_value**) { sqlite3_result_error(ctx, "refused", -1); }, nullptr,
+                  nullptr),
+              SQLITE_OK);
+    Recordset failing(cn, QStringLiteral("select * from datiQgrafici where refused(specName) order by ID1"));
+    EXPECT_NO_THROW(addResult(cn, QStringLiteral("Gialli")));
+    const auto failure = failureOf([&] { failing.recordCount(); });
+    EXPECT_EQ(failure.first, err::Database);
+    EXPECT_TRUE(failure.second.contains(QLatin1String("refused"))) << failure.second.toStdString();
 }
 
 TEST_F(RecordsetTest, RowsReadWithTheKeysLastUntilAnythingIsWritten) {
