@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <map>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -116,8 +115,10 @@ QHash<QString, KeyedView>& keyedViews() {
 // lookup by case-folded name. Made once per statement and kept with it.
 struct Columns {
     QStringList names;
+    QStringList quoted;  // as SQL names them
     std::vector<NumberKind> kinds;
-    QHash<QString, int> index;
+    QHash<QString, int> index;  // by case-folded name
+    QHash<QString, int> exact;  // by the name as spelt, to the column the case-folded lookup finds
 };
 
 std::shared_ptr<const Columns> columnsOf(CachedStatement& stmt, int skip = 0) {
@@ -132,6 +133,10 @@ std::shared_ptr<const Columns> columnsOf(CachedStatement& stmt, int skip = 0) {
     // The first of two equal names wins, as a lookup by name finds it.
     for (int i = static_cast<int>(columns->names.size()) - 1; i >= 0; --i)
         columns->index.insert(columns->names[i].toCaseFolded(), i);
+    for (const QString& name : std::as_const(columns->names)) {
+        columns->exact.insert(name, columns->index.value(name.toCaseFolded()));
+        columns->quoted << quoteIdentifier(name);
+    }
     stmt.info() = columns;
     return columns;
 }
@@ -241,6 +246,53 @@ private:
     int n_ = 0;
 };
 
+// The values set into a row before it is written, by column.
+class Pending {
+public:
+    // `columns`: how many the row has, so the first value sizes it once.
+    void set(int column, QVariant value, int columns) {
+        const auto at = static_cast<std::size_t>(column);
+        if (at >= isSet_.size()) {
+            const std::size_t size = std::max(at + 1, static_cast<std::size_t>(columns));
+            isSet_.resize(size, false);
+            values_.resize(size);
+        }
+        if (!isSet_[at]) {
+            isSet_[at] = true;
+            ++count_;
+        }
+        values_[at] = std::move(value);
+    }
+    const QVariant* find(int column) const {
+        const auto at = static_cast<std::size_t>(column);
+        return at < isSet_.size() && isSet_[at] ? &values_[at] : nullptr;
+    }
+    void clear() {
+        if (count_ == 0)
+            return;
+        for (std::size_t i = 0; i < isSet_.size(); ++i) {
+            if (isSet_[i]) {
+                isSet_[i] = false;
+                values_[i] = QVariant();
+            }
+        }
+        count_ = 0;
+    }
+    int size() const { return count_; }
+    // f(column, value) for every value set, in column order.
+    template <class F>
+    void forEach(F f) const {
+        for (std::size_t i = 0; i < isSet_.size(); ++i)
+            if (isSet_[i])
+                f(static_cast<int>(i), values_[i]);
+    }
+
+private:
+    std::vector<bool> isSet_;
+    std::vector<QVariant> values_;
+    int count_ = 0;
+};
+
 // Rows read with the keys are kept up to this size; the rest of a larger set
 // is read row by row when reached.
 constexpr qsizetype kKeptBytes = 16 * 1024 * 1024;
@@ -288,7 +340,7 @@ struct Recordset::Impl final : sqlite::WriteListener {
 
     Edit edit = Edit::None;
     mutable int64_t posBeforeNew = 0;
-    std::map<int, QVariant> pending;
+    Pending pending;
 
     // The current row of a keyed set, kept until a move or a write through
     // this connection (total_changes) may have made it stale.
@@ -318,6 +370,8 @@ struct Recordset::Impl final : sqlite::WriteListener {
     bool atEof() const { return edit != Edit::New && (count() == 0 || pos > count()); }
 
     int column(const QString& name) const {
+        if (const auto spelt = columns->exact.constFind(name); spelt != columns->exact.constEnd())
+            return spelt.value();
         const auto it = columns->index.constFind(name.toCaseFolded());
         if (it == columns->index.constEnd())
             throw AppError(err::ItemNotFound,
@@ -577,13 +631,13 @@ struct Recordset::Impl final : sqlite::WriteListener {
         // Built by concatenation: column names such as "neu%" must not meet QString::arg.
         QString names;
         QVariantList values;
-        values.reserve(static_cast<qsizetype>(pending.size()) + 1);
-        for (const auto& [column, value] : pending) {
+        values.reserve(pending.size() + 1);
+        pending.forEach([&](int column, const QVariant& value) {
             if (!names.isEmpty())
                 names += QLatin1Char(',');
-            names += quoteIdentifier(columns->names[column]);
+            names += columns->quoted[column];
             values << value;
-        }
+        });
         if (edit == Edit::New) {
             QString sql;
             if (values.isEmpty()) {
@@ -608,11 +662,11 @@ struct Recordset::Impl final : sqlite::WriteListener {
                                QStringLiteral("The row to be updated has been deleted by another user."));
             QString sets;
             int i = 0;
-            for (const auto& entry : pending) {
+            pending.forEach([&](int column, const QVariant&) {
                 if (i > 0)
                     sets += QLatin1Char(',');
-                sets += quoteIdentifier(columns->names[entry.first]) + QStringLiteral(" = ?") + QString::number(++i);
-            }
+                sets += columns->quoted[column] + QStringLiteral(" = ?") + QString::number(++i);
+            });
             values << QVariant(static_cast<qlonglong>(key));
             cn->execute(QStringLiteral("UPDATE ") + nameSql + QStringLiteral(" SET ") + sets +
                             QStringLiteral(" WHERE ") + keyColumn + QStringLiteral(" = ?") +
@@ -761,9 +815,8 @@ QVariant Recordset::field(const QString& name) const {
     const Impl& d = openOrFail(d_);
     const int column = d.column(name);
     if (d.edit != Impl::Edit::None) {
-        const auto it = d.pending.find(column);
-        if (it != d.pending.end())
-            return it->second;
+        if (const QVariant* set = d.pending.find(column))
+            return *set;
         if (d.edit == Impl::Edit::New)
             return {};
     }
@@ -800,7 +853,7 @@ void Recordset::setField(const QString& name, const QVariant& value) {
     QVariant stored = d.converted(column, value);  // a refused value changes nothing
     if (d.edit == Impl::Edit::None)
         d.edit = Impl::Edit::Existing;
-    d.pending[column] = std::move(stored);
+    d.pending.set(column, std::move(stored), d.columnCount());
 }
 
 void Recordset::update() {
