@@ -26,8 +26,6 @@ namespace {
 
 using namespace zvbench;
 
-Figures* figures = nullptr;
-
 int transmissionCount() { return envNumber("ZV_BENCH_TRANSMISSIONS", 1000); }
 int dayResults() { return std::max(10, envNumber("ZV_BENCH_DAY_RESULTS", 10000) / 10 * 10); }
 

@@ -3,12 +3,13 @@
 // - "large": an archive of ZV_BENCH_ARCHIVE_ROWS results (default 300000)
 //   with nothing to free, and a daily database of 200 results;
 // - "empty": the same with an empty archive, the baseline of the large one.
-// Figures: the start on the large folder beside the start on the empty one
-// and beside the bare open of its four database files; a start on a back-up
-// day beside cp and fsync of the three files it backs up; a start on a new
-// day (the roll-over of 200 results into the archive included); and the
-// roll-over of 200 results beside the same rows copied by raw
-// INSERT ... SELECT statements committed in the same journal and sync mode.
+// Figures, each side by side with its baseline (common.h): the start on the
+// large folder beside the start on the empty one and beside the bare open of
+// its four database files; a start on a back-up day beside cp and fsync of
+// the three files it backs up; a start on a new day (the roll-over of 200
+// results into the archive included); and the roll-over of 200 results beside
+// the same rows copied by raw INSERT ... SELECT statements committed in the
+// same journal and sync mode.
 #include <QApplication>
 
 #include "archive/rollover.h"
@@ -25,9 +26,6 @@ namespace {
 using namespace zvbench;
 
 constexpr int kDailyRows = 200;
-
-// ZV_BENCH_ITERATIONS sets how many starts or roll-overs make one repetition (default 5).
-int iterations() { return envNumber("ZV_BENCH_ITERATIONS", 5); }
 
 // Laid out once: the archive compacted as a start-up would compact it.
 QString folderWith(const char* name, int archiveResults) {
@@ -54,75 +52,42 @@ const QString& emptyFolder() {
 
 QString daysAgo(int days) { return QDate::currentDate().addDays(-days).toString(QStringLiteral("dd/MM/yy")); }
 
-// One start, timed from the start-up window's load to the main window loaded.
-void start(benchmark::State& state) {
-    zv::Forms::load(QStringLiteral("frmSplash"));
-    QApplication::processEvents();
-    state.PauseTiming();
-    if (!zv::Forms::isLoaded(QStringLiteral("Principale")))
-        state.SkipWithError("the main window did not load");
-    zv::Forms::unloadAll();
-    state.ResumeTiming();
-}
-
-// Untimed: the first start in a folder compacts what the set-up left.
-void warmUpStart(const QString& folder) {
-    static QStringList warm;
+// One start: the start-up window loaded until the main window has loaded.
+// Its check and unload are left to the side's tidying.
+void start(const QString& folder) {
     zv::setProgramFolder(folder);
-    zv::shell::registerForms();
-    if (warm.contains(folder))
-        return;
-    warm << folder;
     zv::Forms::load(QStringLiteral("frmSplash"));
     QApplication::processEvents();
+}
+
+void endStart() {
+    if (!zv::Forms::isLoaded(QStringLiteral("Principale"))) {
+        std::fprintf(stderr, "the main window did not load\n");
+        std::abort();
+    }
     zv::Forms::unloadAll();
 }
 
-// After a roll-over the daily database has free pages; compacted, untimed,
-// the folder is again one with nothing to free.
+// After a roll-over the daily database has free pages; compacted, the folder
+// is again one with nothing to free.
 void tidyDaily(const QString& folder) { zv::compactDatabase(folder + "/zarvium.mdb", folder + "/Temp.mdb"); }
 
-void startIn(benchmark::State& state, const QString& folder) {
-    warmUpStart(folder);
-    for (auto _ : state)
-        start(state);
-}
-
-void BM_StartLargeArchive(benchmark::State& state) { startIn(state, largeFolder()); }
-
-void BM_StartEmptyArchive(benchmark::State& state) { startIn(state, emptyFolder()); }
-
-void BM_BareOpenOfTheFourDatabases(benchmark::State& state) {
-    const QString folder = largeFolder();
-    for (auto _ : state) {
-        for (const char* name : {"zarviumtotale.mdb", "zarvium.mdb", "riferimenti.mdb", "vet.mdb"}) {
-            sqlite3* db = nullptr;
-            const QByteArray path = (folder + "/" + name).toUtf8();
-            check(sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr), db);
-            check(sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr), db);
-            sqlite3_close(db);
-        }
+void bareOpen(const QString& folder) {
+    for (const char* name : {"zarviumtotale.mdb", "zarvium.mdb", "riferimenti.mdb", "vet.mdb"}) {
+        sqlite3* db = nullptr;
+        const QByteArray path = (folder + "/" + name).toUtf8();
+        check(sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr), db);
+        check(sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr), db);
+        sqlite3_close(db);
     }
 }
 
-// The back-up falls due again before every start; the first makes the copies
-// that the others replace.
-void BM_StartOnABackUpDay(benchmark::State& state) {
-    warmUpStart(largeFolder());
-    static bool copied = false;
-    if (!copied) {
-        copied = true;
-        zv::scriviini("database", "bk", daysAgo(30), "general.ini");
-        zv::Forms::load(QStringLiteral("frmSplash"));
-        QApplication::processEvents();
-        zv::Forms::unloadAll();
-    }
-    for (auto _ : state) {
-        state.PauseTiming();
-        zv::scriviini("database", "bk", daysAgo(30), "general.ini");
-        state.ResumeTiming();
-        start(state);
-    }
+// A start on the large folder, on the empty one, and the bare open of the
+// large folder's four files.
+void BM_Start(benchmark::State& state) {
+    sideBySide(state, {{"start/large", [] { start(largeFolder()); }, {}, endStart},
+                       {"start/empty", [] { start(emptyFolder()); }, {}, endStart},
+                       {"start/bareopen", [] { bareOpen(largeFolder()); }}});
 }
 
 void copyAndSync(const QString& from, const QString& to) {
@@ -138,66 +103,49 @@ void copyAndSync(const QString& from, const QString& to) {
     ::close(in);
 }
 
-void copyTheThreeFiles(const QString& folder) {
-    for (const char* name : {"zarviumtotale.mdb", "riferimenti.mdb", "vet.mdb"})
-        copyAndSync(folder + "/" + name, folder + "/back-up/" + name + ".copy");
-}
-
-// What cp and fsync take for the three files a back-up day copies; the first
-// copy, untimed, makes the files the others replace.
-void BM_CopyAndSyncTheThreeFiles(benchmark::State& state) {
+// A start on a back-up day (the back-up falls due again before each) beside
+// cp and fsync of the three files it backs up.
+void BM_BackUpDay(benchmark::State& state) {
     const QString folder = largeFolder();
-    static bool copied = false;
-    if (!copied) {
-        copied = true;
-        copyTheThreeFiles(folder);
-    }
-    for (auto _ : state)
-        copyTheThreeFiles(folder);
+    sideBySide(state, {{"backup/start", [folder] { start(folder); },
+                        [folder] {
+                            zv::setProgramFolder(folder);
+                            zv::scriviini("database", "bk", daysAgo(30), "general.ini");
+                        },
+                        endStart},
+                       {"backup/copy", [folder] {
+                            for (const char* name : {"zarviumtotale.mdb", "riferimenti.mdb", "vet.mdb"})
+                                copyAndSync(folder + "/" + name, folder + "/back-up/" + name + ".copy");
+                        }}});
 }
 
 // A new day: 200 results of yesterday wait in the daily database.
-void BM_StartOnANewDay(benchmark::State& state) {
+void BM_NewDay(benchmark::State& state) {
     const QString folder = largeFolder();
-    warmUpStart(folder);
     static int next = archiveRows() + 1;
-    for (auto _ : state) {
-        state.PauseTiming();
-        fillResults(folder + "/zarvium.mdb", kDailyRows, next);
-        next += kDailyRows;
-        zv::scriviini("database", "last", daysAgo(1), "general.ini");
-        state.ResumeTiming();
-        start(state);
-        state.PauseTiming();
-        tidyDaily(folder);
-        state.ResumeTiming();
-    }
+    sideBySide(state, {{"newday/start", [folder] { start(folder); },
+                        [folder] {
+                            fillResults(folder + "/zarvium.mdb", kDailyRows, next);
+                            next += kDailyRows;
+                            zv::setProgramFolder(folder);
+                            zv::scriviini("database", "last", daysAgo(1), "general.ini");
+                        },
+                        [folder] {
+                            endStart();
+                            tidyDaily(folder);
+                        }}});
 }
 
+// The program's roll-over of 200 results into the large archive beside the
+// same rows moved by plain statements on the tables: keys shifted past the
+// archive's last one, five INSERT ... SELECT and five DELETE in one
+// transaction over both files, each file as durable as the program makes it.
 void BM_RollOver(benchmark::State& state) {
     const QString folder = largeFolder();
+    // Opened for each repetition: a start in between may have compacted the archive.
     zv::Connection archive(folder + "/zarviumtotale.mdb");
-    static int next = 2 * archiveRows() + 1;
-    for (auto _ : state) {
-        state.PauseTiming();
-        fillResults(folder + "/zarvium.mdb", kDailyRows, next);
-        next += kDailyRows;
-        state.ResumeTiming();
-        zv::rollOverDaily(archive, folder + "/zarvium.mdb");
-        state.PauseTiming();
-        tidyDaily(folder);
-        state.ResumeTiming();
-    }
-    state.SetItemsProcessed(state.iterations() * kDailyRows);
-}
-
-// The same rows moved by plain statements on the tables: keys shifted past
-// the archive's last one, five INSERT ... SELECT and five DELETE in one
-// transaction over both files, each file as durable as the program makes it.
-void BM_RollOverRawInsertSelect(benchmark::State& state) {
-    const QString folder = largeFolder();
-    const int syncMode = programSyncMode(folder + "/zarviumtotale.mdb");
     sqlite3* db = nullptr;
+    const int syncMode = programSyncMode(folder + "/zarviumtotale.mdb");
     check(sqlite3_open_v2((folder + "/zarviumtotale.mdb").toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr),
           db);
     setSyncMode(db, syncMode);
@@ -226,35 +174,23 @@ void BM_RollOverRawInsertSelect(benchmark::State& state) {
         sql += QStringLiteral("DELETE FROM daily.\"%1\";").arg(table);
     sql += QStringLiteral("COMMIT; DETACH DATABASE daily;");
     const QByteArray statements = sql.toUtf8();
-    static int next = 3 * archiveRows() + 1;
-    for (auto _ : state) {
-        state.PauseTiming();
+    static int next = 2 * archiveRows() + 1;
+    const auto fill = [folder] {
         fillResults(folder + "/zarvium.mdb", kDailyRows, next);
         next += kDailyRows;
-        state.ResumeTiming();
-        check(sqlite3_exec(db, statements.constData(), nullptr, nullptr, nullptr), db);
-        state.PauseTiming();
-        tidyDaily(folder);
-        state.ResumeTiming();
-    }
+    };
+    const auto tidy = [folder] { tidyDaily(folder); };
+    sideBySide(state,
+               {{"rollover/ours", [&] { zv::rollOverDaily(archive, folder + "/zarvium.mdb"); }, fill, tidy},
+                {"rollover/raw",
+                 [&] { check(sqlite3_exec(db, statements.constData(), nullptr, nullptr, nullptr), db); }, fill, tidy}});
     sqlite3_close(db);
-    state.SetItemsProcessed(state.iterations() * kDailyRows);
 }
 
-BENCHMARK(BM_StartLargeArchive)->Unit(benchmark::kMillisecond)->Iterations(iterations())->Repetitions(repetitions());
-BENCHMARK(BM_StartEmptyArchive)->Unit(benchmark::kMillisecond)->Iterations(iterations())->Repetitions(repetitions());
-BENCHMARK(BM_BareOpenOfTheFourDatabases)
-    ->Unit(benchmark::kMillisecond)
-    ->MinWarmUpTime(warmUp())
-    ->Repetitions(repetitions());
-BENCHMARK(BM_StartOnABackUpDay)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions());
-BENCHMARK(BM_CopyAndSyncTheThreeFiles)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(repetitions());
-BENCHMARK(BM_StartOnANewDay)->Unit(benchmark::kMillisecond)->Iterations(iterations())->Repetitions(repetitions());
-BENCHMARK(BM_RollOver)->Unit(benchmark::kMillisecond)->Iterations(iterations())->Repetitions(repetitions());
-BENCHMARK(BM_RollOverRawInsertSelect)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(iterations())
-    ->Repetitions(repetitions());
+BENCHMARK(BM_Start)->Unit(benchmark::kMillisecond)->Iterations(iterations(20))->Repetitions(repetitions());
+BENCHMARK(BM_BackUpDay)->Unit(benchmark::kMillisecond)->Iterations(iterations(1))->Repetitions(repetitions());
+BENCHMARK(BM_NewDay)->Unit(benchmark::kMillisecond)->Iterations(iterations(3))->Repetitions(repetitions());
+BENCHMARK(BM_RollOver)->Unit(benchmark::kMillisecond)->Iterations(iterations(5))->Repetitions(repetitions());
 
 }  // namespace
 
@@ -267,22 +203,21 @@ int main(int argc, char** argv) {
     zv::setPrompts(std::move(prompts));
     initialize(&argc, argv);
     Figures reporter;
+    figures = &reporter;
     // Both program folders exist before the first start is timed.
     largeFolder();
     emptyFolder();
+    zv::shell::registerForms();
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\narchive rows: %d, daily rows: %d, message boxes during the starts: %d\n", archiveRows(), kDailyRows,
                 silent->shown);
     reporter.header();
-    reporter.ratio("start-up, large archive, nothing to free", "BM_StartLargeArchive", "start-up with an empty archive",
-                   "BM_StartEmptyArchive", 1.1);
-    reporter.ratio("start-up, large archive", "BM_StartLargeArchive", "bare open of the four files",
-                   "BM_BareOpenOfTheFourDatabases", 5);
-    reporter.ratio("start on a back-up day", "BM_StartOnABackUpDay", "cp + fsync of the three files",
-                   "BM_CopyAndSyncTheThreeFiles", 2);
-    reporter.ratio("roll-over of 200 into the archive", "BM_RollOver", "raw INSERT ... SELECT",
-                   "BM_RollOverRawInsertSelect", 1.15);
-    reporter.single("start on a new day (roll-over of 200 included)", "BM_StartOnANewDay");
+    reporter.ratio("start-up, large archive, nothing to free", "start/large", "start-up with an empty archive",
+                   "start/empty", 1.1);
+    reporter.ratio("start-up, large archive", "start/large", "bare open of the four files", "start/bareopen", 5);
+    reporter.ratio("start on a back-up day", "backup/start", "cp + fsync of the three files", "backup/copy", 2);
+    reporter.ratio("roll-over of 200 into the archive", "rollover/ours", "raw INSERT ... SELECT", "rollover/raw", 1.15);
+    reporter.single("start on a new day (roll-over of 200 included)", "newday/start");
     benchmark::Shutdown();
     return 0;
 }

@@ -1,4 +1,5 @@
-// Result storage figures, each beside the same work done with raw SQLite:
+// Result storage figures, each side by side with the same work done with raw
+// SQLite (common.h):
 // - storing one result as the receiver does (a recordset opened over the
 //   record source for each result, one durable commit) beside five prepared
 //   INSERTs committed in the same journal and synchronous mode;
@@ -32,30 +33,27 @@ zv::ResultRecord receivedResult() {
     return r;
 }
 
-void BM_StoreAsTheReceiver(benchmark::State& state) {
-    zv::Connection cn(freshDatabase("add_ours.mdb"));
-    zv::ResultRecord r = receivedResult();
-    int n = 0;
-    for (auto _ : state) {
-        ++n;
-        r.seq = QString::number(n);
-        r.specId = QStringLiteral("S%1").arg(n);
-        r.specName = QStringLiteral("PAZIENTE %1").arg(n);
-        zv::addResult(cn, r);
-    }
-    state.SetItemsProcessed(state.iterations());
-}
-
-void BM_StoreRawPrepared(benchmark::State& state) {
-    const QString path = freshDatabase("add_raw.mdb");
-    RawWriter w(path, programSyncMode(path));
-    int n = 0;
-    for (auto _ : state) {
-        check(sqlite3_exec(w.db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), w.db);
-        w.add(++n);
-        check(sqlite3_exec(w.db, "COMMIT", nullptr, nullptr, nullptr), w.db);
-    }
-    state.SetItemsProcessed(state.iterations());
+// Each side adds to its own database, results numbered alike.
+void BM_Store(benchmark::State& state) {
+    static zv::Connection cn(freshDatabase("add_ours.mdb"));
+    static const QString rawPath = freshDatabase("add_raw.mdb");
+    static RawWriter raw(rawPath, programSyncMode(rawPath));
+    static zv::ResultRecord r = receivedResult();
+    static int ours = 0;
+    static int theirs = 0;
+    sideBySide(state, {{"store/ours",
+                        [] {
+                            ++ours;
+                            r.seq = QString::number(ours);
+                            r.specId = QStringLiteral("S%1").arg(ours);
+                            r.specName = QStringLiteral("PAZIENTE %1").arg(ours);
+                            zv::addResult(cn, r);
+                        }},
+                       {"store/raw", [] {
+                            check(sqlite3_exec(raw.db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), raw.db);
+                            raw.add(++theirs);
+                            check(sqlite3_exec(raw.db, "COMMIT", nullptr, nullptr, nullptr), raw.db);
+                        }}});
 }
 
 // Compacted once, as the program's start-up compacts an archive that has
@@ -95,68 +93,52 @@ QString searchSql(int which) {
     }
 }
 
+void walkOurs(zv::Connection& cn, const QString& sql) {
+    zv::Recordset rs(cn, sql);
+    for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+        for (const char* field : kWalked)
+            benchmark::DoNotOptimize(rs.field(QLatin1String(field)));
+}
+
+void walkRaw(sqlite3* db, const QByteArray& sql) {
+    sqlite3_stmt* st = nullptr;
+    check(sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr), db);
+    int columns[std::size(kWalked)] = {};
+    for (std::size_t f = 0; f < std::size(kWalked); ++f)
+        for (int c = 0; c < sqlite3_column_count(st); ++c)
+            if (qstricmp(sqlite3_column_name(st, c), kWalked[f]) == 0)
+                columns[f] = c;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        benchmark::DoNotOptimize(sqlite3_column_int64(st, columns[0]));
+        for (std::size_t f = 1; f < 4; ++f)
+            benchmark::DoNotOptimize(sqlite3_column_text(st, columns[f]));
+        benchmark::DoNotOptimize(sqlite3_column_double(st, columns[4]));
+    }
+    sqlite3_finalize(st);
+}
+
+// The same query through a recordset and through raw SQLite, each on its own connection.
 void BM_Search(benchmark::State& state) {
-    zv::Connection cn(archive());
-    const QString sql = searchSql(int(state.range(0)));
-    int64_t found = 0;
-    for (auto _ : state) {
-        zv::Recordset rs(cn, sql);
-        found = 0;
-        for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
-            ++found;
-            for (const char* field : kWalked)
-                benchmark::DoNotOptimize(rs.field(QLatin1String(field)));
-        }
-    }
-    state.counters["found"] = double(found);
+    static zv::Connection cn(archive());
+    static sqlite3* db = [] {
+        sqlite3* raw = nullptr;
+        check(sqlite3_open_v2(archive().toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr), raw);
+        return raw;
+    }();
+    const int which = int(state.range(0));
+    const QString sql = searchSql(which);
+    const QByteArray rawSql = sql.toUtf8();
+    const std::string name = "search" + std::to_string(which);
+    sideBySide(state, {{name + "/ours", [&] { walkOurs(cn, sql); }}, {name + "/raw", [&] { walkRaw(db, rawSql); }}});
+    zv::Recordset rs(cn, sql);
+    state.counters["found"] = double(rs.recordCount());
 }
 
-void BM_SearchRaw(benchmark::State& state) {
-    sqlite3* db = nullptr;
-    check(sqlite3_open_v2(archive().toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr), db);
-    const QByteArray sql = searchSql(int(state.range(0))).toUtf8();
-    int64_t found = 0;
-    for (auto _ : state) {
-        sqlite3_stmt* st = nullptr;
-        check(sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr), db);
-        int columns[std::size(kWalked)] = {};
-        for (std::size_t f = 0; f < std::size(kWalked); ++f)
-            for (int c = 0; c < sqlite3_column_count(st); ++c)
-                if (qstricmp(sqlite3_column_name(st, c), kWalked[f]) == 0)
-                    columns[f] = c;
-        found = 0;
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            ++found;
-            benchmark::DoNotOptimize(sqlite3_column_int64(st, columns[0]));
-            for (std::size_t f = 1; f < 4; ++f)
-                benchmark::DoNotOptimize(sqlite3_column_text(st, columns[f]));
-            benchmark::DoNotOptimize(sqlite3_column_double(st, columns[4]));
-        }
-        sqlite3_finalize(st);
-    }
-    sqlite3_close(db);
-    state.counters["found"] = double(found);
-}
-
-BENCHMARK(BM_StoreAsTheReceiver)
-    ->Unit(benchmark::kMicrosecond)
-    ->MinWarmUpTime(warmUp())
-    ->MinTime(minTime())
-    ->Repetitions(repetitions());
-BENCHMARK(BM_StoreRawPrepared)
-    ->Unit(benchmark::kMicrosecond)
-    ->MinWarmUpTime(warmUp())
-    ->MinTime(minTime())
-    ->Repetitions(repetitions());
+BENCHMARK(BM_Store)->Unit(benchmark::kMillisecond)->Iterations(iterations(300))->Repetitions(repetitions());
 BENCHMARK(BM_Search)
     ->DenseRange(0, 2)
     ->Unit(benchmark::kMillisecond)
-    ->MinWarmUpTime(warmUp())
-    ->Repetitions(repetitions());
-BENCHMARK(BM_SearchRaw)
-    ->DenseRange(0, 2)
-    ->Unit(benchmark::kMillisecond)
-    ->MinWarmUpTime(warmUp())
+    ->Iterations(iterations(10))
     ->Repetitions(repetitions());
 
 }  // namespace
@@ -165,6 +147,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     initialize(&argc, argv);
     Figures reporter;
+    figures = &reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\narchive rows: %d; searches: 0 = name, 1 = sample number, 2 = one day\n", archiveRows());
     reporter.header();

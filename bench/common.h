@@ -20,9 +20,12 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -50,16 +53,9 @@ inline int envNumber(const char* name, int fallback) {
 
 inline int repetitions() { return envNumber("ZV_BENCH_REPETITIONS", 3); }
 
-inline double envSeconds(const char* name, double fallback) {
-    const QByteArray env = qgetenv(name);
-    return env.isEmpty() ? fallback : env.toDouble();
-}
-
-// The untimed runs before each benchmark's first repetition (ZV_BENCH_WARMUP
-// seconds, default 0.3), and the least time a repetition of a cheap benchmark
-// runs (ZV_BENCH_MIN_TIME, default 1).
-inline double warmUp() { return envSeconds("ZV_BENCH_WARMUP", 0.3); }
-inline double minTime() { return envSeconds("ZV_BENCH_MIN_TIME", 1.0); }
+// How many times each side runs in one repetition: ZV_BENCH_ITERATIONS, or
+// the benchmark's own number.
+inline int iterations(int fallback) { return envNumber("ZV_BENCH_ITERATIONS", fallback); }
 
 // ZV_BENCH_ARCHIVE_ROWS sets the archive size (default 300000).
 inline int archiveRows() { return envNumber("ZV_BENCH_ARCHIVE_ROWS", 300000); }
@@ -210,9 +206,9 @@ inline void initialize(int* argc, char** argv) {
     *argc = count;
 }
 
-// Every repetition's time per iteration, by benchmark (name and arguments,
-// without the repetition and iteration suffixes), and the figures made of
-// their medians.
+// The samples of every side, and the figures made of their medians. (The
+// console lines of the benchmarks themselves time whole iterations, every
+// side and its preparation together.)
 class Figures : public benchmark::ConsoleReporter {
 public:
     Figures() {
@@ -225,18 +221,6 @@ public:
                     earlier_[parts[0].toStdString()].push_back(parts[1].toDouble());
             }
         }
-    }
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) {
-            if (r.run_type != Run::RT_Iteration || r.error_occurred || r.iterations <= 0)
-                continue;
-            std::string name = r.run_name.function_name;
-            if (!r.run_name.args.empty())
-                name += "/" + r.run_name.args;
-            add(name, r.real_accumulated_time / double(r.iterations));
-        }
-        ConsoleReporter::ReportRuns(runs);
     }
 
     // One sample in seconds (or any unit, as long as a figure's two sides share it).
@@ -300,5 +284,43 @@ private:
     std::map<std::string, std::vector<double>> samples_;
     std::map<std::string, std::vector<double>> earlier_;
 };
+
+// Where the samples go; set by main.
+inline Figures* figures = nullptr;
+
+// One side of a figure: what is timed, what is made ready before it and
+// tidied after it, untimed.
+struct Side {
+    std::string name;
+    std::function<void()> run;
+    std::function<void()> prepare = {};
+    std::function<void()> tidy = {};
+};
+
+inline void runSide(const Side& side, bool timed) {
+    if (side.prepare)
+        side.prepare();
+    const auto start = std::chrono::steady_clock::now();
+    side.run();
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    if (timed)
+        figures->add(side.name, took.count());
+    if (side.tidy)
+        side.tidy();
+}
+
+// Runs the sides in turn at every iteration, the order turned by one each time.
+inline void sideBySide(benchmark::State& state, const std::vector<Side>& sides) {
+    static std::set<std::string> warm;
+    for (const Side& side : sides)
+        if (warm.insert(side.name).second)
+            runSide(side, false);
+    std::size_t turn = 0;
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < sides.size(); ++i)
+            runSide(sides[(turn + i) % sides.size()], true);
+        ++turn;
+    }
+}
 
 }  // namespace zvbench
