@@ -37,9 +37,9 @@ private:
 };
 
 // The key map: each daily ID1 beside the archive key it becomes, in ID1
-// order after ?1, the archive's last key.
-const QString kKeyMap = QStringLiteral(
-    "WITH keymap(daily, archive) AS (SELECT ID1, ?1 + row_number() OVER (ORDER BY ID1) FROM daily.datinumerici) ");
+// order after the archive's last key. A table of this connection's own, read
+// in key order by each of the five copies.
+const QString kKeyMap = QStringLiteral("temp.rollover_keys");
 
 }  // namespace
 
@@ -52,11 +52,18 @@ int64_t rollOverDaily(Connection& archive, const QString& dailyPath) {
     const QVariant last = archive.scalar(
         QStringLiteral("SELECT max(coalesce((SELECT max(ID1) FROM main.datinumerici), 0),"
                        " coalesce((SELECT seq FROM main.sqlite_sequence WHERE name = 'datinumerici'), 0))"));
+    archive.execute(
+        QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS rollover_keys"
+                       " (daily INTEGER PRIMARY KEY, archive INTEGER NOT NULL)"));
+    archive.execute(QStringLiteral("DELETE FROM ") + kKeyMap, QVariantList());
+    archive.execute(QStringLiteral("INSERT INTO ") + kKeyMap +
+                        QStringLiteral(" SELECT ID1, ?1 + row_number() OVER (ORDER BY ID1) FROM daily.datinumerici"),
+                    {last});
 
     // The values as the view's insert trigger stores them: no band or
     // reticulocyte value reads as 0.
     QString columns = QStringLiteral("ID1");
-    QString values = QStringLiteral("keymap.archive");
+    QString values = QStringLiteral("k.archive");
     QStringList valueFields = resultValueFields();
     valueFields << QStringLiteral("bandati");
     for (const QString& field : valueFields) {
@@ -66,30 +73,30 @@ int64_t rollOverDaily(Connection& archive, const QString& dailyPath) {
         values += QStringLiteral(", ") +
                   (zeroWhenEmpty ? QStringLiteral("coalesce(") + value + QStringLiteral(", 0)") : value);
     }
-    archive.execute(kKeyMap + QStringLiteral("INSERT INTO main.datinumerici (") + columns +
-                        QStringLiteral(") SELECT ") + values +
-                        QStringLiteral(" FROM keymap JOIN daily.datinumerici AS d ON d.ID1 = keymap.daily"
-                                       " ORDER BY keymap.daily"),
-                    {last});
+    archive.execute(QStringLiteral("INSERT INTO main.datinumerici (") + columns + QStringLiteral(") SELECT ") + values +
+                        QStringLiteral(" FROM ") + kKeyMap +
+                        QStringLiteral(" AS k JOIN daily.datinumerici AS d ON d.ID1 = k.daily ORDER BY k.daily"),
+                    QVariantList());
     // Every result gets its four histogram rows, empty where the daily
     // database has none, as through the view.
     for (HistogramKind kind : kHistogramKinds) {
         const QString table = quoted(histogramTable(kind));
         QString channelColumns = QStringLiteral("ID1");
-        QString channelValues = QStringLiteral("keymap.archive");
+        QString channelValues = QStringLiteral("k.archive");
         for (const QString& channel : histogramChannels()) {
             const QString field = quoted(channelField(kind, channel));
             channelColumns += QStringLiteral(", ") + field;
             channelValues += QStringLiteral(", h.") + field;
         }
-        archive.execute(kKeyMap + QStringLiteral("INSERT INTO main.") + table + QStringLiteral(" (") + channelColumns +
-                            QStringLiteral(") SELECT ") + channelValues +
-                            QStringLiteral(" FROM keymap LEFT JOIN daily.") + table +
-                            QStringLiteral(" AS h ON h.ID1 = keymap.daily ORDER BY keymap.daily"),
-                        {last});
+        archive.execute(QStringLiteral("INSERT INTO main.") + table + QStringLiteral(" (") + channelColumns +
+                            QStringLiteral(") SELECT ") + channelValues + QStringLiteral(" FROM ") + kKeyMap +
+                            QStringLiteral(" AS k LEFT JOIN daily.") + table +
+                            QStringLiteral(" AS h ON h.ID1 = k.daily ORDER BY k.daily"),
+                        QVariantList());
     }
     for (const QString& table : resultTables())
         archive.execute(QStringLiteral("DELETE FROM daily.") + quoted(table), QVariantList());
+    archive.execute(QStringLiteral("DELETE FROM ") + kKeyMap, QVariantList());
     tx.commit();
     return count;
 }
