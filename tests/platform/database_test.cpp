@@ -669,7 +669,7 @@ TEST_F(RecordsetTest, RowsAreReadOnlyWhenReached) {
                        "INSERT INTO big SELECT n, 'row ' || n FROM c;"));
     Recordset rs(cn, QStringLiteral("select * from big where n > 0 order by n"));
     ASSERT_EQ(rs.recordCount(), 50000);
-    // Written after the open, read when the row is reached: only keys were read.
+    // Written after the rows were read: the row is read again when reached.
     cn.execute(QStringLiteral("UPDATE big SET label = 'changed' WHERE n = 50000"));
     rs.moveLast();
     EXPECT_EQ(rs.text(QStringLiteral("label")), QStringLiteral("changed"));
