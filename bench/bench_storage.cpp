@@ -151,12 +151,11 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\narchive rows: %d; searches: 0 = name, 1 = sample number, 2 = one day\n", archiveRows());
     reporter.header();
-    reporter.ratio("store one result as the receiver does", "BM_StoreAsTheReceiver",
-                   "raw prepared insert of the same five rows", "BM_StoreRawPrepared", 1.3);
-    reporter.ratio("like '%x%' with few hits, walked", "BM_Search/1", "raw SQLite, same query", "BM_SearchRaw/1", 1.1);
-    reporter.ratio("like '%x%' with 3,000 hits, walked", "BM_Search/0", "raw SQLite, same query", "BM_SearchRaw/0",
-                   1.4);
-    reporter.ratio("one day of the archive", "BM_Search/2", "raw SQLite, same query", "BM_SearchRaw/2", 1.15);
+    reporter.ratio("store one result as the receiver does", "store/ours", "raw prepared insert of the same five rows",
+                   "store/raw", 1.3);
+    reporter.ratio("like '%x%' with few hits, walked", "search1/ours", "raw SQLite, same query", "search1/raw", 1.1);
+    reporter.ratio("like '%x%' with 3,000 hits, walked", "search0/ours", "raw SQLite, same query", "search0/raw", 1.4);
+    reporter.ratio("one day of the archive", "search2/ours", "raw SQLite, same query", "search2/raw", 1.15);
     benchmark::Shutdown();
     return 0;
 }
