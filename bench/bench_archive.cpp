@@ -129,22 +129,21 @@ void BM_MoveMonthRawSql(benchmark::State& state) {
     });
 }
 
-BENCHMARK(BM_BrowseCounts)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_BrowsePerPeriodRaw)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_MoveMonth)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3)->ReportAggregatesOnly(true);
-BENCHMARK(BM_MoveMonthRawSql)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_BrowseCounts)->Unit(benchmark::kMillisecond)->Repetitions(5);
+BENCHMARK(BM_BrowsePerPeriodRaw)->Unit(benchmark::kMillisecond)->Repetitions(5);
+BENCHMARK(BM_MoveMonth)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3);
+BENCHMARK(BM_MoveMonthRawSql)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3);
 
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\narchive rows: %d, a month: %d\n", archiveRows(), kPerMonth);
-    printRatio(reporter, "BM_BrowseCounts/repeats:5_median", "BM_BrowsePerPeriodRaw/repeats:5_median");
-    printRatio(reporter, "BM_MoveMonth/iterations:3/repeats:3_median",
-               "BM_MoveMonthRawSql/iterations:3/repeats:3_median");
+    reporter.printRatio("BM_BrowseCounts", "BM_BrowsePerPeriodRaw");
+    reporter.printRatio("BM_MoveMonth", "BM_MoveMonthRawSql");
     benchmark::Shutdown();
     return 0;
 }

@@ -1,8 +1,15 @@
-// Reception figures: 1,000 (ZV_BENCH_TRANSMISSIONS) recorded transmissions written into a
-// pseudo-terminal while the receiver listens on it, each framed, decoded,
-// calibrated and stored in the daily database. Reported as the time per
-// result beside the wire time of one transmission at 9600 baud.
+// Reception figures: recorded transmissions written into a pseudo-terminal
+// while the receiver listens on it, each framed, decoded, calibrated and
+// stored in the daily database.
+// - BM_ReceiveAndStore: ZV_BENCH_TRANSMISSIONS (default 1000) per model, the
+//   time per result beside the wire time of one transmission at 9600 baud.
+// - BM_ReceiveADay: ZV_BENCH_DAY_RESULTS (default 10000) results into an
+//   empty daily database, sent in ten batches; the time per result and the
+//   resident memory after each batch, and the time per result of the last
+//   batch over that of the first: storing must not grow dearer as the day
+//   fills.
 #include <QApplication>
+#include <QElapsedTimer>
 
 #include "common.h"
 #include "link/comcd.h"
@@ -19,15 +26,12 @@ namespace {
 
 using namespace zvbench;
 
-// ZV_BENCH_TRANSMISSIONS sets how many per model (default 1000).
-int transmissionCount() {
-    const QByteArray env = qgetenv("ZV_BENCH_TRANSMISSIONS");
-    return env.isEmpty() ? 1000 : env.toInt();
-}
+int transmissionCount() { return envNumber("ZV_BENCH_TRANSMISSIONS", 1000); }
+int dayResults() { return std::max(10, envNumber("ZV_BENCH_DAY_RESULTS", 10000) / 10 * 10); }
 
-QByteArray recordedTransmissions(zv::InstrumentModel model, int count, int* oneTransmission) {
+QByteArray recordedTransmissions(zv::InstrumentModel model, int first, int count, int* oneTransmission) {
     QByteArray all;
-    for (int n = 1; n <= count; ++n) {
+    for (int n = first; n < first + count; ++n) {
         zv::test::SampleValues sample = zv::test::normalSample(model);
         sample.seq = QStringLiteral("%1").arg(n % 10000, 4, 10, QLatin1Char('0'));
         sample.specId = QStringLiteral("S%1").arg(n);
@@ -39,35 +43,94 @@ QByteArray recordedTransmissions(zv::InstrumentModel model, int count, int* oneT
     return all;
 }
 
-void BM_ReceiveAndStore(benchmark::State& state) {
-    const auto model = zv::InstrumentModel(state.range(0));
-    zv::test::PseudoTerminal pty;
-    const QString folder = workDir().path() + QStringLiteral("/link%1").arg(state.range(0));
+// The program started in a fresh folder with the receiver listening on the
+// pseudo-terminal (what On Line does); null when the port did not open.
+zv::ComCD* startReceiving(zv::test::PseudoTerminal& pty, zv::InstrumentModel model, const QString& name) {
+    const QString folder = workDir().path() + QLatin1Char('/') + name;
     useQuietProgramFolder(folder);
     zv::scriviini("port", "porta", pty.slavePath(), "port.ini");
     zv::scriviini("general", "instrument", zv::instrumentText(model), "port.ini");
     zv::shell::registerForms();
     zv::Forms::load(QStringLiteral("frmSplash"));
-    // What On Line does.
     auto* rx = zv::Forms::load<zv::ComCD>();
     if (!rx || !rx->MSComm1->isOpen()) {
-        state.SkipWithError("the receiver did not open the pseudo-terminal");
         zv::Forms::unloadAll();
+        return nullptr;
+    }
+    return rx;
+}
+
+// Writes the bytes and waits until `count` more results are stored.
+bool receive(zv::test::PseudoTerminal& pty, zv::ComCD* rx, const QByteArray& wire, int count) {
+    const int64_t before = rx->storedCount();
+    if (!pty.write(wire))
+        return false;
+    return zv::test::waitFor([&] { return rx->storedCount() - before >= count; }, 600000);
+}
+
+void BM_ReceiveAndStore(benchmark::State& state) {
+    const auto model = zv::InstrumentModel(state.range(0));
+    zv::test::PseudoTerminal pty;
+    zv::ComCD* rx = startReceiving(pty, model, QStringLiteral("link%1").arg(state.range(0)));
+    if (!rx) {
+        state.SkipWithError("the receiver did not open the pseudo-terminal");
         return;
     }
     int oneTransmission = 0;
-    const QByteArray wire = recordedTransmissions(model, transmissionCount(), &oneTransmission);
-    for (auto _ : state) {
-        const int64_t before = rx->storedCount();
-        pty.write(wire);
-        if (!zv::test::waitFor([&] { return rx->storedCount() - before >= transmissionCount(); }, 600000))
+    const QByteArray wire = recordedTransmissions(model, 1, transmissionCount(), &oneTransmission);
+    for (auto _ : state)
+        if (!receive(pty, rx, wire, transmissionCount()))
             state.SkipWithError("not every transmission was stored");
-    }
     state.counters["ms_per_result"] = benchmark::Counter(double(state.iterations()) * transmissionCount(),
                                                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["wire_ms_at_9600"] = oneTransmission * 10.0 / 9600.0 * 1000.0;
     state.counters["bytes_per_transmission"] = oneTransmission;
     zv::Forms::unloadAll();
+}
+
+double residentMegabytes() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : 0;
+}
+
+std::string batchName(int batch, const char* what) {
+    char name[64];
+    std::snprintf(name, sizeof name, "day/batch%02d/%s", batch, what);
+    return name;
+}
+
+// Each repetition receives a whole day into a fresh daily database.
+void BM_ReceiveADay(benchmark::State& state) {
+    static int day = 0;
+    const auto model = zv::InstrumentModel::CD3500;
+    const int batch = dayResults() / 10;
+    int oneTransmission = 0;
+    std::vector<QByteArray> batches;
+    for (int b = 0; b < 10; ++b)
+        batches.push_back(recordedTransmissions(model, 1 + b * batch, batch, &oneTransmission));
+    for (auto _ : state) {
+        zv::test::PseudoTerminal pty;
+        zv::ComCD* rx = startReceiving(pty, model, QStringLiteral("day%1").arg(++day));
+        if (!rx) {
+            state.SkipWithError("the receiver did not open the pseudo-terminal");
+            return;
+        }
+        for (int b = 0; b < 10; ++b) {
+            QElapsedTimer timer;
+            timer.start();
+            if (!receive(pty, rx, batches[std::size_t(b)], batch)) {
+                state.SkipWithError("not every transmission was stored");
+                break;
+            }
+            const double perResult = double(timer.nsecsElapsed()) * 1e-9 / batch;
+            figures->add(batchName(b + 1, "s_per_result"), perResult);
+            figures->add(batchName(b + 1, "resident_MB"), residentMegabytes());
+        }
+        zv::Forms::unloadAll();
+    }
 }
 
 BENCHMARK(BM_ReceiveAndStore)
@@ -78,6 +141,8 @@ BENCHMARK(BM_ReceiveAndStore)
     ->Iterations(1)
     ->UseRealTime();
 
+BENCHMARK(BM_ReceiveADay)->Unit(benchmark::kSecond)->Iterations(1)->Repetitions(repetitions())->UseRealTime();
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -85,13 +150,27 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     zv::setPrompts(std::make_unique<SilentPrompts>());
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    initialize(&argc, argv);
+    Figures reporter;
+    figures = &reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf(
         "\n%d transmissions per model; ms_per_result (framing + decoding + storing, through a "
         "pseudo-terminal) beside wire_ms_at_9600 (one transmission on the line)\n",
         transmissionCount());
+    const int batch = dayResults() / 10;
+    std::printf("\na day of %d results in batches of %d: time per result and resident memory after each batch\n",
+                dayResults(), batch);
+    reporter.header();
+    for (int b = 1; b <= 10; ++b) {
+        char work[64];
+        std::snprintf(work, sizeof work, "results %d to %d: time per result", (b - 1) * batch + 1, b * batch);
+        reporter.single(work, batchName(b, "s_per_result"));
+        std::snprintf(work, sizeof work, "results %d to %d: resident memory", (b - 1) * batch + 1, b * batch);
+        reporter.single(work, batchName(b, "resident_MB"), 1, "MB");
+    }
+    reporter.ratio("time per result at the last batch of the day", batchName(10, "s_per_result"),
+                   "over the first batch", batchName(1, "s_per_result"), 1.05);
     benchmark::Shutdown();
     return 0;
 }

@@ -98,24 +98,6 @@ void BM_PagePrinterAlone(benchmark::State& state) {
         }
 }
 
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, std::vector<double>> seconds;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& r : runs)
-            if (r.run_type == Run::RT_Iteration && r.iterations > 0)
-                seconds[r.run_name.function_name].push_back(r.real_accumulated_time / double(r.iterations));
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double median(const std::string& name) {
-        std::vector<double> v = seconds[name];
-        if (v.empty())
-            return 0;
-        std::sort(v.begin(), v.end());
-        return v[v.size() / 2];
-    }
-};
-
 const int kRepetitions = 5;
 BENCHMARK(BM_BatchRun)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kRepetitions);
 BENCHMARK(BM_PagePrinterAlone)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kRepetitions);

@@ -1,8 +1,15 @@
-// Start-up and roll-over figures. The start (start-up window to main window
-// shown, offscreen) on an archive of ZV_BENCH_ARCHIVE_ROWS results (default
-// 300000) and a daily database of 200, beside the bare open of the four
-// database files; and the roll-over of 200 results into that archive, beside
-// the same rows copied by raw INSERT ... SELECT statements.
+// Start-up and roll-over figures. A start is the start-up window loaded
+// until the main window has loaded (offscreen). Program folders:
+// - "large": an archive of ZV_BENCH_ARCHIVE_ROWS results (default 300000)
+//   with nothing to free, and a daily database of 200 results;
+// - "empty": the same with an empty archive, the baseline of the large one.
+// Figures, each side by side with its baseline (common.h): the start on the
+// large folder beside the start on the empty one and beside the bare open of
+// its four database files; a start on a back-up day beside cp and fsync of
+// the three files it backs up; a start on a new day (the roll-over of 200
+// results into the archive included); and the roll-over of 200 results beside
+// the same rows copied by raw INSERT ... SELECT statements committed in the
+// same journal and sync mode.
 #include <QApplication>
 
 #include "archive/rollover.h"
@@ -20,79 +27,136 @@ using namespace zvbench;
 
 constexpr int kDailyRows = 200;
 
-const QString& programFolder() {
-    static QString folder;
-    if (folder.isEmpty()) {
-        folder = workDir().path() + QStringLiteral("/zarvium");
-        useQuietProgramFolder(folder);
-        fillResults(folder + "/zarviumtotale.mdb", archiveRows());
-        fillResults(folder + "/zarvium.mdb", kDailyRows);
-    }
+// Laid out once: the archive compacted as a start-up would compact it.
+QString folderWith(const char* name, int archiveResults) {
+    const QString folder = workDir().path() + QStringLiteral("/") + QLatin1String(name);
+    useQuietProgramFolder(folder);
+    const QString archive = folder + "/zarviumtotale.mdb";
+    if (archiveResults > 0)
+        fillResults(archive, archiveResults);
+    fillResults(folder + "/zarvium.mdb", kDailyRows);
+    zv::compactDatabase(archive, folder + "/Temp.mdb");
+    settle(archive);
     return folder;
 }
 
-void BM_Startup(benchmark::State& state) {
-    programFolder();
-    zv::shell::registerForms();
-    for (auto _ : state) {
-        zv::Forms::load(QStringLiteral("frmSplash"));
-        QApplication::processEvents();
-        state.PauseTiming();
-        if (!zv::Forms::isLoaded(QStringLiteral("Principale")))
-            state.SkipWithError("the main window did not load");
-        zv::Forms::unloadAll();
-        state.ResumeTiming();
+const QString& largeFolder() {
+    static const QString folder = folderWith("large", archiveRows());
+    return folder;
+}
+
+const QString& emptyFolder() {
+    static const QString folder = folderWith("empty", 0);
+    return folder;
+}
+
+QString daysAgo(int days) { return QDate::currentDate().addDays(-days).toString(QStringLiteral("dd/MM/yy")); }
+
+// One start: the start-up window loaded until the main window has loaded.
+// Its check and unload are left to the side's tidying.
+void start(const QString& folder) {
+    zv::setProgramFolder(folder);
+    zv::Forms::load(QStringLiteral("frmSplash"));
+    QApplication::processEvents();
+}
+
+void endStart() {
+    if (!zv::Forms::isLoaded(QStringLiteral("Principale"))) {
+        std::fprintf(stderr, "the main window did not load\n");
+        std::abort();
+    }
+    zv::Forms::unloadAll();
+}
+
+// After a roll-over the daily database has free pages; compacted, the folder
+// is again one with nothing to free.
+void tidyDaily(const QString& folder) { zv::compactDatabase(folder + "/zarvium.mdb", folder + "/Temp.mdb"); }
+
+void bareOpen(const QString& folder) {
+    for (const char* name : {"zarviumtotale.mdb", "zarvium.mdb", "riferimenti.mdb", "vet.mdb"}) {
+        sqlite3* db = nullptr;
+        const QByteArray path = (folder + "/" + name).toUtf8();
+        check(sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr), db);
+        check(sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr), db);
+        sqlite3_close(db);
     }
 }
 
-void BM_BareOpenOfTheFourDatabases(benchmark::State& state) {
-    const QString folder = programFolder();
-    for (auto _ : state) {
-        for (const char* name : {"zarviumtotale.mdb", "zarvium.mdb", "riferimenti.mdb", "vet.mdb"}) {
-            sqlite3* db = nullptr;
-            const QByteArray path = (folder + "/" + name).toUtf8();
-            check(sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr), db);
-            check(sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr), db);
-            sqlite3_close(db);
-        }
-    }
+// A start on the large folder, on the empty one, and the bare open of the
+// large folder's four files.
+void BM_Start(benchmark::State& state) {
+    sideBySide(state, {{"start/large", [] { start(largeFolder()); }, {}, endStart},
+                       {"start/empty", [] { start(emptyFolder()); }, {}, endStart},
+                       {"start/bareopen", [] { bareOpen(largeFolder()); }}});
 }
 
+void copyAndSync(const QString& from, const QString& to) {
+    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY);
+    const int out = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char> buffer(1 << 20);
+    ssize_t n;
+    while ((n = ::read(in, buffer.data(), buffer.size())) > 0)
+        if (::write(out, buffer.data(), size_t(n)) != n)
+            std::abort();
+    ::fsync(out);
+    ::close(out);
+    ::close(in);
+}
+
+// A start on a back-up day (the back-up falls due again before each) beside
+// cp and fsync of the three files it backs up.
+void BM_BackUpDay(benchmark::State& state) {
+    const QString folder = largeFolder();
+    sideBySide(state, {{"backup/start", [folder] { start(folder); },
+                        [folder] {
+                            zv::setProgramFolder(folder);
+                            zv::scriviini("database", "bk", daysAgo(30), "general.ini");
+                        },
+                        endStart},
+                       {"backup/copy", [folder] {
+                            for (const char* name : {"zarviumtotale.mdb", "riferimenti.mdb", "vet.mdb"})
+                                copyAndSync(folder + "/" + name, folder + "/back-up/" + name + ".copy");
+                        }}});
+}
+
+// A new day: 200 results of yesterday wait in the daily database.
+void BM_NewDay(benchmark::State& state) {
+    const QString folder = largeFolder();
+    static int next = archiveRows() + 1;
+    sideBySide(state, {{"newday/start", [folder] { start(folder); },
+                        [folder] {
+                            fillResults(folder + "/zarvium.mdb", kDailyRows, next);
+                            next += kDailyRows;
+                            zv::setProgramFolder(folder);
+                            zv::scriviini("database", "last", daysAgo(1), "general.ini");
+                        },
+                        [folder] {
+                            endStart();
+                            tidyDaily(folder);
+                        }}});
+}
+
+// The program's roll-over of 200 results into the large archive beside the
+// same rows moved by plain statements on the tables: keys shifted past the
+// archive's last one, five INSERT ... SELECT and five DELETE in one
+// transaction over both files, each file as durable as the program makes it.
 void BM_RollOver(benchmark::State& state) {
-    const QString folder = programFolder();
+    const QString folder = largeFolder();
+    // Opened for each repetition: a start in between may have compacted the archive.
     zv::Connection archive(folder + "/zarviumtotale.mdb");
-    for (auto _ : state) {
-        state.PauseTiming();
-        fillResults(folder + "/zarvium.mdb", kDailyRows);
-        state.ResumeTiming();
-        zv::rollOverDaily(archive, folder + "/zarvium.mdb");
-    }
-    state.SetItemsProcessed(state.iterations() * kDailyRows);
-}
-
-// The same rows moved by plain statements on the tables: keys shifted past
-// the archive's last one, five INSERT ... SELECT and five DELETE in one transaction.
-void BM_RollOverRawInsertSelect(benchmark::State& state) {
-    const QString folder = programFolder();
     sqlite3* db = nullptr;
+    const int syncMode = programSyncMode(folder + "/zarviumtotale.mdb");
     check(sqlite3_open_v2((folder + "/zarviumtotale.mdb").toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr),
           db);
-    check(sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr), db);
+    setSyncMode(db, syncMode);
     QString sql = QStringLiteral(
-                      "ATTACH DATABASE '%1/zarvium.mdb' AS daily; BEGIN IMMEDIATE;"
+                      "ATTACH DATABASE '%1/zarvium.mdb' AS daily; PRAGMA daily.synchronous=%2; BEGIN IMMEDIATE;"
                       "CREATE TEMP TABLE IF NOT EXISTS base AS SELECT 0 AS k; DELETE FROM temp.base;"
                       "INSERT INTO temp.base SELECT coalesce(max(ID1), 0) FROM main.datinumerici;")
-                      .arg(folder);
-    for (const QString& table : zv::resultTables())
-        sql += QStringLiteral(
-                   "INSERT INTO main.\"%1\" SELECT ID1 + (SELECT k FROM temp.base), * FROM "
-                   "(SELECT * FROM daily.\"%1\" ORDER BY ID1);")
-                   .arg(table);
-    for (const QString& table : zv::resultTables())
-        sql += QStringLiteral("DELETE FROM daily.\"%1\";").arg(table);
-    sql += QStringLiteral("COMMIT; DETACH DATABASE daily;");
-    // "SELECT ID1 + k, *" would repeat ID1: list the columns after it instead.
+                      .arg(folder)
+                      .arg(syncMode);
     for (const QString& table : zv::resultTables()) {
+        // "SELECT ID1 + k, *" would repeat ID1: the columns after it are listed.
         sqlite3_stmt* st = nullptr;
         check(sqlite3_prepare_v2(db, QStringLiteral("SELECT * FROM \"%1\" LIMIT 0").arg(table).toUtf8().constData(), -1,
                                  &st, nullptr),
@@ -101,26 +165,32 @@ void BM_RollOverRawInsertSelect(benchmark::State& state) {
         for (int c = 1; c < sqlite3_column_count(st); ++c)
             columns << QLatin1Char('"') + QString::fromUtf8(sqlite3_column_name(st, c)) + QLatin1Char('"');
         sqlite3_finalize(st);
-        sql.replace(
-            QStringLiteral("SELECT ID1 + (SELECT k FROM temp.base), * FROM (SELECT * FROM daily.\"%1\"").arg(table),
-            QStringLiteral("SELECT ID1 + (SELECT k FROM temp.base), %2 FROM (SELECT * FROM daily.\"%1\"")
-                .arg(table, columns.join(", ")));
+        sql += QStringLiteral(
+                   "INSERT INTO main.\"%1\" SELECT ID1 + (SELECT k FROM temp.base), %2 FROM "
+                   "(SELECT * FROM daily.\"%1\" ORDER BY ID1);")
+                   .arg(table, columns.join(", "));
     }
+    for (const QString& table : zv::resultTables())
+        sql += QStringLiteral("DELETE FROM daily.\"%1\";").arg(table);
+    sql += QStringLiteral("COMMIT; DETACH DATABASE daily;");
     const QByteArray statements = sql.toUtf8();
-    for (auto _ : state) {
-        state.PauseTiming();
-        fillResults(folder + "/zarvium.mdb", kDailyRows);
-        state.ResumeTiming();
-        check(sqlite3_exec(db, statements.constData(), nullptr, nullptr, nullptr), db);
-    }
+    static int next = 2 * archiveRows() + 1;
+    const auto fill = [folder] {
+        fillResults(folder + "/zarvium.mdb", kDailyRows, next);
+        next += kDailyRows;
+    };
+    const auto tidy = [folder] { tidyDaily(folder); };
+    sideBySide(state,
+               {{"rollover/ours", [&] { zv::rollOverDaily(archive, folder + "/zarvium.mdb"); }, fill, tidy},
+                {"rollover/raw",
+                 [&] { check(sqlite3_exec(db, statements.constData(), nullptr, nullptr, nullptr), db); }, fill, tidy}});
     sqlite3_close(db);
-    state.SetItemsProcessed(state.iterations() * kDailyRows);
 }
 
-BENCHMARK(BM_Startup)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_BareOpenOfTheFourDatabases)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RollOver)->Unit(benchmark::kMillisecond)->Iterations(10);
-BENCHMARK(BM_RollOverRawInsertSelect)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_Start)->Unit(benchmark::kMillisecond)->Iterations(iterations(20))->Repetitions(repetitions());
+BENCHMARK(BM_BackUpDay)->Unit(benchmark::kMillisecond)->Iterations(iterations(1))->Repetitions(repetitions());
+BENCHMARK(BM_NewDay)->Unit(benchmark::kMillisecond)->Iterations(iterations(3))->Repetitions(repetitions());
+BENCHMARK(BM_RollOver)->Unit(benchmark::kMillisecond)->Iterations(iterations(5))->Repetitions(repetitions());
 
 }  // namespace
 
@@ -131,13 +201,23 @@ int main(int argc, char** argv) {
     auto prompts = std::make_unique<SilentPrompts>();
     SilentPrompts* silent = prompts.get();
     zv::setPrompts(std::move(prompts));
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    initialize(&argc, argv);
+    Figures reporter;
+    figures = &reporter;
+    // Both program folders exist before the first start is timed.
+    largeFolder();
+    emptyFolder();
+    zv::shell::registerForms();
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\narchive rows: %d, daily rows: %d, message boxes during the starts: %d\n", archiveRows(), kDailyRows,
                 silent->shown);
-    printRatio(reporter, "BM_Startup/iterations:3", "BM_BareOpenOfTheFourDatabases");
-    printRatio(reporter, "BM_RollOver/iterations:10", "BM_RollOverRawInsertSelect/iterations:10");
+    reporter.header();
+    reporter.ratio("start-up, large archive, nothing to free", "start/large", "start-up with an empty archive",
+                   "start/empty", 1.1);
+    reporter.ratio("start-up, large archive", "start/large", "bare open of the four files", "start/bareopen", 5);
+    reporter.ratio("start on a back-up day", "backup/start", "cp + fsync of the three files", "backup/copy", 2);
+    reporter.ratio("roll-over of 200 into the archive", "rollover/ours", "raw INSERT ... SELECT", "rollover/raw", 1.15);
+    reporter.single("start on a new day (roll-over of 200 included)", "newday/start");
     benchmark::Shutdown();
     return 0;
 }

@@ -118,18 +118,6 @@ void BM_RawSearchAndRead100(benchmark::State& state) {
 BENCHMARK(BM_ViewerOpenAndStep100)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
 BENCHMARK(BM_RawSearchAndRead100)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
 
-// Keeps the medians of repeated runs.
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> medians;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& r : runs)
-            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median")
-                medians[r.run_name.function_name + "/" + r.run_name.args] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -146,10 +134,7 @@ int main(int argc, char** argv) {
     for (const char* arg : {"0", "1"}) {
         const std::string ours = std::string("BM_ViewerOpenAndStep100/") + arg;
         const std::string raw = std::string("BM_RawSearchAndRead100/") + arg;
-        if (reporter.medians.count(ours) && reporter.medians.count(raw))
-            std::printf("median %-28s %9.2f ms  baseline %-28s %9.2f ms  ratio %.2f\n", ours.c_str(),
-                        reporter.medians[ours], raw.c_str(), reporter.medians[raw],
-                        reporter.medians[ours] / reporter.medians[raw]);
+        reporter.printRatio(ours, raw);
     }
     zv::Forms::unloadAll();
     benchmark::Shutdown();

@@ -1,7 +1,17 @@
 #pragma once
 // What the benchmark programs share: scratch databases made from the shipped
 // schema, a raw SQLite writer of results, a large archive, and a reporter
-// that prints each figure beside its baseline.
+// that prints each figure as a median beside its baseline's median.
+//
+// Every benchmark runs ZV_BENCH_REPETITIONS times (default 3) after a warm-up
+// that both sides of a figure get alike, the repetitions of all benchmarks
+// interleaved in random order (so neither side of a figure always runs
+// first, or while the disk writes back what the other wrote); a figure is the
+// median of the repetitions. With ZV_BENCH_SAMPLES naming a file, every repetition's time is
+// appended to it and the medians are taken over every sample in it, so
+// scripts/bench.sh can run a program in several processes and print the
+// medians of them all.
+#include <QDate>
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
@@ -9,10 +19,19 @@
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
+#include <set>
 #include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "model/resultfields.h"
 #include "model/resultstore.h"
@@ -27,12 +46,27 @@ inline const bool kResultSourceRegistered = [] {
     return true;
 }();
 
+inline int envNumber(const char* name, int fallback) {
+    const QByteArray env = qgetenv(name);
+    return env.isEmpty() ? fallback : env.toInt();
+}
+
+inline int repetitions() { return envNumber("ZV_BENCH_REPETITIONS", 3); }
+
+// How many times each side runs in one repetition: ZV_BENCH_ITERATIONS, or
+// the benchmark's own number.
+inline int iterations(int fallback) { return envNumber("ZV_BENCH_ITERATIONS", fallback); }
+
+// ZV_BENCH_ARCHIVE_ROWS sets the archive size (default 300000).
+inline int archiveRows() { return envNumber("ZV_BENCH_ARCHIVE_ROWS", 300000); }
+
 inline QString schemaText(const char* file = "results.sql") {
     QFile f(QStringLiteral(ZV_DIST_DIR "/schema/") + QLatin1String(file));
     f.open(QIODevice::ReadOnly);
     return QString::fromUtf8(f.readAll());
 }
 
+// Where the set-up writes: a temporary folder, removed at the end.
 inline QTemporaryDir& workDir() {
     static QTemporaryDir dir;
     return dir;
@@ -52,14 +86,44 @@ inline void check(int rc, sqlite3* db) {
     }
 }
 
-// The raw counterpart of one add: five INSERTs in one transaction.
+// The set-up's writes reach the disk before anything is measured, so the
+// first benchmark to run does not pay their write-back.
+inline void settle(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// An archive holds this many results a day, day after day from 1 January 2020.
+constexpr int kResultsPerDay = 200;
+
+inline QString dayOf(int n) {
+    return QDate(2020, 1, 1).addDays((n - 1) / kResultsPerDay).toString(QStringLiteral("dd/MM/yy"));
+}
+
+// The synchronous setting the program's connections use, so a raw baseline
+// commits as durably as the program does.
+inline int programSyncMode(const QString& path) {
+    zv::Connection cn(path);
+    return cn.scalar(QStringLiteral("PRAGMA synchronous")).toInt();
+}
+
+inline void setSyncMode(sqlite3* db, int mode, const char* schema = "main") {
+    const std::string sql = std::string("PRAGMA ") + schema + ".synchronous=" + std::to_string(mode);
+    check(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), db);
+}
+
+// The raw counterpart of one add: five prepared INSERTs.
 struct RawWriter {
     sqlite3* db = nullptr;
     sqlite3_stmt* numeric = nullptr;
     sqlite3_stmt* channels[4] = {};
-    explicit RawWriter(const QString& path) {
+    RawWriter(const QString& path, int syncMode) {
         check(sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr), db);
-        check(sqlite3_exec(db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;", nullptr, nullptr, nullptr), db);
+        check(sqlite3_exec(db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr), db);
+        setSyncMode(db, syncMode);
         const char* sql =
             "INSERT INTO datinumerici (seq, specId, specName, date, WBC, RBC, HGB, HCT, MCV, MCH, MCHC, RDW, PLT, MPV,"
             " PCT, PDW, \"neu%\", \"lym%\", \"mono%\", \"eos%\", \"baso%\", DFLT, Blast, VarLym, IG, Band, NRBC, NWBC,"
@@ -86,13 +150,18 @@ struct RawWriter {
             sqlite3_finalize(s);
         sqlite3_close(db);
     }
+    RawWriter(const RawWriter&) = delete;
+    RawWriter& operator=(const RawWriter&) = delete;
+
+    // Result n: patient ROSSI MARIO every hundredth, sample S<n>, on day dayOf(n).
     void add(int n) {
         const std::string id = "S" + std::to_string(n);
         const std::string name = n % 100 == 0 ? "ROSSI MARIO" : "PAZIENTE " + std::to_string(n);
+        const QByteArray day = dayOf(n).toLatin1();
         sqlite3_bind_int(numeric, 1, n);
         sqlite3_bind_text(numeric, 2, id.c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_text(numeric, 3, name.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(numeric, 4, "08/12/26", -1, SQLITE_STATIC);
+        sqlite3_bind_text(numeric, 4, day.constData(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_double(numeric, 5, 7.46);
         check(sqlite3_step(numeric), db);
         sqlite3_reset(numeric);
@@ -107,39 +176,187 @@ struct RawWriter {
     }
 };
 
-// ZV_BENCH_ARCHIVE_ROWS sets the archive size (default 300000).
-inline int archiveRows() {
-    const QByteArray env = qgetenv("ZV_BENCH_ARCHIVE_ROWS");
-    return env.isEmpty() ? 300000 : env.toInt();
+// Appends results `first` .. `first + rows - 1` to a results database through
+// raw statements, quickly, and lets them reach the disk.
+inline void fillResults(const QString& path, int rows, int first = 1) {
+    {
+        RawWriter w(path, 0);
+        check(sqlite3_exec(w.db, "BEGIN", nullptr, nullptr, nullptr), w.db);
+        for (int n = first; n < first + rows; ++n)
+            w.add(n);
+        check(sqlite3_exec(w.db, "COMMIT", nullptr, nullptr, nullptr), w.db);
+    }
+    settle(path);
 }
 
-// Fills a results database with `rows` results through raw statements, quickly.
-inline void fillResults(const QString& path, int rows) {
-    RawWriter w(path);
-    check(sqlite3_exec(w.db, "PRAGMA synchronous=OFF; BEGIN", nullptr, nullptr, nullptr), w.db);
-    for (int n = 1; n <= rows; ++n)
-        w.add(n);
-    check(sqlite3_exec(w.db, "COMMIT", nullptr, nullptr, nullptr), w.db);
+// benchmark::Initialize, with the repetitions interleaved unless the command
+// line says otherwise.
+inline void initialize(int* argc, char** argv) {
+    static std::vector<char*> args;
+    static char interleave[] = "--benchmark_enable_random_interleaving=true";
+    args.assign(argv, argv + *argc);
+    bool given = false;
+    for (char* arg : args)
+        given = given || std::string(arg).rfind("--benchmark_enable_random_interleaving", 0) == 0;
+    if (!given)
+        args.insert(args.begin() + 1, interleave);
+    int count = static_cast<int>(args.size());
+    args.push_back(nullptr);
+    benchmark::Initialize(&count, args.data());
+    *argc = count;
 }
 
-// Keeps each benchmark's time per iteration so the ratios can be printed.
-class RatioReporter : public benchmark::ConsoleReporter {
+// The median of each benchmark's repetitions, in seconds per iteration, by
+// name ("BM_X", or "BM_X/arg" for a benchmark with an argument).
+class MedianReporter : public benchmark::ConsoleReporter {
 public:
-    std::map<std::string, double> seconds;
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& r : runs)
-            if (r.iterations > 0)
-                seconds[r.benchmark_name()] = r.real_accumulated_time / double(r.iterations);
+        for (const auto& r : runs) {
+            if (r.run_type != Run::RT_Iteration || r.iterations <= 0)
+                continue;
+            std::string name = r.run_name.function_name;
+            if (!r.run_name.args.empty())
+                name += "/" + r.run_name.args;
+            seconds_[name].push_back(r.real_accumulated_time / double(r.iterations));
+        }
         ConsoleReporter::ReportRuns(runs);
     }
+    // 0 when the benchmark did not run.
+    double median(const std::string& name) const {
+        const auto it = seconds_.find(name);
+        if (it == seconds_.end() || it->second.empty())
+            return 0;
+        std::vector<double> v = it->second;
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    }
+    // Prints "ours baseline ratio" in milliseconds for two benchmarks that both ran.
+    void printRatio(const std::string& ours, const std::string& baseline) const {
+        const double a = median(ours), b = median(baseline);
+        if (a > 0 && b > 0)
+            std::printf("median %-34s %10.3f ms  baseline %-30s %10.3f ms  ratio %.2f\n", ours.c_str(), a * 1e3,
+                        baseline.c_str(), b * 1e3, a / b);
+    }
+
+private:
+    std::map<std::string, std::vector<double>> seconds_;
 };
 
-// Prints "ours raw ratio" for a pair of benchmarks that both ran.
-inline void printRatio(RatioReporter& r, const char* ours, const char* raw) {
-    if (!r.seconds.count(ours) || !r.seconds.count(raw))
-        return;
-    std::printf("%-34s %10.3f ms  baseline %-26s %10.3f ms  ratio %.2f\n", ours, r.seconds[ours] * 1e3, raw,
-                r.seconds[raw] * 1e3, r.seconds[ours] / r.seconds[raw]);
+// The samples of every side, and the figures made of their medians. (The
+// console lines of the benchmarks themselves time whole iterations, every
+// side and its preparation together.)
+class Figures : public benchmark::ConsoleReporter {
+public:
+    Figures() {
+        samplesFile_ = qEnvironmentVariable("ZV_BENCH_SAMPLES");
+        QFile file(samplesFile_);
+        if (!samplesFile_.isEmpty() && file.open(QIODevice::ReadOnly)) {
+            while (!file.atEnd()) {
+                const QList<QByteArray> parts = file.readLine().trimmed().split('\t');
+                if (parts.size() == 2)
+                    earlier_[parts[0].toStdString()].push_back(parts[1].toDouble());
+            }
+        }
+    }
+
+    // One sample in seconds (or any unit, as long as a figure's two sides share it).
+    void add(const std::string& name, double value) {
+        samples_[name].push_back(value);
+        if (samplesFile_.isEmpty())
+            return;
+        QFile file(samplesFile_);
+        if (file.open(QIODevice::Append))
+            file.write(QByteArray::fromStdString(name) + '\t' + QByteArray::number(value, 'g', 10) + '\n');
+    }
+
+    // Median over this run's samples and those of earlier processes; -1 when none.
+    double median(const std::string& name) const {
+        std::vector<double> all;
+        if (auto it = samples_.find(name); it != samples_.end())
+            all = it->second;
+        if (all.empty())
+            return -1;
+        if (auto it = earlier_.find(name); it != earlier_.end())
+            all.insert(all.end(), it->second.begin(), it->second.end());
+        std::sort(all.begin(), all.end());
+        const std::size_t n = all.size();
+        return n % 2 ? all[n / 2] : (all[n / 2 - 1] + all[n / 2]) / 2;
+    }
+
+    std::size_t count(const std::string& name) const {
+        std::size_t n = 0;
+        if (auto it = samples_.find(name); it != samples_.end())
+            n += it->second.size();
+        if (auto it = earlier_.find(name); it != earlier_.end() && n > 0)
+            n += it->second.size();
+        return n;
+    }
+
+    void header() const {
+        std::printf("\nmedians (samples each) on %u cores\n", std::thread::hardware_concurrency());
+        std::printf("| work | baseline in the same run | ours ms | baseline ms | ratio | goal |\n");
+        std::printf("|---|---|---|---|---|---|\n");
+    }
+
+    // One line of the table: the work, its baseline, both medians, the ratio and the goal.
+    void ratio(const char* work, const std::string& ours, const char* baselineWork, const std::string& baseline,
+               double goal, double scale = 1e3) const {
+        const double a = median(ours);
+        const double b = median(baseline);
+        if (a < 0 || b < 0)
+            return;
+        std::printf("| %s (%zu) | %s (%zu) | %.3f | %.3f | %.2f | <= %.2f %s |\n", work, count(ours), baselineWork,
+                    count(baseline), a * scale, b * scale, a / b, goal, a / b <= goal ? "met" : "NOT met");
+    }
+
+    void single(const char* work, const std::string& name, double scale = 1e3, const char* unit = "ms") const {
+        const double a = median(name);
+        if (a >= 0)
+            std::printf("| %s (%zu) | | %.3f %s | | | |\n", work, count(name), a * scale, unit);
+    }
+
+private:
+    QString samplesFile_;
+    std::map<std::string, std::vector<double>> samples_;
+    std::map<std::string, std::vector<double>> earlier_;
+};
+
+// Where the samples go; set by main.
+inline Figures* figures = nullptr;
+
+// One side of a figure: what is timed, what is made ready before it and
+// tidied after it, untimed.
+struct Side {
+    std::string name;
+    std::function<void()> run;
+    std::function<void()> prepare = {};
+    std::function<void()> tidy = {};
+};
+
+inline void runSide(const Side& side, bool timed) {
+    if (side.prepare)
+        side.prepare();
+    const auto start = std::chrono::steady_clock::now();
+    side.run();
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    if (timed)
+        figures->add(side.name, took.count());
+    if (side.tidy)
+        side.tidy();
+}
+
+// Runs the sides in turn at every iteration, the order turned by one each time.
+inline void sideBySide(benchmark::State& state, const std::vector<Side>& sides) {
+    static std::set<std::string> warm;
+    for (const Side& side : sides)
+        if (warm.insert(side.name).second)
+            runSide(side, false);
+    std::size_t turn = 0;
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < sides.size(); ++i)
+            runSide(sides[(turn + i) % sides.size()], true);
+        ++turn;
+    }
 }
 
 }  // namespace zvbench

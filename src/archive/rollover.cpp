@@ -8,30 +8,38 @@ namespace zv {
 
 namespace {
 
-QString quotedList(const QStringList& names, const QString& prefix = QString()) {
-    QStringList quoted;
-    quoted.reserve(names.size());
-    for (const QString& n : names)
-        quoted << prefix + QLatin1Char('"') + n + QLatin1Char('"');
-    return quoted.join(QStringLiteral(", "));
-}
+QString quoted(const QString& name) { return QLatin1Char('"') + name + QLatin1Char('"'); }
 
-// Detaches the daily database however the roll-over ends.
+// Attaches the daily database, as durable as every connection, and detaches
+// it however the roll-over ends.
 class Attached {
 public:
     Attached(Connection& cn, const QString& path) : cn_(cn) {
         cn_.execute(QStringLiteral("ATTACH DATABASE ?1 AS daily"), {path});
+        try {
+            cn_.execute(QStringLiteral("PRAGMA daily.synchronous=EXTRA"), QVariantList());
+        } catch (...) {
+            detach();
+            throw;
+        }
     }
-    ~Attached() {
+    ~Attached() { detach(); }
+
+private:
+    void detach() noexcept {
         try {
             cn_.execute(QStringLiteral("DETACH DATABASE daily"));
         } catch (...) {
         }
     }
 
-private:
     Connection& cn_;
 };
+
+// The key map: each daily ID1 beside the archive key it becomes, in ID1
+// order after the archive's last key. A table of this connection's own, read
+// in key order by each of the five copies.
+const QString kKeyMap = QStringLiteral("temp.rollover_keys");
 
 }  // namespace
 
@@ -39,20 +47,56 @@ int64_t rollOverDaily(Connection& archive, const QString& dailyPath) {
     Attached attached(archive, dailyPath);
     Transaction tx(archive);
     const int64_t count = archive.scalar(QStringLiteral("SELECT count(*) FROM daily.datinumerici")).toLongLong();
-    const QStringList& fields = rollOverFields();
-    // The results view's insert trigger adds the five rows of each result and
-    // takes the archive's next ID1, one result at a time in the SELECT's order.
-    // The daily tables are joined here rather than through the daily file's own
-    // view, so nothing depends on how an attached view resolves its names.
-    QString from = QStringLiteral("daily.datinumerici AS d");
-    for (HistogramKind kind : kHistogramKinds) {
-        const QString table = histogramTable(kind);
-        from += QStringLiteral(" LEFT JOIN daily.\"%1\" AS \"%1\" ON \"%1\".ID1 = d.ID1").arg(table);
+    // The key the results view's insert trigger would give next: past every
+    // key the archive has ever used.
+    const QVariant last = archive.scalar(
+        QStringLiteral("SELECT max(coalesce((SELECT max(ID1) FROM main.datinumerici), 0),"
+                       " coalesce((SELECT seq FROM main.sqlite_sequence WHERE name = 'datinumerici'), 0))"));
+    archive.execute(
+        QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS rollover_keys"
+                       " (daily INTEGER PRIMARY KEY, archive INTEGER NOT NULL)"));
+    archive.execute(QStringLiteral("DELETE FROM ") + kKeyMap, QVariantList());
+    archive.execute(QStringLiteral("INSERT INTO ") + kKeyMap +
+                        QStringLiteral(" SELECT ID1, ?1 + row_number() OVER (ORDER BY ID1) FROM daily.datinumerici"),
+                    {last});
+
+    // The values as the view's insert trigger stores them: no band or
+    // reticulocyte value reads as 0.
+    QString columns = QStringLiteral("ID1");
+    QString values = QStringLiteral("k.archive");
+    QStringList valueFields = resultValueFields();
+    valueFields << QStringLiteral("bandati");
+    for (const QString& field : valueFields) {
+        columns += QStringLiteral(", ") + quoted(field);
+        const QString value = QStringLiteral("d.") + quoted(field);
+        const bool zeroWhenEmpty = field == QLatin1String("ret%") || field == QLatin1String("bandati");
+        values += QStringLiteral(", ") +
+                  (zeroWhenEmpty ? QStringLiteral("coalesce(") + value + QStringLiteral(", 0)") : value);
     }
-    archive.execute(QStringLiteral("INSERT INTO main.datiQgrafici (%1) SELECT %1 FROM %2 ORDER BY d.ID1")
-                        .arg(quotedList(fields), from));
+    archive.execute(QStringLiteral("INSERT INTO main.datinumerici (") + columns + QStringLiteral(") SELECT ") + values +
+                        QStringLiteral(" FROM ") + kKeyMap +
+                        QStringLiteral(" AS k JOIN daily.datinumerici AS d ON d.ID1 = k.daily ORDER BY k.daily"),
+                    QVariantList());
+    // Every result gets its four histogram rows, empty where the daily
+    // database has none, as through the view.
+    for (HistogramKind kind : kHistogramKinds) {
+        const QString table = quoted(histogramTable(kind));
+        QString channelColumns = QStringLiteral("ID1");
+        QString channelValues = QStringLiteral("k.archive");
+        for (const QString& channel : histogramChannels()) {
+            const QString field = quoted(channelField(kind, channel));
+            channelColumns += QStringLiteral(", ") + field;
+            channelValues += QStringLiteral(", h.") + field;
+        }
+        archive.execute(QStringLiteral("INSERT INTO main.") + table + QStringLiteral(" (") + channelColumns +
+                            QStringLiteral(") SELECT ") + channelValues + QStringLiteral(" FROM ") + kKeyMap +
+                            QStringLiteral(" AS k LEFT JOIN daily.") + table +
+                            QStringLiteral(" AS h ON h.ID1 = k.daily ORDER BY k.daily"),
+                        QVariantList());
+    }
     for (const QString& table : resultTables())
-        archive.execute(QStringLiteral("DELETE FROM daily.\"%1\"").arg(table));
+        archive.execute(QStringLiteral("DELETE FROM daily.") + quoted(table), QVariantList());
+    archive.execute(QStringLiteral("DELETE FROM ") + kKeyMap, QVariantList());
     tx.commit();
     return count;
 }

@@ -66,10 +66,12 @@ int64_t addResult(Connection& cn, const ResultRecord& record) {
             rs.setField(field, stored(value));
     };
     eachField(record, set, set, set);
+    // The field names made once, in the order of the kinds and their channels.
+    const QStringList& fields = allChannelFields();
     for (std::size_t k = 0; k < kHistogramKinds.size(); ++k) {
-        const QStringList& channels = histogramChannels();
-        for (qsizetype c = 0; c < channels.size(); ++c)
-            set(channelField(kHistogramKinds[k], channels[c]), record.histograms[k].channels[std::size_t(c)]);
+        const auto& channels = record.histograms[k].channels;
+        for (std::size_t c = 0; c < channels.size(); ++c)
+            set(fields[qsizetype(k * channels.size() + c)], channels[c]);
     }
     rs.update();
     return rs.currentKey();
@@ -82,10 +84,11 @@ ResultRecord readResult(const Recordset& rs) {
         r, [&rs](const QString& f, OptionalText& v) { v = textOf(rs.field(f)); },
         [&rs](const QString& f, std::optional<double>& v) { v = numberOf(rs.field(f)); },
         [&rs](const QString& f, std::optional<int>& v) { v = wholeOf(rs.field(f)); });
+    const QStringList& fields = allChannelFields();
     for (std::size_t k = 0; k < kHistogramKinds.size(); ++k) {
-        const QStringList& channels = histogramChannels();
-        for (qsizetype c = 0; c < channels.size(); ++c)
-            r.histograms[k].channels[std::size_t(c)] = textOf(rs.field(channelField(kHistogramKinds[k], channels[c])));
+        auto& channels = r.histograms[k].channels;
+        for (std::size_t c = 0; c < channels.size(); ++c)
+            channels[c] = textOf(rs.field(fields[qsizetype(k * channels.size() + c)]));
     }
     return r;
 }

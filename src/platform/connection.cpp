@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/conversions.h"
@@ -28,6 +29,8 @@ Connection::~Connection() { close(); }
 
 Connection::Connection(Connection&& other) noexcept
     : db_(std::exchange(other.db_, nullptr)),
+      cache_(std::move(other.cache_)),
+      configured_(std::exchange(other.configured_, false)),
       path_(std::move(other.path_)),
       openError_(std::move(other.openError_)),
       openErrorNumber_(std::exchange(other.openErrorNumber_, 0)),
@@ -40,6 +43,8 @@ Connection& Connection::operator=(Connection&& other) noexcept {
     if (this != &other) {
         close();
         db_ = std::exchange(other.db_, nullptr);
+        cache_ = std::move(other.cache_);
+        configured_ = std::exchange(other.configured_, false);
         path_ = std::move(other.path_);
         openError_ = std::move(other.openError_);
         openErrorNumber_ = std::exchange(other.openErrorNumber_, 0);
@@ -59,15 +64,15 @@ void Connection::open(const QString& path) {
         if (path.isEmpty() || !QFileInfo::exists(path))
             throw fileNotFound(path);
         // Without SQLITE_OPEN_CREATE: a path that vanishes between the check
-        // and the open still creates nothing.
-        openFile(path, SQLITE_OPEN_READWRITE, &db);
+        // and the open still creates nothing. NOMUTEX: one thread uses a
+        // connection, so every call need not take SQLite's lock.
+        openFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, &db);
         sqlite3_busy_timeout(db, busyTimeout_);
         registerFunctions(db);
-        // SQLite reads nothing until asked: the first read is what finds out
-        // that the file is not a database.
-        runAll(db, QByteArrayLiteral("SELECT count(*) FROM sqlite_master;"
-                                     "PRAGMA journal_mode=DELETE;"
-                                     "PRAGMA synchronous=FULL;"));
+        countCommits(db);
+        // SQLite reads nothing until asked: reading the header is what finds
+        // out that the file is not a database, and it parses no schema.
+        runAll(db, QByteArrayLiteral("PRAGMA user_version"));
     } catch (const AppError& e) {
         sqlite3_close_v2(db);
         openError_ = e.description();
@@ -75,14 +80,29 @@ void Connection::open(const QString& path) {
         throw;
     }
     db_ = db;
+    cache_ = std::make_shared<StatementCache>(db);
+    configured_ = false;
+}
+
+// The journal and sync modes need the schema; they are set before the first
+// statement, which would read the schema anyway.
+void Connection::configure() const {
+    runAll(db_, QByteArrayLiteral("PRAGMA journal_mode=DELETE; PRAGMA synchronous=EXTRA;"));
+    configured_ = true;
 }
 
 void Connection::close() noexcept {
+    if (cache_) {
+        cache_->clear();
+        cache_->db = nullptr;
+        cache_.reset();
+    }
     if (db_) {
         // _v2: statements a recordset still holds keep the handle alive until finalized.
         sqlite3_close_v2(db_);
         db_ = nullptr;
     }
+    configured_ = false;
     openError_.clear();
     openErrorNumber_ = 0;
     depth_ = 0;
@@ -98,8 +118,11 @@ void Connection::setBusyTimeout(int milliseconds) {
 }
 
 sqlite3* Connection::handle() const {
-    if (db_)
+    if (db_) {
+        if (!configured_)
+            configure();
         return db_;
+    }
     if (openErrorNumber_ != 0)
         throw AppError(openErrorNumber_, openError_);
     throw AppError(err::Database, QStringLiteral("The connection is not open."));
@@ -107,23 +130,94 @@ sqlite3* Connection::handle() const {
 
 void Connection::raise(const QString& context) const { fail(handle(), context); }
 
-int64_t Connection::execute(const QString& sql) { return runAll(handle(), sql.toUtf8()); }
+CachedStatement Connection::prepared(const QString& sql) const {
+    sqlite3* db = handle();
+    if (auto it = cache_->idle.find(sql); it != cache_->idle.end()) {
+        CachedStatement taken(cache_, sql, it->stmt, std::move(it->info));
+        cache_->idle.erase(it);
+        return taken;
+    }
+    Statement fresh = prepareOne(db, sql);
+    if (!fresh)
+        return {};
+    return CachedStatement(cache_, sql, fresh.release(), nullptr);
+}
+
+CachedStatement Connection::tryPrepared(const QString& sql) const {
+    handle();
+    if (cache_->idle.contains(sql))
+        return prepared(sql);
+    Statement fresh = tryPrepare(db_, sql);
+    if (!fresh)
+        return {};
+    return CachedStatement(cache_, sql, fresh.release(), nullptr);
+}
+
+std::shared_ptr<void> Connection::listenForWrites(WriteListener* listener) const {
+    handle();
+    cache_->listeners.push_back(listener);
+    std::weak_ptr<StatementCache> registry = cache_;
+    return std::shared_ptr<void>(static_cast<void*>(listener), [registry](void* gone) {
+        if (const auto cache = registry.lock())
+            std::erase(cache->listeners, static_cast<WriteListener*>(gone));
+    });
+}
+
+void Connection::announceWrite(sqlite3_stmt* stmt) const {
+    auto& listeners = cache_->listeners;
+    if (listeners.empty() || sqlite3_stmt_readonly(stmt))
+        return;
+    const std::vector<WriteListener*> told = listeners;
+    for (WriteListener* listener : told)
+        if (std::find(listeners.begin(), listeners.end(), listener) != listeners.end())
+            listener->beforeWrite();
+}
+
+int64_t Connection::execute(const QString& sql) {
+    sqlite3* db = handle();
+    // Text without parameters is where tables are made and changed: what the
+    // cache holds may no longer match them, however the text ends.
+    struct ClearOnExit {
+        StatementCache& cache;
+        ~ClearOnExit() { cache.clear(); }
+    } clearOnExit{*cache_};
+    const QByteArray text = sql.toUtf8();
+    const char* at = text.constData();
+    const char* end = at + text.size();
+    int64_t changes = 0;
+    while (at < end) {
+        sqlite3_stmt* raw = nullptr;
+        const char* tail = nullptr;
+        if (sqlite3_prepare_v2(db, at, static_cast<int>(end - at), &raw, &tail) != SQLITE_OK)
+            fail(db);
+        if (!raw)
+            break;  // only blanks and comments remain
+        Statement stmt(raw);
+        announceWrite(raw);
+        stepToEnd(db, raw);
+        changes = sqlite3_changes64(db);
+        at = tail;
+    }
+    return changes;
+}
 
 int64_t Connection::execute(const QString& sql, const QVariantList& params) {
-    sqlite3* db = handle();
-    Statement stmt = prepareOne(db, sql);
+    CachedStatement stmt = prepared(sql);
     if (!stmt)
         return 0;
+    sqlite3* db = db_;
+    announceWrite(stmt.get());
     bindAll(db, stmt.get(), params);
     stepToEnd(db, stmt.get());
     return sqlite3_changes64(db);
 }
 
 QVariant Connection::scalar(const QString& sql, const QVariantList& params) {
-    sqlite3* db = handle();
-    Statement stmt = prepareOne(db, sql);
+    CachedStatement stmt = prepared(sql);
     if (!stmt)
         return {};
+    sqlite3* db = db_;
+    announceWrite(stmt.get());
     bindAll(db, stmt.get(), params);
     const int rc = sqlite3_step(stmt.get());
     if (rc == SQLITE_ROW)
@@ -133,28 +227,37 @@ QVariant Connection::scalar(const QString& sql, const QVariantList& params) {
     return {};
 }
 
+namespace {
+
+void runCached(const Connection& cn, const QString& sql) {
+    CachedStatement stmt = cn.prepared(sql);
+    stepToEnd(cn.handle(), stmt.get());
+}
+
+}  // namespace
+
 void Connection::beginTransaction() {
     sqlite3* db = handle();
     if (depth_ == 0) {
         savepointBase_ = sqlite3_get_autocommit(db) == 0;
         // IMMEDIATE: the write lock is taken (or refused) now, not half-way through.
-        runAll(db, savepointBase_ ? QByteArrayLiteral("SAVEPOINT zv0") : QByteArrayLiteral("BEGIN IMMEDIATE"));
+        runCached(*this, savepointBase_ ? QStringLiteral("SAVEPOINT zv0") : QStringLiteral("BEGIN IMMEDIATE"));
     } else {
-        runAll(db, "SAVEPOINT zv" + QByteArray::number(depth_));
+        runCached(*this, QStringLiteral("SAVEPOINT zv") + QString::number(depth_));
     }
     ++depth_;
 }
 
 void Connection::commit() {
-    sqlite3* db = handle();
+    handle();
     if (depth_ == 0)
         throw AppError(err::InvalidCall, QStringLiteral("Commit without a transaction."));
     const int level = depth_ - 1;
     try {
         if (level == 0 && !savepointBase_)
-            runAll(db, QByteArrayLiteral("COMMIT"));
+            runCached(*this, QStringLiteral("COMMIT"));
         else
-            runAll(db, "RELEASE zv" + QByteArray::number(level));
+            runCached(*this, QStringLiteral("RELEASE zv") + QString::number(level));
     } catch (...) {
         // A level that cannot be committed is rolled back, so the caller is
         // left at the level outside it either way.

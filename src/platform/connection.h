@@ -5,23 +5,35 @@
 #include <QVariant>
 
 #include <cstdint>
+#include <memory>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace zv {
+
+namespace sqlite {
+class CachedStatement;
+struct StatementCache;
+class WriteListener;
+}  // namespace sqlite
 
 // Doubles every single quote, so a record's text can stand between quotes in SQL.
 QString sqlQuote(const QString& text);
 // The text between single quotes, quotes doubled: 'D''Amico'.
 QString sqlString(const QString& text);
 
+// Every connection works in rollback-journal mode with synchronous=EXTRA: a
+// committed write survives a power cut (the folder is synced once the journal
+// is deleted). One thread uses a connection at a time.
 class Connection {
 public:
     Connection() = default;
     // Opens an existing database file; never creates one. A missing file or a
     // file that is not a database fails here (AppError, err::Database or
     // err::FileNotFound). After a failed open the object stays valid and every
-    // use fails with an error.
+    // use fails with an error. The open reads the file's header alone; its
+    // schema is read, and the journal and sync modes set, at the first use.
     explicit Connection(const QString& path);
     ~Connection();
     Connection(const Connection&) = delete;
@@ -59,10 +71,29 @@ public:
 
     sqlite3* handle() const;  // fails when not open
 
+    // The one statement of `sql` from this connection's cache, prepared at its
+    // first use and kept for the next (sqlite::CachedStatement); empty for
+    // text that holds no statement. A second statement in the text is refused.
+    // SQL text run without parameters by execute() empties the cache, as it is
+    // where tables are made or changed.
+    sqlite::CachedStatement prepared(const QString& sql) const;
+    // The same, or an empty statement when SQLite refuses the text.
+    sqlite::CachedStatement tryPrepared(const QString& sql) const;
+
+    // `listener` is told before a statement that writes runs through this
+    // connection (execute or scalar), until the returned token goes or the
+    // connection closes.
+    [[nodiscard]] std::shared_ptr<void> listenForWrites(sqlite::WriteListener* listener) const;
+
     [[noreturn]] void raise(const QString& context = {}) const;  // AppError from sqlite's last error
 
 private:
+    void configure() const;
+    void announceWrite(sqlite3_stmt* stmt) const;
+
     sqlite3* db_ = nullptr;
+    std::shared_ptr<sqlite::StatementCache> cache_;
+    mutable bool configured_ = false;
     QString path_;
     QString openError_;
     int32_t openErrorNumber_ = 0;

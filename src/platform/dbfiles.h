@@ -6,9 +6,21 @@ namespace zv {
 
 // Compacts the database at `path` by VACUUM INTO a scratch file `scratch`
 // beside it, fsyncs it and renames it over the original (folder fsynced), so
-// there is never a moment when the scratch file holds the only copy.
+// there is never a moment when the scratch file holds the only copy. The
+// compacted file records its page count in its header (user_version).
 // Refuses (err::PathFileAccess) when `scratch` already exists.
 void compactDatabase(const QString& path, const QString& scratch);
+
+// Compacts as compactDatabase does where that reclaims something: when the
+// file has free pages, or has grown by a tenth since its last compaction (the
+// roll-over appends every day's rows to the five tables at once, interleaving
+// their pages, so a scan reads ever more pages than a compacted file needs).
+// Otherwise the file is left byte for byte as it is; its header is read on a
+// plain handle, without its schema. A file this cannot read (missing, no
+// database, a journal left by a crash) is compacted, and fails as
+// compactDatabase fails. Refuses (err::PathFileAccess) when `scratch` already
+// exists, whatever the file needs. Returns whether it compacted.
+bool compactIfWorthwhile(const QString& path, const QString& scratch);
 
 // Copies a database file byte for byte to `target`, holding a read lock on it
 // so that no writer changes it meanwhile: written beside the target

@@ -6,9 +6,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 
+#include <algorithm>
+#include <ctime>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace zv::profile {
 
@@ -138,6 +146,128 @@ std::optional<std::size_t> findKey(const Document& doc, std::size_t header, cons
 
 bool hasLineBreak(const QString& text) { return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')); }
 
+// What tells one version of a file from another: an edit in place changes
+// the size, the times (to the nanosecond) or both; a replacement changes the
+// inode too.
+struct Stamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    timespec changed{};
+    bool operator==(const Stamp& o) const {
+        return device == o.device && inode == o.inode && size == o.size && modified.tv_sec == o.modified.tv_sec &&
+               modified.tv_nsec == o.modified.tv_nsec && changed.tv_sec == o.changed.tv_sec &&
+               changed.tv_nsec == o.changed.tv_nsec;
+    }
+};
+
+std::optional<Stamp> stampOf(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    return Stamp{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
+}
+
+// A file's values by case-folded section and key: the first section of a
+// name, the first key of a name in it, as the lookups above find them.
+using Values = QHash<QString, QHash<QString, QString>>;
+
+Values valuesOf(const Document& doc) {
+    Values values;
+    QSet<QString> seen;
+    QHash<QString, QString>* section = nullptr;
+    for (const Line& line : doc.lines) {
+        if (line.kind == Line::Section) {
+            const QString name = line.name.toCaseFolded();
+            section = seen.contains(name) ? nullptr : &values[name];
+            seen.insert(name);
+        } else if (line.kind == Line::Key && section) {
+            const QString key = line.name.toCaseFolded();
+            if (!section->contains(key))
+                section->insert(key, trimBlanks(QString::fromUtf8(line.content.mid(line.valueOffset))));
+        }
+    }
+    return values;
+}
+
+// Each file is parsed once per version: a start reads a language file a
+// hundred times. Keyed by the path as resolved.
+struct Parsed {
+    Stamp stamp;
+    QByteArray bytes;
+    std::shared_ptr<const Values> values;
+};
+
+std::mutex cacheLock;
+
+QHash<QString, Parsed>& cache() {
+    static QHash<QString, Parsed> files;
+    return files;
+}
+
+constexpr qsizetype kCachedFiles = 32;
+
+// A file changed this recently may change again within the same tick of
+// the file system's clock, size and all, and look the same to stat: its
+// bytes are compared too.
+bool recent(const Stamp& stamp) {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const time_t latest = std::max(stamp.modified.tv_sec, stamp.changed.tv_sec);
+    return now.tv_sec - latest < 2;
+}
+
+// The values of the file as it is now, parsed only when it changed.
+// The values of the file as it is now; nullptr when there is none. A path that
+// exists but cannot be read gives nullptr and its reason in `failure`.
+std::shared_ptr<const Values> valuesNow(const QString& path, QString* failure = nullptr) {
+    QFile file(path);
+    const auto unreadable = [&] {
+        if (failure)
+            *failure = file.errorString().isEmpty() ? QStringLiteral("the file cannot be read") : file.errorString();
+        return nullptr;
+    };
+    const std::optional<Stamp> before = stampOf(path);
+    if (!before) {
+        // Something stands there that is not a plain file (a folder, say).
+        if (QFileInfo::exists(path)) {
+            file.open(QIODevice::ReadOnly);
+            return unreadable();
+        }
+        return nullptr;
+    }
+    Parsed known;
+    {
+        std::lock_guard lock(cacheLock);
+        known = cache().value(path);
+    }
+    const bool sameStamp = known.values && known.stamp == *before;
+    if (sameStamp && !recent(*before))
+        return known.values;
+    if (!file.open(QIODevice::ReadOnly))
+        return unreadable();
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return unreadable();
+    if (sameStamp && bytes == known.bytes)
+        return known.values;
+    auto values = std::make_shared<const Values>(valuesOf(parse(bytes)));
+    // A file that changed while it was read is not kept: the next read reads it again.
+    if (stampOf(path) == before) {
+        std::lock_guard lock(cacheLock);
+        if (cache().size() >= kCachedFiles && !cache().contains(path))
+            cache().clear();
+        cache().insert(path, Parsed{*before, bytes, values});
+    }
+    return values;
+}
+
+void forget(const QString& path) {
+    std::lock_guard lock(cacheLock);
+    cache().remove(path);
+}
+
 }  // namespace
 
 QString resolvePath(const QString& path) {
@@ -156,26 +286,13 @@ QString resolvePath(const QString& path) {
 }
 
 QString read(const QString& path, const QString& section, const QString& key, QString* failure) {
-    QFile file(resolvePath(path));
-    const auto fail = [&] {
-        if (failure)
-            *failure = file.errorString().isEmpty() ? QStringLiteral("the file cannot be read") : file.errorString();
+    const std::shared_ptr<const Values> values = valuesNow(resolvePath(path), failure);
+    if (!values)
         return QString();
-    };
-    if (!file.open(QIODevice::ReadOnly))
-        return file.exists() ? fail() : QString();
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return fail();
-    const Document doc = parse(std::move(bytes));
-    const std::optional<std::size_t> header = findSection(doc, trimBlanks(section));
-    if (!header)
+    const auto inSection = values->constFind(trimBlanks(section).toCaseFolded());
+    if (inSection == values->constEnd())
         return QString();
-    const std::optional<std::size_t> line = findKey(doc, *header, trimBlanks(key));
-    if (!line)
-        return QString();
-    const Line& found = doc.lines[*line];
-    return trimBlanks(QString::fromUtf8(found.content.mid(found.valueOffset)));
+    return inSection->value(trimBlanks(key).toCaseFolded());
 }
 
 bool write(const QString& path, const QString& section, const QString& key, const QString& value) {
@@ -214,7 +331,10 @@ bool write(const QString& path, const QString& section, const QString& key, cons
     if (const std::optional<std::size_t> header = findSection(doc, sectionName)) {
         if (const std::optional<std::size_t> existing = findKey(doc, *header, keyName)) {
             Line& line = doc.lines[*existing];
-            line.content = line.content.left(line.valueOffset) + valueBytes;
+            const QByteArray content = line.content.left(line.valueOffset) + valueBytes;
+            if (content == line.content)
+                return true;  // unchanged: the file is not written again
+            line.content = content;
         } else {
             std::size_t last = *header;
             const std::size_t end = sectionEnd(doc, *header);
@@ -235,6 +355,7 @@ bool write(const QString& path, const QString& section, const QString& key, cons
         doc.lines.push_back(newLine(keyName + QLatin1Char('=') + value));
     }
 
+    forget(target);
     try {
         files::replaceAtomically(target, serialize(doc));
     } catch (const AppError&) {
@@ -243,30 +364,15 @@ bool write(const QString& path, const QString& section, const QString& key, cons
     return true;
 }
 
-Snapshot::Snapshot(const QString& path) {
-    QFile file(resolvePath(path));
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const Document doc = parse(file.readAll());
-    QHash<QString, QString>* section = nullptr;
-    for (const Line& line : doc.lines) {
-        if (line.kind == Line::Section) {
-            const QString name = line.name.toLower();
-            // A section that appears again adds nothing: read() stops at the first.
-            section = values_.contains(name) ? nullptr : &values_[name];
-        } else if (line.kind == Line::Key && section) {
-            const QString name = line.name.toLower();
-            if (!section->contains(name))
-                section->insert(name, trimBlanks(QString::fromUtf8(line.content.mid(line.valueOffset))));
-        }
-    }
-}
+Snapshot::Snapshot(const QString& path) : values_(valuesNow(resolvePath(path))) {}
 
 QString Snapshot::read(const QString& section, const QString& key) const {
-    const auto s = values_.constFind(trimBlanks(section).toLower());
-    if (s == values_.constEnd())
+    if (!values_)
         return QString();
-    return s->value(trimBlanks(key).toLower());
+    const auto inSection = values_->constFind(trimBlanks(section).toCaseFolded());
+    if (inSection == values_->constEnd())
+        return QString();
+    return inSection->value(trimBlanks(key).toCaseFolded());
 }
 
 }  // namespace zv::profile

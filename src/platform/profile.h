@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QString>
 
+#include <memory>
+
 namespace zv::profile {
 
 // The existing file whose name matches `path`'s file name without regard to
@@ -13,14 +15,17 @@ namespace zv::profile {
 QString resolvePath(const QString& path);
 
 // The value of `key` in `section`, or "" when missing. Surrounding blanks of
-// the value are trimmed. The caller applies its own buffer cut. A file that
-// exists but cannot be read also reads as ""; `failure`, when given, then
-// receives the system's reason (and stays empty otherwise).
+// the value are trimmed. The caller applies its own buffer cut. A file is
+// parsed once per version (its inode, size and times to the nanosecond), so a
+// file changed by anyone since is read afresh. A file that exists but cannot
+// be read also reads as ""; `failure`, when given, then receives the system's
+// reason (and stays empty otherwise).
 QString read(const QString& path, const QString& section, const QString& key, QString* failure = nullptr);
 
 // Writes `key` = `value` in `section`, creating the file, section or key when
 // missing. The file is replaced atomically (temporary file, fsync, rename).
-// Returns false when the write failed; the old file is then untouched.
+// A key that already holds `value` leaves the file untouched. Returns false
+// when the write failed; the old file is then untouched.
 bool write(const QString& path, const QString& section, const QString& key, const QString& value);
 
 // A file read once and then looked up key by key, each lookup giving what
@@ -32,9 +37,9 @@ public:
     QString read(const QString& section, const QString& key) const;
 
 private:
-    // Section -> key -> value, names in lower case; the first section of a name
+    // Section -> key -> value, names case-folded; the first section of a name
     // and the first key of a name in it, as read() finds them.
-    QHash<QString, QHash<QString, QString>> values_;
+    std::shared_ptr<const QHash<QString, QHash<QString, QString>>> values_;
 };
 
 }  // namespace zv::profile

@@ -7,7 +7,9 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <map>
+#include <cstring>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -20,13 +22,6 @@ namespace zv {
 using namespace sqlite;
 
 namespace {
-
-// A kept statement must not hold its read lock once its row has been read:
-// a pending read would block every writer, this connection's COMMIT included.
-struct ResetOnExit {
-    sqlite3_stmt* stmt;
-    ~ResetOnExit() { sqlite3_reset(stmt); }
-};
 
 QString quoteIdentifier(const QString& name) {
     return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
@@ -116,9 +111,199 @@ QHash<QString, KeyedView>& keyedViews() {
     return views;
 }
 
+// The columns of a source: names, how text set into them is read, and the
+// lookup by case-folded name. Made once per statement and kept with it.
+struct Columns {
+    QStringList names;
+    QStringList quoted;  // as SQL names them
+    std::vector<NumberKind> kinds;
+    QHash<QString, int> index;  // by case-folded name
+    QHash<QString, int> exact;  // by the name as spelt, to the column the case-folded lookup finds
+};
+
+std::shared_ptr<const Columns> columnsOf(CachedStatement& stmt, int skip = 0) {
+    if (stmt.info())
+        return std::static_pointer_cast<const Columns>(stmt.info());
+    auto columns = std::make_shared<Columns>();
+    const int n = sqlite3_column_count(stmt.get());
+    for (int i = skip; i < n; ++i) {
+        columns->names << QString::fromUtf8(sqlite3_column_name(stmt.get(), i));
+        columns->kinds.push_back(numberKindOf(sqlite3_column_decltype(stmt.get(), i)));
+    }
+    // The first of two equal names wins, as a lookup by name finds it.
+    for (int i = static_cast<int>(columns->names.size()) - 1; i >= 0; --i)
+        columns->index.insert(columns->names[i].toCaseFolded(), i);
+    for (const QString& name : std::as_const(columns->names)) {
+        columns->exact.insert(name, columns->index.value(name.toCaseFolded()));
+        columns->quoted << quoteIdentifier(name);
+    }
+    stmt.info() = columns;
+    return columns;
+}
+
+// One row copied out of a statement as SQLite holds it; a field becomes a
+// QVariant only when it is read. One block: a type byte per column, the
+// offsets of the values (n + 1, native 32-bit), then the values.
+class StoredRow {
+public:
+    // Columns first .. first + n - 1 of the statement's current row: their
+    // sizes first, then one block of the right size.
+    void read(sqlite3_stmt* stmt, int first, int n) {
+        struct Field {
+            sqlite3_value* value;
+            int type;
+            const void* at;
+            int size;
+        };
+        thread_local std::vector<Field> fields;
+        fields.resize(static_cast<std::size_t>(n));
+        qsizetype payload = 0;
+        for (int i = 0; i < n; ++i) {
+            sqlite3_value* value = sqlite3_column_value(stmt, first + i);
+            Field& f = fields[static_cast<std::size_t>(i)];
+            f.value = value;
+            f.type = sqlite3_value_type(value);
+            switch (f.type) {
+            case SQLITE_INTEGER:
+            case SQLITE_FLOAT: f.size = 8; break;
+            case SQLITE_TEXT:
+                f.at = sqlite3_value_text(value);
+                f.size = sqlite3_value_bytes(value);
+                break;
+            case SQLITE_BLOB:
+                f.at = sqlite3_value_blob(value);
+                f.size = sqlite3_value_bytes(value);
+                break;
+            default: f.size = 0; break;
+            }
+            payload += f.size;
+        }
+        n_ = n;
+        const qsizetype header = headerSize();
+        data_.resize(header + payload);
+        char* const base = data_.data();
+        char* out = base + header;
+        for (int i = 0; i < n; ++i) {
+            const Field& f = fields[static_cast<std::size_t>(i)];
+            base[i] = static_cast<char>(f.type);
+            const auto offset = static_cast<uint32_t>(out - (base + header));
+            std::memcpy(base + n + 4 * qsizetype(i), &offset, sizeof offset);
+            if (f.type == SQLITE_INTEGER) {
+                const int64_t v = sqlite3_value_int64(f.value);
+                std::memcpy(out, &v, sizeof v);
+            } else if (f.type == SQLITE_FLOAT) {
+                const double v = sqlite3_value_double(f.value);
+                std::memcpy(out, &v, sizeof v);
+            } else if (f.size > 0) {
+                std::memcpy(out, f.at, static_cast<std::size_t>(f.size));
+            }
+            out += f.size;
+        }
+        const auto end = static_cast<uint32_t>(out - (base + header));
+        std::memcpy(base + n + 4 * qsizetype(n), &end, sizeof end);
+    }
+
+    // A row that is not there: every field NULL.
+    void readNothing() {
+        n_ = 0;
+        data_.clear();
+    }
+
+    QVariant value(int column) const {
+        if (column < 0 || column >= n_)
+            return {};
+        const uint32_t start = offset(column);
+        const qsizetype length = offset(column + 1) - start;
+        const char* at = data_.constData() + headerSize() + start;
+        switch (data_[column]) {
+        case SQLITE_INTEGER: {
+            int64_t v;
+            std::memcpy(&v, at, sizeof v);
+            return QVariant(static_cast<qlonglong>(v));
+        }
+        case SQLITE_FLOAT: {
+            double v;
+            std::memcpy(&v, at, sizeof v);
+            return QVariant(v);
+        }
+        case SQLITE_TEXT: return QVariant(QString::fromUtf8(at, length));
+        case SQLITE_BLOB: return QVariant(QByteArray(at, length));
+        default: return {};
+        }
+    }
+
+    qsizetype bytes() const { return data_.capacity(); }
+
+private:
+    qsizetype headerSize() const { return n_ + 4 * (qsizetype(n_) + 1); }
+    uint32_t offset(int i) const {
+        uint32_t v;
+        std::memcpy(&v, data_.constData() + n_ + 4 * qsizetype(i), sizeof v);
+        return v;
+    }
+
+    QByteArray data_;
+    int n_ = 0;
+};
+
+// The values set into a row before it is written, by column.
+class Pending {
+public:
+    // `columns`: how many the row has, so the first value sizes it once.
+    void set(int column, QVariant value, int columns) {
+        const auto at = static_cast<std::size_t>(column);
+        if (at >= isSet_.size()) {
+            const std::size_t size = std::max(at + 1, static_cast<std::size_t>(columns));
+            isSet_.resize(size, false);
+            values_.resize(size);
+        }
+        if (!isSet_[at]) {
+            isSet_[at] = true;
+            ++count_;
+        }
+        values_[at] = std::move(value);
+    }
+    const QVariant* find(int column) const {
+        const auto at = static_cast<std::size_t>(column);
+        return at < isSet_.size() && isSet_[at] ? &values_[at] : nullptr;
+    }
+    void clear() {
+        if (count_ == 0)
+            return;
+        for (std::size_t i = 0; i < isSet_.size(); ++i) {
+            if (isSet_[i]) {
+                isSet_[i] = false;
+                values_[i] = QVariant();
+            }
+        }
+        count_ = 0;
+    }
+    int size() const { return count_; }
+    // f(column, value) for every value set, in column order.
+    template <class F>
+    void forEach(F f) const {
+        for (std::size_t i = 0; i < isSet_.size(); ++i)
+            if (isSet_[i])
+                f(static_cast<int>(i), values_[i]);
+    }
+
+private:
+    std::vector<bool> isSet_;
+    std::vector<QVariant> values_;
+    int count_ = 0;
+};
+
+// Rows read with the keys are kept up to this size; the rest of a larger set
+// is read row by row when reached.
+constexpr qsizetype kKeptBytes = 16 * 1024 * 1024;
+
+// Before a keyed set has read its keys, its position is its first row or
+// the row it added last.
+constexpr int64_t kAtAdded = -1;
+
 }  // namespace
 
-struct Recordset::Impl {
+struct Recordset::Impl final : sqlite::WriteListener {
     enum class Edit { None, Existing, New };
 
     Connection* cn = nullptr;
@@ -126,71 +311,90 @@ struct Recordset::Impl {
     QString keyTable;    // a registered view's: where an added row's key is read back
     QString nameSql;
     QString keyColumn;
-    QString keyQuery;
+    QString keyQuery;     // the keys alone
+    QString rowsQuery;    // the keys and their rows; empty when SQLite refuses it
     QString source;       // as opened, for messages
     QVariantList params;  // bound into the key query or the selection at open and at every requery
     QString fetchSql;
 
-    QStringList names;
-    std::vector<NumberKind> kinds;
-    QHash<QString, int> index;  // case-folded name -> column
+    std::shared_ptr<const Columns> columns;
 
-    std::vector<int64_t> keys;                // keyed sets
-    std::vector<std::vector<QVariant>> rows;  // read-only sets, read whole on open
+    // Keyed sets read their keys at the first use that needs them, so a set
+    // opened to add a row reads none; a write through the connection before
+    // that use makes them read first, so the set is still the one at the open.
+    mutable bool keysLoaded = false;
+    mutable std::vector<int64_t> keys;
+    mutable std::vector<int64_t> addedEarly;  // rows added before the keys were read
+    mutable std::shared_ptr<void> listening;
+    bool writing = false;
 
-    int64_t pos = 0;  // 1..count; 0 is BOF, count + 1 is EOF
+    // Rows read with the keys, by key, kept while neither this connection nor
+    // any other connection of the program has written since.
+    mutable std::unordered_map<int64_t, StoredRow> kept;
+    mutable int64_t keptChanges = 0;
+    mutable uint64_t keptCommits = 0;
+
+    std::vector<StoredRow> rows;  // read-only sets, read whole on open
+
+    mutable int64_t pos = 0;  // 1..count; 0 is BOF, count + 1 is EOF (before the keys are read: 0 or kAtAdded)
 
     Edit edit = Edit::None;
-    int64_t posBeforeNew = 0;
-    std::map<int, QVariant> pending;
+    mutable int64_t posBeforeNew = 0;
+    Pending pending;
 
     // The current row of a keyed set, kept until a move or a write through
     // this connection (total_changes) may have made it stale.
-    mutable Statement fetch;
-    mutable sqlite3* fetchDb = nullptr;
-    mutable bool cached = false;
-    mutable int64_t cachedKey = 0;
-    mutable int64_t cachedChanges = 0;
-    mutable std::vector<QVariant> cachedRow;
+    mutable const StoredRow* current = nullptr;
+    mutable int64_t currentKeyValue = 0;
+    mutable int64_t currentChanges = 0;
+    mutable StoredRow fetched;
 
-    int64_t count() const { return keyed ? static_cast<int64_t>(keys.size()) : static_cast<int64_t>(rows.size()); }
+    // Another statement's write must not fail for this set: keys it cannot
+    // read now are read at its first use, where the failure is its own.
+    void beforeWrite() override {
+        if (writing)
+            return;
+        try {
+            ensureKeys();
+        } catch (...) {
+        }
+    }
+
+    int64_t count() const {
+        if (!keyed)
+            return static_cast<int64_t>(rows.size());
+        ensureKeys();
+        return static_cast<int64_t>(keys.size());
+    }
     bool atBof() const { return edit != Edit::New && (count() == 0 || pos < 1); }
     bool atEof() const { return edit != Edit::New && (count() == 0 || pos > count()); }
 
-    void setColumns(sqlite3_stmt* stmt) {
-        names.clear();
-        kinds.clear();
-        index.clear();
-        const int n = sqlite3_column_count(stmt);
-        for (int i = 0; i < n; ++i) {
-            names << QString::fromUtf8(sqlite3_column_name(stmt, i));
-            kinds.push_back(numberKindOf(sqlite3_column_decltype(stmt, i)));
-        }
-        // The first of two equal names wins, as a lookup by name finds it.
-        for (int i = n - 1; i >= 0; --i)
-            index.insert(names[i].toCaseFolded(), i);
-    }
-
     int column(const QString& name) const {
-        const auto it = index.constFind(name.toCaseFolded());
-        if (it == index.constEnd())
+        if (const auto spelt = columns->exact.constFind(name); spelt != columns->exact.constEnd())
+            return spelt.value();
+        const auto it = columns->index.constFind(name.toCaseFolded());
+        if (it == columns->index.constEnd())
             throw AppError(err::ItemNotFound,
                            QStringLiteral("Item cannot be found in the collection corresponding to the "
                                           "requested name or ordinal."));
         return it.value();
     }
 
+    int columnCount() const { return static_cast<int>(columns->names.size()); }
+
     // False when the source cannot be addressed by key (a view not registered, a table
     // without rowid, SQL the key query cannot be built from): then it is read whole.
-    bool openKeyed(sqlite3* db, const SourceShape& shape) {
+    bool openKeyed(const SourceShape& shape) {
         const auto view = keyedViews().constFind(shape.name.toCaseFolded());
         keyColumn = QStringLiteral("rowid");
         if (view != keyedViews().constEnd()) {
             keyColumn = view->keyColumn;
             keyTable = view->keyTable;
         } else {
-            Statement type = prepareOne(db, QStringLiteral("SELECT type FROM sqlite_master WHERE name = ?1 "
-                                                           "COLLATE NOCASE AND type IN ('table','view')"));
+            sqlite3* db = cn->handle();
+            CachedStatement type =
+                cn->prepared(QStringLiteral("SELECT type FROM sqlite_master WHERE name = ?1 "
+                                            "COLLATE NOCASE AND type IN ('table','view')"));
             bindValue(db, type.get(), 1, shape.name);
             const int rc = sqlite3_step(type.get());
             if (rc == SQLITE_ROW && QString::fromUtf8(reinterpret_cast<const char*>(
@@ -198,8 +402,9 @@ struct Recordset::Impl {
                 return false;
             if (rc != SQLITE_ROW && rc != SQLITE_DONE)
                 fail(db);
-            Statement pk = prepareOne(db, QStringLiteral("SELECT name, upper(type) FROM pragma_table_info(?1) "
-                                                         "WHERE pk > 0"));
+            CachedStatement pk =
+                cn->prepared(QStringLiteral("SELECT name, upper(type) FROM pragma_table_info(?1) "
+                                            "WHERE pk > 0"));
             bindValue(db, pk.get(), 1, shape.name);
             QStringList pkNames, pkTypes;
             int step;
@@ -214,63 +419,121 @@ struct Recordset::Impl {
                 keyColumn = QStringLiteral("ID1");
         }
         nameSql = shape.nameSql;
-        keyQuery = QStringLiteral("SELECT %1 FROM %2").arg(keyColumn, nameSql);
-        if (!shape.rest.isEmpty())
-            keyQuery += QLatin1Char(' ') + shape.rest;
-        fetchSql = QStringLiteral("SELECT * FROM %1 WHERE %2 = ?1").arg(nameSql, keyColumn);
-        Statement probe = tryPrepare(db, keyQuery);
-        Statement rowStmt = tryPrepare(db, fetchSql);
+        const QString rest = shape.rest.isEmpty() ? QString() : QLatin1Char(' ') + shape.rest;
+        keyQuery = QStringLiteral("SELECT ") + keyColumn + QStringLiteral(" FROM ") + nameSql + rest;
+        rowsQuery = QStringLiteral("SELECT ") + keyColumn + QStringLiteral(", * FROM ") + nameSql + rest;
+        fetchSql = QStringLiteral("SELECT * FROM ") + nameSql + QStringLiteral(" WHERE ") + keyColumn +
+                   QStringLiteral(" = ?1");
+        CachedStatement probe = cn->tryPrepared(keyQuery);
+        CachedStatement rowStmt = cn->tryPrepared(fetchSql);
         if (!probe || !rowStmt)
             return false;
+        // A parameter count that does not match fails at the open, as the keys
+        // are not read yet.
+        checkParams(probe.get());
+        if (!cn->tryPrepared(rowsQuery))
+            rowsQuery.clear();
         keyed = true;
-        setColumns(rowStmt.get());
-        fetch = std::move(rowStmt);
-        fetchDb = db;
-        bindParams(db, probe.get());
-        loadKeys(db, probe.get());
+        columns = columnsOf(rowStmt);
+        listening = cn->listenForWrites(this);
         return true;
     }
 
     // Every parameter the SQL takes, and no other: one left out would read as
     // NULL and quietly select nothing.
-    void bindParams(sqlite3* db, sqlite3_stmt* stmt) const {
+    void checkParams(sqlite3_stmt* stmt) const {
         const int taken = sqlite3_bind_parameter_count(stmt);
         if (taken != params.size())
             throw AppError(err::InvalidCall, QStringLiteral("The SQL takes %1 parameters but %2 were given: %3")
                                                  .arg(QString::number(taken), QString::number(params.size()), source));
+    }
+
+    void bindParams(sqlite3* db, sqlite3_stmt* stmt) const {
+        checkParams(stmt);
         bindAll(db, stmt, params);
     }
 
-    void loadKeys(sqlite3* db, sqlite3_stmt* stmt) {
+    void ensureKeys() const {
+        if (keyed && !keysLoaded)
+            loadKeys(false);
+    }
+
+    // Reads the keys, and the rows with them while they fit in kKeptBytes.
+    // Rows this set added before are kept at its end, in the order added.
+    void loadKeys(bool requery) const {
+        sqlite3* db = cn->handle();
+        kept.clear();
+        current = nullptr;
         std::vector<int64_t> fresh;
-        int rc;
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
-            fresh.push_back(sqlite3_column_int64(stmt, 0));
-        if (rc != SQLITE_DONE)
-            fail(db);
+        bool whole = false;
+        if (!rowsQuery.isEmpty()) {
+            CachedStatement stmt = cn->prepared(rowsQuery);
+            bindParams(db, stmt.get());
+            const int n = columnCount();
+            qsizetype budget = kKeptBytes;
+            int rc;
+            while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+                const int64_t key = sqlite3_column_int64(stmt.get(), 0);
+                fresh.push_back(key);
+                StoredRow& row = kept[key];
+                row.read(stmt.get(), 1, n);
+                budget -= row.bytes() + 64;
+                if (budget < 0)
+                    break;
+            }
+            whole = rc == SQLITE_DONE;
+            if (!whole && rc != SQLITE_ROW)
+                fail(db);
+        }
+        if (!whole) {
+            // Too many to keep: the rest is read row by row when reached.
+            fresh.clear();
+            CachedStatement stmt = cn->prepared(keyQuery);
+            bindParams(db, stmt.get());
+            int rc;
+            while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
+                fresh.push_back(sqlite3_column_int64(stmt.get(), 0));
+            if (rc != SQLITE_DONE)
+                fail(db);
+        }
+        keptChanges = sqlite3_total_changes64(db);
+        keptCommits = commitsSoFar();
+        if (requery) {
+            addedEarly.clear();
+        } else if (!addedEarly.empty()) {
+            const std::unordered_set<int64_t> added(addedEarly.begin(), addedEarly.end());
+            std::erase_if(fresh, [&](int64_t key) { return added.contains(key); });
+            fresh.insert(fresh.end(), addedEarly.begin(), addedEarly.end());
+            addedEarly.clear();
+        }
         keys = std::move(fresh);
+        const int64_t n = static_cast<int64_t>(keys.size());
+        if (!keysLoaded) {
+            const auto loaded = [n](int64_t p) { return p == kAtAdded ? n : (n > 0 ? 1 : 0); };
+            pos = loaded(pos);
+            posBeforeNew = loaded(posBeforeNew);
+        }
+        keysLoaded = true;
+        listening.reset();
     }
 
     void openWhole(sqlite3* db, const QString& sql) {
-        Statement stmt = prepareOne(db, sql);
+        CachedStatement stmt = cn->prepared(sql);
         if (!stmt)
             throw AppError(err::InvalidCall, QStringLiteral("The record source holds no SQL statement."));
-        setColumns(stmt.get());
+        columns = columnsOf(stmt);
         keyQuery = sql;
         bindParams(db, stmt.get());
         loadRows(db, stmt.get());
     }
 
     void loadRows(sqlite3* db, sqlite3_stmt* stmt) {
-        std::vector<std::vector<QVariant>> fresh;
-        const int n = static_cast<int>(names.size());
+        std::vector<StoredRow> fresh;
+        const int n = columnCount();
         int rc;
         while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-            std::vector<QVariant> row;
-            row.reserve(static_cast<std::size_t>(n));
-            for (int i = 0; i < n; ++i)
-                row.push_back(columnValue(stmt, i));
-            fresh.push_back(std::move(row));
+            fresh.emplace_back();
+            fresh.back().read(stmt, 0, n);
         }
         if (rc != SQLITE_DONE)
             fail(db);
@@ -302,43 +565,43 @@ struct Recordset::Impl {
     // The row at the current position. A keyed row that another connection
     // deleted after the open reads as all NULL rather than failing: lists are
     // walked field by field and a vanished row must not stop the walk.
-    const std::vector<QVariant>& currentRow() const {
+    const StoredRow& currentRow() const {
         if (!keyed)
             return rows[static_cast<std::size_t>(pos - 1)];
         const int64_t key = keys[static_cast<std::size_t>(pos - 1)];
         sqlite3* db = cn->handle();
         const int64_t changes = sqlite3_total_changes64(db);
-        if (cached && cachedKey == key && cachedChanges == changes && fetchDb == db)
-            return cachedRow;
-        if (!fetch || fetchDb != db) {
-            // The connection was reopened since the open.
-            fetch = Statement();
-            fetch = prepareOne(db, fetchSql);
-            fetchDb = db;
+        if (current && currentKeyValue == key && currentChanges == changes)
+            return *current;
+        current = nullptr;
+        if (!kept.empty()) {
+            if (changes != keptChanges || commitsSoFar() != keptCommits) {
+                kept.clear();
+            } else if (const auto it = kept.find(key); it != kept.end()) {
+                current = &it->second;
+                currentKeyValue = key;
+                currentChanges = changes;
+                return *current;
+            }
         }
-        cached = false;
-        sqlite3_stmt* stmt = fetch.get();
-        ResetOnExit reset{stmt};
-        if (sqlite3_bind_int64(stmt, 1, key) != SQLITE_OK)
+        CachedStatement stmt = cn->prepared(fetchSql);
+        if (sqlite3_bind_int64(stmt.get(), 1, key) != SQLITE_OK)
             fail(db);
-        const int rc = sqlite3_step(stmt);
-        const int n = static_cast<int>(names.size());
-        cachedRow.assign(static_cast<std::size_t>(n), QVariant());
-        if (rc == SQLITE_ROW) {
-            const int available = std::min(n, sqlite3_column_count(stmt));
-            for (int i = 0; i < available; ++i)
-                cachedRow[static_cast<std::size_t>(i)] = columnValue(stmt, i);
-        } else if (rc != SQLITE_DONE) {
+        const int rc = sqlite3_step(stmt.get());
+        if (rc == SQLITE_ROW)
+            fetched.read(stmt.get(), 0, std::min(columnCount(), sqlite3_column_count(stmt.get())));
+        else if (rc == SQLITE_DONE)
+            fetched.readNothing();
+        else
             fail(db);
-        }
-        cached = true;
-        cachedKey = key;
-        cachedChanges = changes;
-        return cachedRow;
+        current = &fetched;
+        currentKeyValue = key;
+        currentChanges = changes;
+        return fetched;
     }
 
     QVariant converted(int column, const QVariant& value) const {
-        const NumberKind kind = kinds[static_cast<std::size_t>(column)];
+        const NumberKind kind = columns->kinds[static_cast<std::size_t>(column)];
         if (kind == NumberKind::None)
             return value;
         const int type = value.typeId();
@@ -360,44 +623,52 @@ struct Recordset::Impl {
             return QVariant(toDouble(text, mark));
         } catch (const AppError& e) {
             throw AppError(e.number(), QStringLiteral("%1: \"%2\" is not a number for the field %3")
-                                           .arg(e.description(), text, names[column]));
+                                           .arg(e.description(), text, columns->names[column]));
         }
     }
 
     void write() {
-        QStringList columns;
+        // Built by concatenation: column names such as "neu%" must not meet QString::arg.
+        QString names;
         QVariantList values;
-        for (const auto& [column, value] : pending) {
-            columns << quoteIdentifier(names[column]);
+        values.reserve(pending.size() + 1);
+        pending.forEach([&](int column, const QVariant& value) {
+            if (!names.isEmpty())
+                names += QLatin1Char(',');
+            names += columns->quoted[column];
             values << value;
-        }
+        });
         if (edit == Edit::New) {
             QString sql;
-            if (columns.isEmpty()) {
-                sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(nameSql);
+            if (values.isEmpty()) {
+                sql = QStringLiteral("INSERT INTO ") + nameSql + QStringLiteral(" DEFAULT VALUES");
             } else {
-                QStringList marks;
-                for (int i = 1; i <= columns.size(); ++i)
-                    marks << QStringLiteral("?%1").arg(i);
-                sql = QStringLiteral("INSERT INTO ") + nameSql + QStringLiteral(" (") + columns.join(QLatin1Char(',')) +
-                      QStringLiteral(") VALUES (") + marks.join(QLatin1Char(',')) + QLatin1Char(')');
+                sql = QStringLiteral("INSERT INTO ") + nameSql + QStringLiteral(" (") + names +
+                      QStringLiteral(") VALUES (?1");
+                for (qsizetype i = 2; i <= values.size(); ++i)
+                    sql += QStringLiteral(",?") + QString::number(i);
+                sql += QLatin1Char(')');
             }
             cn->execute(sql, values);
         } else {
             const int64_t key = keys[static_cast<std::size_t>(pos - 1)];
             // An update of a view's row counts no changes, so whether the row is
             // still there is asked first.
-            if (!cn->scalar(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?1").arg(nameSql, keyColumn),
+            if (!cn->scalar(QStringLiteral("SELECT 1 FROM ") + nameSql + QStringLiteral(" WHERE ") + keyColumn +
+                                QStringLiteral(" = ?1"),
                             {QVariant(static_cast<qlonglong>(key))})
                      .isValid())
                 throw AppError(err::NoCurrentRecord,
                                QStringLiteral("The row to be updated has been deleted by another user."));
-            // Built by concatenation: column names such as "neu%" must not meet QString::arg.
-            QStringList sets;
-            for (int i = 0; i < columns.size(); ++i)
-                sets << columns[i] + QStringLiteral(" = ?") + QString::number(i + 1);
+            QString sets;
+            int i = 0;
+            pending.forEach([&](int column, const QVariant&) {
+                if (i > 0)
+                    sets += QLatin1Char(',');
+                sets += columns->quoted[column] + QStringLiteral(" = ?") + QString::number(++i);
+            });
             values << QVariant(static_cast<qlonglong>(key));
-            cn->execute(QStringLiteral("UPDATE ") + nameSql + QStringLiteral(" SET ") + sets.join(QLatin1Char(',')) +
+            cn->execute(QStringLiteral("UPDATE ") + nameSql + QStringLiteral(" SET ") + sets +
                             QStringLiteral(" WHERE ") + keyColumn + QStringLiteral(" = ?") +
                             QString::number(values.size()),
                         values);
@@ -410,7 +681,8 @@ struct Recordset::Impl {
     // transaction.
     int64_t insertedKey() {
         if (!keyTable.isEmpty())
-            return cn->scalar(QStringLiteral("SELECT max(%1) FROM %2").arg(keyColumn, keyTable)).toLongLong();
+            return cn->scalar(QStringLiteral("SELECT max(") + keyColumn + QStringLiteral(") FROM ") + keyTable)
+                .toLongLong();
         return sqlite3_last_insert_rowid(cn->handle());
     }
 };
@@ -447,10 +719,10 @@ void Recordset::open(Connection& cn, const QString& source, const QVariantList& 
     d->params = params;
     sqlite3* db = cn.handle();
     const SourceShape shape = shapeOf(source);
-    if (!shape.keyed || !d->openKeyed(db, shape)) {
+    if (!shape.keyed || !d->openKeyed(shape)) {
         d->openWhole(db, shape.bare ? QStringLiteral("SELECT * FROM ") + shape.nameSql : source);
+        d->pos = d->count() > 0 ? 1 : 0;
     }
-    d->pos = d->count() > 0 ? 1 : 0;
     d_ = std::move(d);
 }
 
@@ -513,42 +785,43 @@ void Recordset::movePrevious() {
 void Recordset::requery() {
     Impl& d = openOrFail(d_);
     d.discard();
-    sqlite3* db = d.cn->handle();
-    Statement stmt = prepareOne(db, d.keyQuery);
-    d.bindParams(db, stmt.get());
-    if (d.keyed)
-        d.loadKeys(db, stmt.get());
-    else
+    if (d.keyed) {
+        d.loadKeys(true);
+    } else {
+        sqlite3* db = d.cn->handle();
+        CachedStatement stmt = d.cn->prepared(d.keyQuery);
+        d.bindParams(db, stmt.get());
         d.loadRows(db, stmt.get());
-    d.cached = false;
+    }
     d.pos = d.count() > 0 ? 1 : 0;
 }
 
-int Recordset::fieldCount() const { return static_cast<int>(openOrFail(d_).names.size()); }
+int Recordset::fieldCount() const { return openOrFail(d_).columnCount(); }
 
 QString Recordset::fieldName(int index) const {
     const Impl& d = openOrFail(d_);
-    if (index < 0 || index >= d.names.size())
+    if (index < 0 || index >= d.columnCount())
         throw AppError(err::ItemNotFound,
                        QStringLiteral("Item cannot be found in the collection corresponding to the requested "
                                       "name or ordinal."));
-    return d.names[index];
+    return d.columns->names[index];
 }
 
-bool Recordset::hasField(const QString& name) const { return openOrFail(d_).index.contains(name.toCaseFolded()); }
+bool Recordset::hasField(const QString& name) const {
+    return openOrFail(d_).columns->index.contains(name.toCaseFolded());
+}
 
 QVariant Recordset::field(const QString& name) const {
     const Impl& d = openOrFail(d_);
     const int column = d.column(name);
     if (d.edit != Impl::Edit::None) {
-        const auto it = d.pending.find(column);
-        if (it != d.pending.end())
-            return it->second;
+        if (const QVariant* set = d.pending.find(column))
+            return *set;
         if (d.edit == Impl::Edit::New)
             return {};
     }
     d.requireCurrent();
-    return d.currentRow()[static_cast<std::size_t>(column)];
+    return d.currentRow().value(column);
 }
 
 QString Recordset::text(const QString& name) const {
@@ -580,7 +853,7 @@ void Recordset::setField(const QString& name, const QVariant& value) {
     QVariant stored = d.converted(column, value);  // a refused value changes nothing
     if (d.edit == Impl::Edit::None)
         d.edit = Impl::Edit::Existing;
-    d.pending[column] = std::move(stored);
+    d.pending.set(column, std::move(stored), d.columnCount());
 }
 
 void Recordset::update() {
@@ -595,6 +868,12 @@ void Recordset::update() {
         ~Done() { d.discard(); }
     } done{d};
     Connection& cn = *d.cn;
+    // This set's own write does not make it read its keys.
+    struct Writing {
+        Impl& d;
+        ~Writing() { d.writing = false; }
+    } writing{d};
+    d.writing = true;
     cn.beginTransaction();
     int64_t key = 0;
     try {
@@ -606,12 +885,17 @@ void Recordset::update() {
         throw;
     }
     cn.commit();
-    d.cached = false;
+    d.current = nullptr;
     if (isNew) {
-        d.keys.push_back(key);
         d.edit = Impl::Edit::None;
         d.pending.clear();
-        d.pos = d.count();
+        if (d.keysLoaded) {
+            d.keys.push_back(key);
+            d.pos = d.count();
+        } else {
+            d.addedEarly.push_back(key);
+            d.pos = kAtAdded;
+        }
     }
 }
 
@@ -630,6 +914,8 @@ int64_t Recordset::currentKey() const {
         throw AppError(err::InvalidCall, QStringLiteral("A read-only recordset has no row keys."));
     if (d.edit == Impl::Edit::New)
         throw AppError(err::NoCurrentRecord, QStringLiteral("The new row has no key until it is updated."));
+    if (!d.keysLoaded && d.pos == kAtAdded)
+        return d.addedEarly.back();  // the row just added: no need to read the keys
     d.requireCurrent();
     return d.keys[static_cast<std::size_t>(d.pos - 1)];
 }

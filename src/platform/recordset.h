@@ -28,6 +28,13 @@ public:
     // (rows are addressed by their key: the registered key column of a view,
     // ID1 for a table whose integer primary key it is, rowid for other tables);
     // any other SQL is read-only and read whole.
+    // An updatable set reads its keys at the first use that needs them (a
+    // count, a move, a field of a row), so a set opened only to add rows reads
+    // none; a write through the same connection before that use makes it read
+    // them first, so the set is still the one of its open. The rows read with
+    // the keys (up to some megabytes) are kept while neither this connection
+    // nor another connection of the program has written since; past that a row
+    // is read when it is reached. A field becomes a QVariant only when read.
     Recordset(Connection& cn, const QString& source);
     // The same with bound parameters (?1, ?2 ...), so a record's text never
     // becomes part of the SQL: "select * from NAME where valori = ?1 order by
@@ -65,8 +72,8 @@ public:
     bool hasField(const QString& name) const;
     // Field of the current row by name, letter case ignored. Unknown name fails
     // with err::ItemNotFound (3265); no current row fails with err::NoCurrentRecord.
-    // NULL reads as QVariant() (isNull()). A row that another connection deleted
-    // after the open reads as all NULL, like a row with nothing in it.
+    // NULL reads as QVariant() (isNull()). A row that another connection of the
+    // program deleted after the open reads as all NULL, like a row with nothing in it.
     QVariant field(const QString& name) const;
     // NULL reads as ""; a number reads in the regional format (numberText).
     QString text(const QString& name) const;

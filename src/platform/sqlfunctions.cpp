@@ -4,6 +4,8 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -50,6 +52,25 @@ char32_t fold(char32_t cp) {
     return QChar::toCaseFolded(cp);
 }
 
+unsigned char foldAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+
+// True when every byte is below 0x80. Most names, sample numbers and dates
+// are; a text that is not takes the Unicode path, where letters such as the
+// Kelvin sign or the long s fold to ASCII ones.
+bool isAscii(const unsigned char* at, std::size_t size) {
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, at + i, sizeof word);
+        if (word & 0x8080808080808080ULL)
+            return false;
+    }
+    for (; i < size; ++i)
+        if (at[i] & 0x80)
+            return false;
+    return true;
+}
+
 std::u32string foldedText(sqlite3_value* value) {
     const auto* at = static_cast<const unsigned char*>(sqlite3_value_text(value));
     const auto* end = at + sqlite3_value_bytes(value);
@@ -65,6 +86,14 @@ int compareIgnoringCase(void*, int size1, const void* text1, int size2, const vo
     const auto* b = static_cast<const unsigned char*>(text2);
     const auto* endA = a + size1;
     const auto* endB = b + size2;
+    // Byte by byte while both sides are ASCII; the first other byte goes on
+    // by code points from there, as every byte before was a whole character.
+    while (a < endA && b < endB && !((*a | *b) & 0x80)) {
+        const unsigned char ca = foldAscii(*a++);
+        const unsigned char cb = foldAscii(*b++);
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
     while (a < endA && b < endB) {
         const char32_t ca = fold(nextCodePoint(a, endA));
         const char32_t cb = fold(nextCodePoint(b, endB));
@@ -85,6 +114,11 @@ struct LikePattern {
     bool hasEscape = false;
     char32_t escape = 0;
     bool matchesNothing = false;  // the pattern ends in its escape character
+    bool ascii = true;            // every literal is ASCII, so ASCII text is matched byte by byte
+    // The shapes the searches use, matched on ASCII text without the general
+    // walk: "text", "text%", "%text", "%text%", with `literal` folded.
+    enum class Shape : unsigned char { General, Exact, Prefix, Suffix, Contains } shape = Shape::General;
+    std::string literal;
 };
 
 LikePattern compileLike(sqlite3_value* pattern, bool hasEscape, char32_t escape) {
@@ -110,19 +144,72 @@ LikePattern compileLike(sqlite3_value* pattern, bool hasEscape, char32_t escape)
             out.tokens.push_back({LikePattern::Kind::Literal, fold(cp)});
         }
     }
+    using Kind = LikePattern::Kind;
+    for (const LikePattern::Token& token : out.tokens)
+        if (token.kind == Kind::Literal && token.ch >= 0x80)
+            out.ascii = false;
+    if (out.ascii && !out.matchesNothing) {
+        const auto& t = out.tokens;
+        const bool leading = !t.empty() && t.front().kind == Kind::Run;
+        const bool trailing = t.size() > (leading ? 1u : 0u) && t.back().kind == Kind::Run;
+        const std::size_t from = leading ? 1 : 0;
+        const std::size_t to = t.size() - (trailing ? 1 : 0);
+        bool literalsOnly = true;
+        for (std::size_t i = from; i < to; ++i)
+            if (t[i].kind != Kind::Literal)
+                literalsOnly = false;
+        if (literalsOnly) {
+            for (std::size_t i = from; i < to; ++i)
+                out.literal.push_back(static_cast<char>(t[i].ch));
+            using Shape = LikePattern::Shape;
+            out.shape =
+                leading ? (trailing ? Shape::Contains : Shape::Suffix) : (trailing ? Shape::Prefix : Shape::Exact);
+        }
+    }
     return out;
 }
 
-bool likeMatches(const LikePattern& pattern, const std::u32string& text) {
+// The bytes at `text` are the folded `literal`, letter case ignored.
+bool sameAscii(const unsigned char* text, const std::string& literal) {
+    for (std::size_t i = 0; i < literal.size(); ++i)
+        if (foldAscii(text[i]) != static_cast<unsigned char>(literal[i]))
+            return false;
+    return true;
+}
+
+bool matchesShape(const LikePattern& pattern, const unsigned char* text, std::size_t size) {
+    const std::string& literal = pattern.literal;
+    const std::size_t n = literal.size();
+    switch (pattern.shape) {
+    case LikePattern::Shape::Exact: return size == n && sameAscii(text, literal);
+    case LikePattern::Shape::Prefix: return size >= n && sameAscii(text, literal);
+    case LikePattern::Shape::Suffix: return size >= n && sameAscii(text + size - n, literal);
+    case LikePattern::Shape::Contains: {
+        if (n == 0)
+            return true;
+        const auto first = static_cast<unsigned char>(literal[0]);
+        for (std::size_t i = 0; i + n <= size; ++i)
+            if (foldAscii(text[i]) == first && sameAscii(text + i, literal))
+                return true;
+        return false;
+    }
+    case LikePattern::Shape::General: break;
+    }
+    return false;
+}
+
+// Matches folded text; `at(t)` gives the t-th character of the text folded.
+template <class At>
+bool likeMatches(const LikePattern& pattern, std::size_t size, At at) {
     if (pattern.matchesNothing)
         return false;
     using Kind = LikePattern::Kind;
     const auto& tokens = pattern.tokens;
     const std::size_t none = std::size_t(-1);
     std::size_t t = 0, p = 0, runAt = none, runText = 0;
-    while (t < text.size()) {
+    while (t < size) {
         if (p < tokens.size() &&
-            (tokens[p].kind == Kind::One || (tokens[p].kind == Kind::Literal && tokens[p].ch == text[t]))) {
+            (tokens[p].kind == Kind::One || (tokens[p].kind == Kind::Literal && tokens[p].ch == at(t)))) {
             ++p;
             ++t;
         } else if (p < tokens.size() && tokens[p].kind == Kind::Run) {
@@ -138,6 +225,18 @@ bool likeMatches(const LikePattern& pattern, const std::u32string& text) {
     while (p < tokens.size() && tokens[p].kind == Kind::Run)
         ++p;
     return p == tokens.size();
+}
+
+bool likeMatches(const LikePattern& pattern, sqlite3_value* value) {
+    const auto* text = static_cast<const unsigned char*>(sqlite3_value_text(value));
+    const auto size = static_cast<std::size_t>(sqlite3_value_bytes(value));
+    if (pattern.ascii && isAscii(text, size)) {
+        if (pattern.shape != LikePattern::Shape::General)
+            return matchesShape(pattern, text, size);
+        return likeMatches(pattern, size, [text](std::size_t t) { return char32_t(foldAscii(text[t])); });
+    }
+    const std::u32string folded = foldedText(value);
+    return likeMatches(pattern, folded.size(), [&folded](std::size_t t) { return folded[t]; });
 }
 
 // like(pattern, text[, escape]): what "text LIKE pattern [ESCAPE e]" calls.
@@ -168,7 +267,7 @@ void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         cached = &fresh;
         sqlite3_set_auxdata(ctx, 0, new LikePattern(fresh), [](void* p) { delete static_cast<LikePattern*>(p); });
     }
-    sqlite3_result_int(ctx, likeMatches(*cached, foldedText(argv[1])) ? 1 : 0);
+    sqlite3_result_int(ctx, likeMatches(*cached, argv[1]) ? 1 : 0);
 }
 
 }  // namespace

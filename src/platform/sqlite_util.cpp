@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <atomic>
 #include <limits>
 
 namespace zv::sqlite {
@@ -16,7 +17,53 @@ QByteArray nativePath(const QString& path) {
     return QFile::encodeName(QFileInfo(path).absoluteFilePath());
 }
 
+std::atomic<uint64_t> commits{0};
+
+// Enough for every statement a window and the store step run over and over.
+constexpr qsizetype kCachedStatements = 64;
+
 }  // namespace
+
+void StatementCache::clear() noexcept {
+    for (const Idle& entry : std::as_const(idle))
+        sqlite3_finalize(entry.stmt);
+    idle.clear();
+    ++generation;
+}
+
+void CachedStatement::release() noexcept {
+    if (!stmt_)
+        return;
+    sqlite3_stmt* stmt = std::exchange(stmt_, nullptr);
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    StatementCache* cache = cache_.get();
+    if (!cache || !cache->db || cache->generation != generation_ || cache->idle.contains(sql_)) {
+        sqlite3_finalize(stmt);
+        return;
+    }
+    if (cache->idle.size() >= kCachedStatements) {
+        auto oldest = cache->idle.begin();
+        for (auto it = cache->idle.begin(); it != cache->idle.end(); ++it)
+            if (it->lastUse < oldest->lastUse)
+                oldest = it;
+        sqlite3_finalize(oldest->stmt);
+        cache->idle.erase(oldest);
+    }
+    cache->idle.insert(sql_, StatementCache::Idle{stmt, std::move(info_), ++cache->uses});
+}
+
+void countCommits(sqlite3* db) {
+    sqlite3_commit_hook(
+        db,
+        [](void*) {
+            commits.fetch_add(1, std::memory_order_relaxed);
+            return 0;  // let the commit go on
+        },
+        nullptr);
+}
+
+uint64_t commitsSoFar() noexcept { return commits.load(std::memory_order_relaxed); }
 
 [[noreturn]] void fail(sqlite3* db, const QString& context) {
     QString message = messageOf(db);

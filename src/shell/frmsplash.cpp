@@ -143,7 +143,7 @@ bool frmSplash::compactAll() {
     try {
         for (QLatin1String name : {file::dailyDb, file::archiveDb, file::vetDb, file::referenceDb}) {
             current = name;
-            compactDatabase(folder + QLatin1Char('/') + name, folder + QLatin1Char('/') + file::scratchDb);
+            compactIfWorthwhile(folder + QLatin1Char('/') + name, folder + QLatin1Char('/') + file::scratchDb);
         }
         setBusy(true);
         aggdb = false;

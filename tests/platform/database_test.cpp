@@ -7,8 +7,11 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
 #include "platform/database.h"
 #include "platform/errors.h"
+#include "platform/sqlite_util.h"
 
 namespace zv {
 namespace {
@@ -224,6 +227,133 @@ TEST_F(ConnectionTest, NestedTransactionsCommitAndRollBackByLevel) {
         cn.execute(QStringLiteral("DELETE FROM t"));
     }
     EXPECT_EQ(rowCount(cn, QStringLiteral("t")), 2);
+}
+
+TEST_F(ConnectionTest, EveryConnectionCommitsDurablyInRollbackJournalMode) {
+    // A file another program left in WAL mode is turned back at the first use.
+    const QString wal = resultsDb(QStringLiteral("wal.mdb"));
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(wal).constData(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+    for (const QString& file : {resultsDb(), wal}) {
+        SCOPED_TRACE(file.toStdString());
+        Connection cn(file);
+        // EXTRA: the folder is synced once the journal is deleted, so a commit survives a power cut.
+        EXPECT_EQ(cn.scalar(QStringLiteral("PRAGMA synchronous")).toInt(), 3);
+        EXPECT_EQ(cn.scalar(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("delete"));
+        cn.close();
+        cn.open(file);
+        EXPECT_EQ(cn.scalar(QStringLiteral("PRAGMA synchronous")).toInt(), 3);
+    }
+}
+
+TEST_F(ConnectionTest, AStatementUsedAgainKeepsNothingOfItsLastUse) {
+    Connection cn(resultsDb());
+    const QString both = QStringLiteral("SELECT ?1 || '-' || ifnull(?2, 'none')");
+    EXPECT_EQ(cn.scalar(both, {QStringLiteral("a"), QStringLiteral("b")}).toString(), QStringLiteral("a-b"));
+    EXPECT_EQ(cn.scalar(both, {QStringLiteral("c")}).toString(), QStringLiteral("c-none"));
+
+    // Taken twice at once, the same text gives two statements.
+    {
+        sqlite::CachedStatement first = cn.prepared(QStringLiteral("SELECT 1"));
+        sqlite::CachedStatement second = cn.prepared(QStringLiteral("SELECT 1"));
+        ASSERT_TRUE(first && second);
+        EXPECT_NE(first.get(), second.get());
+        EXPECT_EQ(sqlite3_step(first.get()), SQLITE_ROW);
+        EXPECT_EQ(sqlite3_step(second.get()), SQLITE_ROW);
+    }
+
+    // A table changed by SQL text is seen as it is now by the statements over it.
+    cn.execute(QStringLiteral("CREATE TABLE t (a INTEGER)"));
+    cn.execute(QStringLiteral("INSERT INTO t VALUES (?1)"), {1});
+    EXPECT_EQ(Recordset(cn, QStringLiteral("select * from t")).fieldCount(), 1);
+    cn.execute(QStringLiteral("ALTER TABLE t ADD COLUMN b TEXT"));
+    Recordset after(cn, QStringLiteral("select * from t"));
+    EXPECT_EQ(after.fieldCount(), 2);
+    EXPECT_EQ(after.text(QStringLiteral("a")), QStringLiteral("1"));
+    EXPECT_TRUE(after.field(QStringLiteral("b")).isNull());
+
+    // A statement kept past the close of its connection is let go of quietly.
+    sqlite::CachedStatement kept = cn.prepared(QStringLiteral("SELECT 2"));
+    cn.close();
+    cn.open(path(QStringLiteral("zarvium.mdb")));
+    EXPECT_EQ(cn.scalar(QStringLiteral("SELECT 2")).toInt(), 2);
+}
+
+TEST_F(ConnectionTest, AsciiTextAndEveryOtherTextMatchAlike) {
+    Connection cn(resultsDb());
+    struct Case {
+        const char* text;
+        const char* pattern;
+        int expected;
+    };
+    // ASCII text against ASCII patterns is matched byte by byte; any other
+    // letter folds by Unicode: the Kelvin sign is a k, the long s an s.
+    const Case cases[] = {
+        {"NICOL\xC3\x92", "nicol\xC3\xB2", 1},
+        {"NICOLO", "nicol\xC3\xB2", 0},
+        {"\xE2\x84\xAA"
+         "ELVIN",
+         "kelvin", 1},
+        {"kelvin", "\xE2\x84\xAA%", 1},
+        {"\xC5\xBF"
+         "ALE",
+         "sale", 1},
+        {"Sale", "\xC5\xBF%", 1},
+        {"ROSSI MARIO", "%rossi%", 1},
+        {"ROSSI MARIO", "rossi%", 1},
+        {"ROSSI MARIO", "%mario", 1},
+        {"ROSSI MARIO", "rossi mario", 1},
+        {"ROSSI MARIO", "%ross%i%", 1},
+        {"ROSSI MARIO", "rossi", 0},
+        {"ROSSI MARIO", "%mari", 0},
+        {"ROSSI MARIO", "%rosa%", 0},
+        {"RO", "%rossi%", 0},
+        {"S12345", "%s12345%", 1},
+        {"S123456", "s12345_", 1},
+        {"08/12/26", "08/12/26", 1},
+        {"08/12/26", "%/12/__", 1},
+        {"", "", 1},
+        {"a", "", 0},
+        {"anything", "%%", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.text) + " like " + c.pattern);
+        EXPECT_EQ(
+            cn.scalar(QStringLiteral("SELECT ?1 LIKE ?2"), {QString::fromUtf8(c.text), QString::fromUtf8(c.pattern)}),
+            QVariant(qlonglong(c.expected)));
+    }
+    // The collation compares by the same folding, ASCII first, the rest by code point.
+    const struct {
+        const char* a;
+        const char* b;
+        int order;
+    } orders[] = {
+        {"NICOL\xC3\x92", "nicol\xC3\xB2", 0},
+        {"\xE2\x84\xAA"
+         "elvin",
+         "KELVIN", 0},
+        {"\xC5\xBF"
+         "ale",
+         "SALE", 0},
+        {"abc", "ABD", -1},
+        {"Rossi", "rossi mario", -1},
+        {"ZETA", "\xC3\xA0", -1},
+        {"\xC5\xBF"
+         "b",
+         "sa", 1},
+    };
+    for (const auto& o : orders) {
+        SCOPED_TRACE(std::string(o.a) + " <> " + o.b);
+        const int order = cn.scalar(QStringLiteral("SELECT CASE WHEN ?1 = ?2 COLLATE NOCASE THEN 0 WHEN ?1 < ?2 "
+                                                   "COLLATE NOCASE THEN -1 ELSE 1 END"),
+                                    {QString::fromUtf8(o.a), QString::fromUtf8(o.b)})
+                              .toInt();
+        EXPECT_EQ(order, o.order);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -539,7 +669,7 @@ TEST_F(RecordsetTest, RowsAreReadOnlyWhenReached) {
                        "INSERT INTO big SELECT n, 'row ' || n FROM c;"));
     Recordset rs(cn, QStringLiteral("select * from big where n > 0 order by n"));
     ASSERT_EQ(rs.recordCount(), 50000);
-    // Written after the open, read when the row is reached: only keys were read.
+    // Written after the rows were read: the row is read again when reached.
     cn.execute(QStringLiteral("UPDATE big SET label = 'changed' WHERE n = 50000"));
     rs.moveLast();
     EXPECT_EQ(rs.text(QStringLiteral("label")), QStringLiteral("changed"));
@@ -551,6 +681,106 @@ TEST_F(RecordsetTest, RowsAreReadOnlyWhenReached) {
     EXPECT_EQ(rs.recordCount(), 50001);
     EXPECT_EQ(rs.absolutePosition(), 50001);
     EXPECT_EQ(rs.field(QStringLiteral("n")), QVariant(qlonglong(50001)));
+}
+
+TEST_F(RecordsetTest, ASetOpenedToAddARowReadsNoKeys) {
+    Connection cn(resultsDb());
+    const int64_t rossi = addResult(cn, QStringLiteral("Rossi"));
+    addResult(cn, QStringLiteral("Bianchi"));
+    // The selection counts every row it looks at.
+    int looked = 0;
+    ASSERT_EQ(sqlite3_create_function(
+                  cn.handle(), "counted", 1, SQLITE_UTF8, &looked,
+                  [](sqlite3_context* ctx, int, sqlite3_value** argv) {
+                      ++*static_cast<int*>(sqlite3_user_data(ctx));
+                      sqlite3_result_value(ctx, argv[0]);
+                  },
+                  nullptr, nullptr),
+              SQLITE_OK);
+    const QString selection =
+        QStringLiteral("select * from datiQgrafici where counted(specName) <> 'Neri' order by ID1");
+
+    // As the store step adds a result: open, add, update, read back the key.
+    Recordset adding(cn, selection);
+    adding.addNew();
+    adding.setField(QStringLiteral("specName"), QStringLiteral("Verdi"));
+    adding.update();
+    const int64_t verdi = adding.currentKey();
+    EXPECT_EQ(looked, 0);
+    // Read at the first use, the set is the one at the open, the added row last and current.
+    EXPECT_EQ(adding.recordCount(), 3);
+    EXPECT_GT(looked, 0);
+    EXPECT_EQ(adding.absolutePosition(), 3);
+    EXPECT_EQ(adding.currentKey(), verdi);
+    adding.moveFirst();
+    EXPECT_EQ(adding.currentKey(), rossi);
+
+    // A write through the connection before the first use: the set still is the one at its open.
+    Recordset list(cn, selection);
+    addResult(cn, QStringLiteral("Neri"));
+    cn.execute(QStringLiteral("UPDATE datinumerici SET specName = 'Neri' WHERE ID1 = ?1"),
+               {QVariant(qlonglong(rossi))});
+    ASSERT_EQ(list.recordCount(), 3);
+    EXPECT_EQ(list.text(QStringLiteral("specName")), QStringLiteral("Neri"));  // the row as it is now
+    list.moveLast();
+    EXPECT_EQ(list.currentKey(), verdi);
+
+    // An added row the selection would not take is still the set's last row.
+    Recordset other(cn, selection);
+    other.addNew();
+    other.setField(QStringLiteral("specName"), QStringLiteral("Neri"));
+    other.update();
+    EXPECT_EQ(other.recordCount(), 3);
+    EXPECT_EQ(other.text(QStringLiteral("specName")), QStringLiteral("Neri"));
+
+    // A set whose keys cannot be read does not stop another write: its own first use fails.
+    ASSERT_EQ(sqlite3_create_function(
+                  cn.handle(), "refused", 1, SQLITE_UTF8, nullptr,
+                  [](sqlite3_context* ctx, int, sqlite3_value**) { sqlite3_result_error(ctx, "refused", -1); }, nullptr,
+                  nullptr),
+              SQLITE_OK);
+    Recordset failing(cn, QStringLiteral("select * from datiQgrafici where refused(specName) order by ID1"));
+    EXPECT_NO_THROW(addResult(cn, QStringLiteral("Gialli")));
+    const auto failure = failureOf([&] { failing.recordCount(); });
+    EXPECT_EQ(failure.first, err::Database);
+    EXPECT_TRUE(failure.second.contains(QLatin1String("refused"))) << failure.second.toStdString();
+}
+
+TEST_F(RecordsetTest, RowsReadWithTheKeysLastUntilAnythingIsWritten) {
+    const QString db = resultsDb();
+    Connection cn(db);
+    const int64_t first = addResult(cn, QStringLiteral("Rossi"));
+    const int64_t second = addResult(cn, QStringLiteral("Bianchi"));
+    addResult(cn, QStringLiteral("Verdi"));
+    Recordset rs(cn, QStringLiteral("select * from datiQgrafici order by ID1"));
+    ASSERT_EQ(rs.recordCount(), 3);
+    EXPECT_EQ(rs.text(QStringLiteral("specName")), QStringLiteral("Rossi"));
+
+    // Another connection of the program writes: what is reached next is read anew.
+    Connection other(db);
+    other.execute(QStringLiteral("UPDATE datinumerici SET specName = 'Neri' WHERE ID1 = ?1"),
+                  {QVariant(qlonglong(second))});
+    rs.moveNext();
+    EXPECT_EQ(rs.text(QStringLiteral("specName")), QStringLiteral("Neri"));
+    other.execute(QStringLiteral("DELETE FROM datinumerici WHERE ID1 = ?1"), {QVariant(qlonglong(first))});
+    rs.moveFirst();
+    EXPECT_TRUE(rs.field(QStringLiteral("specName")).isNull());
+    rs.moveLast();
+    EXPECT_EQ(rs.text(QStringLiteral("GraficiWB1_ch002")), QStringLiteral("047"));
+
+    // A set larger than what is kept: the rows past it are read when reached.
+    cn.execute(
+        QStringLiteral("CREATE TABLE big (n INTEGER, payload BLOB);"
+                       "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < 2500) "
+                       "INSERT INTO big SELECT n, zeroblob(10000) FROM c;"));
+    Recordset big(cn, QStringLiteral("select * from big order by n desc"));
+    ASSERT_EQ(big.recordCount(), 2500);
+    EXPECT_EQ(big.field(QStringLiteral("n")), QVariant(qlonglong(2500)));
+    big.moveLast();
+    EXPECT_EQ(big.field(QStringLiteral("n")), QVariant(qlonglong(1)));
+    EXPECT_EQ(big.field(QStringLiteral("payload")).toByteArray(), QByteArray(10000, '\0'));
+    big.setAbsolutePosition(1200);
+    EXPECT_EQ(big.field(QStringLiteral("n")), QVariant(qlonglong(1301)));
 }
 
 TEST_F(RecordsetTest, BoundParametersSelectAnUpdatableSet) {
@@ -697,6 +927,79 @@ TEST_F(DatabaseCopyTest, CompactionKeepsEveryRowAndLeavesNoScratchFile) {
     EXPECT_EQ(failureOf([&] { compactDatabase(text, scratch); }).first, err::Database);
     EXPECT_FALSE(QFileInfo::exists(scratch));
     EXPECT_EQ(bytesOf(text), QByteArray("not a database"));
+}
+
+TEST_F(DatabaseCopyTest, CompactionRunsOnlyWhereItReclaimsSomething) {
+    const QString db = resultsDb();
+    const QString scratch = path(QStringLiteral("Temp.mdb"));
+    const auto header = [&](const char* pragma) {
+        Connection cn(db);
+        return cn.scalar(QString::fromLatin1(pragma)).toLongLong();
+    };
+    const auto pages = [&] { return QFileInfo(db).size() / header("PRAGMA page_size"); };
+    {
+        Connection cn(db);
+        cn.execute(QStringLiteral("CREATE TABLE pad (b BLOB)"));
+        for (int i = 0; i < 30; ++i)
+            addResult(cn, QStringLiteral("patient %1").arg(i));
+    }
+    // Never compacted: the size after a compaction is not known yet.
+    EXPECT_TRUE(compactIfWorthwhile(db, scratch));
+    EXPECT_EQ(header("PRAGMA user_version"), pages());
+    EXPECT_FALSE(QFileInfo::exists(scratch));
+
+    // Nothing to free, no growth: the file stays as it is, byte for byte.
+    // (A compaction would write the same bytes into a new file: the inode tells.)
+    const auto inode = [&] {
+        struct stat st {};
+        return ::stat(QFile::encodeName(db).constData(), &st) == 0 ? st.st_ino : ino_t(0);
+    };
+    const QByteArray compacted = bytesOf(db);
+    const ino_t file = inode();
+    EXPECT_FALSE(compactIfWorthwhile(db, scratch));
+    EXPECT_EQ(bytesOf(db), compacted);
+    EXPECT_EQ(inode(), file);
+
+    // Grown by less than a tenth: left alone; by a tenth: compacted.
+    const int64_t recorded = header("PRAGMA user_version");
+    int added = 0;
+    while (pages() * 10 < recorded * 11) {
+        ASSERT_FALSE(compactIfWorthwhile(db, scratch)) << pages() << " pages, " << recorded << " before";
+        Connection cn(db);
+        cn.execute(QStringLiteral("INSERT INTO pad VALUES (zeroblob(3000))"), QVariantList());
+        ++added;
+    }
+    EXPECT_GT(added, 1);
+    EXPECT_TRUE(compactIfWorthwhile(db, scratch));
+    EXPECT_EQ(header("PRAGMA user_version"), pages());
+
+    // Free pages: compacted, every row kept.
+    const int64_t rows = [&] {
+        Connection cn(db);
+        cn.execute(QStringLiteral("DELETE FROM pad WHERE rowid % 2 = 0; DELETE FROM datinumerici WHERE ID1 % 2 = 0"));
+        return rowCount(cn, QStringLiteral("datinumerici"));
+    }();
+    ASSERT_GT(header("PRAGMA freelist_count"), 0);
+    EXPECT_TRUE(compactIfWorthwhile(db, scratch));
+    EXPECT_EQ(header("PRAGMA freelist_count"), 0);
+    {
+        Connection cn(db);
+        EXPECT_EQ(rowCount(cn, QStringLiteral("datinumerici")), rows);
+        EXPECT_EQ(cn.scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+    }
+
+    // A scratch file already there is refused even where nothing needs doing;
+    // what cannot be read fails as the compaction fails.
+    writeBytes(scratch, "someone's file");
+    EXPECT_EQ(failureOf([&] { compactIfWorthwhile(db, scratch); }).first, err::PathFileAccess);
+    EXPECT_EQ(bytesOf(scratch), QByteArray("someone's file"));
+    QFile::remove(scratch);
+    const QString text = path(QStringLiteral("text.mdb"));
+    writeBytes(text, "not a database");
+    EXPECT_EQ(failureOf([&] { compactIfWorthwhile(text, scratch); }).first, err::Database);
+    EXPECT_EQ(failureOf([&] { compactIfWorthwhile(path(QStringLiteral("none.mdb")), scratch); }).first,
+              err::FileNotFound);
+    EXPECT_FALSE(QFileInfo::exists(scratch));
 }
 
 TEST_F(DatabaseCopyTest, BackupCreatesOrReplacesTheTargetWhole) {

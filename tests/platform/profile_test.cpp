@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <functional>
 
 namespace {
 
@@ -80,6 +83,55 @@ TEST_F(Profile, ReadMatchesNamesWithoutCaseAndMissingReadsEmpty) {
                       .read(QString::fromUtf8(c.section), QString::fromUtf8(c.key)),
                   QString::fromUtf8(c.expected));
     }
+}
+
+TEST_F(Profile, AFileChangedSinceItWasReadIsReadAgain) {
+    const QString general = path(QStringLiteral("general.ini"));
+    const auto rxlog = [&] { return profile::read(general, QStringLiteral("log"), QStringLiteral("rxlog")); };
+    const struct {
+        const char* how;
+        std::function<void()> change;
+        const char* expected;
+    } cases[] = {
+        // rewritten in place at once, to the same size: stat alone may not tell
+        {"same size, same moment", [&] { put(QStringLiteral("general.ini"), "[log]\nrxlog=1\n"); }, "1"},
+        {"longer", [&] { put(QStringLiteral("general.ini"), "[log]\nrxlog=22\n"); }, "22"},
+        {"replaced",
+         [&] {
+             QFile::remove(general);
+             put(QStringLiteral("general.ini"), "[log]\nrxlog=3\n");
+         },
+         "3"},
+        {"written here",
+         [&] { profile::write(general, QStringLiteral("log"), QStringLiteral("rxlog"), QStringLiteral("4")); }, "4"},
+        {"removed", [&] { QFile::remove(general); }, ""},
+    };
+    put(QStringLiteral("general.ini"), "[log]\nrxlog=0\n");
+    ASSERT_EQ(rxlog(), QStringLiteral("0"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        c.change();
+        EXPECT_EQ(rxlog(), QString::fromLatin1(c.expected));
+        EXPECT_EQ(rxlog(), QString::fromLatin1(c.expected));
+    }
+}
+
+TEST_F(Profile, WritingTheValueAKeyHoldsLeavesTheFileAlone) {
+    const QByteArray original = "[leggi]\r\nwidth = 11820\r\n";
+    put(QStringLiteral("general.ini"), original);
+    const QString general = path(QStringLiteral("general.ini"));
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(general).constData(), &before), 0);
+    ASSERT_TRUE(profile::write(general, QStringLiteral("LEGGI"), QStringLiteral("Width"), QStringLiteral("11820")));
+    struct stat after {};
+    ASSERT_EQ(::stat(QFile::encodeName(general).constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(contents(QStringLiteral("general.ini")), original);
+
+    ASSERT_TRUE(profile::write(general, QStringLiteral("leggi"), QStringLiteral("width"), QStringLiteral("14925")));
+    EXPECT_EQ(contents(QStringLiteral("general.ini")), QByteArray("[leggi]\r\nwidth = 14925\r\n"));
 }
 
 TEST_F(Profile, ResolvePathFindsTheFileWhateverItsCase) {

@@ -7,6 +7,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <map>
+
+#include <sys/stat.h>
+
 #include "platform/clock.h"
 #include "platform/database.h"
 #include "platform/forms.h"
@@ -247,6 +251,56 @@ TEST_F(Startup, NoLockInAWritableFolderRefusesTheStart) {
     const auto shown = prompts_->takeMessages();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, say("it.ini", "splash", "msg1"));
+}
+
+TEST_F(Startup, OnlyADatabaseWithSomethingToReclaimIsCompacted) {
+    const QStringList databases{"zarvium.mdb", "zarviumtotale.mdb", "vet.mdb", "riferimenti.mdb"};
+    start();  // the shipped files were never compacted: each is, once
+    Forms::unloadAll();
+    // A compaction would write the same bytes into a new file: the inode tells.
+    const auto inode = [this](const QString& db) {
+        struct stat st {};
+        return ::stat(QFile::encodeName(path(db)).constData(), &st) == 0 ? st.st_ino : ino_t(0);
+    };
+    std::map<QString, std::pair<QByteArray, ino_t>> before;
+    for (const QString& db : databases)
+        before[db] = {fileBytes(path(db)), inode(db)};
+
+    start();
+    ASSERT_NE(main(), nullptr);
+    for (const QString& db : databases)
+        EXPECT_EQ(std::make_pair(fileBytes(path(db)), inode(db)), before[db]) << db.toStdString();
+    Forms::unloadAll();
+
+    // Results deleted from the archive leave free pages: that file alone is compacted.
+    {
+        Connection archive(path("zarviumtotale.mdb"));
+        Transaction added(archive);
+        for (int i = 0; i < 40; ++i)
+            test::addTestResult(archive, i == 7 ? "B" : "A", "ROSSI");
+        added.commit();
+        for (const char* table : {"datinumerici", "graficiWB1", "graficiWB2", "GraficiRBC", "GraficiPLT"})
+            archive.execute(QStringLiteral("DELETE FROM %1 WHERE ID1 <> 8").arg(table));
+        ASSERT_GT(archive.scalar("PRAGMA freelist_count").toInt(), 0);
+    }
+    start();
+    Connection archive(path("zarviumtotale.mdb"));
+    EXPECT_EQ(archive.scalar("PRAGMA freelist_count").toInt(), 0);
+    EXPECT_EQ(test::rowCount(archive, "datinumerici"), 1);
+    EXPECT_NE(inode("zarviumtotale.mdb"), before["zarviumtotale.mdb"].second);
+    for (const QString& db :
+         {QStringLiteral("zarvium.mdb"), QStringLiteral("vet.mdb"), QStringLiteral("riferimenti.mdb")})
+        EXPECT_EQ(std::make_pair(fileBytes(path(db)), inode(db)), before[db]) << db.toStdString();
+}
+
+TEST_F(Startup, EveryConnectionOfTheSessionCommitsDurably) {
+    start();
+    Session& s = main()->session();
+    for (Connection* cn : {&s.cn, &s.cntot, &s.cnlimit, &s.cnvet}) {
+        SCOPED_TRACE(cn->path().toStdString());
+        EXPECT_EQ(cn->scalar("PRAGMA synchronous").toInt(), 3);
+        EXPECT_EQ(cn->scalar("PRAGMA journal_mode").toString(), QStringLiteral("delete"));
+    }
 }
 
 TEST_F(Startup, NewDayRollsTheDailyResultsIntoTheArchive) {

@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -11,6 +12,8 @@
 #include <unistd.h>
 #include <cerrno>
 #include <cstring>
+
+#include <algorithm>
 
 namespace zv::test {
 
@@ -39,23 +42,31 @@ PseudoTerminal::~PseudoTerminal() {
 
 bool PseudoTerminal::write(const QByteArray& bytes) {
     qsizetype done = 0;
-    const QDeadlineTimer deadline(5000);
+    // The line may stay full for 5 s at a time: a long write that the reader
+    // keeps draining never runs out of time.
+    QDeadlineTimer stall(5000);
     while (done < bytes.size()) {
         if (master_ < 0)
             return false;
         const ssize_t n = ::write(master_, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
         if (n > 0) {
             done += n;
+            stall.setRemainingTime(5000);
             continue;
         }
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno != EAGAIN)
             return false;
-        // The line is full until the reader takes bytes.
-        if (deadline.hasExpired())
+        // The line is full until the reader takes bytes: the event loop runs
+        // until the line has room again.
+        if (stall.hasExpired())
             return false;
-        runEventLoopFor(5);
+        QEventLoop loop;
+        QSocketNotifier room(master_, QSocketNotifier::Write);
+        QObject::connect(&room, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+        QTimer::singleShot(std::max<qint64>(1, stall.remainingTime()), &loop, &QEventLoop::quit);
+        loop.exec();
     }
     return true;
 }
