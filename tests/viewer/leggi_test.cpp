@@ -781,8 +781,9 @@ TEST_F(Viewer, EnterWritesEachPatientItemAndWalksTheBoxes) {
         enter(st.box);
         EXPECT_EQ(storedField(s().cn, ids[0], st.field).toString(), QString::fromUtf8(st.typed));
         EXPECT_TRUE(st.next->hasFocus());
-        if (auto* box = qobject_cast<QLineEdit*>(st.next))
+        if (auto* box = qobject_cast<QLineEdit*>(st.next)) {
             EXPECT_EQ(box->cursorPosition(), box->text().size());
+        }
     }
     EXPECT_EQ(v->Text16->maxLength(), 1);
     // Other keys write nothing.
