@@ -247,7 +247,8 @@ public:
         page_.setCurrentY(analisi_.single("ppar_y"));
     }
 
-    // Steps 1 to 8 of a row (the first row skips step 1: the frame set the size).
+    // One analysis row: caption, value with its range marks, unit and range. The
+    // first row keeps the size the frame set.
     void row(const AnalysisRow& r, bool setSize = true) {
         if (setSize)
             page_.setFontSize(analisi_.single("parametri_size"));
@@ -283,7 +284,7 @@ public:
         page_.print(QStringLiteral("(") + r.low.text(s_.mark) + QStringLiteral(" - ") + r.high.text(s_.mark) +
                     QStringLiteral(")"));
     }
-    // Step 9: to the next row.
+    // Down to the next row, back at the caption column.
     void next() {
         page_.setCurrentX(analisi_.single("ppar_x"));
         lineStep("_riga");
