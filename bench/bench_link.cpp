@@ -146,10 +146,9 @@ BENCHMARK(BM_ReceiveADay)->Unit(benchmark::kSecond)->Iterations(1)->Repetitions(
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    preferOffscreen();
     QApplication app(argc, argv);
-    zv::setPrompts(std::make_unique<SilentPrompts>());
+    installSilentPrompts();
     initialize(&argc, argv);
     Figures reporter;
     figures = &reporter;

@@ -226,17 +226,14 @@ BENCHMARK(BM_BareQPainterPage)
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    preferOffscreen();
     QApplication app(argc, argv);
-    auto prompts = std::make_unique<SilentPrompts>();
-    SilentPrompts* silent = prompts.get();
-    zv::setPrompts(std::move(prompts));
+    const SilentPrompts& silent = installSilentPrompts();
     benchmark::Initialize(&argc, argv);
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const double ours = reporter.median("BM_ReportPage"), bare = reporter.median("BM_BareQPainterPage");
-    std::printf("\npages: %d, failed pages (message boxes): %d, items on the page: %zu\n", pages(), silent->shown,
+    std::printf("\npages: %d, failed pages (message boxes): %d, items on the page: %zu\n", pages(), silent.shown,
                 setup().page.size());
     if (ours > 0 && bare > 0)
         std::printf("report page (median per page) %8.3f ms  baseline bare QPainter page %8.3f ms  ratio %.2f\n",
@@ -244,5 +241,5 @@ int main(int argc, char** argv) {
     zv::Forms::unloadAll();
     setup().session.reset();
     benchmark::Shutdown();
-    return silent->shown == 0 ? 0 : 1;
+    return silent.shown == 0 ? 0 : 1;
 }

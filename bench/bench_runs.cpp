@@ -105,23 +105,19 @@ BENCHMARK(BM_PagePrinterAlone)->Unit(benchmark::kMillisecond)->Iterations(1)->Re
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    preferOffscreen();
     QApplication app(argc, argv);
-    auto prompts = std::make_unique<SilentPrompts>();
-    SilentPrompts* silent = prompts.get();
-    zv::setPrompts(std::move(prompts));
+    const SilentPrompts& silent = installSilentPrompts();
     benchmark::Initialize(&argc, argv);
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const double batch = reporter.median("BM_BatchRun") / pages();
     const double alone = reporter.median("BM_PagePrinterAlone") / pages();
-    std::printf("\nbatch of %d reports: %d pages printed, message boxes: %d\n", pages(), setup().printed,
-                silent->shown);
+    std::printf("\nbatch of %d reports: %d pages printed, message boxes: %d\n", pages(), setup().printed, silent.shown);
     if (batch > 0 && alone > 0)
         std::printf("batch run (median per page) %8.3f ms  baseline page printer alone %8.3f ms  ratio %.2f\n",
                     batch * 1e3, alone * 1e3, batch / alone);
     zv::Forms::unloadAll();
     benchmark::Shutdown();
-    return silent->shown == 0 && setup().printed > 0 ? 0 : 1;
+    return silent.shown == 0 && setup().printed > 0 ? 0 : 1;
 }

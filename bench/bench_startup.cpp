@@ -195,12 +195,9 @@ BENCHMARK(BM_RollOver)->Unit(benchmark::kMillisecond)->Iterations(iterations(5))
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    preferOffscreen();
     QApplication app(argc, argv);
-    auto prompts = std::make_unique<SilentPrompts>();
-    SilentPrompts* silent = prompts.get();
-    zv::setPrompts(std::move(prompts));
+    const SilentPrompts& silent = installSilentPrompts();
     initialize(&argc, argv);
     Figures reporter;
     figures = &reporter;
@@ -210,7 +207,7 @@ int main(int argc, char** argv) {
     zv::shell::registerForms();
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\narchive rows: %d, daily rows: %d, message boxes during the starts: %d\n", archiveRows(), kDailyRows,
-                silent->shown);
+                silent.shown);
     reporter.header();
     reporter.ratio("start-up, large archive, nothing to free", "start/large", "start-up with an empty archive",
                    "start/empty", 1.1);

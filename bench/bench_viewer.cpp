@@ -121,16 +121,13 @@ BENCHMARK(BM_RawSearchAndRead100)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    preferOffscreen();
     QApplication app(argc, argv);
-    auto prompts = std::make_unique<SilentPrompts>();
-    SilentPrompts* silent = prompts.get();
-    zv::setPrompts(std::move(prompts));
+    const SilentPrompts& silent = installSilentPrompts();
     benchmark::Initialize(&argc, argv);
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\narchive rows: %d, message boxes: %d\n", archiveRows(), silent->shown);
+    std::printf("\narchive rows: %d, message boxes: %d\n", archiveRows(), silent.shown);
     for (const char* arg : {"0", "1"}) {
         const std::string ours = std::string("BM_ViewerOpenAndStep100/") + arg;
         const std::string raw = std::string("BM_RawSearchAndRead100/") + arg;
@@ -138,5 +135,5 @@ int main(int argc, char** argv) {
     }
     zv::Forms::unloadAll();
     benchmark::Shutdown();
-    return silent->shown == 0 ? 0 : 1;
+    return silent.shown == 0 ? 0 : 1;
 }

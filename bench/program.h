@@ -4,6 +4,8 @@
 #include <QDate>
 #include <QString>
 
+#include <memory>
+
 #include "platform/prompts.h"
 #include "shell/config.h"
 #include "shell/programfolder.h"
@@ -35,6 +37,20 @@ inline void useQuietProgramFolder(const QString& folder) {
     zv::scriviini("separatore", "decimale", ",", "general.ini");
     zv::scriviini("database", "last", today, "general.ini");
     zv::scriviini("database", "bk", today, "general.ini");
+}
+
+// Window benchmarks draw offscreen unless the environment names a platform.
+inline void preferOffscreen() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// Installs prompts that never wait; a run reports how many came up.
+inline SilentPrompts& installSilentPrompts() {
+    auto prompts = std::make_unique<SilentPrompts>();
+    SilentPrompts& installed = *prompts;
+    zv::setPrompts(std::move(prompts));
+    return installed;
 }
 
 }  // namespace zvbench

@@ -8,9 +8,8 @@
 #include "refdata/keyfilter.h"
 #include "refdata/limits.h"
 #include "shell/config.h"
-#include "shell/language.h"
 #include "shell/programfiles.h"
-#include "shell/session.h"
+#include "shell/windowlanguage.h"
 
 namespace zv {
 
@@ -55,8 +54,7 @@ calfact::calfact() : Form(QString(kName)) {
 }
 
 void calfact::Form_Load() {
-    const Session* session = Session::current();
-    const QString lingua = session ? session->linguax : configuredLanguageFile();
+    const QString lingua = windowLanguageFile();
     applyCaptions(this, lingua, kSection, {{"", "titolo"}, {"Label17", "lbl17"}});
     msg1_ = caption(lingua, kSection, QStringLiteral("msg1"));
     separatorCode_ = separatorCodeFor(

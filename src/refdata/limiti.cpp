@@ -17,6 +17,7 @@
 #include "shell/language.h"
 #include "shell/programfiles.h"
 #include "shell/session.h"
+#include "shell/windowlanguage.h"
 
 namespace zv {
 
@@ -272,8 +273,7 @@ void RangeEditor::logFailure() {
 
 void RangeEditor::Form_Load() {
     try {
-        const Session* session = Session::current();
-        const QString lingua = session ? session->linguax : configuredLanguageFile();
+        const QString lingua = windowLanguageFile();
         applyCaptions(this, lingua, kSection,
                       {{"", "titolo"},
                        {"Text1", "text1"},

@@ -13,6 +13,7 @@
 #include "shell/language.h"
 #include "shell/programfiles.h"
 #include "shell/session.h"
+#include "shell/windowlanguage.h"
 
 namespace zv {
 
@@ -96,8 +97,7 @@ void vet::buildWindow() {
 }
 
 void vet::loadCaptions() {
-    const Session* session = Session::current();
-    const QString lingua = session ? session->linguax : configuredLanguageFile();
+    const QString lingua = windowLanguageFile();
     applyCaptions(
         this, lingua, kSection,
         {{"", "titolo"}, {"Label17", "label17"}, {"Label1", "label1"}, {"Command4", "cmd4"}, {"Command3", "cmd3"}});

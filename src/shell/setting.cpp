@@ -17,6 +17,7 @@
 #include "shell/language.h"
 #include "shell/programfiles.h"
 #include "shell/session.h"
+#include "shell/windowlanguage.h"
 
 namespace zv {
 
@@ -215,10 +216,7 @@ void setting::buildWindow() {
 }
 
 void setting::loadCaptions() {
-    // The main window is always there when the dialog is opened from it; on its
-    // own the dialog speaks the configured language.
-    const Session* session = Session::current();
-    const QString file = session ? session->linguax : configuredLanguageFile();
+    const QString file = windowLanguageFile();
     auto text = [&](const char* key) { return languageText(file, kSection, QLatin1String(key)); };
     setWindowTitle(text("titolo"));
     Label9->setText(text("label9"));
