@@ -3,10 +3,10 @@
 # (only those that are missing, so a second run costs nothing).
 set -euo pipefail
 packages=(
-  build-essential cmake pkg-config clang clang-format libclang-rt-14-dev
+  build-essential cmake pkg-config clang-16 libclang-rt-16-dev clang-format
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
   libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev
-  poppler-utils fonts-dejavu-core fonts-liberation2 python3
+  poppler-utils ghostscript qt6-translations-l10n fonts-dejavu-core fonts-liberation2 python3
   cups printer-driver-cups-pdf
 )
 missing=()

@@ -10,8 +10,6 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 "$here/scripts/cups-pdf-queue.sh"
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1"
-export LSAN_OPTIONS="suppressions=$here/scripts/lsan.supp:print_suppressions=0"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+# The sanitizers' options are built into every program (src/sanitizer_defaults.cpp).
 cd "$here/build-asan"
 ctest --output-on-failure -j "$(nproc)" --timeout 600
