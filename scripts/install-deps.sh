@@ -3,7 +3,7 @@
 # (only those that are missing, so a second run costs nothing).
 set -euo pipefail
 packages=(
-  build-essential cmake pkg-config clang-16 libclang-rt-16-dev clang-format
+  git build-essential cmake pkg-config clang-16 libclang-rt-16-dev clang-format
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
   libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev
   poppler-utils ghostscript qt6-translations-l10n fonts-dejavu-core fonts-liberation2 python3
