@@ -87,6 +87,8 @@ void Stampa::Form_Load() {
         stampax();
         printed_ = true;
     } catch (...) {
+        if (depth_ > 0)
+            throw;
         const CaughtError e = describeCurrentException();
         logerrore(e.number, e.description, formName());
         msgBox(QStringLiteral("Errore durante la stampa!"), MsgButtons::OK, MsgIcon::Critical, appTitle());

@@ -17,8 +17,20 @@ public:
     // Prints one page from the hand-off on the printer of the session (the one
     // picked in the printer set-up, else the system's default). Any failure,
     // before or during the page, drops the half-built document, is logged and
-    // shown as "Errore durante la stampa!"; the load itself never fails.
+    // shown as "Errore durante la stampa!"; the load itself never fails. Under
+    // a FailuresToCaller the failure is neither logged nor shown: the load
+    // fails with it.
     void Form_Load() override;
+
+    // Held by a caller that must never wait on a box (the automatic report,
+    // inside reception): the pages loaded meanwhile leave their failure to it.
+    class FailuresToCaller {
+    public:
+        FailuresToCaller() { ++depth_; }
+        ~FailuresToCaller() { --depth_; }
+        FailuresToCaller(const FailuresToCaller&) = delete;
+        FailuresToCaller& operator=(const FailuresToCaller&) = delete;
+    };
     // The page procedure; public as it always was, called only by the load.
     void stampax();
 
@@ -28,6 +40,7 @@ public:
     bool printed() const { return printed_; }
 
 private:
+    static inline int depth_ = 0;
     bool printed_ = false;
 };
 

@@ -4,6 +4,7 @@
 #include "platform/errors.h"
 #include "platform/recordset.h"
 #include "report/reportturns.h"
+#include "report/stampa.h"
 #include "shell/config.h"
 #include "shell/session.h"
 
@@ -13,6 +14,9 @@ autostampa::autostampa() : Form(QString(kName)), surfaces(this) {}
 
 void autostampa::Form_Load() {
     const ReportTurns::Page page;
+    // Reception waits for this load: a page that fails is logged here, once,
+    // and never waits behind a box.
+    const Stampa::FailuresToCaller failures;
     try {
         Session& s = Session::get();
         // Always the daily database, whatever the lists show: that is where

@@ -15,8 +15,9 @@ public:
 
     autostampa();
     // Prints the page. A failure (no such result, no range set for it, a
-    // report page that cannot start) is logged under "autostampa" and the
-    // window closes itself; no message box, and the result stays stored.
+    // report page that cannot start or fails half-way) is logged once under
+    // "autostampa" and the window closes itself; no message box, and the
+    // result stays stored.
     void Form_Load() override;
 
     ReportSurfaces surfaces;

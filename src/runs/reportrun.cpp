@@ -93,8 +93,15 @@ void ReportSurfaces::handOver(const ReportPictures& target) const {
 }
 
 bool printReportPage() {
-    Stampa* page = Forms::load<Stampa>();
-    const bool printed = page && page->printed();
+    bool printed = false;
+    try {
+        const Stampa* page = Forms::load<Stampa>();
+        printed = page && page->printed();
+    } catch (...) {
+        // A page that left its failure to the caller is still loaded.
+        Forms::unload<Stampa>();
+        throw;
+    }
     Forms::unload<Stampa>();
     return printed;
 }

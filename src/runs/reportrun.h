@@ -50,7 +50,8 @@ public:
 };
 
 // Loads the report page, which prints, and unloads it; true when the page
-// was printed (a failed page has been logged and shown by the page itself).
+// was printed (a failed page has been logged and shown by the page itself,
+// or, under Stampa::FailuresToCaller, rises from here).
 bool printReportPage();
 
 // The whole report of one result, in the automatic report's order (values,
