@@ -240,7 +240,8 @@ void Referto2::loadItem(int item) {
     // Each read on its own: a key that is missing or does not convert leaves
     // that property as it was and the others still load.
     ignoring([&] { boxes_[static_cast<std::size_t>(item)]->setText(printKey(k, QLatin1String(k.text), 100)); });
-    ignoring([&] { f.name = printKey(k, key(k, "_font"), 50); });
+    // Whole: the page prints with the name as saved, however long.
+    ignoring([&] { f.name = printKey(k, key(k, "_font"), 4096); });
     ignoring([&] { f.bold = toBool(printKey(k, key(k, "_bold"), 50)); });
     ignoring([&] { f.italic = toBool(printKey(k, key(k, "_italic"), item == 4 ? 100 : 50)); });
     ignoring([&] {

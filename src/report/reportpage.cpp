@@ -33,6 +33,8 @@ private:
 // fails the page with a message that names the key.
 class Layout {
 public:
+    static constexpr int kWholeValue = 4096;
+
     explicit Layout(const char* section) : section_(QString::fromLatin1(section)) {}
 
     QString text(const char* key, int buffer = 15) const {
@@ -41,6 +43,9 @@ public:
             return pageLayout->read(section_, k).left(buffer - 1);
         return leggiini(section_, k, file::printIni, buffer);
     }
+    // A font name whole, as the texts dialog writes it ("Times New Roman"):
+    // a cut name would leave the printer to its fallback font.
+    QString fontName(const char* key) const { return text(key, kWholeValue); }
     double number(const char* key, int buffer = 15) const {
         const QString value = text(key, buffer);
         try {
@@ -105,7 +110,7 @@ void headerBlock(PageSurface& page) {
         page.setFontItalic(header.boolean(key("_italic").constData()));
         page.setFontBold(header.boolean(key("_bold").constData()));
         page.setFontSize(header.single(key("_size").constData()));
-        page.setFontName(header.text(key("_font").constData()));
+        page.setFontName(header.fontName(key("_font").constData()));
         page.setForeColor(header.colour(key("_color").constData()));
         page.print(header.text(k.constData(), 100));
     }
@@ -124,7 +129,7 @@ void setFont(PageSurface& page, const Layout& layout, const char* stem) {
     page.setFontItalic(layout.boolean(QByteArray(s + "_italic").constData()));
     page.setFontBold(layout.boolean(QByteArray(s + "_bold").constData()));
     page.setFontSize(layout.single(QByteArray(s + "_size").constData()));
-    page.setFontName(layout.text(QByteArray(s + "_font").constData()));
+    page.setFontName(layout.fontName(QByteArray(s + "_font").constData()));
 }
 
 void patientBlock(PageSurface& page, const ReportData& d, const ReportCaptions& c, QChar mark) {
@@ -181,7 +186,7 @@ void titleBlock(PageSurface& page) {
         page.setFontItalic(titolo.boolean("titolo_italic"));
         page.setFontBold(titolo.boolean("titolo_bold"));
         page.setFontSize(titolo.single("titolo_size"));
-        page.setFontName(titolo.text("titolo_font"));
+        page.setFontName(titolo.fontName("titolo_font"));
         page.setForeColor(titolo.colour("titolo_color"));
         page.print(titolo.text("titolo_text", 100));
     }
@@ -191,7 +196,7 @@ void titleBlock(PageSurface& page) {
 void graphsBlock(PageSurface& page, const ReportCaptions& c) {
     const Layout graph("graph");
     page.setFontSize(graph.single("titolo_size"));
-    page.setFontName(graph.text("titolo_font"));
+    page.setFontName(graph.fontName("titolo_font"));
     page.setFontItalic(graph.boolean("titolo_italic"));
     page.setFontBold(graph.boolean("titolo_bold"));
     struct Picture {
@@ -240,7 +245,7 @@ public:
 
     void frame() {
         page_.setFontSize(analisi_.single("parametri_size"));
-        page_.setFontName(analisi_.text("parametri_font"));
+        page_.setFontName(analisi_.fontName("parametri_font"));
         page_.setFontItalic(analisi_.boolean("parametri_italic"));
         page_.setFontBold(analisi_.boolean("parametri_bold"));
         page_.setCurrentX(analisi_.single("ppar_x"));
@@ -368,7 +373,7 @@ void morphologyBlock(PageSurface& page, const ReportData& d, const ReportCaption
     if (!morf.switchOn("morf_on"))
         return;
     page.setFontSize(morf.single("morf_size"));
-    page.setFontName(morf.text("morf_font"));
+    page.setFontName(morf.fontName("morf_font"));
     page.setFontItalic(morf.boolean("morf_italic"));
     page.setFontBold(morf.boolean("morf_bold"));
     page.setFontUnderline(morf.boolean("morf_uline"));
@@ -411,7 +416,7 @@ void noteBlock(PageSurface& page, const ReportData& d, const ReportCaptions& c, 
         return;
     const Layout n("note");
     page.setFontSize(n.single("note_size"));
-    page.setFontName(n.text("note_font"));
+    page.setFontName(n.fontName("note_font"));
     page.setFontItalic(n.boolean("note_italic"));
     page.setFontBold(n.boolean("note_bold"));
     page.setCurrentX(n.single("note_x"));
@@ -475,7 +480,7 @@ void countsBlock(PageSurface& page, const ReportData& d, const ReportCaptions& c
     page.setCurrentX(k.single("calcola_x"));
     page.setCurrentY(k.single("calcola_y"));
     page.setFontSize(k.single("calcola_size"));
-    page.setFontName(k.text("calcola_font"));
+    page.setFontName(k.fontName("calcola_font"));
     page.setFontItalic(k.boolean("calcola_italic"));
     page.setFontBold(k.boolean("calcola_bold"));
     page.setFontBold(true);
@@ -524,7 +529,7 @@ void legendBlock(PageSurface& page, const ReportCaptions& c) {
     page.setCurrentX(leg.single("rbcleg_x"));
     page.setCurrentY(leg.single("rbcleg_y"));
     page.setFontSize(leg.single("rbcleg_size"));
-    page.setFontName(leg.text("rbcleg_font"));
+    page.setFontName(leg.fontName("rbcleg_font"));
     page.setFontItalic(leg.boolean("rbcleg_italic"));
     page.setFontBold(leg.boolean("rbcleg_bold"));
     page.setFontBold(true);
@@ -551,7 +556,7 @@ void signaturesBlock(PageSurface& page) {
         const QByteArray s(stem);
         auto key = [&](const char* suffix) { return QByteArray(s + suffix); };
         page.setFontSize(firma.single(key("_size").constData()));
-        page.setFontName(firma.text(key("_font").constData()));
+        page.setFontName(firma.fontName(key("_font").constData()));
         page.setFontItalic(firma.boolean(key("_italic").constData()));
         page.setFontBold(firma.boolean(key("_bold").constData()));
         page.setForeColor(firma.colour(key("_color").constData()));
