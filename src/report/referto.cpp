@@ -28,6 +28,7 @@ struct LayoutKey {
     int check;                     // Check number, 0 for a text box
     int buffer;                    // characters read = buffer - 1
     const char* readAs = nullptr;  // the name the load reads it under, when another
+    bool freeText = false;         // a text box that holds no position
 };
 
 constexpr LayoutKey T(const char* s, const char* k, int text, int buffer = 10) { return {s, k, text, 0, buffer}; }
@@ -124,7 +125,7 @@ const LayoutKey kKeys[] = {
     T("anag", "limit_y", 63),
     T("anag", "limitval_x", 64),
     T("anag", "limitval_y", 65),
-    T("anag", "limitnome", 66, 255),
+    {"anag", "limitnome", 66, 0, 255, nullptr, true},
     C("analisi", "valori_bold", 21, 16),
     C("anag", "seq_on", 22, 8),
     T("anag", "seq_x", 74),
@@ -152,6 +153,16 @@ void showSwitch(QCheckBox* box, const QString& value) {
     // only turns it on or off.
     box->setTristate(state == 2);
     box->setCheckState(state == 1 ? Qt::Checked : state == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+}
+
+// A caption as part of a box's name: without its arrow, colon, mark or "(X,Y)".
+QString bare(QString caption) {
+    for (const char* noise : {"--->", "(X,Y)", "(X)", "*"})
+        caption.remove(QLatin1String(noise));
+    caption = caption.simplified();
+    while (caption.endsWith(QLatin1Char(':')))
+        caption.chop(1);
+    return caption.trimmed();
 }
 
 }  // namespace
@@ -263,15 +274,21 @@ void referto::buildWindow() {
         int label, check;
         std::initializer_list<int> texts;
     };
-    auto addRows = [this](QGridLayout* grid, int firstRow, std::initializer_list<Row> rows) {
+    // Each box is named by its row and its column: the column captions
+    // cover a pair of boxes each.
+    auto addRows = [this](QGridLayout* grid, int firstRow, std::initializer_list<int> columns,
+                          std::initializer_list<Row> rows) {
         int r = firstRow;
         for (const Row& row : rows) {
             grid->addWidget(Label[row.label], r, 0);
             if (row.check)
                 grid->addWidget(Check[row.check], r, 1, Qt::AlignCenter);
             int c = 2;
-            for (int t : row.texts)
+            for (int t : row.texts) {
+                boxRow_[std::size_t(t)] = row.label;
+                boxColumn_[std::size_t(t)] = columns.begin()[(c - 2) / 2];
                 grid->addWidget(Text[t], r, c++);
+            }
             ++r;
         }
         return r;
@@ -282,7 +299,7 @@ void referto::buildWindow() {
     auto* headerGrid = new QGridLayout(headers);
     headerGrid->addWidget(Label[1], 0, 0);
     headerGrid->addWidget(Label[37], 0, 2, 1, 2);
-    addRows(headerGrid, 1, {{6, 0, {7, 8}}, {2, 0, {9, 10}}, {3, 0, {11, 12}}, {21, 0, {69, 70}}});
+    addRows(headerGrid, 1, {37}, {{6, 0, {7, 8}}, {2, 0, {9, 10}}, {3, 0, {11, 12}}, {21, 0, {69, 70}}});
 
     // Patient items.
     auto* patient = panel();
@@ -291,7 +308,7 @@ void referto::buildWindow() {
     patientGrid->addWidget(Label[33], 0, 1);
     patientGrid->addWidget(Label[34], 0, 2, 1, 2);
     patientGrid->addWidget(Label[35], 0, 4, 1, 2);
-    int next = addRows(patientGrid, 1,
+    int next = addRows(patientGrid, 1, {34, 35},
                        {{25, 20, {38, 39, 40, 41}},
                         {26, 13, {42, 43, 44, 45}},
                         {27, 14, {46, 47, 48, 49}},
@@ -310,7 +327,7 @@ void referto::buildWindow() {
     optionGrid->addWidget(Label[8], 0, 0);
     optionGrid->addWidget(Label[38], 0, 1);
     optionGrid->addWidget(Label[39], 0, 2, 1, 2);
-    next = addRows(optionGrid, 1,
+    next = addRows(optionGrid, 1, {39},
                    {{7, 8, {1, 2}},
                     {15, 9, {3, 4}},
                     {16, 10, {5, 6}},
@@ -325,7 +342,7 @@ void referto::buildWindow() {
     optionGrid->addWidget(Label[40], next, 0);
     optionGrid->addWidget(Label[41], next, 1);
     optionGrid->addWidget(Label[42], next, 2, 1, 2);
-    addRows(optionGrid, next + 1,
+    addRows(optionGrid, next + 1, {42},
             {{9, 1, {18, 19}},
              {10, 2, {20, 21}},
              {11, 3, {22, 23}},
@@ -346,6 +363,9 @@ void referto::buildWindow() {
     analysisGrid->addWidget(Text[36], 1, 3);
     analysisGrid->addWidget(Check[21], 1, 4, Qt::AlignCenter);
     analysisGrid->addWidget(Text[37], 1, 5);
+    const std::pair<int, int> analysisColumns[] = {{33, 19}, {34, 19}, {35, 43}, {36, 43}, {37, 44}};
+    for (const auto& [box, column] : analysisColumns)
+        boxColumn_[std::size_t(box)] = column;
 
     auto* left = new QVBoxLayout;
     left->addWidget(headers);
@@ -378,6 +398,7 @@ void referto::loadCaptions() {
                    {"Label16", "label16"}, {"Label17", "label17"}, {"Label18", "label18"}, {"Label4", "label4"},
                    {"Label5", "label5"},   {"Label20", "label20"}, {"Command1", "cmd1"},   {"Command2", "cmd2"}});
     msg1_ = caption(lingua, kSection, QStringLiteral("msg1"));
+    msg2_ = caption(lingua, kSection, QStringLiteral("msg2"));
 }
 
 void referto::Form_Load() {
@@ -403,7 +424,40 @@ std::vector<IniWrite> referto::pendingWrites() const {
     return writes;
 }
 
+QString referto::boxName(int box, const char* key) const {
+    QStringList parts;
+    if (const int row = boxRow_[std::size_t(box)])
+        parts << bare(Label[row]->text());
+    QString column = bare(Label[boxColumn_[std::size_t(box)]]->text());
+    column += QLatin1String(QByteArray(key).endsWith("_y") ? " Y" : " X");
+    parts << column.trimmed();
+    return parts.join(QStringLiteral(" - "));
+}
+
+bool referto::positionsAreNumbers() {
+    // Every page reads these as numbers: one that is not would stop every
+    // report, automatic ones included, until someone found it.
+    for (const LayoutKey& k : kKeys) {
+        if (!k.text || k.freeText)
+            continue;
+        QLineEdit* box = Text[k.text];
+        if (ignoring([&] { (void)toDouble(box->text()); }))
+            continue;
+        const QString text = msg2_.isEmpty() ? QStringLiteral(
+                                                   "%1: \"%2\" non è un numero. Scrivere una posizione "
+                                                   "in cifre; nessuna impostazione è stata salvata.")
+                                             : msg2_;
+        msgBox(text.arg(boxName(k.text, k.key), box->text()), MsgButtons::OK, MsgIcon::Exclamation, appTitle());
+        box->setFocus();
+        box->selectAll();
+        return false;
+    }
+    return true;
+}
+
 void referto::Command1_Click() {
+    if (!positionsAreNumbers())
+        return;
     // On a failed save the window stays open with what the user typed, so the save can be tried again.
     if (const std::optional<IniWrite> failed = writeKeys(pendingWrites())) {
         sayNotSaved(*failed, msg1_, formName());

@@ -41,10 +41,17 @@ private:
     void buildWindow();
     void loadCaptions();
 
+    // The save: refused, with a message naming the box, when a position is
+    // not a number; nothing is written then.
     void Command1_Click();
     void Command2_Click();
+    bool positionsAreNumbers();
+    // A position box as the user sees it: its row and column captions and the axis.
+    QString boxName(int box, const char* key) const;
 
-    QString msg1_;
+    QString msg1_, msg2_;
+    std::array<int, 75> boxRow_{};     // the row caption's Label number (0: none)
+    std::array<int, 75> boxColumn_{};  // the column caption's Label number
 };
 
 }  // namespace zv

@@ -13,6 +13,7 @@
 #include "report/referto.h"
 #include "report/referto2.h"
 #include "shell/config.h"
+#include "shell/language.h"
 #include "support/window_fixture.h"
 
 namespace zv {
@@ -301,6 +302,49 @@ TEST_F(RefertoTest, ASaveTheFileRefusesSaysSoAndKeepsTheWindowOpen) {
     QTest::mouseClick(w->Command1, Qt::LeftButton);
     EXPECT_FALSE(Forms::isLoaded(QStringLiteral("referto")));
     EXPECT_EQ(profile::read(printIni(), "header", "riga1_x"), QStringLiteral("2500"));
+}
+
+// A typing slip in a position would stop every report: the save refuses it,
+// names the box in the window's language, and writes nothing.
+TEST_F(RefertoTest, APositionThatIsNoNumberIsRefusedByName) {
+    struct Case {
+        const char* language;
+        int box;
+        const char* typed;
+        const char* named;  // what the message calls the box
+    } cases[] = {
+        {"it", 7, "2O0", "Intestazione: Riga1 - Pos. X"},
+        {"it", 39, "", "Nome - Pos.: Text Y"},
+        {"en", 62, "1.2.3", "Ranges - Pos.: Text X"},
+        {"de", 40, "12 cm", "Name - Pos.: Val. X"},
+        {"ru", 36, "x", "Pos.: Res. X"},
+    };
+    const QByteArray before = fileBytes(printIni());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.language) + " Text" + std::to_string(c.box));
+        scriviini("language", "lingua", QString::fromLatin1(c.language), "general.ini");
+        auto* w = Forms::show<referto>();
+        ASSERT_NE(w, nullptr);
+        w->Text[c.box]->setText(QString::fromUtf8(c.typed));
+        QTest::mouseClick(w->Command1, Qt::LeftButton);
+        const auto shown = prompts_->takeMessages();
+        ASSERT_EQ(shown.size(), 1u);
+        const QString expected = languageText(QLatin1String(c.language) + QStringLiteral(".ini"), "referto", "msg2")
+                                     .arg(QString::fromUtf8(c.named), QString::fromUtf8(c.typed));
+        EXPECT_FALSE(expected.startsWith(QLatin1String("%1")));
+        EXPECT_EQ(shown[0].text, expected);
+        EXPECT_TRUE(Forms::isLoaded(QStringLiteral("referto")));
+        EXPECT_EQ(fileBytes(printIni()), before);
+        // Mended, the same window saves.
+        w->Text[c.box]->setText(QStringLiteral("250"));
+        QTest::mouseClick(w->Command1, Qt::LeftButton);
+        EXPECT_TRUE(prompts_->takeMessages().empty());
+        EXPECT_FALSE(Forms::isLoaded(QStringLiteral("referto")));
+        ASSERT_TRUE(QFile::remove(printIni()));
+        QFile restored(printIni());
+        ASSERT_TRUE(restored.open(QIODevice::WriteOnly));
+        restored.write(before);
+    }
 }
 
 TEST_F(RefertoTest, TheTextsDialogOpensItAndStaysOpen) {
