@@ -94,6 +94,23 @@ QString printedOrNothing(const std::optional<double>& value, QChar mark) {
     return value ? printedNumber(*value, mark) : QString();
 }
 
+// A limit as the viewer shows it: a number (typed with either mark, or stored
+// as one) in the page's mark, so values and ranges never mix marks; nothing
+// where there is no limit. A text that is no number stays as typed.
+QString limitText(const ReportValue& limit, QChar mark) {
+    if (limit.kind() == ReportValue::Kind::Empty)
+        return QString();
+    std::optional<double> n;
+    if (!ignoring([&] { n = limit.number(mark); }))
+        return limit.text(mark);
+    return n ? numberText(*n, mark) : QString();
+}
+
+QString rangeText(const ReportValue& low, const ReportValue& high, QChar mark) {
+    return QStringLiteral("(") + limitText(low, mark) + QStringLiteral(" - ") + limitText(high, mark) +
+           QStringLiteral(")");
+}
+
 void logoBlock(PageSurface& page) {
     const Layout logo("logo");
     if (logo.boolean("logo_on", 10))
@@ -286,8 +303,7 @@ public:
         page_.setCurrentX(analisi_.single("rif_x"));
         page_.setFontSize(analisi_.single("rif_size"));
         lineStep("valore_y1");
-        page_.print(QStringLiteral("(") + r.low.text(s_.mark) + QStringLiteral(" - ") + r.high.text(s_.mark) +
-                    QStringLiteral(")"));
+        page_.print(rangeText(r.low, r.high, s_.mark));
     }
     // Down to the next row, back at the caption column.
     void next() {
@@ -517,8 +533,7 @@ void countsBlock(PageSurface& page, const ReportData& d, const ReportCaptions& c
         page.setCurrentX(k.single("calcolarif_x"));
         page.setFontSize(k.single("calcolarif_size"));
         page.setCurrentY(static_cast<float>(page.currentY() + k.number("calcolavalore_y1")));
-        page.print(QStringLiteral("(") + r.low.text(s.mark) + QStringLiteral(" - ") + r.high.text(s.mark) +
-                   QStringLiteral(")"));
+        page.print(rangeText(r.low, r.high, s.mark));
     }
 }
 

@@ -2,6 +2,8 @@
 // read from the shipped layout and from layouts a test changes key by key.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <vector>
 
 #include "model/reportdata.h"
@@ -194,10 +196,60 @@ TEST_F(ReportPageTest, AWbcRowPrintsValueSymbolUnitAndRangeInTheirColumns) {
     EXPECT_FALSE(at[1].bold);
     EXPECT_EQ(at[2].text, QStringLiteral("10^3/µL"));
     EXPECT_EQ(at[2].x, 3000);
-    EXPECT_EQ(at[3].text, QStringLiteral("(4.0 - 10.0)"));  // the limits as stored
+    EXPECT_EQ(at[3].text, QStringLiteral("(4 - 10)"));  // "4.0" and "10.0" as the viewer shows them
     EXPECT_EQ(at[3].x, 4100);
     EXPECT_EQ(at[3].y, 8640);
     EXPECT_EQ(at[3].size, 8);
+}
+
+// Ranges in the page's mark whatever mark the limits were typed or stored
+// with, as the viewer shows them; the values beside them use the same mark.
+TEST_F(ReportPageTest, RangesPrintTheirLimitsWithTheConfiguredMark) {
+    struct Case {
+        const char* separator;
+        ReportValue low, high;
+        const char* range;
+    };
+    const Case cases[] = {
+        {",", ReportValue(QStringLiteral("3.4")), ReportValue(QStringLiteral("9")), "(3,4 - 9)"},
+        {",", ReportValue(QStringLiteral("0.5")), ReportValue(QStringLiteral("2,5")), "(0,5 - 2,5)"},
+        {",", ReportValue(3.4), ReportValue(12.5), "(3,4 - 12,5)"},
+        {",", ReportValue::null(), ReportValue(QStringLiteral("0.15")), "( - 0,15)"},
+        {",", ReportValue(), ReportValue(), "( - )"},
+        {".", ReportValue(QStringLiteral("3,4")), ReportValue(QStringLiteral("9.5")), "(3.4 - 9.5)"},
+        {".", ReportValue(2.5), ReportValue(QStringLiteral("7")), "(2.5 - 7)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.separator) + " " + c.range);
+        general(QStringLiteral("separatore"), QStringLiteral("decimale"), QString::fromLatin1(c.separator));
+        data_.s_eosL = c.low;
+        data_.s_eosH = c.high;
+        // The same limits on an absolute count.
+        data_.s_eoscL = c.low;
+        data_.s_eoscH = c.high;
+        page_ = RecordingSurface();
+        ASSERT_EQ(run(), QString());
+        const QString eos = QString::number(3.4).replace(QLatin1Char('.'), QLatin1String(c.separator));
+        const auto& all = page_.printed;
+        const auto value =
+            std::find_if(all.begin(), all.end(), [&](const Printed& p) { return p.text == " " + eos + " "; });
+        ASSERT_NE(value, all.end());
+        const auto range = std::find_if(value, all.end(), [](const Printed& p) { return p.text.startsWith('('); });
+        ASSERT_NE(range, all.end());
+        EXPECT_EQ(range->text, QString::fromUtf8(c.range));
+        const auto counts = std::find_if(all.begin(), all.end(), [](const Printed& p) {
+            return p.text == QLatin1String("Valori assoluti formula");
+        });
+        const auto eosCount =
+            std::find_if(counts, all.end(), [&](const Printed& p) { return p.text == captions_.eos; });
+        const auto countRange =
+            std::find_if(eosCount, all.end(), [](const Printed& p) { return p.text.startsWith('('); });
+        ASSERT_NE(countRange, all.end());
+        EXPECT_EQ(countRange->text, QString::fromUtf8(c.range));
+        for (const Printed& p : all)
+            if (p.text.startsWith('('))
+                EXPECT_FALSE(p.text.contains(c.separator[0] == ',' ? '.' : ',')) << p.text.toStdString();
+    }
 }
 
 // The value cell: text forms and symbols.
@@ -488,7 +540,7 @@ TEST_F(ReportPageTest, TheFirstBadKeyEndsThePageAndNamesItself) {
         {"anag", "id_on", "", "Settore di Ematologia"},
         {"titolo", "titolo_on", "False", "12"},  // read as "Fals"
         {"graph", "scatt_on", "-1", "ESAME EMOCROMOCITOMETRICO"},
-        {"analisi", "pct-pdw", "", "(7.0 - 11.0)"},
+        {"analisi", "pct-pdw", "", "(7 - 11)"},
         {"morfologia", "morf_on", "", "(10 - 30)"},
         {"firma", "firma2_size", "x", "Il Tecnico di Laboratorio"},
     };
