@@ -25,7 +25,7 @@ public:
     QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
     std::optional<QFont> chooseFont(const QFont&) override { return std::nullopt; }
     std::optional<QColor> chooseColour(const QColor&) override { return std::nullopt; }
-    std::optional<QString> choosePrinter() override { return std::nullopt; }
+    std::optional<zv::PrintDestination> choosePrinter() override { return std::nullopt; }
 };
 
 // Lays out a program folder and makes it the program's: not a first start,

@@ -36,6 +36,16 @@ std::unique_ptr<Printer> Printer::pdfFile(const QString& path) {
     return std::unique_ptr<Printer>(new Printer(Kind::PdfFile, path));
 }
 
+std::unique_ptr<Printer> Printer::to(const PrintDestination& destination) {
+    return destination.pdfFile.isEmpty() ? system(destination.printer) : pdfFile(destination.pdfFile);
+}
+
+PrintDestination Printer::destinationOf(const QPrinter& printer) {
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
+        return {QString(), printer.outputFileName()};
+    return {printer.printerName(), QString()};
+}
+
 Printer::Printer(Kind kind, QString target) : kind_(kind), target_(std::move(target)) {}
 
 Printer::Printer(QPaintDevice* device) : kind_(Kind::Device), device_(device) {}

@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "platform/drawing.h"
+#include "platform/printdestination.h"
 
 class QPrinter;
 
@@ -34,6 +35,11 @@ public:
     static std::unique_ptr<Printer> system(const QString& printerName);
     // Every document goes into this PDF file, A4, the whole page printable.
     static std::unique_ptr<Printer> pdfFile(const QString& path);
+    // The system printer or the PDF file of the destination.
+    static std::unique_ptr<Printer> to(const PrintDestination& destination);
+    // What a print dialog left on its printer: the printer picked, or, when
+    // "Print to File (PDF)" was chosen, the file.
+    static PrintDestination destinationOf(const QPrinter& printer);
     // Draws on a device the caller owns; endDoc ends the painting.
     explicit Printer(QPaintDevice* device);
     // An unfinished document is dropped.

@@ -10,6 +10,7 @@
 #include <QPrinter>
 
 #include "platform/busy.h"
+#include "platform/printer.h"
 
 namespace zv {
 
@@ -70,12 +71,12 @@ public:
             return std::nullopt;
         return c;
     }
-    std::optional<QString> choosePrinter() override {
+    std::optional<PrintDestination> choosePrinter() override {
         QPrinter printer;
         QPrintDialog dialog(&printer);
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
-        return printer.printerName();
+        return Printer::destinationOf(printer);
     }
 
 private:

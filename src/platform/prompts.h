@@ -9,6 +9,8 @@
 #include <memory>
 #include <optional>
 
+#include "platform/printdestination.h"
+
 namespace zv {
 
 enum class MsgButtons { OK, OKCancel, YesNo, YesNoCancel, RetryCancel };
@@ -33,8 +35,9 @@ public:
     virtual QString saveFile(const QString& title, const QString& folder, const QString& filter) = 0;
     virtual std::optional<QFont> chooseFont(const QFont& initial) = 0;
     virtual std::optional<QColor> chooseColour(const QColor& initial) = 0;
-    // The printer the user picked ("" = the default destination); nullopt when cancelled.
-    virtual std::optional<QString> choosePrinter() = 0;
+    // The printer the user picked ("" = the default destination), or the PDF
+    // file chosen instead of one; nullopt when cancelled.
+    virtual std::optional<PrintDestination> choosePrinter() = 0;
 };
 
 Prompts& prompts();

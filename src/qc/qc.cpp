@@ -397,7 +397,7 @@ void qc::Command2_Click() {
         lines[p] = {QLatin1String(kColumns[p].printed), meanLabel(p)->text(), deviationLabel(p)->text(),
                     targetLabel(p)->text(), rangeLabel(p)->text()};
     try {
-        const std::unique_ptr<Printer> printer = Printer::system(Session::get().printer);
+        const std::unique_ptr<Printer> printer = Printer::to(Session::get().nextPrintDestination());
         try {
             printQcStatistics(*printer, stringa1_ + Text1->text(), lines, *model_);
             printer->endDoc();

@@ -107,7 +107,7 @@ void Stampa::stampax() {
     Picture2->setPicture(logo);
 
     Session& session = Session::get();
-    const std::unique_ptr<Printer> printer = Printer::system(session.printer);
+    const std::unique_ptr<Printer> printer = Printer::to(session.nextPrintDestination());
     PrinterSurface surface(*printer, Picture2, reportPictures());
     try {
         zv::stampax(surface, reportData(), session.stampa, settings);

@@ -593,9 +593,8 @@ void Principale::aggarch_Click() { aggiornadb(); }
 
 void Principale::stampantre_Click() {
     try {
-        const std::optional<QString> printer = prompts().choosePrinter();
-        if (printer)
-            session_->printer = *printer;
+        if (const std::optional<PrintDestination> chosen = prompts().choosePrinter())
+            session_->setPrintDestination(*chosen);
     } catch (...) {
         const CaughtError e = describeCurrentException();
         msgBox(QStringLiteral("Error!"), MsgButtons::OK, MsgIcon::Critical, appTitle());

@@ -1,5 +1,7 @@
 #include "shell/session.h"
 
+#include <QFileInfo>
+
 #include "platform/errors.h"
 #include "shell/language.h"
 #include "shell/notifier.h"
@@ -103,6 +105,23 @@ void Session::setWorkDate(const QString& day) {
 void Session::setArchiveMode(bool archive) {
     dbtotal = archive;
     emit notifier().archiveModeChanged(archive);
+}
+
+void Session::setPrintDestination(const PrintDestination& destination) {
+    printer = destination.printer;
+    printerFile = destination.pdfFile;
+    filePages_ = 0;
+}
+
+PrintDestination Session::nextPrintDestination() {
+    if (printerFile.isEmpty())
+        return {printer, QString()};
+    if (++filePages_ == 1)
+        return {QString(), printerFile};
+    const QFileInfo file(printerFile);
+    const QString suffix = file.suffix().isEmpty() ? QString() : QLatin1Char('.') + file.suffix();
+    return {QString(), file.path() + QLatin1Char('/') + file.completeBaseName() + QLatin1Char('-') +
+                           QString::number(filePages_) + suffix};
 }
 
 void Session::setAccessLevel(const QString& level) {

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/database.h"
+#include "platform/printdestination.h"
 
 namespace zv {
 
@@ -64,6 +65,15 @@ public:
     ReportCaptions stampa;
     // The printer picked in the print dialog; empty means the system's default destination.
     QString printer;
+    // The PDF file picked in the print dialog instead of a printer; empty when a printer was picked.
+    QString printerFile;
+    // The print dialog's choice; a new file starts its page count afresh.
+    void setPrintDestination(const PrintDestination& destination);
+    // Where the next page goes: the printer, or the chosen PDF file. The
+    // first page after the choice takes the file's own name, each later one
+    // the name numbered ("referto-2.pdf", "referto-3.pdf" ...): a page never
+    // replaces the one before it.
+    PrintDestination nextPrintDestination();
 
     // The database paths in the program folder.
     void setDatabasePaths(const QString& folder);
@@ -76,6 +86,7 @@ public:
 
 private:
     QString workDate_;
+    int filePages_ = 0;
 };
 
 }  // namespace zv

@@ -196,7 +196,7 @@ void anagrafiche::Form_Unload(bool&) {
 }
 
 void anagrafiche::Command1_Click() {
-    const std::unique_ptr<Printer> printer = Printer::system(Session::get().printer);
+    const std::unique_ptr<Printer> printer = Printer::to(Session::get().nextPrintDestination());
     try {
         printList(*printer);
         printer->endDoc();

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QPicture>
+#include <QPrinter>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include "report/stampa.h"
 #include "shell/config.h"
 #include "shell/programfiles.h"
+#include "shell/session.h"
 
 namespace zv {
 namespace {
@@ -39,6 +41,46 @@ void expectPlaced(const std::vector<test::PdfWord>& words, const Placed& p) {
     for (const auto& w : found)
         seen += " (" + std::to_string(w.xMin) + ", " + std::to_string(w.yMin) + ")";
     EXPECT_TRUE(placed) << p.text << " expected at (" << x << ", " << y << "), found at" << seen;
+}
+
+// "Print to File (PDF)" in the printer set-up: the dialog leaves the file
+// name on its printer, and the pages printed next go into that file.
+TEST_F(StampaTest, PrintToFileChosenInThePrintDialogTakesTheNextPages) {
+    const QString chosenFile = path(QStringLiteral("referto D'Amico.pdf"));
+    {
+        QPrinter dialogs(QPrinter::HighResolution);
+        // What the dialog does when the file entry is picked.
+        dialogs.setPrinterName(QString());
+        dialogs.setOutputFormat(QPrinter::PdfFormat);
+        dialogs.setOutputFileName(chosenFile);
+        const PrintDestination chosen = Printer::destinationOf(dialogs);
+        EXPECT_EQ(chosen.pdfFile, chosenFile);
+        session_->setPrintDestination(chosen);
+    }
+    printReport();
+    ASSERT_TRUE(QFile::exists(chosenFile));
+    EXPECT_FALSE(QFile::exists(pdf_));  // nothing went to the printer
+    EXPECT_EQ(test::pdfPageCount(chosenFile), 1);
+    const auto words = test::pdfWords(chosenFile);
+    for (const char* text : {"D'Amico Maria", "ESAME EMOCROMOCITOMETRICO", "7,46", "Il Direttore del Laboratorio"})
+        EXPECT_FALSE(test::findText(words, QString::fromUtf8(text)).empty()) << text;
+    // The next page goes beside it and leaves the first one whole.
+    reportData().s_nome = ReportValue(QStringLiteral("Secondo Paziente"));
+    printReport();
+    const QString second = path(QStringLiteral("referto D'Amico-2.pdf"));
+    ASSERT_TRUE(QFile::exists(second));
+    EXPECT_FALSE(test::findText(test::pdfWords(second), QStringLiteral("Secondo")).empty());
+    EXPECT_FALSE(test::findText(test::pdfWords(chosenFile), QStringLiteral("D'Amico Maria")).empty());
+    EXPECT_EQ(errorLog(), QString());
+
+    // A printer picked afterwards takes the pages again.
+    QPrinter dialogs(QPrinter::HighResolution);
+    dialogs.setOutputFileName(QString());
+    session_->setPrintDestination(Printer::destinationOf(dialogs));
+    EXPECT_TRUE(session_->printerFile.isEmpty());
+    printReport();
+    EXPECT_TRUE(QFile::exists(pdf_));
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("referto D'Amico-3.pdf"))));
 }
 
 TEST_F(StampaTest, EveryTextStandsWhereTheLayoutPutsIt) {

@@ -91,7 +91,7 @@ TEST_F(Commands, PrinterSetUpKeepsThePickAndCancelIsNoFailure) {
     m->stampantre->trigger();
     EXPECT_TRUE(prompts_->takeMessages().empty());
     EXPECT_EQ(m->session().printer, QString());
-    prompts_->printers.push_back(QStringLiteral("PDF"));
+    prompts_->printers.push_back(PrintDestination{QStringLiteral("PDF"), QString()});
     m->stampantre->trigger();
     EXPECT_EQ(m->session().printer, QStringLiteral("PDF"));
     EXPECT_FALSE(QFile::exists(path("log/08.12.26.log")));

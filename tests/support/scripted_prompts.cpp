@@ -80,12 +80,14 @@ std::optional<QColor> ScriptedPrompts::chooseColour(const QColor& initial) {
     return answer;
 }
 
-std::optional<QString> ScriptedPrompts::choosePrinter() {
+std::optional<PrintDestination> ScriptedPrompts::choosePrinter() {
     if (printers.empty()) {
         ADD_FAILURE() << "unexpected print dialog";
         return std::nullopt;
     }
-    return takeFront(printers);
+    std::optional<PrintDestination> answer = printers.front();
+    printers.pop_front();
+    return answer;
 }
 
 }  // namespace zv::test

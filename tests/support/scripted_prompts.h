@@ -15,7 +15,7 @@ public:
     std::deque<MsgResult> answers;         // answers to questions (non-OK boxes)
     std::deque<std::optional<QString>> inputs;
     std::deque<QString> files;  // open/save file answers ("" = cancel)
-    std::deque<std::optional<QString>> printers;
+    std::deque<std::optional<PrintDestination>> printers;
     std::deque<std::optional<QFont>> fonts;     // font dialog answers (nullopt = cancel)
     std::deque<std::optional<QColor>> colours;  // colour dialog answers (nullopt = cancel)
     std::vector<QFont> fontsOffered;            // the font each font dialog opened on
@@ -34,7 +34,7 @@ public:
     QString saveFile(const QString& title, const QString& folder, const QString& filter) override;
     std::optional<QFont> chooseFont(const QFont& initial) override;
     std::optional<QColor> chooseColour(const QColor& initial) override;
-    std::optional<QString> choosePrinter() override;
+    std::optional<PrintDestination> choosePrinter() override;
 };
 
 }  // namespace zv::test
