@@ -28,6 +28,7 @@
 #include "shell/frmsplash.h"
 #include "shell/grafici.h"
 #include "shell/help.h"
+#include "shell/language.h"
 #include "shell/notifier.h"
 #include "shell/setting.h"
 #include "viewer/anagrafiche.h"
@@ -98,6 +99,8 @@ int startAndRun(const QString& folder) {
         return 1;
     }
     setProgramFolder(folder);
+    // Before any window: Qt's dialogs and calendars speak the program's language.
+    useLanguageForQt(configuredLanguageFile());
     registerResultSource();
     setErrorSink([](int32_t number, const QString& description, const QString& window) {
         logerrore(number, description, window);

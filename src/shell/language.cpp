@@ -1,5 +1,13 @@
 #include "shell/language.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include <memory>
+
 #include "shell/config.h"
 #include "shell/programfiles.h"
 
@@ -15,6 +23,23 @@ QString languageFileFor(const QString& lingua) {
 
 QString configuredLanguageFile() {
     return languageFileFor(leggiini(QStringLiteral("language"), QStringLiteral("lingua"), file::generalIni, 8));
+}
+
+bool useLanguageForQt(const QString& languageFile) {
+    static std::unique_ptr<QTranslator> installed;
+    const QLocale locale(QFileInfo(languageFile).completeBaseName().toLower());
+    QLocale::setDefault(locale);
+    if (installed) {
+        QCoreApplication::removeTranslator(installed.get());
+        installed.reset();
+    }
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    QCoreApplication::installTranslator(translator.get());
+    installed = std::move(translator);
+    return true;
 }
 
 QString languageText(const QString& languageFile, const QString& section, const QString& key) {

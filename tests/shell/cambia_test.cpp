@@ -1,7 +1,10 @@
+#include <QCoreApplication>
 #include <QTest>
+#include <QToolButton>
 
 #include "platform/forms.h"
 #include "shell/cambia.h"
+#include "shell/errlogmod.h"
 #include "shell/language.h"
 #include "support/calendar.h"
 #include "support/started_program.h"
@@ -29,6 +32,41 @@ TEST_F(WorkDate, OpensOnTodayWithItsCaptions) {
     EXPECT_EQ(dialog->windowTitle(), languageText("fr.ini", "cambia", "titolo"));
     EXPECT_EQ(dialog->Label1->text(), languageText("fr.ini", "cambia", "label1"));
     EXPECT_FALSE(dialog->windowTitle().isEmpty());
+}
+
+// Qt's own dialogs and the calendars of the work-date and error-log windows
+// speak the language the start set up, in each of the six.
+TEST_F(WorkDate, CalendarsAndQtsDialogsSpeakTheProgramsLanguage) {
+    struct Case {
+        const char* lingua;
+        const char* december;
+        bool translated;  // Qt's texts differ from its English source
+    } cases[] = {
+        {"de", "Dezember", true}, {"ru", "декабрь", true},   {"it", "dicembre", true},
+        {"fr", "décembre", true}, {"es", "diciembre", true}, {"en", "December", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lingua);
+        scriviini("language", "lingua", c.lingua, "general.ini");
+        EXPECT_TRUE(useLanguageForQt(configuredLanguageFile()));
+        EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:") != QLatin1String("Look in:"), c.translated);
+        start();
+        const QString december = QString::fromUtf8(c.december);
+        // The month the calendar's bar shows (today's).
+        const auto monthShown = [](const QCalendarWidget* calendar) {
+            const auto* button = calendar->findChild<QToolButton*>(QStringLiteral("qt_calendar_monthbutton"));
+            return button ? button->text().toLower() : QString();
+        };
+        cambia* dialog = open();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(monthShown(dialog->MonthView1), december.toLower());
+        Forms::unload<cambia>();
+        errlogmod* log = Forms::show<errlogmod>();
+        ASSERT_NE(log, nullptr);
+        EXPECT_EQ(monthShown(log->MonthView1), december.toLower());
+        Forms::unload<errlogmod>();
+    }
+    useLanguageForQt(QStringLiteral("en.ini"));  // as the tests' start pinned it
 }
 
 // The day picked follows the date format; today is the daily database, any other day the archive.
