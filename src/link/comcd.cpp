@@ -45,7 +45,7 @@ void ComCD::Form_Load() {
         const Session& session = Session::get();
         idle_ = languageText(session.linguax, QStringLiteral("rs232"), QStringLiteral("msg2"));
         receiving_ = languageText(session.linguax, QStringLiteral("rs232"), QStringLiteral("msg3"));
-        portLog_ = toBool(ini(file::generalIni, QStringLiteral("log"), QStringLiteral("rxport"), 8));
+        portLog_ = leggiiniBool(QStringLiteral("log"), QStringLiteral("rxport"), file::generalIni, 8);
         emit notifier().linkState(true);
         emit notifier().receiveStatus(idle_);
         counter_ = 0;
@@ -56,7 +56,7 @@ void ComCD::Form_Load() {
             humanFactors_[i] = ini(file::generalIni, QStringLiteral("cal"), calibrationKeys()[i], 8);
         // baso, rdw and pdw are checked at once; the other ten with every record.
         for (int i : {5, 9, 12})
-            (void)toDouble(humanFactors_[i], factorMark_);
+            (void)leggiiniDouble(QStringLiteral("cal"), calibrationKeys()[i], file::generalIni, 8, factorMark_);
         if (portLog_)
             openPortLog();
         svuota();
@@ -69,14 +69,13 @@ void ComCD::Form_Load() {
         framer.val_finestringa = int16_t(blockCount(*model_));
         const QString suffix = lengthKeySuffix(*model_);
         const QString portIni = file::portIni;
-        const double data =
-            toDouble(ini(portIni, QStringLiteral("stringhe"), QStringLiteral("data") + suffix, 15), QLatin1Char('.'));
-        const int16_t scarto = toInt16(ini(portIni, QStringLiteral("stringhe"), QStringLiteral("scarto") + suffix, 15));
-        const double graph =
-            toDouble(ini(portIni, QStringLiteral("stringhe"), QStringLiteral("graph") + suffix, 15), QLatin1Char('.'));
+        const QString stringhe = QStringLiteral("stringhe");
+        const double data = leggiiniDouble(stringhe, QStringLiteral("data") + suffix, portIni, 15, QLatin1Char('.'));
+        const int16_t scarto = leggiiniInt16(stringhe, QStringLiteral("scarto") + suffix, portIni, 15);
+        const double graph = leggiiniDouble(stringhe, QStringLiteral("graph") + suffix, portIni, 15, QLatin1Char('.'));
         framer.lendati = toInt16(data - scarto);
         framer.lengraf = toInt16(graph - scarto);
-        blockLog_ = toInt16(ini(file::generalIni, QStringLiteral("log"), QStringLiteral("rxlog"), 5));
+        blockLog_ = leggiiniInt16(QStringLiteral("log"), QStringLiteral("rxlog"), file::generalIni, 5);
         configurePort();
     } catch (...) {
         const CaughtError e = describeCurrentException();
@@ -88,21 +87,23 @@ void ComCD::Form_Load() {
 void ComCD::configurePort() {
     const QString portIni = file::portIni;
     const QString section = QStringLiteral("port");
-    const int16_t handshake = toInt16(ini(portIni, section, QStringLiteral("handshake"), 10));
-    const int16_t inputlen = toInt16(ini(portIni, section, QStringLiteral("inputlen"), 10));
-    const int16_t len = toInt16(ini(portIni, section, QStringLiteral("len"), 10));
+    const int16_t handshake = leggiiniInt16(section, QStringLiteral("handshake"), portIni, 10);
+    const int16_t inputlen = leggiiniInt16(section, QStringLiteral("inputlen"), portIni, 10);
+    const int16_t len = leggiiniInt16(section, QStringLiteral("len"), portIni, 10);
     QString porta = ini(portIni, section, QStringLiteral("porta"), 15);
     // A device path is read whole: /dev/serial/by-id/ names run far past 14 characters.
     if (porta.startsWith(QLatin1Char('/')))
         porta = ini(portIni, section, QStringLiteral("porta"), 4096);
     // A device path names the port directly (a USB adapter); a number is one of the serial ports.
-    MSComm1->setPort(porta.startsWith(QLatin1Char('/')) ? porta : QString::number(toInt16(porta)));
+    MSComm1->setPort(porta.startsWith(QLatin1Char('/'))
+                         ? porta
+                         : QString::number(leggiiniInt16(section, QStringLiteral("porta"), portIni, 15)));
     MSComm1->setSettings(QStringList{
         ini(portIni, section, QStringLiteral("rate"), 15), ini(portIni, section, QStringLiteral("parity"), 15),
         ini(portIni, section, QStringLiteral("bit"), 15), ini(portIni, section, QStringLiteral("stopbit"), 15)}
                              .join(QLatin1Char(',')));
-    MSComm1->setInputBufferSize(toInt16(ini(portIni, section, QStringLiteral("buffer"), 15)));
-    MSComm1->setReceiveThreshold(toInt16(ini(portIni, section, QStringLiteral("soglia"), 15)));
+    MSComm1->setInputBufferSize(leggiiniInt16(section, QStringLiteral("buffer"), portIni, 15));
+    MSComm1->setReceiveThreshold(leggiiniInt16(section, QStringLiteral("soglia"), portIni, 15));
     MSComm1->open();
     if (inputlen == 1)
         MSComm1->setInputLength(len);
@@ -271,7 +272,7 @@ void ComCD::store(const BlockStrings& record, const DecodedResult& decoded) {
 
     ++counter_;
     emit notifier().resultCounted(counter_);
-    const double automatic = toDouble(ini(file::printIni, QStringLiteral("auto"), QStringLiteral("stampa_auto"), 10));
+    const double automatic = leggiiniDouble(QStringLiteral("auto"), QStringLiteral("stampa_auto"), file::printIni, 10);
     if (automatic == 1)
         emit notifier().autoReportDue(id1);
     svuota();

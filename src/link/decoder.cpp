@@ -38,6 +38,10 @@ const FieldElements& fieldElements(InstrumentModel model) {
     return cd3500;
 }
 
+// A control character would be stored as it came: SQLite then reads a text
+// with a NUL as cut short there, and no search finds the result.
+bool isControl(QChar c) { return c.unicode() < 0x20; }
+
 bool isSanitised(QChar c) {
     switch (c.unicode()) {
     case '\'':
@@ -102,7 +106,9 @@ QStringList dataBlockElements(const QString& block, InstrumentModel model) {
     for (int p = layout.stretchFirst; p <= layout.stretchLast && p <= block.size(); ++p) {
         const QChar c = block[p - 1];
         const bool atComma = std::find(commas.begin(), commas.end(), p) != commas.end();
-        text += (!atComma && isSanitised(c)) ? QChar(u'_') : c;
+        // A control character is never a comma: replacing it at a comma
+        // position cuts nowhere that keeping it would have cut.
+        text += (isControl(c) || (!atComma && isSanitised(c))) ? QChar(u'_') : c;
     }
     text += block.right(layout.tailLength);
     return text.split(QLatin1Char(','), Qt::KeepEmptyParts);

@@ -27,7 +27,8 @@ struct DataBlockLayout {
 const DataBlockLayout& dataBlockLayout(InstrumentModel model);
 
 // The data block sanitised (text fields made safe: ' , ? / \ ! $ % become _
-// inside the stretch, but for its comma positions) and cut at every comma.
+// inside the stretch, but for its comma positions; control characters 0x00 to
+// 0x1F become _ anywhere in the stretch) and cut at every comma.
 QStringList dataBlockElements(const QString& block, InstrumentModel model);
 
 // The sample's name element with its trailing blanks removed: the key of the

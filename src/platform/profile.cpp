@@ -366,6 +366,12 @@ bool write(const QString& path, const QString& section, const QString& key, cons
 
 Snapshot::Snapshot(const QString& path) : values_(valuesNow(resolvePath(path))) {}
 
+Snapshot Snapshot::ofBytes(const QByteArray& bytes) {
+    Snapshot snapshot;
+    snapshot.values_ = std::make_shared<const Values>(valuesOf(parse(bytes)));
+    return snapshot;
+}
+
 QString Snapshot::read(const QString& section, const QString& key) const {
     if (!values_)
         return QString();

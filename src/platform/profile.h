@@ -3,6 +3,7 @@
 // section, key and file names match without regard to case, a missing file,
 // section or key reads as "", a write creates what is missing and keeps every
 // other line of the file byte for byte. UTF-8.
+#include <QByteArray>
 #include <QHash>
 #include <QString>
 
@@ -34,9 +35,12 @@ class Snapshot {
 public:
     // A missing or unreadable file gives a snapshot in which every key reads "".
     explicit Snapshot(const QString& path);
+    // The values of a file's bytes held in memory (texts built into the program).
+    static Snapshot ofBytes(const QByteArray& bytes);
     QString read(const QString& section, const QString& key) const;
 
 private:
+    Snapshot() = default;
     // Section -> key -> value, names case-folded; the first section of a name
     // and the first key of a name in it, as read() finds them.
     std::shared_ptr<const QHash<QString, QHash<QString, QString>>> values_;

@@ -351,10 +351,14 @@ void qc::qcStatistics() {
             lot.high.fill(99);
             lot.high[8] = 999;  // PLT
         }
+        // A parameter without both limits has no target and no range: its
+        // labels stay empty, and its runs are marked only against the limit it has.
         for (int p = 0; p < kQcParameterCount; ++p)
-            targetLabel(p)->setText(numberText(roundHalfEven((lot.low[p] + lot.high[p]) / 2, 2), decimal_));
+            if (lot.low[p] && lot.high[p])
+                targetLabel(p)->setText(numberText(roundHalfEven((*lot.low[p] + *lot.high[p]) / 2, 2), decimal_));
         for (int p = 0; p < kQcParameterCount; ++p)
-            rangeLabel(p)->setText(numberText(roundHalfEven((lot.high[p] - lot.low[p]) / 2, 2), decimal_));
+            if (lot.low[p] && lot.high[p])
+                rangeLabel(p)->setText(numberText(roundHalfEven((*lot.high[p] - *lot.low[p]) / 2, 2), decimal_));
 
         // camporicerca is one of two field names; the lot name is a bound
         // parameter and a character of the name is never a wildcard.

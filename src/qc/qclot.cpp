@@ -33,10 +33,12 @@ double qcRange(double low, double high, int digits) { return roundHalfEven(qcTar
 
 namespace {
 
-double limitOf(const Recordset& rs, const char* column) {
+std::optional<double> limitOf(const Recordset& rs, const char* column) {
     const QVariant v = rs.field(QLatin1String(column));
+    if (v.isNull())
+        return std::nullopt;
     bool ok = false;
-    const double number = v.isNull() ? 0 : v.toDouble(&ok);
+    const double number = v.toDouble(&ok);
     if (!ok)
         throw AppError(
             err::TypeMismatch,

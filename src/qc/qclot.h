@@ -27,11 +27,13 @@ struct QcParameter {
 };
 const std::array<QcParameter, kQcParameterCount>& qcParameters();
 
+// A limit the row leaves empty (NULL) is no limit: nothing is marked against
+// it, and the target and range it would take part in are not shown.
 struct QcLot {
     int64_t limite = 0;
     QString valori;
-    std::array<double, kQcParameterCount> low{};
-    std::array<double, kQcParameterCount> high{};
+    std::array<std::optional<double>, kQcParameterCount> low{};
+    std::array<std::optional<double>, kQcParameterCount> high{};
 };
 
 // The target of a parameter: the middle of its limits, not rounded.
@@ -42,8 +44,8 @@ double qcRange(double low, double high, int digits);
 inline double qcLow(double target, double range) { return target - range; }
 inline double qcHigh(double target, double range) { return target + range; }
 
-// Reads the current row of a recordset over `qc`. A limit that holds nothing
-// or is not a number fails with error 13 naming its column.
+// Reads the current row of a recordset over `qc`. An empty (NULL) limit reads
+// as none; a limit that is not a number fails with error 13 naming its column.
 QcLot readQcLot(const Recordset& rs);
 
 // The first lot (in the order of `limite`) whose name is exactly `name`,

@@ -278,8 +278,11 @@ void qcrif::popola() {
     const QcLot lot = readQcLot(rs_);
     std::array<std::pair<QString, QString>, kQcParameterCount> shown;
     for (int i = 0; i < kQcParameterCount; ++i)
-        shown[i] = {numberText(qcTarget(lot.low[i], lot.high[i])),
-                    numberText(qcRange(lot.low[i], lot.high[i], qcParameters()[i].digits))};
+        // Without both limits there is no target and no range: the boxes stay
+        // empty, as an empty limit does in the other editors.
+        if (lot.low[i] && lot.high[i])
+            shown[i] = {numberText(qcTarget(*lot.low[i], *lot.high[i])),
+                        numberText(qcRange(*lot.low[i], *lot.high[i], qcParameters()[i].digits))};
     binder_.show(rs_);
     Label6->setText(QString::number(numlotti_));
     for (int i = 0; i < kQcParameterCount; ++i) {

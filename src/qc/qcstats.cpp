@@ -34,11 +34,11 @@ std::optional<double> qcDeviation(const std::vector<std::optional<double>>& valu
     return roundHalfEven(std::sqrt(squares / double(n - 1)), 2);
 }
 
-QcMark qcMark(double value, double low, double high) {
+QcMark qcMark(double value, std::optional<double> low, std::optional<double> high) {
     QcMark mark = QcMark::None;
-    if (value < low)
+    if (low && value < *low)
         mark = QcMark::Below;
-    if (value > high)
+    if (high && value > *high)
         mark = QcMark::Above;
     return mark;
 }

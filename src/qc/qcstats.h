@@ -19,6 +19,7 @@ std::optional<double> qcDeviation(const std::vector<std::optional<double>>& valu
 enum class QcMark { None, Below, Above };
 // Strict tests, the high one last: a value equal to a limit is not marked,
 // and with the low limit above the high one a value outside both is Above.
-QcMark qcMark(double value, double low, double high);
+// A missing limit marks nothing on its side.
+QcMark qcMark(double value, std::optional<double> low, std::optional<double> high);
 
 }  // namespace zv

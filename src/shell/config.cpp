@@ -77,6 +77,36 @@ QString leggiini(const QString& section, const QString& key, const QString& file
     return value.left(size - 1);
 }
 
+namespace {
+
+template <class Convert>
+auto leggiiniAs(const QString& section, const QString& key, const QString& file, int32_t size, Convert convert) {
+    const QString value = leggiini(section, key, file, size);
+    try {
+        return convert(value);
+    } catch (const AppError& e) {
+        throw AppError(e.number(),
+                       QStringLiteral("%1: %2 [%3] %4 = \"%5\"")
+                           .arg(e.description(), profile::resolvePath(iniPath(QString(), file)), section, key, value));
+    }
+}
+
+}  // namespace
+
+int16_t leggiiniInt16(const QString& section, const QString& key, const QString& file, int32_t size) {
+    return leggiiniAs(section, key, file, size, [](const QString& v) { return toInt16(v); });
+}
+
+double leggiiniDouble(const QString& section, const QString& key, const QString& file, int32_t size, QChar decimal) {
+    return leggiiniAs(section, key, file, size, [decimal](const QString& v) {
+        return toDouble(v, decimal.isNull() ? regionalDecimal() : decimal);
+    });
+}
+
+bool leggiiniBool(const QString& section, const QString& key, const QString& file, int32_t size) {
+    return leggiiniAs(section, key, file, size, [](const QString& v) { return toBool(v); });
+}
+
 void scriviini(const QString& section, const QString& key, const QString& value, const QString& file,
                const QString& folder) {
     profile::write(profile::resolvePath(iniPath(folder, file)), section, key, value);

@@ -19,6 +19,15 @@ QString programPath(const QString& relative);
 // back cut to size - 1 characters; a missing file, section or key reads "".
 QString leggiini(const QString& section, const QString& key, const QString& file, int32_t size,
                  const QString& folder = QString());
+// One key read by leggiini as a number or a switch. A value that does not
+// convert fails as the conversion does (13, or 6 out of range), and the
+// description names the file, the section, the key and the value, so the
+// error log tells which setting to mend.
+int16_t leggiiniInt16(const QString& section, const QString& key, const QString& file, int32_t size);
+// With `decimal` as the decimal mark; a null one is the regional mark.
+double leggiiniDouble(const QString& section, const QString& key, const QString& file, int32_t size,
+                      QChar decimal = QChar());
+bool leggiiniBool(const QString& section, const QString& key, const QString& file, int32_t size);
 // Writes one key; a failed write is not reported (the old value stays).
 void scriviini(const QString& section, const QString& key, const QString& value, const QString& file,
                const QString& folder = QString());

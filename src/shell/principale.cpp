@@ -457,8 +457,7 @@ void Principale::applySettings() {
     s.setArchiveMode(false);
     scriviini(QStringLiteral("leggi"), QStringLiteral("width"), QStringLiteral("11820"), file::generalIni);
 
-    const double automatic =
-        toDouble(leggiini(QStringLiteral("auto"), QStringLiteral("stampa_auto"), file::printIni, 10));
+    const double automatic = leggiiniDouble(QStringLiteral("auto"), QStringLiteral("stampa_auto"), file::printIni, 10);
     autoref->setChecked(automatic == 1);
     Label12->setText(automatic == 1 ? QStringLiteral("ON") : QStringLiteral("OFF"));
 
@@ -495,9 +494,9 @@ void Principale::applySettings() {
     Label63->setText(leggiini(QStringLiteral("port"), QStringLiteral("parity"), portIni, 15));
     Label60->setText(leggiini(QStringLiteral("port"), QStringLiteral("bit"), portIni, 15));
     Label61->setText(leggiini(QStringLiteral("port"), QStringLiteral("stopbit"), portIni, 15));
-    const int16_t handshake = toInt16(leggiini(QStringLiteral("port"), QStringLiteral("handshake"), portIni, 10));
-    const int16_t inputlen = toInt16(leggiini(QStringLiteral("port"), QStringLiteral("inputlen"), portIni, 10));
-    const int16_t len = toInt16(leggiini(QStringLiteral("port"), QStringLiteral("len"), portIni, 10));
+    const int16_t handshake = leggiiniInt16(QStringLiteral("port"), QStringLiteral("handshake"), portIni, 10);
+    const int16_t inputlen = leggiiniInt16(QStringLiteral("port"), QStringLiteral("inputlen"), portIni, 10);
+    const int16_t len = leggiiniInt16(QStringLiteral("port"), QStringLiteral("len"), portIni, 10);
     if (handshake == 1)
         Label55->setVisible(true);
     if (inputlen == 1) {

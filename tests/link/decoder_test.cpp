@@ -466,13 +466,53 @@ TEST(DataBlockElements, TextFieldsAreSanitisedWithoutShiftingElements) {
     }
 }
 
+TEST(DataBlockElements, ControlCharactersInTextFieldsBecomeUnderscores) {
+    // Every code from 0x00 to 0x1F, NUL included, wherever it falls in the two fields.
+    const QString nul(QChar(0));
+    const QString bell(QChar(7));
+    const struct Case {
+        const char* what;
+        QString specId, specName, id, name;
+    } cases[] = {
+        {"NUL and BEL", QStringLiteral("01") + nul + QStringLiteral("23"), QStringLiteral("ROSSI") + bell + "MARIO",
+         QStringLiteral("01_23"), QStringLiteral("ROSSI_MARIO")},
+        {"only controls", nul + nul, QString(QChar(0x1F)) + QChar(0x01) + QChar(0x1B), QStringLiteral("__"),
+         QStringLiteral("___")},
+        {"tab, line feed, carriage return", QStringLiteral("A\tB"), QStringLiteral("C\nD\rE"), QStringLiteral("A_B"),
+         QStringLiteral("C_D_E")},
+        {"beside the other replaced characters", QStringLiteral("1/") + nul, QStringLiteral("O'") + bell + "%",
+         QStringLiteral("1__"), QStringLiteral("O___")},
+    };
+    for (InstrumentModel model : kModels)
+        for (const Case& c : cases) {
+            SCOPED_TRACE(instrumentText(model).toStdString() + ": " + c.what);
+            SampleValues sample = normalSample(model);
+            sample.specId = c.specId;
+            sample.specName = c.specName;
+            const DecodedResult r = decode(model, sample);
+            EXPECT_EQ(r.specId, c.id);
+            EXPECT_EQ(r.specName, c.name);
+            EXPECT_EQ(valuesText(r), valuesText(decode(model, normalSample(model))));
+        }
+
+    // At a comma position a control character goes too, and the cut still does
+    // not happen there.
+    const QString good = dataBlock(InstrumentModel::CD3500, SampleValues{});
+    QString block = good;
+    block[27 - 1] = QChar(0);
+    const QStringList before = dataBlockElements(good, InstrumentModel::CD3500);
+    const QStringList after = dataBlockElements(block, InstrumentModel::CD3500);
+    ASSERT_EQ(after.size(), before.size() - 1);
+    EXPECT_EQ(after[4], before[4] + QLatin1Char('_') + before[5]);
+}
+
 TEST(DataBlockElements, LeadingBlanksStayAndOnlyTrailingBlanksGo) {
     SampleValues sample;
     sample.specId = "  0123";
-    sample.specName = " BIANCHI\tA";
+    sample.specName = " BIANCHI  A";
     const DecodedResult r = decode(InstrumentModel::CD3500, sample);
     EXPECT_EQ(r.specId, QStringLiteral("  0123"));
-    EXPECT_EQ(r.specName, QStringLiteral(" BIANCHI\tA"));
+    EXPECT_EQ(r.specName, QStringLiteral(" BIANCHI  A"));
 }
 
 TEST(DataBlockElements, ACharacterAtACommaPositionIsKeptAndShiftsTheRest) {
@@ -501,11 +541,11 @@ TEST(DataBlockElements, HeadAndTailAreNeverSanitised) {
 
 TEST(DataBlockElements, BlocksOfAnotherLengthAreJoinedPieceByPiece) {
     // A shorter block: the tail starts before the stretch ends and repeats its
-    // characters unsanitised.
+    // characters unsanitised (the ETX that fell into the stretch was replaced there).
     const QString block = QString(kStx) + QStringLiteral("   ,0042,1,A,O'NEIL") + kEtx;
     const QStringList elements = dataBlockElements(block, InstrumentModel::CD3500);
-    EXPECT_EQ(elements.join(QLatin1Char(',')), QString(kStx) + QStringLiteral("   ,0042,1,A,O_NEIL") + kEtx +
-                                                   QString(kStx) + QStringLiteral("   ,0042,1,A,O'NEIL") + kEtx);
+    EXPECT_EQ(elements.join(QLatin1Char(',')), QString(kStx) + QStringLiteral("   ,0042,1,A,O_NEIL_") + QString(kStx) +
+                                                   QStringLiteral("   ,0042,1,A,O'NEIL") + kEtx);
 }
 
 // ---------------------------------------------------------------------------

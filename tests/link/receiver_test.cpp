@@ -208,6 +208,32 @@ TEST_F(Receiver, SpeciesFactorsBeforeHumanOnes) {
     EXPECT_DOUBLE_EQ(rs.field("RBC").toDouble(), 4.98);  // 4.523 x 1.1 = 4.9753: 4.975, then 4.98
 }
 
+TEST_F(Receiver, ControlBytesInTheTextFieldsAreReplacedSoTheResultIsFound) {
+    connectWith(InstrumentModel::CD3500);
+    test::SampleValues sample = test::normalSample(InstrumentModel::CD3500);
+    // NUL, BEL, ESC and the unit separator; not STX, ETX, XON or XOFF, which the
+    // framing and the line take for themselves.
+    sample.specId = QStringLiteral("QC") + QChar(0) + QStringLiteral("7") + QChar(7);
+    sample.specName = QStringLiteral("ROSSI") + QChar(0x1B) + QStringLiteral("MARIO") + QChar(0x1F) + QChar(0);
+    const QByteArray wire = test::transmission(InstrumentModel::CD3500, sample);
+    ASSERT_TRUE(wire.contains('\0'));
+    ASSERT_TRUE(pty.write(wire));
+    ASSERT_TRUE(waitForStored(1));
+    EXPECT_EQ(panel.receiveError, QString());
+
+    const struct {
+        const char* sql;
+        QVariant value;
+    } searches[] = {{"SELECT count(*) FROM datinumerici WHERE specId = ?1", QStringLiteral("QC_7_")},
+                    {"SELECT count(*) FROM datinumerici WHERE specId LIKE ?1", QStringLiteral("qc_7%")},
+                    {"SELECT count(*) FROM datinumerici WHERE specName = ?1", QStringLiteral("ROSSI_MARIO__")},
+                    {"SELECT count(*) FROM datinumerici WHERE specName LIKE ?1", QStringLiteral("%MARIO%")},
+                    {"SELECT count(*) FROM datinumerici WHERE length(specId) = 5 AND length(specName) = ?1", 13}};
+    for (const auto& search : searches)
+        EXPECT_EQ(daily().scalar(QLatin1String(search.sql), {search.value}).toInt(), 1)
+            << search.sql << " " << search.value.toString().toStdString();
+}
+
 TEST_F(Receiver, LogsHoldEveryChunkAndEveryBlock) {
     scriviini("log", "rxlog", "1", "general.ini");
     scriviini("log", "rxport", "True", "general.ini");

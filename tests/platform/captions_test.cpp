@@ -14,6 +14,7 @@
 
 #include "platform/captions.h"
 #include "platform/widgets.h"
+#include "shell/config.h"
 #include "support/fixture.h"
 
 namespace zv {
@@ -62,9 +63,13 @@ protected:
     }
 };
 
-TEST_F(Captions, EachControlTakesItsOwnKeyAndAMissingOneIsLeftEmpty) {
+TEST_F(Captions, EachControlTakesItsOwnKeyAndAMissingOneTheEnglishText) {
     writeLanguageFile(QStringLiteral("partial.ini"), "[principale]\r\ncmd2=Only this one\r\n");
-    const QString empty;
+    const std::map<std::string, QString> english{
+        {"title", "Zarvium"},     {"Label20", "ANALYSES"}, {"Command1", "SEARCH"}, {"Check1", "Automatic reports:"},
+        {"Frame1", "WORK DATE:"}, {"File_menu", "File"},   {"Esci_menu", "Exit"},  {"prnt", "Print reports"}};
+    std::map<std::string, QString> partial = english;
+    partial["Label20"] = QStringLiteral("Only this one");
     struct Case {
         const char* file;
         std::map<std::string, QString> expected;
@@ -79,33 +84,9 @@ TEST_F(Captions, EachControlTakesItsOwnKeyAndAMissingOneIsLeftEmpty) {
           {"File_menu", "File"},
           {"Esci_menu", "Esci"},
           {"prnt", "Stampa referti"}}},
-        {"en.ini",
-         {{"title", "Zarvium"},
-          {"Label20", "ANALYSES"},
-          {"Command1", "SEARCH"},
-          {"Check1", "Automatic reports:"},
-          {"Frame1", "WORK DATE:"},
-          {"File_menu", "File"},
-          {"Esci_menu", "Exit"},
-          {"prnt", "Print reports"}}},
-        {"partial.ini",
-         {{"title", empty},
-          {"Label20", "Only this one"},
-          {"Command1", empty},
-          {"Check1", empty},
-          {"Frame1", empty},
-          {"File_menu", empty},
-          {"Esci_menu", empty},
-          {"prnt", empty}}},
-        {"absent.ini",
-         {{"title", empty},
-          {"Label20", empty},
-          {"Command1", empty},
-          {"Check1", empty},
-          {"Frame1", empty},
-          {"File_menu", empty},
-          {"Esci_menu", empty},
-          {"prnt", empty}}},
+        {"en.ini", english},
+        {"partial.ini", partial},  // the key it has, the English text for the others
+        {"absent.ini", english},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
@@ -138,7 +119,7 @@ TEST_F(Captions, TheWindowsOwnNameSetsItsTitleAndListsCanBeBuiltAtRunTime) {
     EXPECT_EQ(window.Check1->text(), QStringLiteral("design"));  // not in the list
 }
 
-TEST_F(Captions, OneTextReadsEmptyWhenAnythingIsMissing) {
+TEST_F(Captions, OneTextFallsBackToEnglishAndIsEmptyOnlyWhereNoFileHasIt) {
     struct Case {
         const char* file;
         const char* section;
@@ -150,13 +131,52 @@ TEST_F(Captions, OneTextReadsEmptyWhenAnythingIsMissing) {
         {"en.ini", "principale", "msg5", "Automatic back-up done"},
         {"it.ini", "principale", "nokey", ""},
         {"it.ini", "nosection", "msg5", ""},
-        {"absent.ini", "principale", "msg5", ""},
+        {"absent.ini", "principale", "msg5", "Automatic back-up done"},
+        {"absent.ini", "principale", "nokey", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.file) + " " + c.section + " " + c.key);
         EXPECT_EQ(caption(QString::fromLatin1(c.file), QString::fromLatin1(c.section), QString::fromLatin1(c.key)),
                   QString::fromUtf8(c.expected));
     }
+}
+
+// With en.ini gone as well, the English texts built into the program stand
+// in; each file that lacks a caption is logged once, naming the file.
+TEST_F(Captions, WithoutEnglishFileTheBuiltInTextsAndOneLogLinePerFile) {
+    writeLanguageFile(QStringLiteral("partial.ini"), "[principale]\r\ncmd2=Only this one\r\n");
+    ASSERT_TRUE(QFile::remove(path("en.ini")));
+    const QString shipped = QStringLiteral(ZV_DIST_DIR);
+    const struct Case {
+        const char* file;
+        const char* section;
+        const char* key;
+    } cases[] = {{"partial.ini", "principale", "cmd2"}, {"partial.ini", "principale", "msg5"},
+                 {"partial.ini", "qcrif", "msg6"},      {"absent.ini", "stampa", "wbc"},
+                 {"en.ini", "principale", "menu14"},    {"partial.ini", "principale", "nokey"}};
+    for (int round = 0; round < 2; ++round)
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.file) + " [" + c.section + "] " + c.key);
+            const QString section = QLatin1String(c.section);
+            const QString key = QLatin1String(c.key);
+            const QString shown = caption(QLatin1String(c.file), section, key);
+            if (key == QLatin1String("cmd2"))
+                EXPECT_EQ(shown, QStringLiteral("Only this one"));
+            else
+                EXPECT_EQ(shown, leggiini(section, key, QStringLiteral("en.ini"), 255, shipped));
+        }
+    const QString log = QString::fromUtf8(fileBytes(path("log/08.12.26.log")));
+    const QStringList lines = log.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << log.toStdString();
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("\t3265\tLanguage file ") + path("partial.ini") +
+                                  QStringLiteral(" lacks captions, [principale] msg5 the first")))
+        << lines[0].toStdString();
+    EXPECT_TRUE(
+        lines[1].contains(QStringLiteral("\t53\tLanguage file ") + path("en.ini") + QStringLiteral(" not found")))
+        << lines[1].toStdString();
+    EXPECT_TRUE(
+        lines[2].contains(QStringLiteral("\t53\tLanguage file ") + path("absent.ini") + QStringLiteral(" not found")))
+        << lines[2].toStdString();
 }
 
 }  // namespace

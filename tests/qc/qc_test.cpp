@@ -373,7 +373,12 @@ TEST_F(QcStatisticsWindow, AFailedDisplayIsLoggedAndLeavesNoFigures) {
     start();
     lot(QStringLiteral("GOOD"));
     lot(QStringLiteral("BROKEN"));
-    Connection(path("riferimenti.mdb")).execute("UPDATE qc SET mpvH = NULL WHERE valori = 'BROKEN'");
+    {
+        // Text where a number belongs: what a copy that checks nothing leaves.
+        Connection cn(path("riferimenti.mdb"));
+        cn.execute("PRAGMA ignore_check_constraints = ON");
+        cn.execute("UPDATE qc SET mpvH = 'n/a' WHERE valori = 'BROKEN'");
+    }
     run("GOOD-1", "", 4);
     run("GOOD-2", "", 6);
     qc* w = window();
@@ -390,6 +395,38 @@ TEST_F(QcStatisticsWindow, AFailedDisplayIsLoggedAndLeavesNoFigures) {
     EXPECT_TRUE(w->Label13->text().isEmpty());
     EXPECT_TRUE(w->meanLabel(0)->text().isEmpty());
     EXPECT_TRUE(w->targetLabel(0)->text().isEmpty());
+}
+
+TEST_F(QcStatisticsWindow, AnEmptyLimitIsNoLimit) {
+    start();
+    lot(QStringLiteral("HOLES"));
+    // WBC without its low limit, PLT without either.
+    Connection(path("riferimenti.mdb")).execute("UPDATE qc SET wbcL = NULL, pltL = NULL, pltH = NULL");
+    run("HOLES-1", "", 0.5);
+    run("HOLES-2", "", 6.5);
+    run("HOLES-3", "", 5);
+    qc* w = window();
+    display(w, QStringLiteral("HOLES"));
+    EXPECT_TRUE(prompts_->messages.empty());
+    EXPECT_EQ(logLines(), 0) << logText().toStdString();
+    ASSERT_EQ(w->runs()->rowCount(), 3);
+    // Nothing is below a missing low limit; the high one still marks.
+    EXPECT_FALSE(colour(w, 0, 3).isValid());
+    EXPECT_EQ(colour(w, 1, 3), QColor(255, 0, 0));
+    EXPECT_FALSE(colour(w, 2, 3).isValid());
+    for (int row = 0; row < 3; ++row)
+        EXPECT_FALSE(colour(w, row, 11).isValid()) << row;  // PLT 220, no limits
+    // No target or range without both limits; the runs' figures are whole.
+    for (int p : {0, 8}) {
+        EXPECT_TRUE(w->targetLabel(p)->text().isEmpty()) << p;
+        EXPECT_TRUE(w->rangeLabel(p)->text().isEmpty()) << p;
+    }
+    EXPECT_EQ(w->targetLabel(1)->text(), QStringLiteral("5"));
+    EXPECT_EQ(w->rangeLabel(1)->text(), QStringLiteral("4"));
+    EXPECT_EQ(w->Label13->text(), QStringLiteral("3"));
+    EXPECT_EQ(w->meanLabel(0)->text(), QStringLiteral("4"));  // (0.5 + 6.5 + 5) / 3
+    EXPECT_EQ(w->deviationLabel(0)->text(), QStringLiteral("3,12"));
+    EXPECT_EQ(w->meanLabel(8)->text(), QStringLiteral("220"));
 }
 
 TEST_F(QcStatisticsWindow, ARunThatCannotBeDeletedStaysWhole) {

@@ -84,14 +84,19 @@ TEST(QcStatistics, MeanAndSampleDeviationAroundTheRoundedMean) {
 }
 
 TEST(QcStatistics, OnlyValuesStrictlyOutsideAreMarkedHighTestLast) {
+    const std::optional<double> none;
     struct Case {
-        double value, low, high;
+        double value;
+        std::optional<double> low, high;
         QcMark mark;
-    } cases[] = {{5, 4, 6, QcMark::None},     {4, 4, 6, QcMark::None},     {6, 4, 6, QcMark::None},
-                 {3.99, 4, 6, QcMark::Below}, {6.01, 4, 6, QcMark::Above}, {5, 6, 4, QcMark::Above},
-                 {100, 0, 99, QcMark::Above}, {-1, 0, 99, QcMark::Below}};
+    } cases[] = {{5, 4, 6, QcMark::None},       {4, 4, 6, QcMark::None},         {6, 4, 6, QcMark::None},
+                 {3.99, 4, 6, QcMark::Below},   {6.01, 4, 6, QcMark::Above},     {5, 6, 4, QcMark::Above},
+                 {100, 0, 99, QcMark::Above},   {-1, 0, 99, QcMark::Below},      {-1, none, 6, QcMark::None},
+                 {7, none, 6, QcMark::Above},   {1e9, 4, none, QcMark::None},    {3, 4, none, QcMark::Below},
+                 {0, none, none, QcMark::None}, {-1e9, none, none, QcMark::None}};
     for (const Case& c : cases)
-        EXPECT_EQ(qcMark(c.value, c.low, c.high), c.mark) << c.value << " in " << c.low << ".." << c.high;
+        EXPECT_EQ(qcMark(c.value, c.low, c.high), c.mark)
+            << c.value << " in " << c.low.value_or(-0.5) << ".." << c.high.value_or(-0.5) << " (-0.5: none)";
 }
 
 TEST(AssayFile, TokensFillTheirParameters) {
@@ -214,7 +219,7 @@ TEST_F(QcLotStore, FoundAndDeletedByTheirExactNameOnly) {
     EXPECT_FALSE(findQcLot(cn, QStringLiteral("A100")));
     EXPECT_FALSE(findQcLot(cn, QStringLiteral("%")));
     // Two lots of one name (letter case ignored): the first in number order.
-    EXPECT_DOUBLE_EQ(findQcLot(cn, QStringLiteral("Éclair"))->low[0], 6.5);
+    EXPECT_DOUBLE_EQ(findQcLot(cn, QStringLiteral("Éclair"))->low[0].value_or(0), 6.5);
 
     struct Case {
         const char* name;
@@ -231,9 +236,19 @@ TEST_F(QcLotStore, FoundAndDeletedByTheirExactNameOnly) {
     EXPECT_TRUE(findQcLot(cn, QStringLiteral("ab1")));
 }
 
-TEST_F(QcLotStore, ALimitThatIsNoNumberIsNamed) {
+TEST_F(QcLotStore, AnEmptyLimitIsNoneAndOneThatIsNoNumberIsNamed) {
     lot(1, QStringLiteral("L1"));
-    cn.execute("UPDATE qc SET pltH = NULL");
+    cn.execute("UPDATE qc SET pltH = NULL, wbcL = NULL");
+    const std::optional<QcLot> found = findQcLot(cn, QStringLiteral("L1"));
+    ASSERT_TRUE(found);
+    EXPECT_FALSE(found->low[0]);   // wbcL
+    EXPECT_FALSE(found->high[8]);  // pltH
+    EXPECT_EQ(found->high[0], 9.0);
+    EXPECT_EQ(found->low[8], 1.0);
+
+    // Text where a number belongs: what a copy that checks nothing leaves.
+    cn.execute("PRAGMA ignore_check_constraints = ON");
+    cn.execute("UPDATE qc SET pltH = 'n/a'");
     try {
         findQcLot(cn, QStringLiteral("L1"));
         ADD_FAILURE() << "read";

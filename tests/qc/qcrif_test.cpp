@@ -338,7 +338,12 @@ TEST_F(QcLotEditor, ALotThatCannotBeShownIsReportedAtLoad) {
     noLots();
     lot(1, QStringLiteral("GOOD"));
     lot(2, QStringLiteral("BROKEN"));
-    reference().execute("UPDATE qc SET rdwL = NULL WHERE limite = 2");
+    {
+        // Text where a number belongs: what a copy that checks nothing leaves.
+        Connection cn = reference();
+        cn.execute("PRAGMA ignore_check_constraints = ON");
+        cn.execute("UPDATE qc SET rdwL = 'n/a' WHERE limite = 2");
+    }
     start();
     qcrif* w = editor();
     const auto m = prompts_->takeMessages();
@@ -351,6 +356,31 @@ TEST_F(QcLotEditor, ALotThatCannotBeShownIsReportedAtLoad) {
     click(w->Command1);
     EXPECT_EQ(w->Text6->text(), QStringLiteral("GOOD"));
     EXPECT_EQ(w->Text4->text(), QStringLiteral("8"));
+}
+
+TEST_F(QcLotEditor, AnEmptyLimitShowsEmptyBoxesAndLocksNothing) {
+    noLots();
+    lot(1, QStringLiteral("FIRST"));
+    lot(2, QStringLiteral("HOLES"), 7.2, 8.8);
+    // An older copy, an import or a hand left these limits empty.
+    reference().execute("UPDATE qc SET wbcL = NULL, pltH = NULL, basoL = NULL, basoH = NULL WHERE limite = 2");
+    start();
+    qcrif* w = editor();
+    EXPECT_TRUE(shown().isEmpty());
+    ASSERT_EQ(w->Text6->text(), QStringLiteral("HOLES"));
+    for (QLineEdit* box : {w->Text4, w->Text5, w->Text45, w->Text46, w->Text41, w->Text42})
+        EXPECT_TRUE(box->text().isEmpty()) << box->objectName().toStdString();
+    EXPECT_EQ(w->Text8->text(), QStringLiteral("5"));  // RBC 1..9, whole
+    EXPECT_EQ(w->Text9->text(), QStringLiteral("4"));
+
+    // The other lots are still there to browse, and the boxes follow them.
+    click(w->Command1);
+    EXPECT_EQ(w->Text6->text(), QStringLiteral("FIRST"));
+    EXPECT_EQ(w->Text4->text(), QStringLiteral("8"));
+    click(w->Command8);
+    EXPECT_TRUE(w->Text4->text().isEmpty());
+    EXPECT_TRUE(shown().isEmpty());
+    EXPECT_EQ(logLines(), 0) << logText().toStdString();
 }
 
 TEST_F(QcLotEditor, TheLotCounterPassesSixteenBits) {

@@ -102,6 +102,52 @@ TEST_F(LinkCommands, OnLineIsRefusedWhileTheDailyDatabaseIsClosed) {
     EXPECT_NO_THROW(probe.open());
 }
 
+// A setting that does not read as a number or a switch stops what reads it;
+// the error log names the file, the section, the key and the value.
+TEST_F(LinkCommands, ABadSettingIsLoggedWithItsFileSectionAndKey) {
+    scriviini("general", "instrument", "CD3500", "port.ini");
+    const struct Case {
+        const char* file;
+        const char* section;
+        const char* key;
+        const char* value;
+        bool onLine;  // read by the receiver, not by the main window's load
+        const char* logged;
+    } cases[] = {
+        {"port.ini", "port", "handshake", "si", false, "\tPrincipale\t13\tType mismatch: "},
+        {"port.ini", "port", "inputlen", "1,0,1", false, "\tPrincipale\t13\tType mismatch: "},
+        {"port.ini", "port", "len", "99999", false, "\tPrincipale\t6\tOverflow: "},
+        {"print.ini", "auto", "stampa_auto", "", false, "\tPrincipale\t13\tType mismatch: "},
+        {"print.ini", "auto", "stampa_auto", "ON", false, "\tPrincipale\t13\tType mismatch: "},
+        {"port.ini", "stringhe", "data3500", "316 bytes", true, "\tComCD\t13\tType mismatch: "},
+        {"port.ini", "stringhe", "scarto3500", "-", true, "\tComCD\t13\tType mismatch: "},
+        {"port.ini", "port", "buffer", "1e6", true, "\tComCD\t6\tOverflow: "},
+        {"port.ini", "port", "porta", "COM1", true, "\tComCD\t13\tType mismatch: "},
+        {"general.ini", "log", "rxport", "maybe", true, "\tComCD\t13\tType mismatch: "},
+    };
+    const auto log = [&] { return QString::fromUtf8(fileBytes(path("log/08.12.26.log"))); };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " [" + c.section + "] " + c.key + " = " + c.value);
+        const QString file = QLatin1String(c.file);
+        const QString shipped = leggiini(QLatin1String(c.section), QLatin1String(c.key), file, 4096);
+        scriviini(QLatin1String(c.section), QLatin1String(c.key), QLatin1String(c.value), file);
+        const qsizetype before = log().size();
+        Forms::load("frmSplash");
+        main = Forms::get<Principale>();
+        ASSERT_NE(main, nullptr);
+        if (c.onLine)
+            main->Dati_menu2->trigger();
+        const QString written = log().mid(before);
+        const QString expected = QLatin1String(c.logged) + path(file) +
+                                 QStringLiteral(" [%1] %2 = \"%3\"\"\r\n")
+                                     .arg(QLatin1String(c.section), QLatin1String(c.key), QLatin1String(c.value));
+        EXPECT_EQ(written.count(QLatin1Char('\n')), 1) << written.toStdString();
+        EXPECT_TRUE(written.endsWith(expected)) << written.toStdString();
+        Forms::unloadAll();
+        scriviini(QLatin1String(c.section), QLatin1String(c.key), shipped, file);
+    }
+}
+
 // A pulled cable: the panel shows Off Line as it is, and On Line connects
 // afresh (here to the line the settings now name).
 TEST_F(LinkCommands, AfterAPulledCableThePanelShowsOffLineAndOnLineConnectsAgain) {

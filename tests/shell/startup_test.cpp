@@ -8,6 +8,8 @@
 #include <QTimer>
 
 #include <map>
+#include <optional>
+#include <random>
 
 #include <sys/stat.h>
 
@@ -101,6 +103,80 @@ TEST_F(Startup, LanguageChoosesCaptionsAndFlag) {
         EXPECT_EQ(m->Label20->text(), say(c.file, "principale", "cmd2"));
         EXPECT_EQ(m->session().stampa.wbc, say(c.file, "stampa", "wbc"));
         EXPECT_TRUE(m->Image8->picturePath().endsWith(QString::fromLatin1(c.flag)));
+        Forms::unloadAll();
+    }
+}
+
+// A language file deleted, cut down to its section headers or overwritten with
+// noise: the main window's menus, toolbar and status panel still read, in
+// English, and the log tells once which file lacks them.
+TEST_F(Startup, ADamagedLanguageFileLeavesNoCaptionEmpty) {
+    QByteArray headers;
+    for (const QByteArray& line : fileBytes(path("it.ini")).split('\n'))
+        if (line.trimmed().startsWith('['))
+            headers += line + '\n';
+    ASSERT_TRUE(headers.contains("[principale]"));
+    QByteArray noise(8192, '\0');
+    std::mt19937 random(23);
+    for (char& byte : noise)
+        byte = char(random() & 0xFF);
+
+    const struct Case {
+        const char* what;
+        std::optional<QByteArray> italian;  // none: deleted
+        bool englishDeletedToo;
+    } cases[] = {
+        {"deleted", std::nullopt, false},
+        {"section headers only", headers, false},
+        {"random bytes", noise, false},
+        {"deleted, and en.ini with it", std::nullopt, true},
+    };
+    const QString shipped = QStringLiteral(ZV_DIST_DIR);
+    const auto english = [&](const char* key) {
+        return leggiini(QStringLiteral("principale"), QLatin1String(key), QStringLiteral("en.ini"), 255, shipped);
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // A program folder of its own: each file is reported once per run.
+        const QString folder = tmp_.path() + QStringLiteral("/damaged%1").arg(++n);
+        test::copyFolder(test::shippedFolderTemplate(), folder);
+        setProgramFolder(folder);
+        scriviini("separatore", "decimale", ",", "general.ini");
+        scriviini("database", "last", "08/12/26", "general.ini");
+        scriviini("language", "lingua", "it", "general.ini");
+        const QString italian = folder + QStringLiteral("/it.ini");
+        ASSERT_TRUE(QFile::remove(italian));
+        if (c.italian) {
+            QFile file(italian);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(*c.italian);
+        }
+        if (c.englishDeletedToo)
+            ASSERT_TRUE(QFile::remove(folder + QStringLiteral("/en.ini")));
+
+        start();
+        Principale* m = main();
+        ASSERT_NE(m, nullptr);
+        const std::pair<QString, const char*> captions[] = {
+            {m->Emocromi_menu->title(), "menu4"}, {m->Dati_menu->title(), "menu2"},
+            {m->Archivio_menu->title(), "menu3"}, {m->Stampa_menu->title(), "menu6"},
+            {m->guida->title(), "menu10"},        {m->Dati_menu2->text(), "menu21"},
+            {m->Esci_menu->text(), "menu14"},     {m->Label20->text(), "cmd2"},
+            {m->Label19->text(), "cmd3"},         {m->Label17->text(), "cmd4"},
+            {m->Label21->text(), "cmd7"},         {m->Label1->text(), "label1"},
+            {m->Label8->text(), "label8"},        {m->Label10->text(), "label10"}};
+        for (const auto& [shown, key] : captions) {
+            EXPECT_FALSE(shown.isEmpty()) << key;
+            EXPECT_EQ(shown, english(key)) << key;
+        }
+        for (QAction* menu : m->menuBar->actions())
+            EXPECT_FALSE(menu->text().isEmpty());
+
+        const QString log = QString::fromUtf8(fileBytes(folder + QStringLiteral("/log/08.12.26.log")));
+        EXPECT_EQ(log.count(italian + QLatin1Char(' ')), 1) << log.toStdString();
+        EXPECT_EQ(log.count(folder + QStringLiteral("/en.ini ")), c.englishDeletedToo ? 1 : 0) << log.toStdString();
+        EXPECT_EQ(log.count(QLatin1Char('\n')), c.englishDeletedToo ? 2 : 1) << log.toStdString();
         Forms::unloadAll();
     }
 }

@@ -12,8 +12,6 @@
 
 namespace zv::test {
 
-namespace {
-
 void copyFolder(const QString& from, const QString& to) {
     QDir().mkpath(to);
     QDirIterator it(from, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
@@ -26,8 +24,6 @@ void copyFolder(const QString& from, const QString& to) {
             QFile::copy(source, dest);
     }
 }
-
-}  // namespace
 
 QString shippedFolderTemplate() {
     static QTemporaryDir holder;

@@ -14,6 +14,8 @@ namespace zv::test {
 // The shipped program folder, laid out once per test program and copied for
 // each test (making the databases from SQL every time would be slow).
 QString shippedFolderTemplate();
+// Copies a folder and everything in it (the template into a second program folder).
+void copyFolder(const QString& from, const QString& to);
 
 class ProgramFolderTest : public ::testing::Test {
 protected:
