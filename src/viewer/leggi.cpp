@@ -15,6 +15,7 @@
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/prompts.h"
+#include "platform/refusal.h"
 #include "report/stampa.h"
 #include "shell/config.h"
 #include "shell/grafici.h"
@@ -524,6 +525,7 @@ void leggi::loadCaptions() {
                    {"Command6", "cmd6"},   {"Command15", "cmd15"}, {"Command11", "cmd11"}, {"Command14", "cmd14"},
                    {"Command5", "cmd5"}});
     msg2_ = caption(lingua, kSection, QStringLiteral("msg2"));
+    msg3_ = caption(lingua, kSection, QStringLiteral("msg3"));
     // The caption boxes are boxes: their text is their caption.
     const std::pair<QLineEdit*, const char*> boxes[] = {
         {Text9, "text9"}, {Text8, "text8"}, {Text23, "text23"}, {Text13, "text13"}, {Text21, "text21"}};
@@ -883,8 +885,10 @@ void leggi::Command16_Click() {
         return;
     bool ok = false;
     const int64_t p = Text20->text().trimmed().toLongLong(&ok);
-    if (!ok || p < 1)
+    if (!ok || p < 1) {
+        refuseBox(Text20, msg3_ + QStringLiteral(" \"") + Text20->text() + QLatin1Char('"'));
         return;
+    }
     rs_.requery();
     const int64_t count = rs_.recordCount();
     Text24->setText(QString::number(count));
@@ -988,11 +992,7 @@ void leggi::updateNavigation() {
 void leggi::refuse(QLineEdit* box) {
     const CaughtError e = describeCurrentException();
     ignoring([&] { logerrore(e.number, e.description, formName()); });
-    msgBox(msg2_, MsgButtons::OK, MsgIcon::Information, appTitle());
-    if (box) {
-        box->setFocus();
-        box->selectAll();
-    }
+    refuseBox(box, msg2_);
 }
 
 bool leggi::writeGroup(const FieldBinder& binder, const std::vector<QLineEdit*>& boxes, const QLineEdit* optional) {
