@@ -278,8 +278,8 @@ void qcrif::popola() {
     const QcLot lot = readQcLot(rs_);
     std::array<std::pair<QString, QString>, kQcParameterCount> shown;
     for (int i = 0; i < kQcParameterCount; ++i)
-        shown[i] = {numberText(qcTarget(lot.low[i], lot.high[i])),
-                    numberText(qcRange(lot.low[i], lot.high[i], qcParameters()[i].digits))};
+        shown[i] = {numberText(qcTarget(lot.low[i], lot.high[i]), decimal_),
+                    numberText(qcRange(lot.low[i], lot.high[i], qcParameters()[i].digits), decimal_)};
     binder_.show(rs_);
     Label6->setText(QString::number(numlotti_));
     for (int i = 0; i < kQcParameterCount; ++i) {
