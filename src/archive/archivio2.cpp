@@ -388,7 +388,7 @@ void Archivio2::loadTexts() {
 }
 
 void Archivio2::showFolderStatistics() {
-    const QChar mark = regionalDecimal();
+    const QChar mark = configuredDecimalMark();
     auto count = [](QLabel* target, const QString& folder) {
         const int64_t n = fileCount(folder);
         if (n >= 0)

@@ -9,6 +9,7 @@
 #include "model/resultstore.h"
 #include "platform/captions.h"
 #include "platform/errors.h"
+#include "platform/refusal.h"
 #include "shell/config.h"
 #include "shell/session.h"
 #include "shell/windowlanguage.h"
@@ -134,8 +135,10 @@ std::array<QLineEdit*, 17> inserimento::valueBoxes() const {
 }
 
 void inserimento::Form_Load() {
-    applyCaptions(this, windowLanguageFile(), QStringLiteral("inserimento"),
+    const QString lingua = windowLanguageFile();
+    applyCaptions(this, lingua, QStringLiteral("inserimento"),
                   {{"Label7", "lbl7"}, {"Label8", "lbl8"}, {"Command1", "cmd1"}, {"", "titolo"}});
+    msg1_ = caption(lingua, QStringLiteral("inserimento"), QStringLiteral("msg1"));
     inizializza();
     // The first value typed replaces the starting text rather than joining it.
     Text1->selectAll();
@@ -163,12 +166,12 @@ bool inserimento::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void inserimento::Command1_Click() {
+    std::array<QString, 17> texts;
+    const std::array<QLineEdit*, 17> boxes = valueBoxes();
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+        texts[i] = boxes[i]->text();
     try {
         Session& session = Session::get();
-        std::array<QString, 17> texts;
-        const std::array<QLineEdit*, 17> boxes = valueBoxes();
-        for (std::size_t i = 0; i < boxes.size(); ++i)
-            texts[i] = boxes[i]->text();
         // Every value is read before anything is written: a box that holds no
         // number stores nothing and leaves every box as typed.
         const ResultRecord typed = typedResult(texts, Text18->text(), Text19->text(), session.workDate());
@@ -177,6 +180,13 @@ void inserimento::Command1_Click() {
     } catch (...) {
         const CaughtError e = describeCurrentException();
         logerrore(e.number, e.description, formName());
+        // A value the user can correct: said where the user looks, on its box.
+        if (const auto bad = firstUnreadableValue(texts)) {
+            QString name = QString::fromLatin1(kValueCaptions[*bad]);
+            name.chop(1);
+            refuseBox(boxes[*bad],
+                      msg1_ + QLatin1Char(' ') + name + QStringLiteral(" \"") + texts[*bad] + QLatin1Char('"'));
+        }
     }
 }
 

@@ -40,6 +40,8 @@ private:
     void Command1_Click();
 
     std::array<QLineEdit*, 17> valueBoxes() const;
+
+    QString msg1_;  // the refusal of a value that is not a number
 };
 
 // Whether a typed character reaches a value box: the digits, the comma,

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
 #include "model/result.h"
 
@@ -22,6 +23,9 @@ inline constexpr std::array<ResultParameter, 17> kTypedParameters{
 // decimal mark (a point alone is read as one too); the identifier and the
 // name are kept exactly as typed. A value text that is not a number, empty
 // included, fails with error 13 (6 when out of range) naming its field.
+// The position of the first value text that typedResult cannot read, if any.
+std::optional<std::size_t> firstUnreadableValue(const std::array<QString, 17>& values);
+
 ResultRecord typedResult(const std::array<QString, 17>& values, const QString& specId, const QString& specName,
                          const QString& workDate);
 

@@ -1,9 +1,12 @@
 #include "platform/forms.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QList>
+#include <QScreen>
 #include <QSet>
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/busy.h"
@@ -15,6 +18,7 @@ namespace {
 
 struct Registry {
     QHash<QString, Forms::Factory> factories;  // keyed by lower-case name
+    QString mainWindow;
     QHash<QString, QPointer<Form>> loaded;
     QSet<QString> loading;          // windows inside their load procedure
     QSet<QString> unloadRequested;  // unloaded by themselves during their load
@@ -145,10 +149,44 @@ Form* Forms::load(const QString& name) {
     return form;
 }
 
+void placeWindow(QWidget* window, const QWidget* over) {
+    if (window->property("zvPlaced").toBool() || window->testAttribute(Qt::WA_Moved))
+        return;
+    window->setProperty("zvPlaced", true);
+    const bool overShown = over && over != window && over->isVisible();
+    const QScreen* screen = overShown ? over->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect free = screen->availableGeometry();
+    // The size the window will show at: its layout's, never below what its
+    // layout needs, never above the free area.
+    if (!window->testAttribute(Qt::WA_Resized))
+        window->adjustSize();
+    QSize size = window->size().expandedTo(window->minimumSizeHint()).boundedTo(window->maximumSize());
+    if (size.width() > free.width() || size.height() > free.height()) {
+        size = size.boundedTo(free.size());
+        window->resize(size);
+    }
+    // The decoration the window manager puts around the main window, once it is framed.
+    QSize frame(0, 0);
+    if (overShown)
+        frame = over->frameGeometry().size() - over->geometry().size();
+    const QSize outer = size + frame;
+    const QPoint centre = overShown ? over->frameGeometry().center() : free.center();
+    QPoint topLeft(centre.x() - outer.width() / 2, centre.y() - outer.height() / 2);
+    topLeft.setX(std::max(free.left(), std::min(topLeft.x(), free.right() + 1 - outer.width())));
+    topLeft.setY(std::max(free.top(), std::min(topLeft.y(), free.bottom() + 1 - outer.height())));
+    window->move(topLeft);
+}
+
+void Forms::setMainWindow(const QString& name) { registry().mainWindow = name; }
+
 Form* Forms::show(const QString& name) {
     Form* form = load(name);
     if (!form)
         return nullptr;
+    if (!form->isVisible())
+        placeWindow(form, registry().mainWindow.isEmpty() ? nullptr : find(registry().mainWindow));
     form->show();
     form->raise();
     form->activateWindow();

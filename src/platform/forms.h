@@ -43,11 +43,18 @@ private:
     int eventDepth_ = 0;
 };
 
+// Places a window that has not been placed yet: centred over `over` when it is
+// on screen, else on the screen, and kept whole on the screen's free area. A
+// window that moved itself (one that opens at a place of its own) stays there.
+void placeWindow(QWidget* window, const QWidget* over);
+
 class Forms {
 public:
     using Factory = std::function<Form*()>;
 
     static void registerFactory(const QString& name, Factory factory);
+    // The window the others open centred over (the main window).
+    static void setMainWindow(const QString& name);
 
     // Returns the loaded window, or nullptr when it unloaded itself during its load.
     static Form* load(const QString& name);

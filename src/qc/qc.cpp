@@ -242,9 +242,10 @@ void qc::buildWindow() {
     int total = 0;
     for (int c = 0; c < 18; ++c) {
         const int designed = (c == 0 ? 500 : c == 1 ? 1250 : c == 2 ? 900 : 645) / twip;
+        // Values as the analyser gives them ("250", "12.5", "0.21") read whole.
         const int needed = std::max(header.horizontalAdvance(QLatin1String(kGridHeaders[c])),
-                                    cells.horizontalAdvance(QLatin1String(c == 2 ? "00/00/0000" : "0000.00"))) +
-                           12;
+                                    cells.horizontalAdvance(QLatin1String(c == 2 ? "00/00/0000" : "000.00"))) +
+                           8;
         MSFlexGrid1->setColumnWidth(c, std::max(designed, needed));
         total += std::max(designed, needed);
     }
@@ -269,7 +270,7 @@ void qc::buildWindow() {
     // The frame first, so the value labels lie on it.
     grid->addWidget(stats, 1, 1, 4, kQcParameterCount);
     const int valueWidth =
-        QFontMetrics(QFont(QStringLiteral("Tahoma"), 10)).horizontalAdvance(QStringLiteral("0000.00"));
+        QFontMetrics(QFont(QStringLiteral("Tahoma"), 10)).horizontalAdvance(QStringLiteral("000.00"));
     for (int p = 0; p < kQcParameterCount; ++p) {
         const StatColumn& c = kColumns[p];
         const bool percent = p >= 10;

@@ -281,8 +281,8 @@ void qcrif::popola() {
         // Without both limits there is no target and no range: the boxes stay
         // empty, as an empty limit does in the other editors.
         if (lot.low[i] && lot.high[i])
-            shown[i] = {numberText(qcTarget(*lot.low[i], *lot.high[i])),
-                        numberText(qcRange(*lot.low[i], *lot.high[i], qcParameters()[i].digits))};
+            shown[i] = {numberText(qcTarget(*lot.low[i], *lot.high[i]), decimal_),
+                        numberText(qcRange(*lot.low[i], *lot.high[i], qcParameters()[i].digits), decimal_)};
     binder_.show(rs_);
     Label6->setText(QString::number(numlotti_));
     for (int i = 0; i < kQcParameterCount; ++i) {

@@ -66,7 +66,7 @@ void calfact::Form_Load() {
 void calfact::Command1_Click() {
     const FactorTexts texts = factors_.texts();
     if (const auto bad = firstBadFactor(texts)) {
-        msgBox(factors_.refuse(msg1_, *bad), MsgButtons::OK, MsgIcon::Exclamation, appTitle());
+        factors_.refuse(msg1_, *bad);
         return;
     }
     writeHumanFactors(texts);

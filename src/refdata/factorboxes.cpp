@@ -1,5 +1,7 @@
 #include "refdata/factorboxes.h"
 
+#include "platform/refusal.h"
+
 namespace zv {
 
 namespace {
@@ -46,12 +48,11 @@ void FactorBoxes::show(const FactorTexts& texts) {
         boxes[i]->setText(texts[i]);
 }
 
-QString FactorBoxes::refuse(const QString& message, int index) const {
-    boxes[index]->setFocus();
-    boxes[index]->selectAll();
+void FactorBoxes::refuse(const QString& message, int index) const {
     QString name = QString::fromLatin1(kLabels[index]);
     name.chop(1);
-    return message + QLatin1Char(' ') + name + QStringLiteral(" \"") + boxes[index]->text() + QLatin1Char('"');
+    refuseBox(boxes[index],
+              message + QLatin1Char(' ') + name + QStringLiteral(" \"") + boxes[index]->text() + QLatin1Char('"'));
 }
 
 }  // namespace zv

@@ -21,9 +21,9 @@ struct FactorBoxes {
     FactorTexts texts() const;
     void show(const FactorTexts& texts);
     // The refusal of a factor that is not a number: `message` of the window's
-    // language section, the factor's name and what its box holds; the box
-    // takes the focus.
-    QString refuse(const QString& message, int index) const;
+    // language section, the factor's name and what its box holds, shown with
+    // the box marked and in focus.
+    void refuse(const QString& message, int index) const;
 };
 
 FactorBoxes makeFactorBoxes(QWidget* parent);

@@ -11,6 +11,7 @@
 #include "platform/captions.h"
 #include "platform/errors.h"
 #include "platform/prompts.h"
+#include "platform/refusal.h"
 #include "refdata/keyfilter.h"
 #include "refdata/limits.h"
 #include "shell/config.h"
@@ -287,6 +288,7 @@ void RangeEditor::Form_Load() {
         msg1_ = caption(lingua, kSection, QStringLiteral("msg1"));
         msg2_ = caption(lingua, kSection, QStringLiteral("msg2"));
         msg3_ = caption(lingua, kSection, QStringLiteral("msg3"));
+        msg4_ = caption(lingua, kSection, QStringLiteral("msg4"));
         separatorCode_ = separatorCodeFor(
             leggiini(QStringLiteral("separatore"), QStringLiteral("decimale"), file::generalIni, 8), separatorCode_);
         filter_->setSeparatorCode(separatorCode_);
@@ -358,6 +360,13 @@ void RangeEditor::Command3_Click() {
     const bool wasNew = rs_.isNewRow();
     try {
         (void)rangeSetNumber(Text2->text());
+    } catch (...) {
+        // Nothing is written; the user is told which box to correct.
+        logFailure();
+        refuseBox(Text2, msg4_ + QStringLiteral(" \"") + Text2->text() + QLatin1Char('"'));
+        return;
+    }
+    try {
         binder_.write(rs_);
         rs_.update();
     } catch (...) {
@@ -397,7 +406,8 @@ void RangeEditor::Command5_Click() {
         QLineEdit* wbc = this->*step.wbc;
         QLineEdit* percent = this->*step.percent;
         try {
-            results.emplace_back(this->*step.target, absoluteLimit(wbc->text(), percent->text()));
+            results.emplace_back(this->*step.target,
+                                 absoluteLimit(wbc->text(), percent->text(), configuredDecimalMark()));
         } catch (const AppError& e) {
             throw AppError(e.number(), QStringLiteral("%1: %2 \"%3\" x %4 \"%5\"")
                                            .arg(e.description(), wbc->objectName(), wbc->text(), percent->objectName(),

@@ -97,7 +97,7 @@ private:
     FieldBinder binder_;
     NumberKeyFilter* filter_ = nullptr;
     int16_t separatorCode_ = 0;
-    QString msg1_, msg2_, msg3_;
+    QString msg1_, msg2_, msg3_, msg4_;
     std::vector<QLineEdit*> limitBoxes_;     // every limit box
     std::vector<QLineEdit*> filteredBoxes_;  // the limit boxes with the key filter
 };

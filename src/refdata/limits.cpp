@@ -18,9 +18,13 @@ bool numberKeyPasses(char16_t code, int16_t separatorCode) {
            (code >= u'0' && code <= u'9');
 }
 
+QString absoluteLimit(const QString& wbc, const QString& percent, QChar decimal) {
+    const double product = toDouble(wbc, decimal) * toDouble(percent, decimal) / 100;
+    return numberText(roundHalfEven(product, 2), decimal);
+}
+
 QString absoluteLimit(const QString& wbc, const QString& percent) {
-    const double product = toDouble(wbc) * toDouble(percent) / 100;
-    return numberText(roundHalfEven(product, 2));
+    return absoluteLimit(wbc, percent, regionalDecimal());
 }
 
 }  // namespace zv

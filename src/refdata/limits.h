@@ -25,5 +25,7 @@ bool numberKeyPasses(char16_t code, int16_t separatorCode);
 // grouped text is refused; a text that is not a number (an empty one
 // included) fails with error 13.
 QString absoluteLimit(const QString& wbc, const QString& percent);
+// The same in the given decimal mark (a window's configured one).
+QString absoluteLimit(const QString& wbc, const QString& percent, QChar decimal);
 
 }  // namespace zv

@@ -171,7 +171,7 @@ void vet::Command4_Click() {
 void vet::Command3_Click() {
     const FactorTexts texts = factors_.texts();
     if (const auto bad = firstBadFactor(texts)) {
-        msgBox(factors_.refuse(msg4_, *bad), MsgButtons::OK, MsgIcon::Exclamation, appTitle());
+        factors_.refuse(msg4_, *bad);
         return;
     }
     const bool wasNew = rs_.isNewRow();

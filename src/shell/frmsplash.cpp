@@ -49,7 +49,10 @@ void frmSplash::Form_Load() {
     const QString folder = programFolder();
     // Pointer, pictures and texts: each statement on its own.
     ignoring([] { setBusy(true); });
-    ignoring([this] { show(); });
+    ignoring([this] {
+        placeWindow(this, nullptr);
+        show();
+    });
     stato_db_ok = 1;
     db_bk_effettuato = 0;
     ignoring([&] {

@@ -146,6 +146,8 @@ void Principale::buildWindow() {
     titleFont.setPointSize(titleFont.pointSize() + 4);
     Label23->setFont(titleFont);
     Label14 = makeLabel(this, QStringLiteral("Label14"));
+    // A long vendor line takes two lines rather than widening the window.
+    Label14->setWordWrap(true);
     titles->addWidget(Label23);
     titles->addWidget(Label14);
     Image6 = makePicture(this, QStringLiteral("Image6"), {120, 120});
@@ -763,6 +765,7 @@ void Principale::Form_Unload(bool& cancel) {
 namespace shell {
 void registerMainWindow() {
     Forms::registerFactory(Principale::kName, [] { return new Principale; });
+    Forms::setMainWindow(QString(Principale::kName));
 }
 }  // namespace shell
 

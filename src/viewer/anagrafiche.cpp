@@ -79,8 +79,8 @@ WorksheetModel::Divisors WorksheetModel::divisorsFor(const QString& instrument) 
     return {};
 }
 
-WorksheetModel::WorksheetModel(Divisors divisors, QObject* parent)
-    : RecordsetTableModel(recordsetColumns(), QChar(), parent), divisors_(divisors) {}
+WorksheetModel::WorksheetModel(Divisors divisors, QChar decimal, QObject* parent)
+    : RecordsetTableModel(recordsetColumns(), decimal, parent), divisors_(divisors), decimal_(decimal) {}
 
 QString WorksheetModel::cellText(int row, int column) const {
     const Column& c = kColumns[column];
@@ -97,7 +97,7 @@ QString WorksheetModel::cellText(int row, int column) const {
     ignoring([&] {
         const QVariant v = recordAt(row).field(QLatin1String(c.field));
         if (!v.isNull())
-            text = numberText(v.toDouble() / divisor, regionalDecimal());
+            text = numberText(v.toDouble() / divisor, decimal_.isNull() ? regionalDecimal() : decimal_);
     });
     return text;
 }
@@ -115,17 +115,19 @@ QVariant WorksheetModel::data(const QModelIndex& index, int role) const {
 
 anagrafiche::anagrafiche() : Form(QString(kName)) {
     setWindowTitle(QStringLiteral("Lista Risultati"));
-    setFixedSize(twipsToPixels(14250), twipsToPixels(5865));
+    // As wide as a 1024-pixel screen allows, so that every column shows.
+    setFixedSize(1000, twipsToPixels(5865));
     MSFlexGrid1 = new QTableView(this);
     MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
-    MSFlexGrid1->setGeometry(twipsToPixels(240), twipsToPixels(240), twipsToPixels(13695), twipsToPixels(4815));
+    MSFlexGrid1->setGeometry(8, twipsToPixels(240), 1000 - 16, twipsToPixels(4815));
     MSFlexGrid1->verticalHeader()->hide();
     MSFlexGrid1->verticalHeader()->setDefaultSectionSize(20);
     MSFlexGrid1->setSelectionMode(QAbstractItemView::NoSelection);
     MSFlexGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Command1 = new QPushButton(QStringLiteral("Stampa Lista"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(twipsToPixels(5400), twipsToPixels(5280), twipsToPixels(2415), twipsToPixels(375));
+    Command1->setGeometry((1000 - twipsToPixels(2415)) / 2, twipsToPixels(5280), twipsToPixels(2415),
+                          twipsToPixels(375));
     QFont bold = Command1->font();
     bold.setBold(true);
     Command1->setFont(bold);
@@ -140,26 +142,9 @@ void anagrafiche::Form_Load() {
     msg1_ = caption(s.linguax, kSection, QStringLiteral("msg1"));
     applyCaptions(this, s.linguax, kSection, {{"", "titolo"}, {"Command1", "cmd1"}});
     const QString instrument = leggiini(QStringLiteral("general"), QStringLiteral("instrument"), file::portIni, 15);
-    model_ = std::make_unique<WorksheetModel>(WorksheetModel::divisorsFor(instrument));
+    model_ = std::make_unique<WorksheetModel>(WorksheetModel::divisorsFor(instrument), configuredDecimalMark());
     model_->setObjectName(formName());
     MSFlexGrid1->setModel(model_.get());
-    // Each column at least as wide as its heading, and all of them on the
-    // grid: the sample id gives up room when they do not fit, the name takes
-    // what is left over.
-    const QFontMetrics metrics(MSFlexGrid1->horizontalHeader()->font());
-    std::vector<int> widths;
-    for (const Column& c : kColumns)
-        widths.push_back(std::max(twipsToPixels(c.width), metrics.horizontalAdvance(QLatin1String(c.header)) + 14));
-    const int room = MSFlexGrid1->width() - 2 * MSFlexGrid1->frameWidth() - 2;
-    int total = 0;
-    for (int w : widths)
-        total += w;
-    if (total > room)
-        widths[1] = std::max(70, widths[1] - (total - room));
-    else
-        widths[2] += room - total;
-    for (int c = 0; c < model_->columnCount(); ++c)
-        MSFlexGrid1->setColumnWidth(c, widths[std::size_t(c)]);
 
     setBusy(true);
     try {
@@ -180,8 +165,31 @@ void anagrafiche::Form_Load() {
         return;
     }
     setBusy(false);
-    if (model_->totalRows() < 1)
+    if (model_->totalRows() < 1) {
         closeEmpty();
+        return;
+    }
+    fitColumns();
+}
+
+void anagrafiche::fitColumns() {
+    // Every cell reads whole: each column as wide as its heading and the rows
+    // fetched so far; the name takes what is left over, and a list wider than
+    // the window scrolls sideways.
+    const QFontMetrics header(MSFlexGrid1->horizontalHeader()->font());
+    const QFontMetrics cells(MSFlexGrid1->font());
+    const int room = MSFlexGrid1->width() - 2 * MSFlexGrid1->frameWidth() - 2;
+    const int rows = std::min(model_->rowCount(), 500);
+    int total = 0;
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        int width = header.horizontalAdvance(QLatin1String(kColumns[c].header)) + 12;
+        for (int r = 0; r < rows; ++r)
+            width = std::max(width, cells.horizontalAdvance(model_->cellText(r, c)) + 10);
+        MSFlexGrid1->setColumnWidth(c, width);
+        total += width;
+    }
+    if (total < room)
+        MSFlexGrid1->setColumnWidth(2, MSFlexGrid1->columnWidth(2) + room - total);
 }
 
 void anagrafiche::closeEmpty() {

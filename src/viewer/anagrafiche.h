@@ -26,13 +26,15 @@ public:
     };
     static Divisors divisorsFor(const QString& instrument);
 
-    explicit WorksheetModel(Divisors divisors, QObject* parent = nullptr);
+    // Values are shown with `decimal` (a null mark: the regional one).
+    WorksheetModel(Divisors divisors, QChar decimal, QObject* parent = nullptr);
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     // The text of a cell as the list shows it ("" for a cell that cannot be made).
     QString cellText(int row, int column) const;
 
 private:
     Divisors divisors_;
+    QChar decimal_;
 };
 
 class anagrafiche : public Form {
@@ -55,6 +57,7 @@ private:
     void Command1_Click();
     void printList(Printer& printer);
     void closeEmpty();
+    void fitColumns();
 
     std::unique_ptr<WorksheetModel> model_;
     QString msg1_;

@@ -15,6 +15,7 @@
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/prompts.h"
+#include "platform/refusal.h"
 #include "report/stampa.h"
 #include "shell/config.h"
 #include "shell/grafici.h"
@@ -125,7 +126,7 @@ leggi::leggi() : Form(QString(kName)) {
 leggi::~leggi() = default;
 
 void leggi::buildWindow() {
-    setFixedSize(1060, 732);
+    setFixedSize(998, 732);
 
     // Patient and sample.
     Label64 = makeLabel(this, "Label64", QStringLiteral("ANAGRAFICA PAZIENTE"), 4, 0, 300);
@@ -134,9 +135,9 @@ void leggi::buildWindow() {
     Text8 = captionBox(this, "Text8", QStringLiteral("SPECIE:"), 208, 22, 70);
     Text1 = makeBox(this, "Text1", 280, 22, 250);
     Text11 = captionBox(this, "Text11", QStringLiteral("SEQ."), 536, 22, 46);
-    Text12 = makeBox(this, "Text12", 584, 22, 70);
-    Text21 = captionBox(this, "Text21", QStringLiteral("DATA:"), 660, 22, 56);
-    Text22 = makeBox(this, "Text22", 718, 22, 140);
+    Text12 = makeBox(this, "Text12", 584, 22, 50);
+    Text21 = captionBox(this, "Text21", QStringLiteral("DATA:"), 640, 22, 56);
+    Text22 = makeBox(this, "Text22", 698, 22, 104);
     Text13 = captionBox(this, "Text13", QStringLiteral("DdN:"), 4, 48, 56);
     Text14 = makeBox(this, "Text14", 62, 48, 140);
     Text15 = captionBox(this, "Text15", QStringLiteral("SEX:"), 208, 48, 70);
@@ -144,11 +145,11 @@ void leggi::buildWindow() {
     Text23 = captionBox(this, "Text23", QStringLiteral("LIMITE:"), 326, 48, 70);
     Text18 = makeBox(this, "Text18", 398, 48, 34);
     Text18->setMaxLength(2);
-    Text19 = makeBox(this, "Text19", 436, 48, 218);
+    Text19 = makeBox(this, "Text19", 436, 48, 180);
     Text19->setReadOnly(true);
     Text19->setFocusPolicy(Qt::NoFocus);
     Label69 = makeLabel(this, "Label69", QStringLiteral("Morfologia-Esame Microscopio-Annotazioni"), 4, 76, 290);
-    Text17 = makeBox(this, "Text17", 296, 74, 562);
+    Text17 = makeBox(this, "Text17", 296, 74, 506);
 
     // Charts, left to right WB2, WB1, RBC, PLT.
     MSChart3 = new HistogramChart(QStringLiteral("MSChart3"), QColor(210, 210, 210), this);
@@ -161,17 +162,17 @@ void leggi::buildWindow() {
                                                               {MSChart1, "Istogramma PLT"}};
     int x = 4;
     for (const auto& [chart, tip] : charts) {
-        chart->setGeometry(x, 106, 206, 137);
+        chart->setGeometry(x, 106, 194, 137);
         chart->setToolTip(QString::fromUtf8(tip));
-        x += 214;
+        x += 200;
     }
 
     // Scattergram: dots above, template below.
     const QSize picture(twipsToPixels(2700), twipsToPixels(1695));
     Picture1 = new PictureBox(QStringLiteral("Picture1"), picture, this);
-    Picture1->move(872, 16);
+    Picture1->move(810, 16);
     Picture2 = new PictureBox(QStringLiteral("Picture2"), picture, this);
-    Picture2->move(872, 144);
+    Picture2->move(810, 144);
     Picture1->canvas().fill(Qt::white);
     Picture2->canvas().fill(Qt::white);
 
@@ -180,7 +181,7 @@ void leggi::buildWindow() {
     makeLabel(this, "Label1", QStringLiteral("WBC:"), a, top, 76);
     Label11 = valueLabel(this, "Label11", a + 78, top, 56);
     makeLabel(this, "Label85", QStringLiteral("K/ul"), a + 138, top, 36);
-    Label79 = makeLabel(this, "Label79", QString(), a + 176, top, 112);
+    Label79 = makeLabel(this, "Label79", QString(), a + 176, top, 100);
     struct Row {
         const char* caption;
         const char* captionText;
@@ -199,7 +200,7 @@ void leggi::buildWindow() {
     for (const Row& r : differential) {
         makeLabel(this, r.caption, QString::fromUtf8(r.captionText), a, y, 76);
         *r.value = valueLabel(this, r.valueName, a + 78, y, 56);
-        *r.range = makeLabel(this, r.rangeName, QString(), a + 176, y, 112);
+        *r.range = makeLabel(this, r.rangeName, QString(), a + 176, y, 100);
         y += 24;
     }
     // The absolute counts share the place of the differential's ranges.
@@ -226,7 +227,7 @@ void leggi::buildWindow() {
     }
 
     // Red cells.
-    const int b = 300;
+    const int b = 292;
     const Row red[] = {{"Label2", "RBC:", &Label13, "Label13", &Label56, "Label56"},
                        {"Label3", "HGB:", &Label12, "Label12", &Label71, "Label71"},
                        {"Label17", "HCT:", &Label8, "Label8", &Label72, "Label72"},
@@ -241,21 +242,21 @@ void leggi::buildWindow() {
         makeLabel(this, red[i].caption, QString::fromUtf8(red[i].captionText), b, y, 60);
         *red[i].value = valueLabel(this, red[i].valueName, b + 62, y, 56);
         makeLabel(this, redUnits[i][0], QString::fromUtf8(redUnits[i][1]), b + 122, y, 40);
-        *red[i].range = makeLabel(this, red[i].rangeName, QString(), b + 164, y, 112);
+        *red[i].range = makeLabel(this, red[i].rangeName, QString(), b + 164, y, 96);
         y += 24;
     }
     makeLabel(this, "Label70", QStringLiteral("Ret %:"), b, y, 60);
     Text25 = makeBox(this, "Text25", b + 62, y, 56);
     Text25->setAlignment(Qt::AlignRight);
     makeLabel(this, "Label92", QStringLiteral("%"), b + 122, y, 40);
-    Label95 = makeLabel(this, "Label95", QString(), b + 164, y, 112);
+    Label95 = makeLabel(this, "Label95", QString(), b + 164, y, 96);
     y += 24;
     makeLabel(this, "Label7", QStringLiteral("Ret #:"), b, y, 60);
     Label94 = valueLabel(this, "Label94", b + 62, y, 56);
     makeLabel(this, "Label93", QStringLiteral("M/ul"), b + 122, y, 40);
 
     // Platelets.
-    const int c = 588;
+    const int c = 558;
     const Row platelets[] = {{"Label5", "PLT:", &Label15, "Label15", &Label77, "Label77"},
                              {"Label6", "MPV:", &Label16, "Label16", &Label78, "Label78"}};
     const char* pltUnits[][2] = {{"Label90", "K/ul"}, {"Label91", "fl"}};
@@ -263,17 +264,17 @@ void leggi::buildWindow() {
     for (std::size_t i = 0; i < std::size(platelets); ++i) {
         makeLabel(this, platelets[i].caption, QString::fromUtf8(platelets[i].captionText), c, y, 50);
         *platelets[i].value = valueLabel(this, platelets[i].valueName, c + 52, y, 56);
-        makeLabel(this, pltUnits[i][0], QString::fromUtf8(pltUnits[i][1]), c + 112, y, 60);
-        *platelets[i].range = makeLabel(this, platelets[i].rangeName, QString(), c + 174, y, 96);
+        makeLabel(this, pltUnits[i][0], QString::fromUtf8(pltUnits[i][1]), c + 112, y, 56);
+        *platelets[i].range = makeLabel(this, platelets[i].rangeName, QString(), c + 170, y, 74);
         y += 24;
     }
     makeLabel(this, "Label42", QStringLiteral("PCT:"), c, y, 50);
     Label54 = valueLabel(this, "Label54", c + 52, y, 56);
-    makeLabel(this, "Label98", QStringLiteral("%"), c + 112, y, 60);
+    makeLabel(this, "Label98", QStringLiteral("%"), c + 112, y, 56);
     y += 24;
     makeLabel(this, "Label43", QStringLiteral("PDW:"), c, y, 50);
     Label55 = valueLabel(this, "Label55", c + 52, y, 56);
-    makeLabel(this, "Label97", QStringLiteral("10 {GSD}"), c + 112, y, 60);
+    makeLabel(this, "Label97", QStringLiteral("10 {GSD}"), c + 112, y, 56);
 
     // Alarms under the red cells.
     auto alarm = [this](const char* name, const char* text, const QColor& fore, std::optional<QColor> back, int ax,
@@ -291,12 +292,12 @@ void leggi::buildWindow() {
     const QColor redText(255, 0, 0), orange(255, 128, 0), white(255, 255, 255), darkRed(192, 0, 0), pink(255, 192, 192),
         lightYellow(255, 255, 192);
     y = 518;
-    Label65 = alarm("Label65", "E R R O R I :", redText, std::nullopt, b, y, 110);
-    Label52 = alarm("Label52", "ASPIRAZIONE !", redText, std::nullopt, b + 114, y, 130);
-    Label67 = alarm("Label67", "WBC FLOW/CLOG !", redText, std::nullopt, b + 248, y, 150);
-    Label66 = alarm("Label66", "RBC FLOW/CLOG !", redText, std::nullopt, b + 402, y, 150);
+    Label65 = alarm("Label65", "E R R O R I :", redText, std::nullopt, b, y, 100);
+    Label52 = alarm("Label52", "ASPIRAZIONE !", redText, std::nullopt, b + 102, y, 122);
+    Label67 = alarm("Label67", "WBC FLOW/CLOG !", redText, std::nullopt, b + 228, y, 136);
+    Label66 = alarm("Label66", "RBC FLOW/CLOG !", redText, std::nullopt, b + 368, y, 136);
     y += 22;
-    const int w = 556;
+    const int w = 510;
     Label45 = alarm("Label45", "Bande", orange, white, b, y, w);
     Label46 = alarm("Label46", "Granulociti Immaturi", orange, white, b, y += 20, w);
     Label48 = alarm("Label48", "Variazione Linfocitaria", QColor(0, 0, 255), white, b, y += 20, w);
@@ -311,7 +312,7 @@ void leggi::buildWindow() {
                     lightYellow, b, y += 20, w);
 
     // Navigation at the right.
-    const int n = 872;
+    const int n = 810;
     Label59 = makeLabel(this, "Label59", QStringLiteral("NAVIGAZIONE"), n, 272, 180);
     Label59->setAlignment(Qt::AlignCenter);
     Command3 = navButton(this, "Command3", QStringLiteral("Torna al primo record"), n, 294);
@@ -379,16 +380,16 @@ void leggi::buildEditing() {
     };
     // Under each group's values; a group's saving buttons take the place of
     // its opening button, so each "Salva" stands under what it saves.
-    const int x = 4, w = 288;
+    const int x = 4, w = 280;
     Command6 = button("Command6", QStringLiteral("Modifica Valori Globuli Bianchi"), x, 452, w);
     Command8 = button("Command8", QStringLiteral("Salva"), x, 452, w / 2 - 2);
     Command7 = button("Command7", QStringLiteral("-->100"), x + w / 2 + 2, 452, w / 2 - 2);
     Command9 = button("Command9", QStringLiteral("Visualizza Valori Assoluti Formula"), x, 486, w);
     Command10 = button("Command10", QStringLiteral("Nascondi Valori Assoluti Formula"), x, 486, w);
-    Command15 = button("Command15", QStringLiteral("Modifica Valori Globuli Rossi"), 300, 482, 276);
-    Command11 = button("Command11", QStringLiteral("Salva"), 300, 482, 276);
-    Command14 = button("Command14", QStringLiteral("Modifica Valori Piastrine"), 588, 376, 270);
-    Command5 = button("Command5", QStringLiteral("Salva"), 588, 376, 270);
+    Command15 = button("Command15", QStringLiteral("Modifica Valori Globuli Rossi"), 292, 482, 260);
+    Command11 = button("Command11", QStringLiteral("Salva"), 292, 482, 260);
+    Command14 = button("Command14", QStringLiteral("Modifica Valori Piastrine"), 558, 376, 244);
+    Command5 = button("Command5", QStringLiteral("Salva"), 558, 376, 244);
     for (QPushButton* b : {Command8, Command7, Command11, Command5, Command10})
         b->hide();
 
@@ -406,7 +407,7 @@ void leggi::buildEditing() {
     Image2 = picture("Image2", Text1);
     Check1 = new QCheckBox(QStringLiteral("Corrispondenza Ricerca"), this);
     Check1->setObjectName(QStringLiteral("Check1"));
-    Check1->setGeometry(660, 48, 200, kRow);
+    Check1->setGeometry(622, 48, 180, kRow);
     Check1->setToolTip(QStringLiteral("Corrispondenza ricerca esatta"));
 
     Text16->setMaxLength(1);
@@ -524,6 +525,7 @@ void leggi::loadCaptions() {
                    {"Command6", "cmd6"},   {"Command15", "cmd15"}, {"Command11", "cmd11"}, {"Command14", "cmd14"},
                    {"Command5", "cmd5"}});
     msg2_ = caption(lingua, kSection, QStringLiteral("msg2"));
+    msg3_ = caption(lingua, kSection, QStringLiteral("msg3"));
     // The caption boxes are boxes: their text is their caption.
     const std::pair<QLineEdit*, const char*> boxes[] = {
         {Text9, "text9"}, {Text8, "text8"}, {Text23, "text23"}, {Text13, "text13"}, {Text21, "text21"}};
@@ -883,8 +885,10 @@ void leggi::Command16_Click() {
         return;
     bool ok = false;
     const int64_t p = Text20->text().trimmed().toLongLong(&ok);
-    if (!ok || p < 1)
+    if (!ok || p < 1) {
+        refuseBox(Text20, msg3_ + QStringLiteral(" \"") + Text20->text() + QLatin1Char('"'));
         return;
+    }
     rs_.requery();
     const int64_t count = rs_.recordCount();
     Text24->setText(QString::number(count));
@@ -988,11 +992,7 @@ void leggi::updateNavigation() {
 void leggi::refuse(QLineEdit* box) {
     const CaughtError e = describeCurrentException();
     ignoring([&] { logerrore(e.number, e.description, formName()); });
-    msgBox(msg2_, MsgButtons::OK, MsgIcon::Information, appTitle());
-    if (box) {
-        box->setFocus();
-        box->selectAll();
-    }
+    refuseBox(box, msg2_);
 }
 
 bool leggi::writeGroup(const FieldBinder& binder, const std::vector<QLineEdit*>& boxes, const QLineEdit* optional) {

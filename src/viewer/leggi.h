@@ -193,6 +193,7 @@ private:
     QChar decimal_;
     int16_t separatorCode_ = 0;
     QString msg2_;
+    QString msg3_;  // the refusal of a result number that is not a positive whole number
     bool searchMode_ = false;
     bool templateDrawn_ = false;
     bool redOpen_ = false, pltOpen_ = false, wbcOpen_ = false, countsShown_ = false;

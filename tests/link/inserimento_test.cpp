@@ -6,6 +6,7 @@
 #include "model/resultstore.h"
 #include "platform/database.h"
 #include "platform/forms.h"
+#include "platform/refusal.h"
 #include "shell/cambia.h"
 #include "shell/language.h"
 #include "support/calendar.h"
@@ -147,8 +148,9 @@ TEST_F(ManualEntryWindow, KeyFilterOfTheValueBoxes) {
     EXPECT_EQ(test::rowCountOf(Session::get().cn), 0);
 }
 
-// An emptied box or pasted text that is no number: nothing stored, the boxes
-// keep their texts, the failure is logged under the window's name.
+// An emptied box, a value with two marks or pasted text that is no number:
+// nothing stored, the boxes keep their texts, the failure is logged under the
+// window's name, and the window says so in its language with the box marked.
 TEST_F(ManualEntryWindow, ValueThatIsNoNumberIsRefused) {
     Session& session = start();
     inserimento* entry = open();
@@ -173,7 +175,16 @@ TEST_F(ManualEntryWindow, ValueThatIsNoNumberIsRefused) {
              entry->Text8->paste();
          },
          entry->Text8, "HGB"},
+        {"two marks",
+         [&] {
+             entry->Text13->setFocus();
+             entry->Text13->selectAll();
+             typeKeys(entry->Text13, QStringLiteral("0,07,9"));
+         },
+         entry->Text13, "RDW"},
     };
+    const QString refusal = languageText(session.linguax, "inserimento", "msg1");
+    EXPECT_FALSE(refusal.isEmpty());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         entry->inizializza();
@@ -188,7 +199,19 @@ TEST_F(ManualEntryWindow, ValueThatIsNoNumberIsRefused) {
         const QByteArray log = fileBytes(path("log/08.12.26.log"));
         EXPECT_TRUE(log.contains(QStringLiteral("\tinserimento\t13\t%1: \"%2\"").arg(c.field, spoiled).toUtf8()))
             << log.toStdString();
+        const auto messages = prompts_->takeMessages();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_TRUE(messages[0].text.startsWith(refusal)) << messages[0].text.toStdString();
+        EXPECT_TRUE(messages[0].text.endsWith(QStringLiteral("\"%1\"").arg(spoiled)));
+        EXPECT_EQ(messages[0].icon, MsgIcon::Exclamation);
+        EXPECT_TRUE(isMarkedRefused(c.box));
+        EXPECT_EQ(QApplication::focusWidget(), c.box);
+        for (QLineEdit* other : boxes(entry))
+            EXPECT_TRUE(other == c.box || !isMarkedRefused(other)) << other->objectName().toStdString();
     }
+    // The mark goes as the box is corrected.
+    entry->Text13->setText(QStringLiteral("13,1"));
+    EXPECT_FALSE(isMarkedRefused(entry->Text13));
     // Corrected, it saves.
     entry->Text8->setText(QStringLiteral("7,3"));
     entry->Text4->setText(QStringLiteral("1"));

@@ -55,8 +55,8 @@ TEST_F(QcLotEditor, OpensOnTheLastLotAsTargetAndRange) {
     EXPECT_EQ(w->Text6->text(), QStringLiteral("HIGH"));
     EXPECT_EQ(w->Label4->text(), QStringLiteral("2"));
     EXPECT_EQ(w->Label6->text(), QStringLiteral("2"));
-    EXPECT_EQ(w->Text4->text(), QStringLiteral("1.25"));  // target, not rounded
-    EXPECT_EQ(w->Text5->text(), QStringLiteral("0.2"));   // 0.25 to even
+    EXPECT_EQ(w->Text4->text(), QStringLiteral("1,25"));  // target, not rounded, in the configured mark
+    EXPECT_EQ(w->Text5->text(), QStringLiteral("0,2"));   // 0.25 to even
     EXPECT_EQ(w->Text45->text(), QStringLiteral("5"));    // PLT 1..9
     EXPECT_EQ(w->Text46->text(), QStringLiteral("4"));
     EXPECT_FALSE(w->Command7->isEnabled());
@@ -66,7 +66,7 @@ TEST_F(QcLotEditor, OpensOnTheLastLotAsTargetAndRange) {
     click(w->Command1);
     EXPECT_EQ(w->Text6->text(), QStringLiteral("LOW"));
     EXPECT_EQ(w->Text4->text(), QStringLiteral("8"));
-    EXPECT_EQ(w->Text5->text(), QStringLiteral("0.8"));
+    EXPECT_EQ(w->Text5->text(), QStringLiteral("0,8"));
     click(w->Command4);
     EXPECT_EQ(beeps, 1);
     EXPECT_EQ(w->Text6->text(), QStringLiteral("LOW"));
@@ -111,8 +111,8 @@ TEST_F(QcLotEditor, AShownLotSavedKeepsItsNumberAndStoresTargetMinusPlusRange) {
     start();
     qcrif* w = editor();
     ASSERT_EQ(w->Text6->text(), QStringLiteral("L9"));
-    EXPECT_EQ(w->Text4->text(), QStringLiteral("82.75"));
-    EXPECT_EQ(w->Text5->text(), QStringLiteral("2.8"));
+    EXPECT_EQ(w->Text4->text(), QStringLiteral("82,75"));
+    EXPECT_EQ(w->Text5->text(), QStringLiteral("2,8"));
     click(w->Command3);
     EXPECT_EQ(shown(), QStringList{say("qcrif", "msg1")});
     EXPECT_EQ(lots(), 2);
@@ -413,7 +413,7 @@ TEST_F(QcLotEditor, UnderACommaLocaleAPointConfigurationTakesBothMarks) {
     start();
     qcrif* w = editor();
     EXPECT_EQ(w->Text4->text(), QStringLiteral("8"));
-    EXPECT_EQ(w->Text5->text(), QStringLiteral("0,8"));  // shown in the regional format
+    EXPECT_EQ(w->Text5->text(), QStringLiteral("0.8"));  // shown in the configured mark, not the regional one
     type(w->Text4, "7.5");
     EXPECT_EQ(w->Text4->text(), QStringLiteral("7.5"));
     type(w->Text5, "0,5");

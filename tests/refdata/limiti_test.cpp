@@ -1,6 +1,7 @@
 #include <QLocale>
 
 #include "model/referencerange.h"
+#include "platform/refusal.h"
 #include "refdata/editor_fixture.h"
 #include "refdata/limiti.h"
 
@@ -280,14 +281,14 @@ TEST_F(RangeEditors, AutomaticCalculationFillsTheAbsoluteCounts) {
     w->Text36->setText("50");
     click(w->Command5);
     EXPECT_EQ(w->Text60->text(), QStringLiteral("2"));    // cNeul
-    EXPECT_EQ(w->Text61->text(), QStringLiteral("7.5"));  // cNeuH
-    EXPECT_EQ(w->Text58->text(), QStringLiteral("1.67"));
+    EXPECT_EQ(w->Text61->text(), QStringLiteral("7,5"));  // cNeuH, in the configured mark
+    EXPECT_EQ(w->Text58->text(), QStringLiteral("1,67"));
     EXPECT_EQ(w->Text59->text(), QStringLiteral("5"));
     EXPECT_EQ(w->Text52->text(), QStringLiteral("0"));                                      // 5 x 0
-    EXPECT_EQ(w->Text53->text(), QStringLiteral("0.15"));                                   // 10 x 1.5
+    EXPECT_EQ(w->Text53->text(), QStringLiteral("0,15"));                                   // 10 x 1.5
     EXPECT_EQ(stored("SELECT cNeul FROM limiti WHERE limite = 0"), QStringLiteral("1.6"));  // nothing saved
 
-    // Regional numbers: under a comma "4.5" is four and a half, never 45.
+    // Whatever the system's mark, "4.5" is four and a half, never 45.
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
     w->Text4->setText("4.5");
     click(w->Command5);
@@ -310,8 +311,8 @@ TEST_F(RangeEditors, AutomaticCalculationFillsTheAbsoluteCounts) {
     s->Text75->setText("3");
     click(s->Command5);
     EXPECT_EQ(s->Text76->text(), QStringLiteral("0"));
-    EXPECT_EQ(s->Text77->text(), QStringLiteral("0.51"));
-    EXPECT_EQ(s->Text61->text(), QStringLiteral("13.09"));
+    EXPECT_EQ(s->Text77->text(), QStringLiteral("0,51"));
+    EXPECT_EQ(s->Text61->text(), QStringLiteral("13,09"));
 }
 
 TEST_F(RangeEditors, LimitBoxesTakeDigitsAndTheConfiguredSeparator) {
@@ -377,15 +378,18 @@ TEST_F(RangeEditors, FailedSaveLosesNothingAndKeepsTheNewSetNew) {
     Limiti* w = human();
     click(w->Command6);
     type(w->Text6, "Neonati");
-    // A set number must be a whole number: never rounded, never stored as text.
-    for (const char* number : {"2.5", "", "due"}) {
+    // A set number must be a whole number: never rounded, never stored as
+    // text, and the window says so in its language with the box marked.
+    for (const char* number : {"2.5", "1.5", "", "due", "abc"}) {
         SCOPED_TRACE(number);
         w->Text2->setText(QString::fromUtf8(number));
         click(w->Command3);
-        EXPECT_TRUE(shown().isEmpty());
+        EXPECT_EQ(shown(), QStringList{say("limiti", "msg4") + QStringLiteral(" \"%1\"").arg(number)});
+        EXPECT_TRUE(isMarkedRefused(w->Text2));
         EXPECT_EQ(sets(), 2);
     }
-    EXPECT_EQ(logLines(), 3);
+    EXPECT_FALSE(say("limiti", "msg4").isEmpty());
+    EXPECT_EQ(logLines(), 5);
     EXPECT_TRUE(logText().contains("\t\tLimiti\t13\t")) << logText().toStdString();
 
     // The database refuses the row: its error number is logged whole.
@@ -408,7 +412,7 @@ TEST_F(RangeEditors, FailedSaveLosesNothingAndKeepsTheNewSetNew) {
     click(w->Command7);
     w->Text2->setText("abc");
     click(w->Command3);
-    EXPECT_TRUE(shown().isEmpty());
+    EXPECT_EQ(shown().size(), 1);
     EXPECT_EQ(stored("SELECT count(*) FROM limiti WHERE limite = 0 AND valori = 'Adulti'"), QStringLiteral("1"));
 }
 

@@ -201,7 +201,7 @@ TEST_F(Commands, QcWindowsOpenFromTheMenuAndTheToolbar) {
     ASSERT_NE(editor, nullptr);
     EXPECT_TRUE(editor->isVisible());
     EXPECT_EQ(editor->Text6->text(), QStringLiteral("Lotto 0426"));
-    EXPECT_EQ(editor->Text8->text(), QStringLiteral("4.5"));
+    EXPECT_EQ(editor->Text8->text(), QStringLiteral("4,5"));  // the configured mark
 
     // The statistics from the menu item, the QC cell and its picture; the
     // cell's marker is hidden while the window is open.

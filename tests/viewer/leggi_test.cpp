@@ -5,6 +5,7 @@
 #include "platform/beep.h"
 #include "platform/clock.h"
 #include "platform/forms.h"
+#include "platform/refusal.h"
 #include "shell/config.h"
 #include "shell/language.h"
 #include "shell/notifier.h"
@@ -83,11 +84,17 @@ protected:
         EXPECT_FALSE(msg1().isEmpty());
     }
     // One refusal box, with the window's own text.
-    void expectRefusal() {
+    void expectRefusal(bool boxMarked = true) {
         const auto messages = prompts_->takeMessages();
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0].text, languageText(s().linguax, "leggi", "msg2"));
         EXPECT_FALSE(messages[0].text.isEmpty());
+        // "correct the highlighted field": one field is marked.
+        int marked = 0;
+        if (leggi* v = Forms::get<leggi>())
+            for (const QLineEdit* box : v->findChildren<QLineEdit*>())
+                marked += isMarkedRefused(box) ? 1 : 0;
+        EXPECT_EQ(marked, boxMarked ? 1 : 0);
     }
     QString logText() { return QString::fromUtf8(fileBytes(path("log/08.12.26.log"))); }
     static void enter(QLineEdit* box) { QTest::keyClick(box, Qt::Key_Return); }
@@ -205,12 +212,21 @@ TEST_F(Viewer, RefreshBringsInTheNewResultAndKeepsTheOneShown) {
     QTest::mouseClick(v->Command4, Qt::LeftButton);
     EXPECT_EQ(v->Text10->text(), "A-4");
 
-    // A number that names nothing changes nothing.
+    // A number that names nothing changes nothing, and the window says so
+    // in its language with the number box marked.
     emit notifier().resultStored(99);
-    v->Text20->setText("abc");
-    QTest::mouseClick(v->Command16, Qt::LeftButton);
-    EXPECT_FALSE(v->Command16->isHidden());
-    EXPECT_EQ(v->Text10->text(), "A-4");
+    for (const char* typed : {"abc", "", "0", "-1", "1.5"}) {
+        SCOPED_TRACE(typed);
+        v->Text20->setText(QString::fromUtf8(typed));
+        QTest::mouseClick(v->Command16, Qt::LeftButton);
+        EXPECT_FALSE(v->Command16->isHidden());
+        EXPECT_EQ(v->Text10->text(), "A-4");
+        const auto messages = prompts_->takeMessages();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].text, languageText(s().linguax, "leggi", "msg3") + QStringLiteral(" \"%1\"").arg(typed));
+        EXPECT_TRUE(isMarkedRefused(v->Text20));
+    }
+    EXPECT_FALSE(languageText(s().linguax, "leggi", "msg3").isEmpty());
 
     // Fewer rows than the position: the last is shown.
     for (int64_t id : {ids[1], ids[2]})
@@ -613,7 +629,7 @@ TEST_F(Viewer, AnUpdateTheDatabaseRefusesKeepsTheRowAndLogsItsFullNumber) {
     v->Text28->setText("99");
     v->Text29->setText("15");
     QTest::mouseClick(v->Command11, Qt::LeftButton);
-    expectRefusal();
+    expectRefusal(false);  // no box holds a wrong value
     EXPECT_EQ(storedField(s().cn, ids[0], "rbc").toDouble(), 4.87);
     EXPECT_EQ(storedField(s().cn, ids[0], "hgb").toDouble(), 14.2);
     EXPECT_FALSE(v->Command11->isHidden());
