@@ -89,7 +89,8 @@ QChar configuredDecimalMark() {
     return regionalDecimal();
 }
 
-void logerrore(int32_t number, const QString& description, const QString& window) {
+bool logerrore(int32_t number, const QString& description, const QString& window) {
+    bool logged = false;
     try {
         const QDateTime at = clock::now();
         const QString path = programPath(QStringLiteral("log/") + formatDate(at.date(), QStringLiteral("dd.mm.yy")) +
@@ -99,6 +100,7 @@ void logerrore(int32_t number, const QString& description, const QString& window
                                QLatin1Char('"');
         try {
             files::appendBytes(path, record.toUtf8() + QByteArrayLiteral("\r\n"));
+            logged = true;
         } catch (...) {
             // A missing log folder or a full disk must not stop the caller; the
             // status line below still tells the user what went wrong.
@@ -111,6 +113,7 @@ void logerrore(int32_t number, const QString& description, const QString& window
             pendingStore() = status;
     } catch (...) {
     }
+    return logged;
 }
 
 QString takePendingStatus() {
