@@ -199,9 +199,10 @@ void backupDatabase(const QString& source, const QString& target) {
         sqlite3_close_v2(std::exchange(db, nullptr));
     };
     try {
-        // Read-write where the file allows it, so that a journal left by a crash
-        // is rolled back before the copy.
-        openFile(source, SQLITE_OPEN_READWRITE, &db);
+        // Read-only, unless a journal left by a crash must be rolled back
+        // before the copy: SQLite's check reads a file several times faster so.
+        const bool journal = QFileInfo::exists(source + QStringLiteral("-journal"));
+        openFile(source, journal ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, &db);
         sqlite3_busy_timeout(db, 2000);
         // A read transaction holds the shared lock: no writer changes the file
         // while its bytes are copied.
