@@ -6,11 +6,18 @@
 // - searches of an archive of ZV_BENCH_ARCHIVE_ROWS results (default 300000),
 //   each set walked from its first row to its last reading the fields a list
 //   shows: a name found 3,000 times, a sample number found 11 times, and one
-//   day (200 results), beside the same query stepped through raw SQLite.
+//   day (200 results), beside the same query stepped through raw SQLite;
+// - the back-up of that archive as the start-up makes it on a back-up day
+//   (checked, copied, synced and renamed) beside a plain byte copy and fsync,
+//   the back-up without its check; SQLite's two checks on the archive are
+//   timed alone as well.
 #include <QCoreApplication>
+
+#include <string_view>
 
 #include "common.h"
 #include "model/result.h"
+#include "platform/dbfiles.h"
 
 namespace {
 
@@ -134,12 +141,48 @@ void BM_Search(benchmark::State& state) {
     state.counters["found"] = double(rs.recordCount());
 }
 
+void copyAndSync(const QString& from, const QString& to) {
+    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY);
+    const int out = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char> buffer(1 << 16);
+    ssize_t n;
+    while ((n = ::read(in, buffer.data(), buffer.size())) > 0)
+        if (::write(out, buffer.data(), size_t(n)) != n)
+            std::abort();
+    ::fsync(out);
+    ::close(out);
+    ::close(in);
+}
+
+void runCheck(const char* pragma) {
+    sqlite3* db = nullptr;
+    check(sqlite3_open_v2(archive().toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr), db);
+    sqlite3_stmt* st = nullptr;
+    check(sqlite3_prepare_v2(db, pragma, -1, &st, nullptr), db);
+    if (sqlite3_step(st) != SQLITE_ROW ||
+        std::string_view(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))) != "ok")
+        std::abort();
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+}
+
+// The program's back-up of the archive beside a byte copy and fsync of it.
+void BM_BackUp(benchmark::State& state) {
+    const QString checked = workDir().path() + "/backup-checked.mdb";
+    const QString copied = workDir().path() + "/backup-copied.mdb";
+    sideBySide(state, {{"backup/checked", [checked] { zv::backupDatabase(archive(), checked); }},
+                       {"backup/copy", [copied] { copyAndSync(archive(), copied); }},
+                       {"check/integrity", [] { runCheck("PRAGMA integrity_check(1)"); }},
+                       {"check/quick", [] { runCheck("PRAGMA quick_check(1)"); }}});
+}
+
 BENCHMARK(BM_Store)->Unit(benchmark::kMillisecond)->Iterations(iterations(300))->Repetitions(repetitions());
 BENCHMARK(BM_Search)
     ->DenseRange(0, 2)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(iterations(10))
     ->Repetitions(repetitions());
+BENCHMARK(BM_BackUp)->Unit(benchmark::kMillisecond)->Iterations(iterations(3))->Repetitions(repetitions());
 
 }  // namespace
 
@@ -156,6 +199,9 @@ int main(int argc, char** argv) {
     reporter.ratio("like '%x%' with few hits, walked", "search1/ours", "raw SQLite, same query", "search1/raw", 1.1);
     reporter.ratio("like '%x%' with 3,000 hits, walked", "search0/ours", "raw SQLite, same query", "search0/raw", 1.4);
     reporter.ratio("one day of the archive", "search2/ours", "raw SQLite, same query", "search2/raw", 1.15);
+    reporter.ratio("back-up of the archive, checked", "backup/checked", "byte copy and fsync", "backup/copy", 6.0);
+    reporter.ratio("integrity_check of the archive", "check/integrity", "byte copy and fsync", "backup/copy", 6.0);
+    reporter.ratio("quick_check of the archive", "check/quick", "byte copy and fsync", "backup/copy", 6.0);
     benchmark::Shutdown();
     return 0;
 }

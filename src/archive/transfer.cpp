@@ -188,9 +188,10 @@ int64_t transferResults(const TransferRequest& request) {
     try {
         return runBetweenFiles(src, selected, request.destination, request.source, move);
     } catch (...) {
-        // A file this transfer made holds nothing of value when it failed.
+        // A file this transfer made holds nothing of value when it failed,
+        // and neither does the journal its failed write left beside it.
         if (created)
-            QFile::remove(request.destination);
+            removeDatabaseFile(request.destination);
         throw;
     }
 }

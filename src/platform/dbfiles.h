@@ -1,8 +1,26 @@
 #pragma once
 // Whole database files: compacting, copying, making one from SQL text.
 #include <QString>
+#include <QStringList>
 
 namespace zv {
+
+// How much of a database file checkDatabase reads.
+enum class DatabaseCheck {
+    Tables,  // the header and the schema: a file that is a database with the named tables
+    Whole,   // the same, and every page through SQLite's integrity check
+};
+
+// Tells, by an AppError naming the file, why the database at `path` cannot be
+// used: missing, empty, no database, lacking one of `tables` (tables or
+// views), or, with DatabaseCheck::Whole, failing SQLite's integrity check.
+// Nothing is written into the file, not even a header into an empty one; only
+// a journal left by a crash is rolled back first, as any connection would.
+void checkDatabase(const QString& path, const QStringList& tables, DatabaseCheck depth);
+
+// Removes a database file and its rollback journal: a journal left beside a
+// name would be rolled into whatever database is put under that name next.
+void removeDatabaseFile(const QString& path);
 
 // Compacts the database at `path` by VACUUM INTO a scratch file `scratch`
 // beside it, fsyncs it and renames it over the original (folder fsynced), so
@@ -25,7 +43,9 @@ bool compactIfWorthwhile(const QString& path, const QString& scratch);
 // Copies a database file byte for byte to `target`, holding a read lock on it
 // so that no writer changes it meanwhile: written beside the target
 // ("<target>.tmp-<pid>"), fsynced, renamed over it, folder fsynced. A missing
-// target is created; a failed copy leaves the old target as it was.
+// target is created; a failed copy leaves the old target as it was. Under the
+// same lock the source passes SQLite's integrity check first: a damaged file
+// never replaces what may be the last good copy (the failure names the file).
 void backupDatabase(const QString& source, const QString& target);
 
 // Makes a new database file at `path` from SQL text (used only by the set-up

@@ -119,7 +119,8 @@ QChar configuredDecimalMark() {
     return regionalDecimal();
 }
 
-void logerrore(int32_t number, const QString& description, const QString& window) {
+bool logerrore(int32_t number, const QString& description, const QString& window) {
+    bool logged = false;
     try {
         const QDateTime at = clock::now();
         const QString path = programPath(QStringLiteral("log/") + formatDate(at.date(), QStringLiteral("dd.mm.yy")) +
@@ -129,6 +130,7 @@ void logerrore(int32_t number, const QString& description, const QString& window
                                QLatin1Char('"');
         try {
             files::appendBytes(path, record.toUtf8() + QByteArrayLiteral("\r\n"));
+            logged = true;
         } catch (...) {
             // A missing log folder or a full disk must not stop the caller; the
             // status line below still tells the user what went wrong.
@@ -141,6 +143,7 @@ void logerrore(int32_t number, const QString& description, const QString& window
             pendingStore() = status;
     } catch (...) {
     }
+    return logged;
 }
 
 QString takePendingStatus() {

@@ -38,8 +38,9 @@ void scriviini(const QString& section, const QString& key, const QString& value,
 QChar configuredDecimalMark();
 
 // Appends one record to today's error log (log/dd.mm.yy.log) and puts the
-// error on the status line through the notifier. Never throws.
-void logerrore(int32_t number, const QString& description, const QString& window);
+// error on the status line through the notifier. Never throws; tells whether
+// the record reached the log.
+bool logerrore(int32_t number, const QString& description, const QString& window);
 
 // A status text logged while nothing showed the status line, kept for the
 // main window to show at its load; taking it clears it.

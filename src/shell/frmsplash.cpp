@@ -5,12 +5,16 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include <vector>
+
 #include <unistd.h>
 
+#include "model/resultfields.h"
 #include "platform/busy.h"
 #include "platform/clock.h"
 #include "platform/conversions.h"
 #include "platform/database.h"
+#include "platform/dbfiles.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/prompts.h"
@@ -19,6 +23,37 @@
 #include "shell/programfiles.h"
 
 namespace zv {
+
+namespace {
+
+// What each database must hold for the program to work with it. A file that
+// lacks it (empty, cut short, a database of something else) is as good as
+// missing. The small ones are read whole at every start as well: a damaged page
+// there would only show when a received result is stored, and the result would
+// be lost; the archive is read whole when it is backed up.
+struct StartDatabase {
+    QLatin1String name;
+    QStringList tables;
+    DatabaseCheck depth;
+};
+
+const std::vector<StartDatabase>& startDatabases() {
+    static const std::vector<StartDatabase> databases = [] {
+        QStringList results = resultTables();
+        results << QStringLiteral("datiQgrafici");
+        return std::vector<StartDatabase>{
+            {file::dailyDb, results, DatabaseCheck::Whole},
+            {file::archiveDb, results, DatabaseCheck::Tables},
+            {file::vetDb, {QStringLiteral("cal")}, DatabaseCheck::Whole},
+            {file::referenceDb,
+             {QStringLiteral("limiti"), QStringLiteral("vet"), QStringLiteral("qc")},
+             DatabaseCheck::Whole},
+        };
+    }();
+    return databases;
+}
+
+}  // namespace
 
 QString versionLine() {
     return QStringLiteral("Ver. %1 . %2 . %3").arg(ZV_VERSION_MAJOR).arg(ZV_VERSION_MINOR).arg(ZV_VERSION_PATCH);
@@ -142,11 +177,14 @@ void frmSplash::paintEvent(QPaintEvent* event) {
 
 bool frmSplash::compactAll() {
     const QString folder = programFolder();
-    QString current;
+    QString failed;
     try {
-        for (QLatin1String name : {file::dailyDb, file::archiveDb, file::vetDb, file::referenceDb}) {
-            current = name;
-            compactIfWorthwhile(folder + QLatin1Char('/') + name, folder + QLatin1Char('/') + file::scratchDb);
+        for (const StartDatabase& database : startDatabases()) {
+            const QString path = folder + QLatin1Char('/') + database.name;
+            failed = QStringLiteral("The check of %1 failed").arg(database.name);
+            checkDatabase(path, database.tables, database.depth);
+            failed = QStringLiteral("Compaction of %1 failed").arg(database.name);
+            compactIfWorthwhile(path, folder + QLatin1Char('/') + file::scratchDb);
         }
         setBusy(true);
         aggdb = false;
@@ -154,13 +192,20 @@ bool frmSplash::compactAll() {
         return true;
     } catch (...) {
         const CaughtError e = describeCurrentException();
-        msgBox(err2_, MsgButtons::OK, MsgIcon::Critical, appTitle());
         // The box cannot know the cause; the log line names the file and says it.
-        logerrore(e.number, QStringLiteral("Compaction of %1 failed: %2").arg(current, e.description), formName());
+        reportStartError(err2_, e.number, QStringLiteral("%1: %2").arg(failed, e.description));
         setBusy(false);
         endRequested_ = true;
         return false;
     }
+}
+
+// The log line is written before the box is shown: a user who takes the box
+// for a hung program and kills it still finds the cause. Where no log can be
+// written (a read-only folder, a full disk) the box says it itself.
+void frmSplash::reportStartError(const QString& text, int32_t number, const QString& cause) {
+    const bool logged = logerrore(number, cause, formName());
+    msgBox(logged ? text : text + QStringLiteral("\n\n") + cause, MsgButtons::OK, MsgIcon::Critical, appTitle());
 }
 
 void frmSplash::backUpAndCheckDay() {
@@ -197,8 +242,7 @@ void frmSplash::backUpAndCheckDay() {
     } catch (...) {
         const CaughtError e = describeCurrentException();
         stato_db_ok = 0;
-        msgBox(err3_, MsgButtons::OK, MsgIcon::Critical, appTitle());
-        logerrore(e.number, e.description, formName());
+        reportStartError(err3_, e.number, e.description);
         setBusy(false);
     }
     // The day's results go into the archive whatever became of the back-up:

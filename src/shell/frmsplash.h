@@ -44,6 +44,7 @@ private:
     void removeStaleScratchFiles();
     bool compactAll();
     void backUpAndCheckDay();
+    void reportStartError(const QString& text, int32_t number, const QString& cause);
 
     QString msg1_, msg4_, err2_, err3_;
     QPixmap background_;

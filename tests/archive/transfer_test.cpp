@@ -1,6 +1,10 @@
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "archive/archive_records.h"
 #include "archive/transfer.h"
@@ -11,6 +15,7 @@
 #include "shell/programfiles.h"
 #include "support/fixture.h"
 #include "support/results.h"
+#include "support/smallfs.h"
 
 namespace zv {
 namespace {
@@ -193,6 +198,32 @@ TEST_F(Transfer, AFailedMoveToANewFileLeavesNoFile) {
     EXPECT_THROW(run(TransferMode::Move, marchSel(), target), AppError);
     EXPECT_FALSE(QFile::exists(target));
     EXPECT_EQ(rowsOf(source), before);
+}
+
+// On a full disk a copy or a move into a file it made fails; the file goes,
+// and so does the journal its failed write left: a database later put under
+// that name would have this one's pages rolled into it at its first open.
+TEST_F(Transfer, AFailedTransferToANewFileOnAFullDiskLeavesNeitherFileNorJournal) {
+    {
+        Connection cn(source);
+        test::addManyResults(cn, 400);
+        cn.execute("UPDATE datinumerici SET date = '01/03/26'");
+    }
+    // A failed transfer leaves the source as it was, byte for byte.
+    const QByteArray before = fileBytes(source);
+    // The disk fills at the template's copy, at the journal, at the copied pages.
+    for (const qint64 room : {qint64(4 * 1024), qint64(32 * 1024), qint64(256 * 1024)})
+        for (const TransferMode mode : {TransferMode::Copy, TransferMode::Move}) {
+            SCOPED_TRACE((mode == TransferMode::Copy ? "copy, " : "move, ") + std::to_string(room) + " bytes free");
+            test::SmallFileSystem disk(4 * 1024 * 1024);
+            if (!disk.mounted())
+                GTEST_SKIP() << disk.error().toStdString();
+            disk.fillLeaving(QFileInfo(templ).size() + room);
+            const QString onDisk = disk.path() + "/nuovo.mdb";
+            EXPECT_THROW(run(mode, marchSel(), onDisk), AppError);
+            EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"filler"});
+            EXPECT_TRUE(fileBytes(source) == before);
+        }
 }
 
 TEST_F(Transfer, ABackUpTargetGetsACopyButNeverALiveDatabase) {

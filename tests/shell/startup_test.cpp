@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
@@ -10,11 +11,14 @@
 #include <map>
 #include <optional>
 #include <random>
+#include <string>
+#include <string_view>
 
 #include <sys/stat.h>
 
 #include "platform/clock.h"
 #include "platform/database.h"
+#include "platform/dbfiles.h"
 #include "platform/forms.h"
 #include "platform/instancelock.h"
 #include "shell/appmain.h"
@@ -313,6 +317,165 @@ TEST_F(Startup, FailedCompactionLogsItsCause) {
     EXPECT_TRUE(log.contains(QStringLiteral("zarviumtotale.mdb"))) << log.toStdString();
     EXPECT_TRUE(log.contains(QStringLiteral("not a database"))) << log.toStdString();
     EXPECT_EQ(fileBytes(path("zarviumtotale.mdb")), QByteArray(4096, 'x'));
+}
+
+// A damaged archive passes the start (nothing reads it whole when it needs no
+// compaction), but it must never replace the last good back-up: the old copy
+// stays, err3 says the back-up failed and the log names the damaged file.
+TEST_F(Startup, ADamagedArchiveNeverReplacesTheLastGoodBackUp) {
+    const QString archive = path("zarviumtotale.mdb");
+    const QString backUp = path("back-up/zarviumtotale.mdb");
+    {
+        Connection cn(archive);
+        test::addManyResults(cn, 200);
+    }
+    compactDatabase(archive, path("Temp.mdb"));
+    backupDatabase(archive, backUp);
+    const QByteArray goodCopy = fileBytes(backUp);
+    test::damageMiddlePage(archive);
+    ASSERT_NE(test::integrityOf(archive), QStringLiteral("ok"));
+    scriviini("database", "bk", "30/11/26", "general.ini");
+    scriviini("database", "last", "07/12/26", "general.ini");
+
+    start();
+    const auto shown = prompts_->takeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, say("it.ini", "splash", "err3"));
+    ASSERT_NE(main(), nullptr);
+    EXPECT_EQ(main()->Label13->text(), QStringLiteral("DB Error"));
+    EXPECT_FALSE(main()->Label5->isVisibleTo(main()));
+    EXPECT_EQ(fileBytes(backUp), goodCopy);
+    EXPECT_EQ(ini("general.ini", "database", "bk"), QStringLiteral("30/11/26"));
+    EXPECT_TRUE(QDir(path("back-up")).entryList({"*.tmp-*"}, QDir::Files | QDir::Hidden).isEmpty());
+    const QString log = QString::fromUtf8(fileBytes(path("log/08.12.26.log")));
+    EXPECT_TRUE(log.contains(QStringLiteral("\tfrmSplash\t"))) << log.toStdString();
+    EXPECT_TRUE(log.contains(archive)) << log.toStdString();
+}
+
+// A database that cannot serve the program is as good as missing: the start
+// stops with err2 before anything is written into it, and the log says in one
+// line which file and why. The daily database and the small ones are read
+// whole: a damaged page there would otherwise show only when a received
+// result is stored, and that result would be lost.
+TEST_F(Startup, ADatabaseThatIsEmptyDamagedOrWithoutItsTablesStopsTheStart) {
+    enum class Fault { Empty, Damaged, Foreign };
+    struct Case {
+        const char* file;
+        Fault fault;
+        const char* cause;
+    } cases[] = {{"zarvium.mdb", Fault::Empty, "is empty"},         {"vet.mdb", Fault::Empty, "is empty"},
+                 {"riferimenti.mdb", Fault::Empty, "is empty"},     {"zarviumtotale.mdb", Fault::Empty, "is empty"},
+                 {"zarvium.mdb", Fault::Damaged, "zarvium.mdb"},    {"vet.mdb", Fault::Foreign, "lacks its table cal"},
+                 {"zarvium.mdb", Fault::Foreign, "lacks its table"}};
+    {
+        Connection daily(path("zarvium.mdb"));
+        test::addManyResults(daily, 60);
+    }
+    // Compacted once, so that no compaction would read the file at the start.
+    start();
+    Forms::unloadAll();
+    const QString shipped = tmp_.path() + "/shipped";
+    ASSERT_TRUE(QDir().mkpath(shipped));
+    for (const char* name : {"zarvium.mdb", "vet.mdb", "riferimenti.mdb", "zarviumtotale.mdb"})
+        ASSERT_TRUE(QFile::copy(path(name), shipped + "/" + name));
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + c.cause);
+        const QString file = path(c.file);
+        QFile::remove(file);
+        switch (c.fault) {
+        case Fault::Empty: QFile(file).open(QIODevice::WriteOnly); break;
+        case Fault::Damaged:
+            ASSERT_TRUE(QFile::copy(shipped + "/" + c.file, file));
+            test::damageMiddlePage(file);
+            ASSERT_NE(test::integrityOf(file), QStringLiteral("ok"));
+            break;
+        case Fault::Foreign:
+            ASSERT_TRUE(
+                QFile::copy(shipped + (std::string_view(c.file) == "vet.mdb" ? "/riferimenti.mdb" : "/vet.mdb"), file));
+            break;
+        }
+        const QByteArray before = fileBytes(file);
+        QFile::remove(path("log/08.12.26.log"));
+
+        frmSplash* splash = start();
+        EXPECT_TRUE(splash->endRequested());
+        EXPECT_FALSE(Forms::isLoaded("Principale"));
+        const auto shown = prompts_->takeMessages();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text, say("it.ini", "splash", "err2"));
+        EXPECT_EQ(shown[0].icon, MsgIcon::Critical);
+        EXPECT_EQ(fileBytes(file), before);
+        EXPECT_FALSE(QFileInfo::exists(file + "-journal"));
+        const QStringList lines =
+            QString::fromUtf8(fileBytes(path("log/08.12.26.log"))).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 1) << lines.join('\n').toStdString();
+        EXPECT_TRUE(lines[0].contains(QLatin1String(c.file))) << lines[0].toStdString();
+        EXPECT_TRUE(lines[0].contains(QLatin1String(c.cause))) << lines[0].toStdString();
+        Forms::unloadAll();
+        QFile::remove(file);
+        ASSERT_TRUE(QFile::copy(shipped + "/" + c.file, file));
+    }
+    // With every file sound again the program starts as usual.
+    start();
+    EXPECT_TRUE(prompts_->takeMessages().empty());
+    ASSERT_NE(main(), nullptr);
+    EXPECT_TRUE(main()->session().cn.isOpen());
+}
+
+// The log line of a start-up error is on disk before its box is shown: a user
+// who takes the box for a hung program and kills it keeps the cause. Where no
+// log can be written, the box itself carries the cause.
+TEST_F(Startup, AStartUpErrorIsLoggedBeforeItsBoxOrShownInIt) {
+    struct Case {
+        const char* key;  // err2: an empty daily database; err3: an unreachable back-up folder
+        bool logWritable;
+    } cases[] = {{"err2", true}, {"err2", false}, {"err3", true}, {"err3", false}};
+    const QString log = path("log/08.12.26.log");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + (c.logWritable ? " log" : " no log"));
+        const bool err2 = std::string_view(c.key) == "err2";
+        const QString daily = path("zarvium.mdb");
+        const QString dailyKept = tmp_.path() + "/zarvium.mdb";
+        if (err2) {
+            ASSERT_TRUE(QFile::rename(daily, dailyKept));
+            QFile(daily).open(QIODevice::WriteOnly);
+        } else {
+            scriviini("database", "bk", "30/11/26", "general.ini");
+            scriviini("back-up", "pathautobackup", path("no/such/folder/zarviumtotale.mdb"), "general.ini");
+        }
+        // A plain file where the log folder should be: nothing can be logged.
+        QDir(path("log")).removeRecursively();
+        if (!c.logWritable)
+            QFile(path("log")).open(QIODevice::WriteOnly);
+        else
+            QDir().mkpath(path("log"));
+        QByteArray loggedWhenShown = "<no box>";
+        prompts_->whileOpen = [&](const MessageRequest&) { loggedWhenShown = fileBytes(log); };
+
+        start();
+        prompts_->whileOpen = nullptr;
+        const auto shown = prompts_->takeMessages();
+        ASSERT_EQ(shown.size(), 1u);
+        const QString text = say("it.ini", "splash", c.key);
+        const QString cause = err2 ? QStringLiteral("zarvium.mdb is empty") : QStringLiteral("no/such/folder");
+        if (c.logWritable) {
+            EXPECT_EQ(shown[0].text, text);
+            EXPECT_TRUE(QString::fromUtf8(loggedWhenShown).contains(cause)) << loggedWhenShown.toStdString();
+        } else {
+            EXPECT_TRUE(shown[0].text.startsWith(text)) << shown[0].text.toStdString();
+            EXPECT_TRUE(shown[0].text.contains(cause)) << shown[0].text.toStdString();
+        }
+        Forms::unloadAll();
+        QFile::remove(path("log"));
+        QDir().mkpath(path("log"));
+        if (err2) {
+            QFile::remove(daily);
+            ASSERT_TRUE(QFile::rename(dailyKept, daily));
+        } else {
+            scriviini("back-up", "pathautobackup", "", "general.ini");
+        }
+    }
 }
 
 // No lock can be taken in a folder that could be written: a second instance
