@@ -37,6 +37,9 @@ if ! lpstat -p "$queue" >/dev/null 2>&1; then
   # The report is laid out for A4.
   $SUDO lpadmin -p "$queue" -E -v cups-pdf:/ -m "$ppd" -o PageSize=A4 2>&1 | grep -v 'deprecated' || true
 fi
+# Every file named with its job id ("<title>-job_<n>.pdf"): jobs of one title
+# never overwrite each other, and a job's page is found by its id.
+$SUDO lpadmin -p "$queue" -o Label=2 2>&1 | grep -v 'deprecated' || true
 $SUDO cupsenable "$queue" 2>/dev/null || true
 $SUDO cupsaccept "$queue" 2>/dev/null || true
 $SUDO lpadmin -d "$queue"

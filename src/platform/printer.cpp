@@ -8,6 +8,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QUuid>
 
 #include "platform/errors.h"
@@ -20,6 +21,11 @@ namespace {
 QString& redirectPath() {
     static QString path;
     return path;
+}
+
+QString& lastRequestId() {
+    static QString id;
+    return id;
 }
 
 constexpr double kTwipsPerInch = 1440.0;
@@ -56,6 +62,8 @@ Printer::~Printer() {
 }
 
 void Printer::redirectSystemPrinter(const QString& path) { redirectPath() = path; }
+
+QString Printer::lastRequest() { return lastRequestId(); }
 
 QPaintDevice* Printer::device() {
     if (kind_ == Kind::Device)
@@ -250,6 +258,10 @@ void Printer::endDoc() {
         throw printerError(QStringLiteral("The print spooler (lp) could not be run: %1").arg(lp.errorString()));
     if (lp.exitStatus() != QProcess::NormalExit || lp.exitCode() != 0)
         throw printerError(QStringLiteral("The printer \"%1\" refused the document: %2").arg(destination, said));
+    // lp answers "request id is <destination>-<n> (1 file(s))", in the user's language.
+    const QRegularExpression request(QRegularExpression::escape(destination) + QStringLiteral("-\\d+"));
+    const auto m = request.match(QString::fromLocal8Bit(lp.readAllStandardOutput()));
+    lastRequestId() = m.hasMatch() ? m.captured(0) : QString();
 }
 
 void Printer::killDoc() {

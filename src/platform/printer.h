@@ -50,6 +50,10 @@ public:
     // Sends system-printer documents into PDF files at `path` instead (tests,
     // benchmarks); an empty path ends that.
     static void redirectSystemPrinter(const QString& path);
+    // The spooler's request id ("queue-42") of the last document this process
+    // handed to a system printer, empty before the first: a caller that must
+    // follow its own job (among others printed meanwhile) finds it by this.
+    static QString lastRequest();
 
     double CurrentX = 0;
     double CurrentY = 0;

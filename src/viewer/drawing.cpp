@@ -141,21 +141,24 @@ int64_t drawDots(QPainter& painter, const QRectF& rect, const Input& input, cons
     const Twips t{rect};
     painter.save();
     painter.setClipRect(rect);
-    QPen pens[kPopulations];
-    for (int p = 0; p < kPopulations; ++p) {
-        pens[p] = QPen(populationColour(Population(p)), dotSize);
-        pens[p].setCosmetic(true);
-    }
+    // Each dot is a filled square of whole device pixels, placed where a
+    // one-pixel point would land. A point is a stroke of no length, which PDF
+    // and PostScript renderers may paint as nothing; a filled square every
+    // renderer paints.
+    const QTransform toDevice = painter.deviceTransform();
+    painter.resetTransform();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    const int side = std::max(1, qRound(dotSize));
+    QColor colours[kPopulations];
+    for (int p = 0; p < kPopulations; ++p)
+        colours[p] = populationColour(Population(p));
     int64_t drawn = 0;
-    int current = -1;
     scatterDots(
         input, random,
         [&](Population p, double x, double y) {
-            if (current != p) {
-                painter.setPen(pens[p]);
-                current = p;
-            }
-            painter.drawPoint(t(x, y));
+            const QPointF at = toDevice.map(t(x, y));
+            painter.fillRect(QRect(qFloor(at.x() + 0.5) - side / 2, qFloor(at.y() + 0.5) - side / 2, side, side),
+                             colours[p]);
             ++drawn;
         },
         divisors);

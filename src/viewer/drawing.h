@@ -27,8 +27,8 @@ void drawFrame(QPainter& painter, const QRectF& rect, const QColor& pen);
 // The template: frame and boundary line in `framePen`, the population
 // outlines and names in their colours.
 void drawTemplate(QPainter& painter, const QRectF& rect, const QColor& framePen);
-// The dots of the input, each one device pixel (or `dotSize` device pixels
-// square on a printer). Returns how many were drawn.
+// The dots of the input, each a filled square of one device pixel (or
+// `dotSize` device pixels a side on a printer). Returns how many were drawn.
 int64_t drawDots(QPainter& painter, const QRectF& rect, const Input& input, const std::function<double()>& random,
                  qreal dotSize = 0, const Divisors& divisors = kScreenDivisors);
 }  // namespace scatter

@@ -21,7 +21,11 @@ std::vector<PdfWord> pdfWords(const QString& pdf);
 // line by its first word; nullptr-like empty optional when missing.
 std::vector<PdfWord> findText(const std::vector<PdfWord>& words, const QString& text);
 int pdfPageCount(const QString& pdf);
+// Who draws a page: poppler (pdftoppm, as PDF viewers do) or Ghostscript
+// (gs, as CUPS printer drivers do). They differ on marks a PDF may leave
+// undrawn, such as strokes of no length.
+enum class Renderer { Poppler, Ghostscript };
 // Page `page` (1-based) rendered at `dpi`.
-QImage pdfPage(const QString& pdf, int page, int dpi);
+QImage pdfPage(const QString& pdf, int page, int dpi, Renderer renderer = Renderer::Poppler);
 
 }  // namespace zv::test

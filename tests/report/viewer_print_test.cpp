@@ -4,6 +4,7 @@
 #include "model/resultstore.h"
 #include "platform/forms.h"
 #include "platform/printer.h"
+#include "report/cupsqueue.h"
 #include "report/pdftext.h"
 #include "shell/config.h"
 #include "shell/session.h"
@@ -69,6 +70,10 @@ TEST_F(ViewerPrint, TheShownResultPrintsOnOnePage) {
     EXPECT_TRUE(test::findText(words, QStringLiteral("Rossi")).empty());
     EXPECT_TRUE(prompts_->takeMessages().empty());
     EXPECT_FALSE(QFile::exists(path("log/08.12.26.log")));
+    // The scattergram's dots, as a viewer and as a printer driver draw them.
+    const int dots = test::scattergramDots(pdf_, test::Renderer::Poppler);
+    EXPECT_GT(dots, 100);
+    EXPECT_GE(test::scattergramDots(pdf_, test::Renderer::Ghostscript), dots / 2);
 
     // Printed twice, the page is the same, scattergram dots included.
     const QImage first = test::pdfPage(pdf_, 1, 72);

@@ -1,10 +1,14 @@
 #include <QImage>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "platform/clock.h"
+#include "platform/printer.h"
+#include "report/cupsqueue.h"
+#include "report/pdftext.h"
 #include "viewer/drawing.h"
 
 namespace zv {
@@ -20,15 +24,19 @@ public:
         void updateState(const QPaintEngineState& state) override {
             if (state.state() & QPaintEngine::DirtyPen)
                 pen = state.pen();
+            if (state.state() & QPaintEngine::DirtyBrush)
+                brush = state.brush();
         }
         void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
-        void drawPoints(const QPointF* points, int count) override {
+        void drawPoints(const QPointF*, int count) override { points += count; }
+        void drawPoints(const QPoint*, int count) override { points += count; }
+        void drawRects(const QRectF* rects, int count) override {
             for (int i = 0; i < count; ++i)
-                dots.push_back({pen.color(), points[i]});
+                dots.push_back({brush.color(), rects[i]});
         }
-        void drawPoints(const QPoint* points, int count) override {
+        void drawRects(const QRect* rects, int count) override {
             for (int i = 0; i < count; ++i)
-                dots.push_back({pen.color(), QPointF(points[i])});
+                dots.push_back({brush.color(), QRectF(rects[i])});
         }
         void drawLines(const QLineF*, int count) override { lines += count; }
         void drawLines(const QLine*, int count) override { lines += count; }
@@ -38,8 +46,10 @@ public:
         Type type() const override { return QPaintEngine::User; }
 
         QPen pen;
-        std::vector<std::pair<QColor, QPointF>> dots;
+        QBrush brush;
+        std::vector<std::pair<QColor, QRectF>> dots;  // filled rectangles
         int lines = 0;
+        int points = 0;  // strokes of no length, which some renderers never paint
     };
 
     explicit Recorder(QSize size) : size_(size) {}
@@ -79,6 +89,7 @@ TEST(ScattergramDrawing, OneDotPerComputedDotInItsPopulationsColour) {
         drawn = scatter::drawDots(painter, QRectF(0, 0, 180, 113), {7.5, 60, 30, 6, 3, 1}, [] { return clock::rnd(); });
     }
     EXPECT_EQ(picture.engine.lines, 7);  // four frame lines, three boundary lines
+    EXPECT_EQ(picture.engine.points, 0);
     EXPECT_EQ(drawn, 816);
     ASSERT_EQ(picture.engine.dots.size(), 816u);
     std::map<QRgb, int> perColour;
@@ -92,21 +103,61 @@ TEST(ScattergramDrawing, OneDotPerComputedDotInItsPopulationsColour) {
 }
 
 TEST(ScattergramDrawing, TwipsScaleToTheRectangleGiven) {
-    // The same drawing at six times the screen's resolution lands in the same places.
-    for (const double scale : {1.0, 6.0}) {
-        Recorder picture(QSize(int(180 * scale), int(113 * scale)));
+    // The same drawing at six times the screen's resolution lands in the same
+    // places, to the device pixel, each dot a filled square of the size asked.
+    struct Case {
+        double scale, dotSize, side;
+    };
+    for (const Case c : {Case{1, 0, 1}, Case{6, 0, 1}, Case{6, 8, 8}, Case{6, 2.4, 2}}) {
+        SCOPED_TRACE(testing::Message() << "scale " << c.scale << ", dot size " << c.dotSize);
+        Recorder picture(QSize(int(180 * c.scale), int(113 * c.scale)));
         clock::seedRandom(5);
         QPainter painter(&picture);
-        scatter::drawDots(painter, QRectF(0, 0, 180 * scale, 113 * scale), {10, 0, 100, 0, 0, 0},
-                          [] { return clock::rnd(); });
+        scatter::drawDots(
+            painter, QRectF(0, 0, 180 * c.scale, 113 * c.scale), {10, 0, 100, 0, 0, 0}, [] { return clock::rnd(); },
+            c.dotSize);
         painter.end();
-        for (const auto& [colour, at] : picture.engine.dots) {
+        ASSERT_FALSE(picture.engine.dots.empty());
+        for (const auto& [colour, square] : picture.engine.dots) {
+            EXPECT_EQ(square.size(), QSizeF(c.side, c.side));
             // Lymphocytes: x 350 to 700, y 1000 to 1350 twips of 2700 x 1695.
-            EXPECT_GE(at.x(), 350 * 180 * scale / 2700 - 1e-9);
-            EXPECT_LE(at.x(), 700 * 180 * scale / 2700 + 1e-9);
-            EXPECT_GE(at.y(), 1000 * 113 * scale / 1695 - 1e-9);
-            EXPECT_LE(at.y(), 1350 * 113 * scale / 1695 + 1e-9);
+            const QPointF at = square.center();
+            EXPECT_GE(at.x(), 350 * 180 * c.scale / 2700 - 1);
+            EXPECT_LE(at.x(), 700 * 180 * c.scale / 2700 + 1);
+            EXPECT_GE(at.y(), 1000 * 113 * c.scale / 1695 - 1);
+            EXPECT_LE(at.y(), 1350 * 113 * c.scale / 1695 + 1);
         }
+    }
+}
+
+TEST(ScattergramDrawing, EveryRendererPaintsThePrintedDots) {
+    // Printed as the page prints it (a PDF at the printer's resolution, dots
+    // of 1/150 inch), then drawn by poppler and by Ghostscript.
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("dots.pdf"));
+    clock::seedRandom(7);
+    int64_t drawn = 0;
+    {
+        const std::unique_ptr<Printer> printer = Printer::pdfFile(pdf);
+        printer->paintPicture(
+            [&](QPainter& p, const QRectF& r) {
+                scatter::drawFrame(p, r, Qt::black);
+                drawn = scatter::drawDots(
+                    p, r, {7.5, 60, 30, 6, 3, 1}, [] { return clock::rnd(); },
+                    std::max<qreal>(1.0, p.device()->logicalDpiX() / 150.0));
+            },
+            1440, 1440, 2700, 1695);
+        printer->endDoc();
+    }
+    ASSERT_GT(drawn, 500);
+    const QRect box(100, 100, 2700 * 100 / 1440, 1695 * 100 / 1440);  // at 100 dpi
+    for (const test::Renderer renderer : {test::Renderer::Poppler, test::Renderer::Ghostscript}) {
+        const QImage page = test::pdfPage(pdf, 1, 100, renderer);
+        ASSERT_FALSE(page.isNull());
+        // Dots overlap where the cloud is thick; most still show.
+        EXPECT_GT(test::colouredPixels(page, box), drawn / 4)
+            << (renderer == test::Renderer::Poppler ? "poppler" : "gs");
+        EXPECT_EQ(test::colouredPixels(page, page.rect()), test::colouredPixels(page, box));
     }
 }
 
