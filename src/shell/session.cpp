@@ -1,5 +1,7 @@
 #include "shell/session.h"
 
+#include "model/referencerange.h"
+#include "model/resultstore.h"
 #include "platform/errors.h"
 #include "shell/language.h"
 #include "shell/notifier.h"
@@ -124,6 +126,12 @@ void Session::openConnections(QChar decimalMark) {
         connection->setDecimalMark(decimalMark);
         connection->open(*path);
     }
+    // What earlier releases wrote as a value nobody measured or a limit
+    // nobody set is mended where it can be told apart; a file that cannot be
+    // written is still used as it is.
+    for (Connection* results : {&cntot, &cn})
+        ignoring([results] { mendResultLayout(*results); });
+    ignoring([this] { mendUnsetBandLimits(cnlimit); });
 }
 
 void Session::closeConnections() noexcept {
