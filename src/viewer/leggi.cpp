@@ -625,6 +625,9 @@ void leggi::reloadSearch() {
         return;
     }
     closeGroups();
+    // A white-cell chart clicked away before the search comes back, as at a load.
+    for (HistogramChart* chart : {MSChart1, MSChart2, MSChart3, MSChart4})
+        chart->show();
     rs_ = std::move(found);
     applySearchLook();
     Command16->hide();

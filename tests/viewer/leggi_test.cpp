@@ -858,9 +858,13 @@ TEST_F(Viewer, HistorySearchReloadsTheOpenViewerAtOnce) {
     ASSERT_NE(v, nullptr);
     EXPECT_TRUE(v->Check1->isVisibleTo(v));
 
+    QTest::mouseClick(v->MSChart3, Qt::LeftButton);  // one white-cell chart clicked away
+    ASSERT_FALSE(v->MSChart3->isVisibleTo(v));
     v->Check1->setChecked(true);
     QTest::mouseClick(v->Image2, Qt::LeftButton);
     EXPECT_EQ(s().queryricerca, "select * from datiQgrafici where specName like 'D''Amico Anna' order by ID1");
+    for (const HistogramChart* chart : {v->MSChart1, v->MSChart2, v->MSChart3, v->MSChart4})
+        EXPECT_TRUE(chart->isVisibleTo(v)) << chart->objectName().toStdString();  // the four, as after a load
     EXPECT_EQ(s().leggiOricerca, 0);
     ASSERT_EQ(Forms::get<leggi>(), v);  // the same window, on the new rows
     EXPECT_EQ(v->Text24->text(), "2");
