@@ -123,12 +123,12 @@ TEST_F(SessionTest, ReportCaptionsReadEveryKeyOfTheSection) {
 TEST_F(SessionTest, NewsReachWhoeverListens) {
     // Nobody shows the status line yet: the logger keeps the line for the main window.
     logerrore(53, "File not found", "frmSplash");
-    EXPECT_EQ(takePendingStatus(), QStringLiteral("frmSplash - 53 - File not found"));
+    EXPECT_EQ(takePendingError(), (LoggedError{"frmSplash", 53, "File not found"}));
 
     test::NotifierLog log;
     logerrore(5, "later", "Principale");
-    EXPECT_EQ(log.status, QStringLiteral("Principale - 5 - later"));
-    EXPECT_EQ(takePendingStatus(), QString());
+    EXPECT_EQ(log.error, (LoggedError{"Principale", 5, "later"}));
+    EXPECT_EQ(takePendingError(), std::nullopt);
 
     Session s;
     s.setWorkDate(QStringLiteral("01/12/26"));

@@ -55,7 +55,7 @@ void ProgramFolderTest::SetUp() {
 }
 
 void ProgramFolderTest::TearDown() {
-    takePendingStatus();
+    takePendingError();
     clock::clearFixed();
     setErrorSink(nullptr);
 }
