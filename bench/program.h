@@ -22,7 +22,7 @@ public:
     }
     std::optional<QString> input(const QString&, const QString&, const QString&) override { return std::nullopt; }
     QString openFile(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFile(const QString&, const QString&, const QString&, zv::ExistingFile) override { return {}; }
     std::optional<QFont> chooseFont(const QFont&) override { return std::nullopt; }
     std::optional<QColor> chooseColour(const QColor&) override { return std::nullopt; }
     std::optional<zv::PrintDestination> choosePrinter() override { return std::nullopt; }

@@ -101,7 +101,7 @@ RESULT_FIELDS = [
 ] + [(name, REAL, None) for name in (
     "WBC", "RBC", "HGB", "HCT", "MCV", "MCH", "MCHC", "RDW", "PLT", "MPV", "PCT", "PDW",
     "neu%", "lym%", "mono%", "eos%", "baso%")] + [
-    ("ret%", REAL, "0"),
+    ("ret%", REAL, None),         # typed in the viewer; never sent by the analyser
 ] + [(name, NOCASE, None) for name in (
     "DFLT", "Blast", "VarLym", "IG", "Band", "NRBC", "NWBC", "RRBC", "LRI", "URI")] + [
     ("Limits", INTEGER, None),
@@ -109,7 +109,7 @@ RESULT_FIELDS = [
     ("WicError", NOCASE, None),
     ("SamplError", INTEGER, None),
 ]
-BANDATI = ("bandati", REAL, "0")
+BANDATI = ("bandati", REAL, None)
 
 # Histogram tables: (table name, column prefix, alias in the view).
 HISTOGRAMS = [
@@ -166,12 +166,9 @@ def results_sql():
     # then each histogram row's ID1, which is that same key. A failure in any of
     # the five statements aborts the whole INSERT, so no partial result remains.
     row_fields = [q("ID1")] + [q(f[0]) for f in RESULT_FIELDS] + [q(BANDATI[0])]
-    values = []
-    for name in ["ID1"] + [f[0] for f in RESULT_FIELDS] + [BANDATI[0]]:
-        if name in ("ret%", "bandati"):
-            values.append("coalesce(NEW.%s, 0)" % q(name))  # as the table default would
-        else:
-            values.append("NEW.%s" % q(name))
+    # A value the result does not carry stays NULL: a received result has no
+    # Ret % or band %, and a 0 would be shown and judged as measured.
+    values = ["NEW.%s" % q(name) for name in ["ID1"] + [f[0] for f in RESULT_FIELDS] + [BANDATI[0]]]
     body = ["    INSERT INTO \"datinumerici\" (\n        %s\n    ) VALUES (\n        %s\n    );\n"
             % (",\n        ".join(row_fields), ",\n        ".join(values))]
     for table, prefix, _ in HISTOGRAMS:
@@ -234,17 +231,15 @@ BAND_COLUMNS = ["bandatiL", "bandatiH", "cBandatiL", "cBandatiH"]
 
 
 def range_table(name):
-    # Limits stay text exactly as typed; the readers convert them. The band
-    # columns default to "0", so a set whose editor never writes them (every
-    # human set) still gives the readers a number.
+    # Limits stay text exactly as typed; the readers convert them. No column
+    # has a default: a limit nobody set is NULL, which every reader takes as
+    # no limit (the human editor never writes the band columns).
     cols = []
     for c in range_columns():
         if c == "limite":
             cols.append((c, INTEGER, None))     # numeric, so "order by limite" puts 10 after 2
         elif c == "valori":
             cols.append((c, NOCASE, None))
-        elif c in BAND_COLUMNS:
-            cols.append((c, TEXT, "'0'"))
         else:
             cols.append((c, TEXT, None))
     return create_table(name, cols)
@@ -269,7 +264,7 @@ def range_set(number, name, limits, with_bands):
     row, cols = [], []
     for c in range_columns():
         if c in BAND_COLUMNS and not with_bands:
-            continue      # left to the column default
+            continue      # left NULL: no limit
         cols.append(c)
         if c == "limite":
             row.append(str(number))
@@ -333,7 +328,7 @@ def riferimenti_sql():
     assert len(qc_cols) == 32
     out.append(create_table("qc", qc_cols))
 
-    out.append("\n-- Shipped human sets: 0 adults, 1 children. Band columns take their default.\n")
+    out.append("\n-- Shipped human sets: 0 adults, 1 children. Band limits stay NULL.\n")
     rows = [range_set(n, name, lim, False) for n, name, lim in HUMAN_SETS]
     out.append(insert_rows("limiti", rows[0][0], [r for _, r in rows]))
     out.append("\n-- Shipped species sets: dog and cat.\n")

@@ -36,7 +36,7 @@ CREATE TABLE "datinumerici" (
     "mono%" REAL CHECK (typeof("mono%") IN ('integer','real','null')),
     "eos%" REAL CHECK (typeof("eos%") IN ('integer','real','null')),
     "baso%" REAL CHECK (typeof("baso%") IN ('integer','real','null')),
-    "ret%" REAL DEFAULT 0 CHECK (typeof("ret%") IN ('integer','real','null')),
+    "ret%" REAL CHECK (typeof("ret%") IN ('integer','real','null')),
     "DFLT" TEXT COLLATE NOCASE,
     "Blast" TEXT COLLATE NOCASE,
     "VarLym" TEXT COLLATE NOCASE,
@@ -51,7 +51,7 @@ CREATE TABLE "datinumerici" (
     "RbcError" TEXT COLLATE NOCASE,
     "WicError" TEXT COLLATE NOCASE,
     "SamplError" INTEGER CHECK (typeof("SamplError") IN ('integer','null')),
-    "bandati" REAL DEFAULT 0 CHECK (typeof("bandati") IN ('integer','real','null'))
+    "bandati" REAL CHECK (typeof("bandati") IN ('integer','real','null'))
 );
 
 -- The 53 channels of one histogram, as received text ("047" keeps its zero).
@@ -619,7 +619,7 @@ BEGIN
         NEW."mono%",
         NEW."eos%",
         NEW."baso%",
-        coalesce(NEW."ret%", 0),
+        NEW."ret%",
         NEW."DFLT",
         NEW."Blast",
         NEW."VarLym",
@@ -634,7 +634,7 @@ BEGIN
         NEW."RbcError",
         NEW."WicError",
         NEW."SamplError",
-        coalesce(NEW."bandati", 0)
+        NEW."bandati"
     );
     INSERT INTO "graficiWB1" (
         "ID1",

@@ -11,8 +11,8 @@ CREATE TABLE "limiti" (
     "wbcH" TEXT,
     "neuL" TEXT,
     "neuH" TEXT,
-    "bandatiL" TEXT DEFAULT '0',
-    "bandatiH" TEXT DEFAULT '0',
+    "bandatiL" TEXT,
+    "bandatiH" TEXT,
     "lymL" TEXT,
     "lymH" TEXT,
     "monoL" TEXT,
@@ -55,8 +55,8 @@ CREATE TABLE "limiti" (
     "pdwL" TEXT,
     "pctH" TEXT,
     "pctL" TEXT,
-    "cBandatiL" TEXT DEFAULT '0',
-    "cBandatiH" TEXT DEFAULT '0'
+    "cBandatiL" TEXT,
+    "cBandatiH" TEXT
 );
 
 -- Species reference-range sets, found by the result's animal name.
@@ -67,8 +67,8 @@ CREATE TABLE "vet" (
     "wbcH" TEXT,
     "neuL" TEXT,
     "neuH" TEXT,
-    "bandatiL" TEXT DEFAULT '0',
-    "bandatiH" TEXT DEFAULT '0',
+    "bandatiL" TEXT,
+    "bandatiH" TEXT,
     "lymL" TEXT,
     "lymH" TEXT,
     "monoL" TEXT,
@@ -111,8 +111,8 @@ CREATE TABLE "vet" (
     "pdwL" TEXT,
     "pctH" TEXT,
     "pctL" TEXT,
-    "cBandatiL" TEXT DEFAULT '0',
-    "cBandatiH" TEXT DEFAULT '0'
+    "cBandatiL" TEXT,
+    "cBandatiH" TEXT
 );
 
 -- QC control lots: a low and a high limit per parameter.
@@ -151,7 +151,7 @@ CREATE TABLE "qc" (
     "mpvH" REAL CHECK (typeof("mpvH") IN ('integer','real','null'))
 );
 
--- Shipped human sets: 0 adults, 1 children. Band columns take their default.
+-- Shipped human sets: 0 adults, 1 children. Band limits stay NULL.
 INSERT INTO "limiti" (
     "limite", "valori",
     "wbcL",   "wbcH",

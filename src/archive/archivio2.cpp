@@ -619,7 +619,9 @@ void Archivio2::Command4_Click() {
 }
 
 void Archivio2::Command5_Click() {
-    const QString chosen = prompts().saveFile(txt_common[6], QString(), txt_common[1] + QStringLiteral(" (*.mdb)"));
+    // The copy or move adds to a file that exists: nothing is replaced.
+    const QString chosen =
+        prompts().saveFile(txt_common[6], QString(), txt_common[1] + QStringLiteral(" (*.mdb)"), ExistingFile::AddedTo);
     if (!chosen.isEmpty())
         lastDestination_ = chosen;
     dbdestinazione = lastDestination_;
@@ -682,7 +684,8 @@ void Archivio2::backupTarget(int row) {
     try {
         msgBox(text, MsgButtons::OK, MsgIcon::Information, appTitle());
         // A cancel is no choice: never the name another target was given before.
-        const QString chosen = prompts().saveFile(text, QString(), txt_common[1] + QStringLiteral(" (*.mdb)"));
+        const QString chosen =
+            prompts().saveFile(text, QString(), txt_common[1] + QStringLiteral(" (*.mdb)"), ExistingFile::Replaced);
         const QStringList live = {programPath(file::archiveDb), programPath(file::dailyDb),
                                   programPath(file::referenceDb), programPath(file::vetDb)};
         for (const QString& database : live)

@@ -60,18 +60,14 @@ int64_t rollOverDaily(Connection& archive, const QString& dailyPath) {
                         QStringLiteral(" SELECT ID1, ?1 + row_number() OVER (ORDER BY ID1) FROM daily.datinumerici"),
                     {last});
 
-    // The values as the view's insert trigger stores them: no band or
-    // reticulocyte value reads as 0.
+    // The values as they are: a value the result never had stays NULL.
     QString columns = QStringLiteral("ID1");
     QString values = QStringLiteral("k.archive");
     QStringList valueFields = resultValueFields();
     valueFields << QStringLiteral("bandati");
     for (const QString& field : valueFields) {
         columns += QStringLiteral(", ") + quoted(field);
-        const QString value = QStringLiteral("d.") + quoted(field);
-        const bool zeroWhenEmpty = field == QLatin1String("ret%") || field == QLatin1String("bandati");
-        values += QStringLiteral(", ") +
-                  (zeroWhenEmpty ? QStringLiteral("coalesce(") + value + QStringLiteral(", 0)") : value);
+        values += QStringLiteral(", d.") + quoted(field);
     }
     archive.execute(QStringLiteral("INSERT INTO main.datinumerici (") + columns + QStringLiteral(") SELECT ") + values +
                         QStringLiteral(" FROM ") + kKeyMap +

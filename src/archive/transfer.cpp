@@ -141,6 +141,7 @@ int64_t runBetweenFiles(Connection& src, Recordset& selected, const QString& des
     // The source's own connection lets go before the move takes its write lock.
     src.close();
     Connection dst(destination);
+    ignoring([&dst] { mendResultLayout(dst); });
     AttachedSource attached(dst, source);
     KeyTable keyed(dst, keys);
     Transaction tx(dst);

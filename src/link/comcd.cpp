@@ -42,12 +42,10 @@ void ComCD::Form_Load() {
     // Every step runs under one handler: a bad setting leaves the receiver
     // loaded with "Rx Error!" and a line in the error log, never a crash.
     try {
-        const Session& session = Session::get();
-        idle_ = languageText(session.linguax, QStringLiteral("rs232"), QStringLiteral("msg2"));
-        receiving_ = languageText(session.linguax, QStringLiteral("rs232"), QStringLiteral("msg3"));
+        (void)Session::get();  // a receiver runs inside a session
         portLog_ = leggiiniBool(QStringLiteral("log"), QStringLiteral("rxport"), file::generalIni, 8);
         emit notifier().linkState(true);
-        emit notifier().receiveStatus(idle_);
+        emit notifier().receiveStatus(ReceiverActivity::Idle);
         counter_ = 0;
         framer.stato = true;
         modelText_ = ini(file::portIni, QStringLiteral("general"), QStringLiteral("instrument"), 15);
@@ -79,7 +77,7 @@ void ComCD::Form_Load() {
         configurePort();
     } catch (...) {
         const CaughtError e = describeCurrentException();
-        showRxError(QStringLiteral("Rx Error!"));
+        showRxError(ReceiveFailure::Line);
         logerrore(e.number, e.description, kWindow);
     }
 }
@@ -121,7 +119,7 @@ void ComCD::Form_Unload(bool& cancel) {
     (void)cancel;
     svuota();
     emit notifier().linkState(false);
-    emit notifier().receiveStatus(QString());
+    emit notifier().receiveStatus(ReceiverActivity::None);
     if (portLog_)
         portLogFile_.close();
     MSComm1->close();
@@ -132,11 +130,11 @@ void ComCD::svuota() {
     hideSegments();
 }
 
-void ComCD::showRxError(const QString& text) { emit notifier().receiveError(text); }
+void ComCD::showRxError(ReceiveFailure failure) { emit notifier().receiveError(failure); }
 
 void ComCD::MSComm1_OnComm() {
     try {
-        emit notifier().receiveStatus(receiving_);
+        emit notifier().receiveStatus(ReceiverActivity::Receiving);
         const QString chunk = MSComm1->readInput();
         if (portLog_) {
             const QByteArray record = '"' + chunk.toLatin1() + QByteArrayLiteral("\"\r\n");
@@ -152,7 +150,7 @@ void ComCD::MSComm1_OnComm() {
 
 void ComCD::failurePath(int32_t number, const QString& description) {
     svuota();
-    showRxError(QStringLiteral("Rx Error!"));
+    showRxError(ReceiveFailure::Line);
     logerrore(number, description, kWindow);
 }
 
@@ -164,8 +162,8 @@ void ComCD::portFailed(int32_t number, const QString& description) {
     svuota();
     framer.resetProgress();
     emit notifier().linkState(false);
-    emit notifier().receiveStatus(QString());
-    showRxError(QStringLiteral("Rx Error!"));
+    emit notifier().receiveStatus(ReceiverActivity::None);
+    showRxError(ReceiveFailure::Line);
     logerrore(number, description, kWindow);
 }
 
@@ -183,10 +181,10 @@ void ComCD::dataLengthWrong() {
     failurePath(0, QString());
 }
 
-void ComCD::histogramLengthWrong() { showRxError(QStringLiteral("Rx Error!")); }
+void ComCD::histogramLengthWrong() { showRxError(ReceiveFailure::Line); }
 
 void ComCD::bufferOverflow() {
-    showRxError(QStringLiteral("Rx Error!"));
+    showRxError(ReceiveFailure::Line);
     logerrore(err::Overflow,
               QStringLiteral("More than %1 characters arrived without an end of block; they were discarded.")
                   .arg(Framer::kBufferLimit),
@@ -235,10 +233,10 @@ void ComCD::registra(const BlockStrings& record) {
     } catch (...) {
         const CaughtError e = describeCurrentException();
         svuota();
-        showRxError(QStringLiteral("Rec. Error!"));
+        showRxError(ReceiveFailure::Store);
         logerrore(e.number, e.description, kWindow);
     }
-    emit notifier().receiveStatus(idle_);
+    emit notifier().receiveStatus(ReceiverActivity::Idle);
 }
 
 void ComCD::store(const BlockStrings& record, const DecodedResult& decoded) {

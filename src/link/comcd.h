@@ -14,6 +14,7 @@
 #include "model/instrument.h"
 #include "platform/commport.h"
 #include "platform/forms.h"
+#include "shell/notifier.h"
 
 namespace zv {
 
@@ -49,7 +50,7 @@ private:
     void MSComm1_OnComm();
     void portFailed(int32_t number, const QString& description);
     void failurePath(int32_t number, const QString& description);
-    void showRxError(const QString& text);
+    void showRxError(ReceiveFailure failure);
     void openPortLog();
     void configurePort();
     CalibrationFactors factorsFor(const QString& speciesKey);
@@ -64,7 +65,6 @@ private:
     void bufferOverflow() override;
     void registra(const BlockStrings& record) override;
 
-    QString idle_, receiving_;
     bool portLog_ = false;
     QFile portLogFile_;
     int16_t blockLog_ = 0;

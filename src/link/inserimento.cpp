@@ -9,6 +9,7 @@
 #include "model/resultstore.h"
 #include "platform/captions.h"
 #include "platform/errors.h"
+#include "platform/keyfilter.h"
 #include "platform/refusal.h"
 #include "shell/config.h"
 #include "shell/session.h"
@@ -83,6 +84,7 @@ inserimento::inserimento() : Form(QString(kName)) {
     const Column columns[3] = {{QColor(), 0, 5}, {QColor(255, 0, 0), 6, 12}, {QColor(255, 255, 0), 13, 16}};
     auto* columnRow = new QHBoxLayout;
     columnRow->setSpacing(0);
+    auto* valueFilter = new CharacterFilter(this, valueKeyPasses);
     for (const Column& column : columns) {
         QFrame* group = filledGroup(this, column.fill);
         auto* grid = new QGridLayout(group);
@@ -93,7 +95,7 @@ inserimento::inserimento() : Form(QString(kName)) {
             box->setMaximumWidth(90);
             // Only the key filter's characters are typed: no input method composes others.
             box->setAttribute(Qt::WA_InputMethodEnabled, false);
-            box->installEventFilter(this);
+            valueFilter->watch(box);
             grid->addWidget(label, i - column.first, 0);
             grid->addWidget(box, i - column.first, 1);
         }
@@ -149,20 +151,6 @@ void inserimento::inizializza() {
         box->setText(kStartValue);
     Text18->setText(kStartId);
     Text19->setText(kStartName);
-}
-
-bool inserimento::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress)
-        return Form::eventFilter(watched, event);
-    const auto* key = static_cast<QKeyEvent*>(event);
-    // Keys that type nothing (arrows, Home, Delete) and the focus keys are no characters.
-    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Delete ||
-        key->text().isEmpty())
-        return Form::eventFilter(watched, event);
-    const QString typed = key->text();
-    if (typed.size() == 1 && valueKeyPasses(typed.at(0)))
-        return Form::eventFilter(watched, event);
-    return true;  // discarded before it reaches the box
 }
 
 void inserimento::Command1_Click() {

@@ -32,10 +32,6 @@ public:
     QLabel *Label7 = nullptr, *Label8 = nullptr;
     QPushButton* Command1 = nullptr;
 
-protected:
-    // The key filter of the value boxes.
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void Command1_Click();
 

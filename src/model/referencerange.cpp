@@ -92,6 +92,12 @@ int64_t rangeSetNumber(const QString& text) {
     return number;
 }
 
+int64_t mendUnsetBandLimits(Connection& cnlimit) {
+    return cnlimit.execute(
+        QStringLiteral("UPDATE limiti SET bandatiL = NULL, bandatiH = NULL, cBandatiL = NULL, cBandatiH = NULL"
+                       " WHERE bandatiL IS '0' AND bandatiH IS '0' AND cBandatiL IS '0' AND cBandatiH IS '0'"));
+}
+
 int64_t deleteRangeSets(Connection& cnlimit, RangeTable table, const QString& number) {
     // Compared as text, so "2.0" or " 2" is not the set 2 and nothing but the
     // digits shown in the number box deletes a set.

@@ -54,6 +54,14 @@ std::optional<ReferenceRangeSet> speciesRangeSet(Connection& cnlimit, const QStr
 // number is never rounded or guessed.
 int64_t rangeSetNumber(const QString& text);
 
+// Earlier releases gave every human set band limits 0 and 0, which no one
+// typed (the human editor has no band boxes) and which judged every band %
+// above 0 as high. Clears such limits of `limiti` to NULL, no limit, in one
+// commit; a set whose band limits hold anything else keeps them. The species
+// sets are left alone: their editor writes the band limits, so a 0 there is
+// the user's. Returns the number of sets mended.
+int64_t mendUnsetBandLimits(Connection& cnlimit);
+
 // Deletes every set whose number, written as digits, is exactly `number`.
 // The text is bound, so quotes and LIKE's "%" and "_" are plain characters
 // that match no number. Returns the sets deleted.

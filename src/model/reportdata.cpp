@@ -71,16 +71,16 @@ QString textOf(const OptionalText& t) { return t.value_or(QString()); }
 
 double numberOf(const std::optional<double>& n) { return n.value_or(0.0); }
 
-// A limit handed to a number member: NULL or missing is 0; typed text reads
-// with either decimal mark.
-double numberOf(const QVariant& v, const QString& column) {
+// A limit the page compares as a number: NULL, missing or blank is no limit
+// (NULL); typed text reads with either decimal mark.
+ReportValue limitNumber(const QVariant& v, const QString& column) {
     if (!v.isValid() || v.isNull())
-        return 0.0;
+        return ReportValue::null();
     const ReportValue value = ReportValue::fromVariant(v);
     if (value.kind() == ReportValue::Kind::Text && value.text(QLatin1Char('.')).trimmed().isEmpty())
-        return 0.0;
+        return ReportValue::null();
     try {
-        return *value.number(regionalDecimal());
+        return ReportValue(*value.number(regionalDecimal()));
     } catch (const AppError&) {
         throw AppError(err::TypeMismatch,
                        QStringLiteral("The limit %1 \"%2\" is not a number").arg(column, v.toString()));
@@ -124,7 +124,7 @@ void fillReportData(ReportData& d, const ResultRecord& r, const LimitsRow& limit
     auto l = [&](const char* column) { return ReportValue::fromVariant(limits.value(QString::fromLatin1(column))); };
     auto ld = [&](const char* column) {
         const QString name = QString::fromLatin1(column);
-        return numberOf(limits.value(name), name);
+        return limitNumber(limits.value(name), name);
     };
     d.s_limite = l("valori");
     d.s_wbcL = l("wbcL"), d.s_wbcH = l("wbcH");

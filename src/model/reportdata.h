@@ -66,17 +66,13 @@ struct ReportData {
     ReportValue s_limite, s_commento;
     QString s_n;  // no caller sets it
     ReportValue s_wbcL, s_wbcH, s_neuL, s_neuH, s_lymL, s_lymH, s_monoL, s_monoH, s_eosL, s_eosH, s_basoH, s_basoL;
-    ReportValue s_bandatiL;
-    double s_bandatiH = 0;
+    ReportValue s_bandatiL, s_bandatiH;
     ReportValue s_rbcL, s_rbcH, s_hgbL, s_hgbH;
     ReportValue s_mcvL, s_mcvH, s_hctL, s_hctH, s_mchL, s_mchH, s_mchcL, s_mchcH, s_rdwL, s_rdwH;
-    ReportValue s_retL;
-    double s_retH = 0;
-    ReportValue s_pltL, s_pltH, s_mpvL, s_mpvH, s_pctL, s_pctH, s_pdwL;
-    double s_pdwH = 0;
+    ReportValue s_retL, s_retH;
+    ReportValue s_pltL, s_pltH, s_mpvL, s_mpvH, s_pctL, s_pctH, s_pdwL, s_pdwH;
     ReportValue s_neucL, s_neucH, s_bandaticL, s_bandaticH, s_lymcL, s_lymcH, s_monocL, s_monocH, s_eoscL, s_eoscH,
-        s_basocL;
-    double s_basocH = 0;
+        s_basocL, s_basocH;
     ReportValue s_band, s_ig, s_varlym, s_blast, s_dflt, s_nwbc, s_nrbc, s_rrbc, s_uri;
     int16_t s_lri = 0;
 };
@@ -103,7 +99,9 @@ private:
 // Fills every member the viewer's print sets from the shown result and the
 // chosen range set. Number members take a NULL as 0 and text members as the
 // empty text (a received result has no Ret % or band %, and its report must
-// print); the others keep NULL. `nomeform` and `s_n` are left as they were.
+// print); the others keep NULL. A limit the page compares as a number
+// (bandatiH, cbasoH, retH, pdwH) is a number or, when not set, NULL: no
+// limit, no mark. `nomeform` and `s_n` are left as they were.
 // Fails with error 13 only for a flag LRI that is no whole number.
 void fillReportData(ReportData& data, const ResultRecord& result, const LimitsRow& limits);
 

@@ -93,6 +93,23 @@ ResultRecord readResult(const Recordset& rs) {
     return r;
 }
 
+bool mendResultLayout(Connection& cn) {
+    const QString sql =
+        cn.scalar(
+              QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'trigger' AND name = 'datiQgrafici_insert'"))
+            .toString();
+    QString mended = sql;
+    for (const QLatin1String field : {QLatin1String("ret%"), QLatin1String("bandati")})
+        mended.replace(QStringLiteral("coalesce(NEW.\"%1\", 0)").arg(field), QStringLiteral("NEW.\"%1\"").arg(field));
+    if (mended == sql)
+        return false;
+    Transaction tx(cn);
+    cn.execute(QStringLiteral("DROP TRIGGER \"datiQgrafici_insert\""));
+    cn.execute(mended);
+    tx.commit();
+    return true;
+}
+
 void deleteResult(Connection& cn, int64_t id1) {
     Transaction t(cn);
     for (const QString& table : resultTables())

@@ -29,6 +29,13 @@ int64_t addResult(Connection& cn, const ResultRecord& record);
 // The current row of a recordset over the record source.
 ResultRecord readResult(const Recordset& rs);
 
+// Files made by earlier releases store a Ret % or band % that a result does
+// not carry as 0 (their insert trigger said so), which then reads as
+// measured. Rewrites that trigger to keep such a value NULL, in one commit;
+// rows already stored are left as they are, since a 0 typed by a user cannot
+// be told from one the trigger wrote. Returns whether it rewrote anything.
+bool mendResultLayout(Connection& cn);
+
 // Removes one result from the five tables, in their fixed order, in one transaction.
 void deleteResult(Connection& cn, int64_t id1);
 

@@ -55,8 +55,11 @@ public:
     QString openFile(const QString& title, const QString& folder, const QString& filter) override {
         return QFileDialog::getOpenFileName(nullptr, title, folder, filter);
     }
-    QString saveFile(const QString& title, const QString& folder, const QString& filter) override {
-        return QFileDialog::getSaveFileName(nullptr, title, folder, filter);
+    QString saveFile(const QString& title, const QString& folder, const QString& filter,
+                     ExistingFile existing) override {
+        return QFileDialog::getSaveFileName(
+            nullptr, title, folder, filter, nullptr,
+            existing == ExistingFile::AddedTo ? QFileDialog::DontConfirmOverwrite : QFileDialog::Options());
     }
     std::optional<QFont> chooseFont(const QFont& initial) override {
         bool ok = false;

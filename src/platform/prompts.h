@@ -15,6 +15,9 @@ namespace zv {
 
 enum class MsgButtons { OK, OKCancel, YesNo, YesNoCancel, RetryCancel };
 enum class MsgIcon { None, Critical, Question, Exclamation, Information };
+// What choosing an existing file in a save dialog does to it: the dialog asks
+// whether to replace it only when it will be replaced.
+enum class ExistingFile { Replaced, AddedTo };
 enum class MsgResult { OK = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
 
 struct MessageRequest {
@@ -32,7 +35,8 @@ public:
     virtual std::optional<QString> input(const QString& prompt, const QString& title, const QString& defaultText) = 0;
     // "" when cancelled.
     virtual QString openFile(const QString& title, const QString& folder, const QString& filter) = 0;
-    virtual QString saveFile(const QString& title, const QString& folder, const QString& filter) = 0;
+    virtual QString saveFile(const QString& title, const QString& folder, const QString& filter,
+                             ExistingFile existing) = 0;
     virtual std::optional<QFont> chooseFont(const QFont& initial) = 0;
     virtual std::optional<QColor> chooseColour(const QColor& initial) = 0;
     // The printer the user picked ("" = the default destination), or the PDF

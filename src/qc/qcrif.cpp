@@ -13,6 +13,7 @@
 #include "platform/captions.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
+#include "platform/keyfilter.h"
 #include "platform/prompts.h"
 #include "qc/assay.h"
 #include "shell/config.h"
@@ -24,32 +25,13 @@ namespace {
 
 const QString kSection = QStringLiteral("qcrif");
 
-// A typed character reaches a value box when it is a digit, Enter, Backspace,
-// 188, the comma, or the regional or the configured decimal mark. Keys that
-// type nothing and control keys pass.
-class ValueKeyFilter : public QObject {
-public:
-    ValueKeyFilter(QObject* parent, const QChar* configured) : QObject(parent), configured_(configured) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress)
-            return QObject::eventFilter(watched, event);
-        for (const QChar c : static_cast<QKeyEvent*>(event)->text()) {
-            const char16_t code = c.unicode();
-            if (code < 0x20 || code == 0x7f)
-                continue;
-            const bool passes = (code >= u'0' && code <= u'9') || code == 188 || c == QLatin1Char(',') ||
-                                c == regionalDecimal() || (!configured_->isNull() && c == *configured_);
-            if (!passes)
-                return true;
-        }
-        return false;
-    }
-
-private:
-    const QChar* configured_;
-};
+// The value boxes' rule: a digit, 188, the comma, or the regional or the
+// configured decimal mark.
+bool valueCharacterPasses(QChar c, QChar configured) {
+    const char16_t code = c.unicode();
+    return (code >= u'0' && code <= u'9') || code == 188 || c == QLatin1Char(',') || c == regionalDecimal() ||
+           (!configured.isNull() && c == configured);
+}
 
 using W = qcrif;
 using Box = QLineEdit* qcrif::*;
@@ -111,7 +93,7 @@ qcrif::qcrif() : Form(QString(kName)) {
 }
 
 void qcrif::buildWindow() {
-    auto* filter = new ValueKeyFilter(this, &decimal_);
+    auto* filter = new CharacterFilter(this, [this](QChar c) { return valueCharacterPasses(c, decimal_); });
     const int boxWidth = fontMetrics().horizontalAdvance(QStringLiteral("0000.00")) + 14;
     const int captionWidth = fontMetrics().horizontalAdvance(QStringLiteral("Mono%:")) + 14;
 
@@ -143,7 +125,7 @@ void qcrif::buildWindow() {
             ranges_[i] = range;
             for (QLineEdit* box : {target, range}) {
                 box->setFixedWidth(boxWidth);
-                box->installEventFilter(filter);
+                filter->watch(box);
             }
             grid->addWidget(caption, i - first + 1, 0);
             grid->addWidget(target, i - first + 1, 1);

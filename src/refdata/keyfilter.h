@@ -1,28 +1,21 @@
 #pragma once
-// The key filter of the editors' number boxes: a typed character passes only
-// when numberKeyPasses says so. Keys that type nothing (arrows, Delete) and
-// control keys (Tab, Escape, the copy and paste shortcuts) are not typed
-// characters and pass.
-#include <QObject>
-#include <QString>
-
+// The editors' number boxes: the shared key filter with the editors' rule
+// (numberKeyPasses) and the separator the editor was opened with.
 #include <cstdint>
 
-class QLineEdit;
+#include "platform/keyfilter.h"
+#include "refdata/limits.h"
 
 namespace zv {
 
-class NumberKeyFilter : public QObject {
+class NumberKeyFilter : public CharacterFilter {
     Q_OBJECT
 public:
-    explicit NumberKeyFilter(QObject* parent) : QObject(parent) {}
+    explicit NumberKeyFilter(QObject* parent)
+        : CharacterFilter(parent, [this](QChar typed) { return numberKeyPasses(typed.unicode(), separatorCode_); }) {}
 
     void setSeparatorCode(int16_t code) { separatorCode_ = code; }
     int16_t separatorCode() const { return separatorCode_; }
-    void watch(QLineEdit* box);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     int16_t separatorCode_ = 0;

@@ -338,7 +338,7 @@ void analysisBlock(PageSurface& page, const ReportData& d, const ReportCaptions&
     const AnalysisRow white[] = {
         {c.wbc, d.s_wbc, d.s_wbcL, d.s_wbcH, true, c.unitwbc},
         {c.neu, d.s_neu, d.s_neuL, d.s_neuH, false, pc},
-        {c.bandati, ReportValue(d.s_bandati), d.s_bandatiL, ReportValue(d.s_bandatiH), false, pc},
+        {c.bandati, ReportValue(d.s_bandati), d.s_bandatiL, d.s_bandatiH, false, pc},
         {c.lym, d.s_lym, d.s_lymL, d.s_lymH, false, pc},
         {c.mono, d.s_mono, d.s_monoL, d.s_monoH, false, pc},
         {c.eos, d.s_eos, d.s_eosL, d.s_eosH, false, pc},
@@ -368,7 +368,7 @@ void analysisBlock(PageSurface& page, const ReportData& d, const ReportCaptions&
     b.row({QStringLiteral("RDW:"), d.s_rdw, d.s_rdwL, d.s_rdwH, false, pc, ValueForm::SeparatorDouble});
     if (d.s_ret > 0) {
         b.next();
-        b.row({c.ret, ReportValue(d.s_ret), d.s_retL, ReportValue(d.s_retH), false, pc, ValueForm::Number});
+        b.row({c.ret, ReportValue(d.s_ret), d.s_retL, d.s_retH, false, pc, ValueForm::Number});
     }
     // The platelets stand one step lower again.
     b.lineStep("_riga");
@@ -380,7 +380,7 @@ void analysisBlock(PageSurface& page, const ReportData& d, const ReportCaptions&
         b.next();
         b.row({QStringLiteral("PCT:"), d.s_pct, d.s_pctL, d.s_pctH, true, pc});
         b.next();
-        b.row({QStringLiteral("PDW:"), ReportValue(d.s_pdw), d.s_pdwL, ReportValue(d.s_pdwH), true, c.unitpdw});
+        b.row({QStringLiteral("PDW:"), ReportValue(d.s_pdw), d.s_pdwL, d.s_pdwH, true, c.unitpdw});
     }
 }
 
@@ -473,7 +473,7 @@ void countsBlock(PageSurface& page, const ReportData& d, const ReportCaptions& c
         {c.lym, d.s_lym, d.s_lymcL, d.s_lymcH, " ", false},
         {c.mono, d.s_mono, d.s_monocL, d.s_monocH, " ", false},
         {c.eos, d.s_eos, d.s_eoscL, d.s_eoscH, " ", false},
-        {c.baso, d.s_baso, d.s_basocL, ReportValue(d.s_basocH), "  ", false},
+        {c.baso, d.s_baso, d.s_basocL, d.s_basocH, "  ", false},
     };
     // Every count is worked out before anything of the block is printed.
     std::optional<double> counts[6];

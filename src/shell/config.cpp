@@ -22,8 +22,8 @@ QString& folderStore() {
     return folder;
 }
 
-QString& pendingStore() {
-    static QString pending;
+std::optional<LoggedError>& pendingStore() {
+    static std::optional<LoggedError> pending;
     return pending;
 }
 
@@ -135,21 +135,20 @@ bool logerrore(int32_t number, const QString& description, const QString& window
             // A missing log folder or a full disk must not stop the caller; the
             // status line below still tells the user what went wrong.
         }
-        const QString status =
-            window + QStringLiteral(" - ") + QString::number(number) + QStringLiteral(" - ") + description;
+        const LoggedError logged{window, number, description};
         if (notifier().hasStatusListener())
-            emit notifier().statusText(status);
+            emit notifier().errorLogged(logged);
         else
-            pendingStore() = status;
+            pendingStore() = logged;
     } catch (...) {
     }
     return logged;
 }
 
-QString takePendingStatus() {
-    QString text = pendingStore();
-    pendingStore().clear();
-    return text;
+std::optional<LoggedError> takePendingError() {
+    std::optional<LoggedError> logged = pendingStore();
+    pendingStore().reset();
+    return logged;
 }
 
 }  // namespace zv

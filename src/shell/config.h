@@ -3,6 +3,9 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
+
+#include "shell/notifier.h"
 
 namespace zv {
 
@@ -42,8 +45,8 @@ QChar configuredDecimalMark();
 // the record reached the log.
 bool logerrore(int32_t number, const QString& description, const QString& window);
 
-// A status text logged while nothing showed the status line, kept for the
+// The last error logged while nothing showed logged errors, kept for the
 // main window to show at its load; taking it clears it.
-QString takePendingStatus();
+std::optional<LoggedError> takePendingError();
 
 }  // namespace zv

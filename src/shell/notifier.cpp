@@ -10,6 +10,6 @@ Notifier& Notifier::instance() {
     return *one;
 }
 
-bool Notifier::hasStatusListener() const { return isSignalConnected(QMetaMethod::fromSignal(&Notifier::statusText)); }
+bool Notifier::hasStatusListener() const { return isSignalConnected(QMetaMethod::fromSignal(&Notifier::errorLogged)); }
 
 }  // namespace zv

@@ -8,24 +8,39 @@
 
 namespace zv {
 
+// An error the log recorded: the window it happened in, its number and description.
+struct LoggedError {
+    QString window;
+    int32_t number = 0;
+    QString description;
+    bool operator==(const LoggedError&) const = default;
+};
+
+// What the receiver is doing: nothing (off line), waiting, or taking a record in.
+enum class ReceiverActivity { None, Idle, Receiving };
+
+// What went wrong with a result on its way in: nothing (clears it), the line
+// or its framing, or decoding and storing it.
+enum class ReceiveFailure { None, Line, Store };
+
 class Notifier : public QObject {
     Q_OBJECT
 public:
     // The one instance.
     static Notifier& instance();
 
-    // Whether anything shows the status line yet (the main window connects at its load).
+    // Whether anything shows logged errors yet (the main window connects at its load).
     bool hasStatusListener() const;
 
 signals:
-    // A line for the main window's status line (the error logger's).
-    void statusText(const QString& text);
+    // The error log recorded an error (the main window puts it on its status line).
+    void errorLogged(const zv::LoggedError& error);
     // The receiver went on line (true) or off line (false).
     void linkState(bool online);
-    // What the receiver is doing: idle or receiving text; empty clears it.
-    void receiveStatus(const QString& text);
-    // A receive or store failure ("Rx Error!", "Rec. Error!"); empty clears it.
-    void receiveError(const QString& text);
+    // What the receiver is doing now.
+    void receiveStatus(zv::ReceiverActivity activity);
+    // A receive or store failure; ReceiveFailure::None clears it.
+    void receiveError(zv::ReceiveFailure failure);
     // Progress of the record being received: segment `index` arrived; -1 resets it.
     void receiveProgress(int index);
     // The work date changed.

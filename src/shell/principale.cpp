@@ -357,11 +357,8 @@ void Principale::Form_Load() {
     Forms::load<grafici>();
     s.linguax = configuredLanguageFile();
     s.formato = leggiini(QStringLiteral("date"), QStringLiteral("format"), file::generalIni, 16);
-    const QString takenStatus = takePendingStatus();
-    if (!takenStatus.isEmpty()) {
-        Label24->setVisible(true);
-        Label24->setText(takenStatus);
-    }
+    if (const std::optional<LoggedError> logged = takePendingError())
+        showLoggedError(*logged);
     listenToNotifier();
 
     // The start-up's findings; a main window loaded without a start-up sees a plain start.
@@ -615,10 +612,7 @@ void Principale::clearLabel(Label* label) {
 
 void Principale::listenToNotifier() {
     Notifier& n = notifier();
-    connect(&n, &Notifier::statusText, this, [this](const QString& text) {
-        Label24->setVisible(true);
-        Label24->setText(text);
-    });
+    connect(&n, &Notifier::errorLogged, this, &Principale::showLoggedError);
     connect(&n, &Notifier::workDateChanged, Label2, &QLabel::setText);
     connect(&n, &Notifier::archiveModeChanged, this, [this](bool archive) {
         daily->setChecked(!archive);
@@ -634,16 +628,8 @@ void Principale::listenToNotifier() {
         Label16->setBackColor(on ? colours::green : colours::orange);
         Label16->setText(on ? QStringLiteral("On Line") : QStringLiteral("Off Line"));
     });
-    connect(&n, &Notifier::receiveStatus, Label66, &QLabel::setText);
-    connect(&n, &Notifier::receiveError, this, [this](const QString& text) {
-        Label29->setText(text);
-        if (text.isEmpty()) {
-            Label29->setTransparent();
-        } else {
-            Label29->setBackColor(colours::red);
-            Label29->setForeColor(Qt::white);
-        }
-    });
+    connect(&n, &Notifier::receiveStatus, this, &Principale::showReceiverActivity);
+    connect(&n, &Notifier::receiveError, this, &Principale::showReceiveFailure);
     connect(&n, &Notifier::receiveProgress, this, [this](int index) {
         if (index < 0) {
             for (Shape* segment : Line3)
@@ -665,6 +651,32 @@ void Principale::listenToNotifier() {
     });
 }
 
+void Principale::showLoggedError(const LoggedError& error) {
+    Label24->setVisible(true);
+    Label24->setText(error.window + QStringLiteral(" - ") + QString::number(error.number) + QStringLiteral(" - ") +
+                     error.description);
+}
+
+void Principale::showReceiverActivity(ReceiverActivity activity) {
+    // The receiver's messages of the language file: msg2 waiting, msg3 receiving.
+    const char* key = activity == ReceiverActivity::Idle        ? "msg2"
+                      : activity == ReceiverActivity::Receiving ? "msg3"
+                                                                : nullptr;
+    Label66->setText(key && session_ ? languageText(session_->linguax, QStringLiteral("rs232"), QLatin1String(key))
+                                     : QString());
+}
+
+void Principale::showReceiveFailure(ReceiveFailure failure) {
+    if (failure == ReceiveFailure::None) {
+        Label29->setText(QString());
+        Label29->setTransparent();
+        return;
+    }
+    Label29->setText(failure == ReceiveFailure::Line ? QStringLiteral("Rx Error!") : QStringLiteral("Rec. Error!"));
+    Label29->setBackColor(colours::red);
+    Label29->setForeColor(Qt::white);
+}
+
 void Principale::runAutoReport(qint64 id1) {
     // One page at a time: a result stored while another page is being
     // produced (its error box lets the serial port be read) is reported
@@ -677,7 +689,7 @@ void Principale::runAutoReport(qint64 id1) {
             Forms::unload(QStringLiteral("autostampa"));
         } catch (...) {
             const CaughtError e = describeCurrentException();
-            emit notifier().receiveError(QStringLiteral("Rec. Error!"));
+            emit notifier().receiveError(ReceiveFailure::Store);
             logerrore(e.number, e.description, QStringLiteral("ComCD"));
         }
     });
@@ -691,7 +703,7 @@ void Principale::connectLink() {
     // Without the daily database every result received would be read off the
     // line and then lost: the analyser's transmission is left unconsumed.
     if (!session_ || !session_->cn.isOpen()) {
-        emit notifier().receiveError(QStringLiteral("Rx Error!"));
+        emit notifier().receiveError(ReceiveFailure::Line);
         logerrore(err::Database, QStringLiteral("On Line refused: the daily database is not open."), formName());
         return;
     }

@@ -14,6 +14,7 @@
 
 #include "platform/forms.h"
 #include "platform/widgets.h"
+#include "shell/notifier.h"
 #include "shell/session.h"
 
 namespace zv {
@@ -90,6 +91,10 @@ private:
     void datalog_Click();
     void connectLink();
     void listenToNotifier();
+    // The main window's words and colours for what the notifier reports.
+    void showLoggedError(const LoggedError& error);
+    void showReceiverActivity(ReceiverActivity activity);
+    void showReceiveFailure(ReceiveFailure failure);
     void runAutoReport(qint64 id1);
 
     // Commands and shortcuts.

@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include "model/referencerange.h"
+#include "model/resultstore.h"
 #include "platform/errors.h"
 #include "shell/language.h"
 #include "shell/notifier.h"
@@ -143,6 +145,12 @@ void Session::openConnections(QChar decimalMark) {
         connection->setDecimalMark(decimalMark);
         connection->open(*path);
     }
+    // What earlier releases wrote as a value nobody measured or a limit
+    // nobody set is mended where it can be told apart; a file that cannot be
+    // written is still used as it is.
+    for (Connection* results : {&cntot, &cn})
+        ignoring([results] { mendResultLayout(*results); });
+    ignoring([this] { mendUnsetBandLimits(cnlimit); });
 }
 
 void Session::closeConnections() noexcept {

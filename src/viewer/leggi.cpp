@@ -14,6 +14,7 @@
 #include "platform/clock.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
+#include "platform/keyfilter.h"
 #include "platform/prompts.h"
 #include "platform/refusal.h"
 #include "report/stampa.h"
@@ -458,8 +459,14 @@ void leggi::wire() {
     connect(Image2, &Label::clicked, this, [this] { guard([this] { Image2_Click(); }); });
     for (QLineEdit* box : {Text18, Text20, Text25, Text10, Text1, Text16, Text14, Text17})
         box->installEventFilter(this);
+    // What the value boxes leave is checked at the save.
+    auto* valueFilter = new CharacterFilter(this, [this](QChar typed) {
+        const char16_t code = typed.unicode();
+        return code == 188 || (separatorCode_ != 0 && code == char16_t(separatorCode_)) ||
+               (code >= u'0' && code <= u'9');
+    });
     for (QLineEdit* box : valueBoxes())
-        box->installEventFilter(this);
+        valueFilter->watch(box);
 }
 
 std::vector<QLineEdit*> leggi::valueBoxes() const {
@@ -467,26 +474,10 @@ std::vector<QLineEdit*> leggi::valueBoxes() const {
             Text27, Text2,  Text3,  Text4,  Text5,  Text6,  Text7};
 }
 
-bool leggi::valueKeyPasses(const QKeyEvent& event) const {
-    // Keys that type nothing (arrows, Delete, Home) and the editing
-    // shortcuts are the box's own: what they leave is checked at the save.
-    const QString typed = event.text();
-    if (typed.isEmpty() || event.modifiers().testFlag(Qt::ControlModifier))
-        return true;
-    const char16_t code = typed.at(0).unicode();
-    if (code == 127)
-        return true;
-    return code == 13 || code == 8 || code == 188 || (separatorCode_ != 0 && code == char16_t(separatorCode_)) ||
-           (code >= u'0' && code <= u'9');
-}
-
 bool leggi::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const auto& keyEvent = *static_cast<QKeyEvent*>(event);
         const int key = keyEvent.key();
-        const auto boxes = valueBoxes();
-        if (std::find(boxes.begin(), boxes.end(), watched) != boxes.end())
-            return !valueKeyPasses(keyEvent);
         if (isEnter(key)) {
             if (watched == Text10)
                 guard([this] { patientEnter(Text10, QStringLiteral("SpecId"), Text1); });
@@ -627,6 +618,9 @@ void leggi::reloadSearch() {
         return;
     }
     closeGroups();
+    // A white-cell chart clicked away before the search comes back, as at a load.
+    for (HistogramChart* chart : {MSChart1, MSChart2, MSChart3, MSChart4})
+        chart->show();
     rs_ = std::move(found);
     applySearchLook();
     Command16->hide();

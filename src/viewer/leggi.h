@@ -147,8 +147,6 @@ private:
     void Image2_Click();
     // Enter in a patient box writes its field and moves on.
     void patientEnter(QLineEdit* box, const QString& field, QWidget* next);
-    // Whether the key may reach a numeric value box.
-    bool valueKeyPasses(const QKeyEvent& event) const;
 
     // Opens the source the load chose; false when it cannot be read or is empty.
     bool openSource(Recordset& rs, int64_t& count) const;

@@ -196,6 +196,8 @@ TEST_F(ArchiveWindow, MovesCopiesAndDeletesWithTheirMessages) {
     prompts_->files.push_back(target);
     w->Command5->click();
     EXPECT_EQ(w->Label10->text(), target);
+    // A copy or move adds to the file: the dialog asks nothing of an existing one.
+    EXPECT_EQ(prompts_->saveDialogs, std::vector<ExistingFile>{ExistingFile::AddedTo});
     w->Option1->setChecked(true);
     w->Command1->click();  // moves the 15th of March
     expectMessage("msg4", "Spostamento Records");
@@ -290,6 +292,7 @@ TEST_F(ArchiveWindow, ABackUpTargetIsChosenWrittenAndCopied) {
     const QString target = path("back-up/copia.mdb");
     prompts_->files.push_back(target);
     w->Command2->click();
+    EXPECT_EQ(prompts_->saveDialogs, std::vector<ExistingFile>{ExistingFile::Replaced});  // a back-up replaces it
     auto messages = prompts_->takeMessages();
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0].text, text("common2"));

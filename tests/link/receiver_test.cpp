@@ -68,7 +68,6 @@ protected:
         return waitFor([&] { return stored() >= n; });
     }
     QString logText() { return QString::fromUtf8(fileBytes(path("log/08.12.26.log"))); }
-    QString rs232(const char* key) { return languageText(Session::get().linguax, "rs232", key); }
 
     PseudoTerminal pty;
     test::NotifierLog panel;
@@ -92,9 +91,8 @@ TEST_F(Receiver, EveryModelStoresOneRowWhateverTheChunks) {
 
         EXPECT_EQ(panel.count, 3);
         EXPECT_TRUE(panel.online);
-        EXPECT_EQ(panel.receiveError, QString());
-        EXPECT_EQ(panel.receiveStatus, rs232("msg2"));  // idle again after the record
-        EXPECT_FALSE(rs232("msg2").isEmpty());
+        EXPECT_EQ(panel.failure, ReceiveFailure::None);
+        EXPECT_EQ(panel.activity, ReceiverActivity::Idle);  // idle again after the record
 
         Recordset rs(daily(), "select * from datiQgrafici order by ID1");
         ASSERT_EQ(rs.recordCount(), 3);
@@ -141,7 +139,7 @@ TEST_F(Receiver, BadBlocksAreReportedAndGoodOnesStillStored) {
     QString shortData = data;
     shortData.remove(20, 1);
     ASSERT_TRUE(pty.write(wire(shortData + histograms + test::closingBlock())));
-    ASSERT_TRUE(waitFor([&] { return panel.receiveError == QStringLiteral("Rx Error!"); }));
+    ASSERT_TRUE(waitFor([&] { return panel.failure == ReceiveFailure::Line; }));
     EXPECT_TRUE(logText().contains(QStringLiteral("\t\tComCD\t0\t\"")));
     EXPECT_EQ(stored(), 0);
 
@@ -176,7 +174,7 @@ TEST_F(Receiver, BadBlocksAreReportedAndGoodOnesStillStored) {
     ASSERT_TRUE(
         pty.write(wire(data + test::histogramBlock(HistogramKind::WB1) + test::histogramBlock(HistogramKind::WB2) +
                        sparse + test::histogramBlock(HistogramKind::PLT) + test::closingBlock())));
-    ASSERT_TRUE(waitFor([&] { return panel.receiveError == QStringLiteral("Rec. Error!"); }));
+    ASSERT_TRUE(waitFor([&] { return panel.failure == ReceiveFailure::Store; }));
     EXPECT_EQ(stored(), 3);
     EXPECT_EQ(panel.count, 3);
     ASSERT_TRUE(pty.write(test::transmission(InstrumentModel::CD3500, sample)));
@@ -271,7 +269,7 @@ TEST_F(Receiver, StoreStepCallsTheAutomaticReportAndTheViewer) {
     scriviini("auto", "stampa_auto", "", "print.ini");
     ASSERT_TRUE(pty.write(test::transmission(InstrumentModel::CD3500, test::normalSample(InstrumentModel::CD3500))));
     ASSERT_TRUE(waitForStored(2));
-    ASSERT_TRUE(waitFor([&] { return panel.receiveError == QStringLiteral("Rec. Error!"); }));
+    ASSERT_TRUE(waitFor([&] { return panel.failure == ReceiveFailure::Store; }));
     EXPECT_EQ(panel.count, 2);
     EXPECT_EQ(autoReports, 1);
 }
@@ -283,17 +281,17 @@ TEST_F(Receiver, PulledCableIsReportedOnce) {
     // Half a transmission: the panel shows the record coming in.
     const QByteArray wire = test::transmission(InstrumentModel::CD3500, test::normalSample(InstrumentModel::CD3500));
     ASSERT_TRUE(pty.write(wire.left(wire.size() / 2)));
-    ASSERT_TRUE(waitFor([&] { return panel.receiveStatus == rs232("msg3"); }));
+    ASSERT_TRUE(waitFor([&] { return panel.activity == ReceiverActivity::Receiving; }));
     progress.clear();
     pty.closeMaster();
-    ASSERT_TRUE(waitFor([&] { return panel.receiveError == QStringLiteral("Rx Error!"); }));
+    ASSERT_TRUE(waitFor([&] { return panel.failure == ReceiveFailure::Line; }));
     test::runEventLoopFor(100);
     EXPECT_FALSE(rx->MSComm1->isOpen());
     EXPECT_TRUE(rx->lineLost());
     EXPECT_EQ(logText().count(QStringLiteral("\tComCD\t")), 1);
     // The link as it is: off line, nothing being received, the bar empty.
     EXPECT_FALSE(panel.online);
-    EXPECT_EQ(panel.receiveStatus, QString());
+    EXPECT_EQ(panel.activity, ReceiverActivity::None);
     ASSERT_FALSE(progress.empty());
     EXPECT_EQ(progress.back(), -1);
     EXPECT_EQ(rx->framer.progress(), 0);
@@ -314,7 +312,7 @@ TEST_F(Receiver, AShortInputLengthStillReceivesEveryRecord) {
             ASSERT_TRUE(pty.write(wire + wire));  // both at once: a backlog from the first event on
             ASSERT_TRUE(waitForStored(2)) << stored();
             prompts_->takeMessages();
-            EXPECT_EQ(panel.receiveError, QString());
+            EXPECT_EQ(panel.failure, ReceiveFailure::None);
             Forms::unloadAll();
             Connection daily;
             daily.open(path("zarvium.mdb"));
@@ -354,7 +352,7 @@ TEST_F(Receiver, SetUpFailuresLeaveThePortClosed) {
         rx = Forms::load<ComCD>();
         ASSERT_NE(rx, nullptr);
         EXPECT_FALSE(rx->MSComm1->isOpen());
-        EXPECT_EQ(panel.receiveError, QStringLiteral("Rx Error!"));
+        EXPECT_EQ(panel.failure, ReceiveFailure::Line);
         EXPECT_TRUE(logText().contains(QStringLiteral("\tComCD\t")));
         Forms::unload<ComCD>();  // what Off Line does
         EXPECT_FALSE(panel.online);

@@ -96,8 +96,8 @@ TEST_F(RangeSetStore, ShippedSetsReadWithTheirLimits) {
     EXPECT_EQ(adults->valori, QStringLiteral("Adulti"));
     EXPECT_EQ(adults->limit("wbcL"), QStringLiteral("4"));
     EXPECT_EQ(adults->limit("WBCH"), QStringLiteral("10"));
-    EXPECT_EQ(adults->limit("cneuL"), QStringLiteral("1.6"));   // cNeul, whatever the case
-    EXPECT_EQ(adults->limit("bandatiH"), QStringLiteral("0"));  // the human table's default
+    EXPECT_EQ(adults->limit("cneuL"), QStringLiteral("1.6"));  // cNeul, whatever the case
+    EXPECT_EQ(adults->limit("bandatiH"), QString());           // a human set has no band limits
     EXPECT_EQ(adults->limit("nosuchcolumn"), QString());
 
     cn.execute("UPDATE limiti SET wbcH = NULL WHERE limite = 0");

@@ -76,9 +76,9 @@ TEST_F(ResultStore, WhatIsAddedReadsBackFieldForField) {
     EXPECT_EQ(back.histogram(HistogramKind::WB1).channel(42), QStringLiteral("047"));
     EXPECT_EQ(back.histogram(HistogramKind::WB1).channels[0], std::nullopt);
     EXPECT_EQ(back.histogram(HistogramKind::PLT).channel(230), QStringLiteral("001"));
-    // Typed values the schema defaults: an added result never has NULL here.
-    EXPECT_EQ(back.value(P::ret), 0.0);
-    EXPECT_EQ(back.value(P::bandati), 0.0);
+    // Values the analyser never sends stay unset, never 0.
+    EXPECT_FALSE(back.value(P::ret).has_value());
+    EXPECT_FALSE(back.value(P::bandati).has_value());
 }
 
 TEST_F(ResultStore, FailedAddStoresNothingAndDeleteTakesAllFiveRows) {

@@ -72,11 +72,37 @@ TEST_F(HandOffTest, AColumnTheRangeSetLacksIsNoLimit) {
     fillReportData(d, result_, qcLike);
     EXPECT_EQ(d.s_wbcL, ReportValue(5.5));  // names match without regard to case
     EXPECT_TRUE(d.s_neucL.isNull());
-    EXPECT_EQ(d.s_basocH, 0);
-    EXPECT_EQ(d.s_retH, 2.5);
+    EXPECT_TRUE(d.s_basocH.isNull());
+    EXPECT_EQ(d.s_retH, ReportValue(2.5));
 
     qcLike.set(QStringLiteral("pdwH"), QStringLiteral("alto"));
     EXPECT_THROW(fillReportData(d, result_, qcLike), AppError);
+}
+
+TEST_F(HandOffTest, ALimitThePageComparesIsANumberOrNoLimit) {
+    struct Case {
+        QVariant stored;
+        ReportValue handed;
+    };
+    const Case cases[] = {
+        {QVariant(), ReportValue::null()},  // nobody set it: no limit, no mark
+        {QStringLiteral(" "), ReportValue::null()}, {QStringLiteral("3"), ReportValue(3.0)},
+        {QStringLiteral("2,5"), ReportValue(2.5)},  {QVariant(0.5), ReportValue(0.5)},
+    };
+    for (const Case& c : cases) {
+        LimitsRow limits;
+        for (const char* column : {"bandatiH", "cbasoH", "retH", "pdwH"})
+            limits.set(QString::fromLatin1(column), c.stored);
+        ReportData d;
+        fillReportData(d, result_, limits);
+        for (const ReportValue* member : {&d.s_bandatiH, &d.s_basocH, &d.s_retH, &d.s_pdwH})
+            EXPECT_EQ(*member, c.handed) << c.stored.toString().toStdString();
+    }
+    // The shipped human sets carry no band limits.
+    ReportData d;
+    fillReportData(d, result_, row_);
+    EXPECT_TRUE(d.s_bandatiL.isNull());
+    EXPECT_TRUE(d.s_bandatiH.isNull());
 }
 
 TEST(ReportValueTest, NumbersAndTextsAsThePageReadsThem) {

@@ -309,6 +309,36 @@ TEST_F(ReportPageTest, ZeroTestAndSymbolsPerRow) {
     }
 }
 
+TEST_F(ReportPageTest, ABandLimitNobodySetMarksNothing) {
+    struct Case {
+        const char* what;
+        ReportValue high;
+        bool marked;
+    };
+    const Case cases[] = {
+        {"no limit in the set (NULL)", ReportValue::null(), false},
+        {"below the value", ReportValue(2.0), true},
+        {"above the value", ReportValue(QStringLiteral("5")), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        page_ = RecordingSurface();
+        data_ = sample();
+        data_.s_bandati = 3;
+        data_.s_bandatiL = ReportValue::null();
+        data_.s_bandatiH = c.high;
+        ASSERT_EQ(run(), QString());
+        const auto& all = page_.printed;
+        const auto at =
+            std::find_if(all.begin(), all.end(), [&](const Printed& p) { return p.text == captions_.bandati; });
+        ASSERT_NE(at, all.end());
+        QStringList got;
+        for (auto it = at + 1; it != all.end() && it->x < 3000; ++it)
+            got << it->text;
+        EXPECT_EQ(got.contains(QStringLiteral("H")), c.marked) << got.join('|').toStdString();
+    }
+}
+
 TEST_F(ReportPageTest, SignOffPrintsNoSymbols) {
     general(QStringLiteral("alarm"), QStringLiteral("sign"), QStringLiteral("0"));
     data_.s_wbc = 25.0;
@@ -547,7 +577,7 @@ TEST_F(ReportPageTest, TheFirstBadKeyEndsThePageAndNamesItself) {
     data_.s_mpvL = ReportValue(QStringLiteral("7.0"));
     data_.s_mpvH = ReportValue(QStringLiteral("11.0"));
     data_.s_pdwL = ReportValue(QStringLiteral("10"));
-    data_.s_pdwH = 30;
+    data_.s_pdwH = ReportValue(30.0);
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.section) + " " + c.key);
         const QString saved = leggiini(QString::fromLatin1(c.section), QString::fromLatin1(c.key), file::printIni, 255);
@@ -559,7 +589,7 @@ TEST_F(ReportPageTest, TheFirstBadKeyEndsThePageAndNamesItself) {
         EXPECT_EQ(texts.isEmpty() ? QString() : texts.last(), QString::fromUtf8(c.lastPrinted));
         print(c.section, c.key, saved);
     }
-    data_.s_pdwH = 30;
+    data_.s_pdwH = ReportValue(30.0);
     print("analisi", "pct-pdw", QStringLiteral("0"));
     page_ = RecordingSurface();
     EXPECT_EQ(run(), QString());

@@ -12,6 +12,7 @@
 #include "shell/config.h"
 #include "shell/help.h"
 #include "shell/language.h"
+#include "shell/notifier.h"
 #include "shell/principale.h"
 #include "shell/setting.h"
 #include "support/results.h"
@@ -116,6 +117,43 @@ TEST_F(Commands, StatusPanelClicks) {
     EXPECT_EQ(m->Label24->text(), QString());
     logerrore(5, "again", "Principale");
     EXPECT_TRUE(m->Label24->isVisibleTo(m));
+}
+
+TEST_F(Commands, TheStatusPanelSaysWhatHappenedInTheSessionsLanguage) {
+    Principale* m = start();
+    struct Case {
+        const char* language;
+        std::function<void()> happened;
+        Label* Principale::*label;
+        QString shown;
+        QColor back;  // of Label29; invalid when it is not a failure's
+    };
+    const auto rs232 = [](const char* language, const char* key) { return languageText(language, "rs232", key); };
+    const Case cases[] = {
+        {"it.ini", [] { emit notifier().receiveStatus(ReceiverActivity::Idle); }, &Principale::Label66,
+         rs232("it.ini", "msg2"), QColor()},
+        {"ru.ini", [] { emit notifier().receiveStatus(ReceiverActivity::Receiving); }, &Principale::Label66,
+         rs232("ru.ini", "msg3"), QColor()},
+        {"de.ini", [] { emit notifier().receiveStatus(ReceiverActivity::Idle); }, &Principale::Label66,
+         rs232("de.ini", "msg2"), QColor()},
+        {"it.ini", [] { emit notifier().receiveStatus(ReceiverActivity::None); }, &Principale::Label66, QString(),
+         QColor()},
+        {"ru.ini", [] { emit notifier().receiveError(ReceiveFailure::Line); }, &Principale::Label29,
+         QStringLiteral("Rx Error!"), colours::red},
+        {"it.ini", [] { emit notifier().receiveError(ReceiveFailure::Store); }, &Principale::Label29,
+         QStringLiteral("Rec. Error!"), colours::red},
+        {"it.ini", [] { logerrore(75, "Path/File access error", "ComCD"); }, &Principale::Label24,
+         QStringLiteral("ComCD - 75 - Path/File access error"), QColor()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.language) + " " + c.shown.toStdString());
+        m->session().linguax = QString::fromLatin1(c.language);
+        c.happened();
+        EXPECT_EQ((m->*c.label)->text(), c.shown);
+        if (c.back.isValid())
+            EXPECT_EQ((m->*c.label)->backColor(), c.back);
+    }
+    EXPECT_NE(rs232("ru.ini", "msg3"), rs232("it.ini", "msg3"));
 }
 
 TEST_F(Commands, OpenersBringAnOpenWindowForwardAndNeverEndTheProgram) {

@@ -51,7 +51,7 @@ void ProgramFolderTest::SetUp() {
 }
 
 void ProgramFolderTest::TearDown() {
-    takePendingStatus();
+    takePendingError();
     clock::clearFixed();
     setErrorSink(nullptr);
 }

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 #include "shell/notifier.h"
@@ -13,19 +14,19 @@ class NotifierLog : public QObject {
 public:
     NotifierLog() {
         Notifier& n = notifier();
-        connect(&n, &Notifier::statusText, this, [this](const QString& t) { status = t; });
+        connect(&n, &Notifier::errorLogged, this, [this](const LoggedError& e) { error = e; });
         connect(&n, &Notifier::linkState, this, [this](bool on) { online = on; });
-        connect(&n, &Notifier::receiveStatus, this, [this](const QString& t) { receiveStatus = t; });
-        connect(&n, &Notifier::receiveError, this, [this](const QString& t) { receiveError = t; });
+        connect(&n, &Notifier::receiveStatus, this, [this](ReceiverActivity a) { activity = a; });
+        connect(&n, &Notifier::receiveError, this, [this](ReceiveFailure f) { failure = f; });
         connect(&n, &Notifier::resultCounted, this, [this](qint64 c) { count = c; });
         connect(&n, &Notifier::resultStored, this, [this](qint64 id1) { stored.push_back(id1); });
         connect(&n, &Notifier::autoReportDue, this, [this](qint64 id1) { autoReports.push_back(id1); });
     }
 
-    QString status;
+    std::optional<LoggedError> error;
     bool online = false;
-    QString receiveStatus;
-    QString receiveError;
+    ReceiverActivity activity = ReceiverActivity::None;
+    ReceiveFailure failure = ReceiveFailure::None;
     qint64 count = 0;
     std::vector<qint64> stored;
     std::vector<qint64> autoReports;

@@ -54,7 +54,9 @@ QString ScriptedPrompts::openFile(const QString& title, const QString&, const QS
     return answer;
 }
 
-QString ScriptedPrompts::saveFile(const QString& title, const QString& folder, const QString& filter) {
+QString ScriptedPrompts::saveFile(const QString& title, const QString& folder, const QString& filter,
+                                  ExistingFile existing) {
+    saveDialogs.push_back(existing);
     return openFile(title, folder, filter);
 }
 

@@ -20,6 +20,7 @@ public:
     std::deque<std::optional<QColor>> colours;  // colour dialog answers (nullopt = cancel)
     std::vector<QFont> fontsOffered;            // the font each font dialog opened on
     std::vector<QColor> coloursOffered;         // the colour each colour dialog opened on
+    std::vector<ExistingFile> saveDialogs;      // what each save dialog said of an existing file
     // What happens while a message box is open (a real box runs the event
     // loop: the serial port is read meanwhile); called once per box, before
     // it is answered.
@@ -31,7 +32,8 @@ public:
     MsgResult message(const MessageRequest& request) override;
     std::optional<QString> input(const QString& prompt, const QString& title, const QString& def) override;
     QString openFile(const QString& title, const QString& folder, const QString& filter) override;
-    QString saveFile(const QString& title, const QString& folder, const QString& filter) override;
+    QString saveFile(const QString& title, const QString& folder, const QString& filter,
+                     ExistingFile existing) override;
     std::optional<QFont> chooseFont(const QFont& initial) override;
     std::optional<QColor> chooseColour(const QColor& initial) override;
     std::optional<PrintDestination> choosePrinter() override;

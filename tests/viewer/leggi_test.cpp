@@ -265,10 +265,7 @@ TEST_F(Viewer, NothingOfThePreviousResultStaysOnTheWindow) {
     received.seq.reset();
     received.Limits.reset();
     received.histogram(HistogramKind::RBC).channel(94).reset();
-    const int64_t id = add(received);
-    // A received result takes the columns' default 0 for band and Ret %; a
-    // NULL must show as nothing all the same.
-    s().cn.execute("update datinumerici set \"ret%\" = NULL, bandati = NULL where ID1 = ?1", {QVariant::fromValue(id)});
+    add(received);  // stored without band or Ret %
     leggi* v = open();
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->Text25->text(), "1,5");
@@ -337,6 +334,35 @@ TEST_F(Viewer, AlarmLabelsFollowTheFlagsSetToOne) {
                 i < std::size(cases) && std::count(cases[i].shown.begin(), cases[i].shown.end(), label);
             EXPECT_EQ(!(v->*label)->isHidden(), expected) << (v->*label)->objectName().toStdString();
         }
+        QTest::mouseClick(v->Command1, Qt::LeftButton);
+    }
+}
+
+TEST_F(Viewer, AValueNobodyMeasuredAndALimitNobodySetShowNoColour) {
+    // Received results, which carry neither Ret % nor band %, one of them with
+    // a band % typed later, judged against each shipped human set.
+    struct Case {
+        int limits;
+        std::optional<double> band;
+        const char* shown;
+    };
+    const Case cases[] = {{0, std::nullopt, ""}, {0, 3, "3"}, {1, std::nullopt, ""}, {1, 3, "3"}};
+    for (const Case& c : cases) {
+        ResultRecord r = sample("B-1", "Verdi", 7);
+        r.Limits = c.limits;
+        r.value(P::bandati) = c.band;
+        add(r);
+    }
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "Limits " << c.limits << ", band " << c.shown);
+        EXPECT_EQ(v->Text25->text(), "");  // Ret %
+        EXPECT_EQ(v->Text25->palette().color(QPalette::Text), QColor(0, 0, 0));
+        EXPECT_EQ(v->Label94->text(), "");  // Ret #
+        EXPECT_EQ(v->Label103->text(), c.shown);
+        EXPECT_EQ(v->Label103->foreColor(), QColor(0, 0, 0));
+        EXPECT_EQ(v->Label104->text(), "( - )");  // the human sets have no band limits
         QTest::mouseClick(v->Command1, Qt::LeftButton);
     }
 }
@@ -848,9 +874,13 @@ TEST_F(Viewer, HistorySearchReloadsTheOpenViewerAtOnce) {
     ASSERT_NE(v, nullptr);
     EXPECT_TRUE(v->Check1->isVisibleTo(v));
 
+    QTest::mouseClick(v->MSChart3, Qt::LeftButton);  // one white-cell chart clicked away
+    ASSERT_FALSE(v->MSChart3->isVisibleTo(v));
     v->Check1->setChecked(true);
     QTest::mouseClick(v->Image2, Qt::LeftButton);
     EXPECT_EQ(s().queryricerca, "select * from datiQgrafici where specName like 'D''Amico Anna' order by ID1");
+    for (const HistogramChart* chart : {v->MSChart1, v->MSChart2, v->MSChart3, v->MSChart4})
+        EXPECT_TRUE(chart->isVisibleTo(v)) << chart->objectName().toStdString();  // the four, as after a load
     EXPECT_EQ(s().leggiOricerca, 0);
     ASSERT_EQ(Forms::get<leggi>(), v);  // the same window, on the new rows
     EXPECT_EQ(v->Text24->text(), "2");

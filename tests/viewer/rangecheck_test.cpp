@@ -126,7 +126,7 @@ TEST_F(RangeSets, ShippedHumanSetReadsEveryLimit) {
     ASSERT_TRUE(set.has_value());
     EXPECT_EQ(set->of(P::lym), (RangeLimits{19, 48}));
     EXPECT_EQ(set->of(P::mono), (RangeLimits{3.4, 9}));
-    EXPECT_EQ(set->of(P::bandati), (RangeLimits{0, 0}));  // the column's default
+    EXPECT_EQ(set->of(P::bandati), (RangeLimits{none, none}));  // a human set has no band limits
 }
 
 }  // namespace

@@ -79,8 +79,8 @@ TEST_F(Lists, TheWorksheetShowsTheDaysResultsDividedByTheAnalyserModel) {
         const char* first;
     };
     const Case cases[] = {
-        {"CD3000", "1|A-1|Rossi Mario|7.5|4.65|14.2|88|40.9|30.5|34.7|12.5|210|8.4|60|30|6|3|1|0"},
-        {"CD3500", "1|A-1|Rossi Mario|75|465|142|880|409|305|347|125|210|84|600|300|60|30|10|0"},
+        {"CD3000", "1|A-1|Rossi Mario|7.5|4.65|14.2|88|40.9|30.5|34.7|12.5|210|8.4|60|30|6|3|1|"},
+        {"CD3500", "1|A-1|Rossi Mario|75|465|142|880|409|305|347|125|210|84|600|300|60|30|10|"},
         {"CD9999", "1|A-1|Rossi Mario|||||||||210|||||||"},
     };
     s().cn.execute("delete from datinumerici");
