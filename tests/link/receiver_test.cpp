@@ -217,7 +217,7 @@ TEST_F(Receiver, ControlBytesInTheTextFieldsAreReplacedSoTheResultIsFound) {
     ASSERT_TRUE(wire.contains('\0'));
     ASSERT_TRUE(pty.write(wire));
     ASSERT_TRUE(waitForStored(1));
-    EXPECT_EQ(panel.receiveError, QString());
+    EXPECT_EQ(panel.failure, ReceiveFailure::None);
 
     const struct {
         const char* sql;
