@@ -1,5 +1,6 @@
 #include "shell/session.h"
 
+#include "archive/archivebrowse.h"
 #include "platform/errors.h"
 #include "shell/language.h"
 #include "shell/notifier.h"
@@ -123,6 +124,11 @@ void Session::openConnections(QChar decimalMark) {
                                     std::pair{&cnlimit, &db_limiti}, std::pair{&cnvet, &db_vet}}) {
         connection->setDecimalMark(decimalMark);
         connection->open(*path);
+        // The archive days and the archive manager's counts read the date
+        // index; an archive that cannot take it (a read-only file) is still
+        // read, by the same queries, without it.
+        if (connection == &cntot)
+            ignoring([&] { ensureDateIndex(cntot); });
     }
 }
 
