@@ -58,51 +58,58 @@ void ensureDateIndex(Connection& cn) {
         QVariantList());
 }
 
-std::vector<PeriodCount> countYears(Connection& cn, int first, int last) {
-    std::vector<PeriodCount> years;
-    if (first > last)
-        return years;
-    const auto counts = groupCounts(cn,
-                                    QStringLiteral("SELECT substr(date, -2) AS k, sum(n) AS n FROM ") + kDateCounts +
-                                        QStringLiteral(" WHERE substr(date, -3, 1) = '/' AND "
-                                                       "instr(substr(date, 1, length(date) - 3), '/') > 0 GROUP BY k"),
-                                    {});
-    for (int y = first; y <= last; ++y) {
-        const auto it = counts.find(twoDigits(y));
-        if (it != counts.end() && it->second > 0)
-            years.push_back({it->first, it->second});
+CountQuery countQuery(BrowseLevel level, const QString& key) {
+    switch (level) {
+    case BrowseLevel::Year:
+        return {QStringLiteral("SELECT substr(date, -2) AS k, sum(n) AS n FROM ") + kDateCounts +
+                    QStringLiteral(" WHERE substr(date, -3, 1) = '/' AND "
+                                   "instr(substr(date, 1, length(date) - 3), '/') > 0 GROUP BY k"),
+                {}};
+    case BrowseLevel::Month:
+        return {QStringLiteral("SELECT substr(date, -5, 2) AS k, sum(n) AS n FROM ") + kDateCounts +
+                    QStringLiteral(" WHERE length(date) >= 6 AND substr(date, -6, 1) = '/' "
+                                   "AND substr(date, -3) = '/' || ?1 GROUP BY k"),
+                {key}};
+    case BrowseLevel::Day:
+    case BrowseLevel::Record: break;
     }
-    return years;
+    return {QStringLiteral("SELECT substr(date, 1, 2) AS k, sum(n) AS n FROM ") + kDateCounts +
+                QStringLiteral(" WHERE length(date) = 8 AND substr(date, 3) = '/' || ?1 GROUP BY k"),
+            {key}};
+}
+
+namespace {
+
+// The lines of a list: the periods `first` to `last` that hold results, by
+// their two digits, each under the key `keyOf` makes of them.
+template <class KeyOf>
+std::vector<PeriodCount> periods(Connection& cn, const CountQuery& query, int first, int last, KeyOf keyOf) {
+    const auto counts = groupCounts(cn, query.sql, query.params);
+    std::vector<PeriodCount> lines;
+    for (int n = first; n <= last; ++n) {
+        const auto it = counts.find(twoDigits(n));
+        if (it != counts.end() && it->second > 0)
+            lines.push_back({keyOf(it->first), it->second});
+    }
+    return lines;
+}
+
+}  // namespace
+
+std::vector<PeriodCount> countYears(Connection& cn, int first, int last) {
+    if (first > last)
+        return {};
+    return periods(cn, countQuery(BrowseLevel::Year, {}), first, last, [](const QString& yy) { return yy; });
 }
 
 std::vector<PeriodCount> countMonths(Connection& cn, const QString& yy) {
-    const auto counts = groupCounts(cn,
-                                    QStringLiteral("SELECT substr(date, -5, 2) AS k, sum(n) AS n FROM ") + kDateCounts +
-                                        QStringLiteral(" WHERE length(date) >= 6 AND substr(date, -6, 1) = '/' "
-                                                       "AND substr(date, -3) = '/' || ?1 GROUP BY k"),
-                                    {yy});
-    std::vector<PeriodCount> months;
-    for (int m = 1; m <= 12; ++m) {
-        const auto it = counts.find(twoDigits(m));
-        if (it != counts.end() && it->second > 0)
-            months.push_back({twoDigits(m) + QLatin1Char('/') + yy, it->second});
-    }
-    return months;
+    return periods(cn, countQuery(BrowseLevel::Month, yy), 1, 12,
+                   [&](const QString& mm) { return mm + QLatin1Char('/') + yy; });
 }
 
 std::vector<PeriodCount> countDays(Connection& cn, const QString& mmyy) {
-    const auto counts = groupCounts(cn,
-                                    QStringLiteral("SELECT substr(date, 1, 2) AS k, sum(n) AS n FROM ") + kDateCounts +
-                                        QStringLiteral(" WHERE length(date) = 8 AND substr(date, 3) = '/' || ?1 "
-                                                       "GROUP BY k"),
-                                    {mmyy});
-    std::vector<PeriodCount> days;
-    for (int d = 1; d <= 31; ++d) {
-        const auto it = counts.find(twoDigits(d));
-        if (it != counts.end() && it->second > 0)
-            days.push_back({twoDigits(d) + QLatin1Char('/') + mmyy, it->second});
-    }
-    return days;
+    return periods(cn, countQuery(BrowseLevel::Day, mmyy), 1, 31,
+                   [&](const QString& dd) { return dd + QLatin1Char('/') + mmyy; });
 }
 
 // The program's LIKE folds letters (a pattern "k" matches "K" and the Kelvin

@@ -40,6 +40,17 @@ inline constexpr QLatin1String kDateIndex{"datinumerici_date"};
 // is only read. Fails as the statement fails (a file that cannot be written).
 void ensureDateIndex(Connection& cn);
 
+enum class BrowseLevel { Year, Month, Day, Record };
+
+// The grouped query a list is counted with, its groups named "k" and their
+// counts "n": the years (Year, `key` unused), the months of year "yy"
+// (Month), the days of month "mm/yy" (Day).
+struct CountQuery {
+    QString sql;
+    QVariantList params;
+};
+CountQuery countQuery(BrowseLevel level, const QString& key);
+
 // The years from `first` to `last` (two-digit, both included) that hold
 // results, in ascending order; none when `first` is the greater.
 std::vector<PeriodCount> countYears(Connection& cn, int first, int last);
@@ -55,8 +66,6 @@ struct Selection {
     QVariantList params;
     bool operator==(const Selection&) const = default;
 };
-
-enum class BrowseLevel { Year, Month, Day, Record };
 
 // The selection of one line of a browsing list: a year "yy", a month "mm/yy",
 // a day "dd/mm/yy" (with the program's LIKE, as the counts see them), or the
