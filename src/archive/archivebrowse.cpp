@@ -44,8 +44,10 @@ int archiveStartYear(const QString& text) {
 // per candidate period. The period's conditions are those on every date, met
 // by its distinct dates alike.
 namespace {
+// "LIMIT -1" keeps SQLite from pushing a period's conditions down into the
+// grouping, where they would run once per result instead of once per date.
 const QString kDateCounts =
-    QStringLiteral("(SELECT date, count(*) AS n FROM datinumerici GROUP BY date COLLATE BINARY)");
+    QStringLiteral("(SELECT date, count(*) AS n FROM datinumerici GROUP BY date COLLATE BINARY LIMIT -1)");
 }  // namespace
 
 void ensureDateIndex(Connection& cn) {
