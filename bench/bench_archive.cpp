@@ -1,7 +1,8 @@
 // Archive manager figures on a large archive: counting its years, the months
-// of one year and the days of one month, beside one LIKE count per candidate
-// period with raw SQLite; and moving one month of results to a new archive
-// file, beside the same move written as raw SQL.
+// of one year and the days of one month, beside the same grouped queries
+// stepped through raw SQLite; the year list and one day on their own; and
+// moving one month of results to a new archive file, beside the same move
+// written as raw SQL. Every figure's sides run side by side (common.h).
 //
 // ZV_BENCH_ARCHIVE_ROWS sets the archive size (default 300000); results are
 // dated 9,000 to a month from January 2024 on, a day of each month in turn.
@@ -26,75 +27,68 @@ const QString& datedArchive() {
         cn.execute(QStringLiteral("UPDATE datinumerici SET date = printf('%02d/%02d/%02d', (ID1 % 28) + 1, "
                                   "((ID1 - 1) / %1) % 12 + 1, 24 + ((ID1 - 1) / %1) / 12)")
                        .arg(kPerMonth));
+        zv::ensureDateIndex(cn);  // as the program's open makes it
     }
     return path;
 }
 
-void BM_BrowseCounts(benchmark::State& state) {
-    zv::Connection cn(datedArchive());
-    int64_t days = 0;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(zv::countYears(cn, 5, 26));
-        benchmark::DoNotOptimize(zv::countMonths(cn, QStringLiteral("24")));
-        days = int64_t(zv::countDays(cn, QStringLiteral("01/24")).size());
-    }
-    state.counters["days"] = double(days);
+// The three lists as the archive manager counts them, beside the same three
+// queries stepped through raw SQLite.
+void BM_Browse(benchmark::State& state) {
+    static zv::Connection cn(datedArchive());
+    static sqlite3* db = [] {
+        sqlite3* raw = nullptr;
+        check(sqlite3_open_v2(datedArchive().toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr), raw);
+        return raw;
+    }();
+    const zv::CountQuery queries[] = {zv::countQuery(zv::BrowseLevel::Year, {}),
+                                      zv::countQuery(zv::BrowseLevel::Month, QStringLiteral("24")),
+                                      zv::countQuery(zv::BrowseLevel::Day, QStringLiteral("01/24"))};
+    sideBySide(state, {{"browse/ours",
+                        [] {
+                            benchmark::DoNotOptimize(zv::countYears(cn, 5, 26));
+                            benchmark::DoNotOptimize(zv::countMonths(cn, QStringLiteral("24")));
+                            benchmark::DoNotOptimize(zv::countDays(cn, QStringLiteral("01/24")));
+                        }},
+                       {"browse/raw", [&] {
+                            for (const zv::CountQuery& q : queries) {
+                                sqlite3_stmt* st = nullptr;
+                                check(sqlite3_prepare_v2(db, q.sql.toUtf8().constData(), -1, &st, nullptr), db);
+                                if (!q.params.isEmpty()) {
+                                    const QByteArray key = q.params.at(0).toString().toUtf8();
+                                    sqlite3_bind_text(st, 1, key.constData(), -1, SQLITE_TRANSIENT);
+                                }
+                                while (sqlite3_step(st) == SQLITE_ROW) {
+                                    benchmark::DoNotOptimize(sqlite3_column_text(st, 0));
+                                    benchmark::DoNotOptimize(sqlite3_column_int64(st, 1));
+                                }
+                                sqlite3_finalize(st);
+                            }
+                        }}});
 }
 
-// One count(*) per candidate period, as the lists were first counted.
-void BM_BrowsePerPeriodRaw(benchmark::State& state) {
-    sqlite3* db = nullptr;
-    check(sqlite3_open_v2(datedArchive().toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr), db);
-    sqlite3_stmt* st = nullptr;
-    check(sqlite3_prepare_v2(db, "SELECT count(*) FROM datinumerici WHERE date LIKE ?1", -1, &st, nullptr), db);
-    auto count = [&](const std::string& pattern) {
-        sqlite3_bind_text(st, 1, pattern.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_step(st);
-        const int64_t n = sqlite3_column_int64(st, 0);
-        sqlite3_reset(st);
-        return n;
-    };
-    auto two = [](int n) { return (n < 10 ? "0" : "") + std::to_string(n); };
-    for (auto _ : state) {
-        for (int y = 5; y <= 26; ++y)
-            benchmark::DoNotOptimize(count("%/%/" + two(y)));
-        for (int m = 1; m <= 12; ++m)
-            benchmark::DoNotOptimize(count("%/" + two(m) + "/24"));
-        for (int d = 1; d <= 31; ++d)
-            benchmark::DoNotOptimize(count(two(d) + "/01/24"));
-    }
-    sqlite3_finalize(st);
-    sqlite3_close(db);
+// The year list and one day alone, on their own: absolute times.
+void BM_YearListAndDay(benchmark::State& state) {
+    static zv::Connection cn(datedArchive());
+    const zv::Selection day = zv::daySelection(QStringLiteral("05/01/24"));
+    sideBySide(state, {{"years/ours", [] { benchmark::DoNotOptimize(zv::countYears(cn, 5, 26)); }},
+                       {"day/ours", [&] {
+                            zv::Recordset rs(cn, zv::selectionQuery(day), day.params);
+                            for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+                                benchmark::DoNotOptimize(rs.field(QStringLiteral("specName")));
+                        }}});
 }
 
 zv::TransferRequest monthMove(const QString& from, const QString& to) {
     return {zv::TransferMode::Move, from, to, QString(), zv::selectionOf(zv::BrowseLevel::Month, "01/24")};
 }
 
-// The month goes to a new file made from the empty layout, then (untimed) back.
-template <class Move>
-void moveMonth(benchmark::State& state, Move move) {
-    const QString empty = freshDatabase("empty.mdb");
-    const QString target = workDir().path() + "/moved.mdb";
-    int64_t moved = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        QFile::remove(target);
-        QFile::copy(empty, target);
-        state.ResumeTiming();
-        move(target);
-        state.PauseTiming();
-        moved = zv::transferResults(monthMove(target, datedArchive()));
-        state.ResumeTiming();
-    }
-    state.counters["moved"] = double(moved);
-}
-
+// The month goes to a new file made from the empty layout (made ready
+// untimed), then (untimed) back; the program's move beside the same move as
+// raw SQL, side by side.
 void BM_MoveMonth(benchmark::State& state) {
-    moveMonth(state, [](const QString& target) { zv::transferResults(monthMove(datedArchive(), target)); });
-}
-
-void BM_MoveMonthRawSql(benchmark::State& state) {
+    static const QString empty = freshDatabase("empty.mdb");
+    static const QString target = workDir().path() + "/moved.mdb";
     const QStringList& fields = zv::rollOverFields();
     QString from = QStringLiteral("src.datinumerici AS d");
     for (zv::HistogramKind kind : zv::kHistogramKinds)
@@ -116,34 +110,47 @@ void BM_MoveMonthRawSql(benchmark::State& state) {
                        .toUtf8();
     // datinumerici goes last here, so the others still find their keys through it.
     deletes = deletes.mid(deletes.indexOf(';') + 1) + deletes.left(deletes.indexOf(';') + 1);
-    moveMonth(state, [&](const QString& target) {
-        sqlite3* db = nullptr;
-        check(sqlite3_open_v2(target.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr), db);
-        const QByteArray attach = "ATTACH DATABASE '" + datedArchive().toUtf8() + "' AS src";
-        check(sqlite3_exec(db, attach.constData(), nullptr, nullptr, nullptr), db);
-        check(sqlite3_exec(db, "PRAGMA synchronous=FULL; BEGIN IMMEDIATE", nullptr, nullptr, nullptr), db);
-        check(sqlite3_exec(db, insert.constData(), nullptr, nullptr, nullptr), db);
-        check(sqlite3_exec(db, deletes.constData(), nullptr, nullptr, nullptr), db);
-        check(sqlite3_exec(db, "COMMIT; DETACH DATABASE src", nullptr, nullptr, nullptr), db);
-        sqlite3_close(db);
-    });
+    const auto prepare = [] {
+        QFile::remove(target);
+        QFile::copy(empty, target);
+    };
+    const auto back = [] { zv::transferResults(monthMove(target, datedArchive())); };
+    sideBySide(state,
+               {{"move/ours", [] { zv::transferResults(monthMove(datedArchive(), target)); }, prepare, back},
+                {"move/raw",
+                 [&] {
+                     sqlite3* db = nullptr;
+                     check(sqlite3_open_v2(target.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr), db);
+                     const QByteArray attach = "ATTACH DATABASE '" + datedArchive().toUtf8() + "' AS src";
+                     check(sqlite3_exec(db, attach.constData(), nullptr, nullptr, nullptr), db);
+                     check(sqlite3_exec(db, "PRAGMA synchronous=FULL; BEGIN IMMEDIATE", nullptr, nullptr, nullptr), db);
+                     check(sqlite3_exec(db, insert.constData(), nullptr, nullptr, nullptr), db);
+                     check(sqlite3_exec(db, deletes.constData(), nullptr, nullptr, nullptr), db);
+                     check(sqlite3_exec(db, "COMMIT; DETACH DATABASE src", nullptr, nullptr, nullptr), db);
+                     sqlite3_close(db);
+                 },
+                 prepare, back}});
 }
 
-BENCHMARK(BM_BrowseCounts)->Unit(benchmark::kMillisecond)->Repetitions(5);
-BENCHMARK(BM_BrowsePerPeriodRaw)->Unit(benchmark::kMillisecond)->Repetitions(5);
-BENCHMARK(BM_MoveMonth)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3);
-BENCHMARK(BM_MoveMonthRawSql)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3);
+BENCHMARK(BM_Browse)->Unit(benchmark::kMillisecond)->Iterations(iterations(5))->Repetitions(repetitions());
+BENCHMARK(BM_YearListAndDay)->Unit(benchmark::kMillisecond)->Iterations(iterations(5))->Repetitions(repetitions());
+BENCHMARK(BM_MoveMonth)->Unit(benchmark::kMillisecond)->Iterations(iterations(3))->Repetitions(repetitions());
 
 }  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    MedianReporter reporter;
+    initialize(&argc, argv);
+    Figures reporter;
+    figures = &reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\narchive rows: %d, a month: %d\n", archiveRows(), kPerMonth);
-    reporter.printRatio("BM_BrowseCounts", "BM_BrowsePerPeriodRaw");
-    reporter.printRatio("BM_MoveMonth", "BM_MoveMonthRawSql");
+    reporter.header();
+    reporter.ratio("year, month and day lists counted", "browse/ours", "the same three queries in raw SQLite",
+                   "browse/raw", 1.15);
+    reporter.single("the year list", "years/ours");
+    reporter.single("one archive day (index), walked", "day/ours");
+    reporter.ratio("moving one month to a new file", "move/ours", "the same move as raw SQL", "move/raw", 1.5);
     benchmark::Shutdown();
     return 0;
 }

@@ -37,62 +37,113 @@ int archiveStartYear(const QString& text) {
     return year;
 }
 
-// Each level counts with one grouped query over the results table: the same
+// Each level counts with one grouped query over the dates, each date counted
+// once from the date index (the table's rows are never read): the same
 // results a LIKE pattern per period would find ("%/%/yy", "%/mm/yy",
 // "dd/mm/yy" match a date that ends so), read in one pass instead of one pass
-// per candidate period.
-std::vector<PeriodCount> countYears(Connection& cn, int first, int last) {
-    std::vector<PeriodCount> years;
-    if (first > last)
-        return years;
-    const auto counts = groupCounts(
-        cn,
-        QStringLiteral("SELECT substr(date, -2) AS k, count(*) AS n FROM datinumerici "
-                       "WHERE substr(date, -3, 1) = '/' AND instr(substr(date, 1, length(date) - 3), '/') > 0 "
-                       "GROUP BY k"),
-        {});
-    for (int y = first; y <= last; ++y) {
-        const auto it = counts.find(twoDigits(y));
-        if (it != counts.end() && it->second > 0)
-            years.push_back({it->first, it->second});
+// per candidate period. The period's conditions are those on every date, met
+// by its distinct dates alike.
+namespace {
+// "LIMIT -1" keeps SQLite from pushing a period's conditions down into the
+// grouping, where they would run once per result instead of once per date.
+const QString kDateCounts =
+    QStringLiteral("(SELECT date, count(*) AS n FROM datinumerici GROUP BY date COLLATE BINARY LIMIT -1)");
+}  // namespace
+
+void ensureDateIndex(Connection& cn) {
+    if (cn.scalar(QStringLiteral("SELECT 1 FROM main.sqlite_master WHERE type = 'index' AND name = ?1"),
+                  {QString(kDateIndex)})
+            .isValid())
+        return;
+    cn.execute(
+        QStringLiteral("CREATE INDEX IF NOT EXISTS main.\"%1\" ON datinumerici (date COLLATE BINARY)").arg(kDateIndex),
+        QVariantList());
+}
+
+CountQuery countQuery(BrowseLevel level, const QString& key) {
+    switch (level) {
+    case BrowseLevel::Year:
+        return {QStringLiteral("SELECT substr(date, -2) AS k, sum(n) AS n FROM ") + kDateCounts +
+                    QStringLiteral(" WHERE substr(date, -3, 1) = '/' AND "
+                                   "instr(substr(date, 1, length(date) - 3), '/') > 0 GROUP BY k"),
+                {}};
+    case BrowseLevel::Month:
+        return {QStringLiteral("SELECT substr(date, -5, 2) AS k, sum(n) AS n FROM ") + kDateCounts +
+                    QStringLiteral(" WHERE length(date) >= 6 AND substr(date, -6, 1) = '/' "
+                                   "AND substr(date, -3) = '/' || ?1 GROUP BY k"),
+                {key}};
+    case BrowseLevel::Day:
+    case BrowseLevel::Record: break;
     }
-    return years;
+    return {QStringLiteral("SELECT substr(date, 1, 2) AS k, sum(n) AS n FROM ") + kDateCounts +
+                QStringLiteral(" WHERE length(date) = 8 AND substr(date, 3) = '/' || ?1 GROUP BY k"),
+            {key}};
+}
+
+namespace {
+
+// The lines of a list: the periods `first` to `last` that hold results, by
+// their two digits, each under the key `keyOf` makes of them.
+template <class KeyOf>
+std::vector<PeriodCount> periods(Connection& cn, const CountQuery& query, int first, int last, KeyOf keyOf) {
+    const auto counts = groupCounts(cn, query.sql, query.params);
+    std::vector<PeriodCount> lines;
+    for (int n = first; n <= last; ++n) {
+        const auto it = counts.find(twoDigits(n));
+        if (it != counts.end() && it->second > 0)
+            lines.push_back({keyOf(it->first), it->second});
+    }
+    return lines;
+}
+
+}  // namespace
+
+std::vector<PeriodCount> countYears(Connection& cn, int first, int last) {
+    if (first > last)
+        return {};
+    return periods(cn, countQuery(BrowseLevel::Year, {}), first, last, [](const QString& yy) { return yy; });
 }
 
 std::vector<PeriodCount> countMonths(Connection& cn, const QString& yy) {
-    const auto counts = groupCounts(cn,
-                                    QStringLiteral("SELECT substr(date, -5, 2) AS k, count(*) AS n FROM datinumerici "
-                                                   "WHERE length(date) >= 6 AND substr(date, -6, 1) = '/' "
-                                                   "AND substr(date, -3) = '/' || ?1 GROUP BY k"),
-                                    {yy});
-    std::vector<PeriodCount> months;
-    for (int m = 1; m <= 12; ++m) {
-        const auto it = counts.find(twoDigits(m));
-        if (it != counts.end() && it->second > 0)
-            months.push_back({twoDigits(m) + QLatin1Char('/') + yy, it->second});
-    }
-    return months;
+    return periods(cn, countQuery(BrowseLevel::Month, yy), 1, 12,
+                   [&](const QString& mm) { return mm + QLatin1Char('/') + yy; });
 }
 
 std::vector<PeriodCount> countDays(Connection& cn, const QString& mmyy) {
-    const auto counts = groupCounts(cn,
-                                    QStringLiteral("SELECT substr(date, 1, 2) AS k, count(*) AS n FROM datinumerici "
-                                                   "WHERE length(date) = 8 AND substr(date, 3) = '/' || ?1 GROUP BY k"),
-                                    {mmyy});
-    std::vector<PeriodCount> days;
-    for (int d = 1; d <= 31; ++d) {
-        const auto it = counts.find(twoDigits(d));
-        if (it != counts.end() && it->second > 0)
-            days.push_back({twoDigits(d) + QLatin1Char('/') + mmyy, it->second});
+    return periods(cn, countQuery(BrowseLevel::Day, mmyy), 1, 31,
+                   [&](const QString& dd) { return dd + QLatin1Char('/') + mmyy; });
+}
+
+// The program's LIKE folds letters (a pattern "k" matches "K" and the Kelvin
+// sign) and reads % and _ as wildcards; printable ASCII other than these
+// matches only itself, byte for byte. For such a day the index finds the
+// dates equal to it; blobs, which LIKE reads as text but which equal no
+// text, come from the index's end, and LIKE decides on all of them.
+namespace {
+bool matchesOnlyItself(const QString& pattern) {
+    for (const QChar c : pattern) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u > 0x7e || u == u'%' || u == u'_' || (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z'))
+            return false;
     }
-    return days;
+    return true;
+}
+}  // namespace
+
+Selection daySelection(const QString& day) {
+    if (!matchesOnlyItself(day))
+        return {QStringLiteral("date like ?1"), {day}};
+    // The keys from the index, in key order, so no sort follows.
+    return {QStringLiteral("ID1 IN (SELECT ID1 FROM datinumerici WHERE date COLLATE BINARY = ?1 UNION ALL "
+                           "SELECT ID1 FROM datinumerici WHERE date COLLATE BINARY >= x'') AND date like ?1"),
+            {day}};
 }
 
 Selection selectionOf(BrowseLevel level, const QString& key) {
     switch (level) {
     case BrowseLevel::Year: return {QStringLiteral("date like ?1"), {QStringLiteral("%/%/") + key}};
     case BrowseLevel::Month: return {QStringLiteral("date like ?1"), {QStringLiteral("%/") + key}};
-    case BrowseLevel::Day: return {QStringLiteral("date like ?1"), {key}};
+    case BrowseLevel::Day: return daySelection(key);
     case BrowseLevel::Record: return recordSelection(toInt64(key));
     }
     return {};

@@ -1,5 +1,6 @@
 #include "archive/rollover.h"
 
+#include "archive/archivebrowse.h"
 #include "model/resultfields.h"
 #include "platform/database.h"
 #include "platform/errors.h"
@@ -46,6 +47,7 @@ const QString kKeyMap = QStringLiteral("temp.rollover_keys");
 int64_t rollOverDaily(Connection& archive, const QString& dailyPath) {
     Attached attached(archive, dailyPath);
     Transaction tx(archive);
+    ensureDateIndex(archive);
     const int64_t count = archive.scalar(QStringLiteral("SELECT count(*) FROM daily.datinumerici")).toLongLong();
     // The key the results view's insert trigger would give next: past every
     // key the archive has ever used.

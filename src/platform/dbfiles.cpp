@@ -33,8 +33,11 @@ void refuseExistingScratch(const QFileInfo& scratch) {
 }
 
 // A grown file is compacted once it has this many tenths more pages than
-// after its last compaction.
+// after its last compaction; a file with free pages once they are this many
+// tenths of it. Fewer free pages are not worth a rewrite of the whole file:
+// the next writes reuse them.
 constexpr int64_t kGrowthTenths = 11;
+constexpr int64_t kFreeTenths = 1;
 
 struct Pages {
     int64_t now = 0;
@@ -173,13 +176,19 @@ void compactDatabase(const QString& path, const QString& scratch) {
     }
 }
 
+bool compactionWorthwhile(const QString& path) {
+    const std::optional<Pages> pages = pagesOf(path);
+    if (!pages)
+        return true;
+    const bool grown = pages->now * 10 >= pages->atLastCompaction * kGrowthTenths;
+    const bool worthFreeing = pages->free > 0 && pages->free * 10 >= pages->now * kFreeTenths;
+    return worthFreeing || grown;
+}
+
 bool compactIfWorthwhile(const QString& path, const QString& scratch) {
     refuseExistingScratch(QFileInfo(scratch));
-    if (const std::optional<Pages> pages = pagesOf(path)) {
-        const bool grown = pages->now * 10 >= pages->atLastCompaction * kGrowthTenths;
-        if (pages->free == 0 && !grown)
-            return false;
-    }
+    if (!compactionWorthwhile(path))
+        return false;
     compactDatabase(path, scratch);
     return true;
 }

@@ -29,8 +29,9 @@ void removeDatabaseFile(const QString& path);
 // Refuses (err::PathFileAccess) when `scratch` already exists.
 void compactDatabase(const QString& path, const QString& scratch);
 
-// Compacts as compactDatabase does where that reclaims something: when the
-// file has free pages, or has grown by a tenth since its last compaction (the
+// Compacts as compactDatabase does where that reclaims something worth a
+// rewrite: when a tenth of the file or more is free pages, or the file has
+// grown by a tenth since its last compaction (the
 // roll-over appends every day's rows to the five tables at once, interleaving
 // their pages, so a scan reads ever more pages than a compacted file needs).
 // Otherwise the file is left byte for byte as it is; its header is read on a
@@ -39,6 +40,8 @@ void compactDatabase(const QString& path, const QString& scratch);
 // compactDatabase fails. Refuses (err::PathFileAccess) when `scratch` already
 // exists, whatever the file needs. Returns whether it compacted.
 bool compactIfWorthwhile(const QString& path, const QString& scratch);
+// Whether compactIfWorthwhile would compact the file at `path`.
+bool compactionWorthwhile(const QString& path);
 
 // Copies a database file byte for byte to `target`, holding a read lock on it
 // so that no writer changes it meanwhile: written beside the target

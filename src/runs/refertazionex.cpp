@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include "archive/archivebrowse.h"
 #include "model/resultstore.h"
 #include "platform/captions.h"
 #include "platform/conversions.h"
@@ -67,11 +68,12 @@ void Refertazionex::Form_Load() {
     try {
         Session& s = Session::get();
         // The archive day shown, or the day's results: as they are now.
-        if (s.dbtotal)
-            results_.open(s.cntot, QStringLiteral("select * from datiQgrafici where date like ?1 order by ID1"),
-                          {s.oggi2});
-        else
+        if (s.dbtotal) {
+            const Selection day = daySelection(s.oggi2);
+            results_.open(s.cntot, selectionQuery(day), day.params);
+        } else {
             results_.open(s.cn, QStringLiteral("select * from datiQgrafici order by ID1"));
+        }
         limiti_.open(s.cnlimit, QStringLiteral("select * from limiti order by limite"));
         count = results_.recordCount();
     } catch (...) {

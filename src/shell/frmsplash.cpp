@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include "archive/archivebrowse.h"
 #include "model/resultfields.h"
 #include "platform/busy.h"
 #include "platform/clock.h"
@@ -102,6 +103,7 @@ void frmSplash::Form_Load() {
     ignoring([&] { language = configuredLanguageFile(); });
     ignoring([&] { msg1_ = languageText(language, QStringLiteral("splash"), QStringLiteral("msg1")); });
     ignoring([&] { msg4_ = languageText(language, QStringLiteral("splash"), QStringLiteral("msg4")); });
+    ignoring([&] { msg5_ = languageText(language, QStringLiteral("splash"), QStringLiteral("msg5")); });
     ignoring([&] { err2_ = languageText(language, QStringLiteral("splash"), QStringLiteral("err2")); });
     ignoring([&] { err3_ = languageText(language, QStringLiteral("splash"), QStringLiteral("err3")); });
     ignoring([&] { Label1->setText(msg4_); });
@@ -179,13 +181,32 @@ bool frmSplash::compactAll() {
     const QString folder = programFolder();
     QString failed;
     try {
+        // A compaction of a large archive takes a while: past a second the
+        // window says what it is waiting for, and keeps painting meanwhile.
+        const auto saySlow = [this] {
+            ignoring([this] {
+                Label1->setText(msg5_);
+                Label1->setVisible(true);
+            });
+        };
         for (const StartDatabase& database : startDatabases()) {
             const QString path = folder + QLatin1Char('/') + database.name;
             failed = QStringLiteral("The check of %1 failed").arg(database.name);
             checkDatabase(path, database.tables, database.depth);
             failed = QStringLiteral("Compaction of %1 failed").arg(database.name);
-            compactIfWorthwhile(path, folder + QLatin1Char('/') + file::scratchDb);
+            // Only a compaction goes to a thread of its own: most starts have none.
+            if (compactionWorthwhile(path))
+                runKeepingWindowsPainted([&] { compactDatabase(path, folder + QLatin1Char('/') + file::scratchDb); },
+                                         kCompactionPatience, saySlow);
         }
+        ignoring([this] { Label1->setVisible(false); });
+        // The index the archive's days and counts are read by, made before
+        // the back-up copies the archive; one that cannot be made leaves the
+        // archive read as before, without it.
+        ignoring([&] {
+            Connection archive(folder + QLatin1Char('/') + file::archiveDb);
+            ensureDateIndex(archive);
+        });
         setBusy(true);
         aggdb = false;
         Label2->setText(versionLine());

@@ -4,6 +4,7 @@
 // a new day and shows the main window.
 #include <QPixmap>
 
+#include <chrono>
 #include <cstdint>
 
 #include "platform/forms.h"
@@ -37,6 +38,9 @@ public:
     // instance runs, or a database could not be compacted).
     bool endRequested() const { return endRequested_; }
 
+    // How long a compaction runs before the window says it is compacting.
+    static constexpr std::chrono::milliseconds kCompactionPatience{1000};
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -46,7 +50,7 @@ private:
     void backUpAndCheckDay();
     void reportStartError(const QString& text, int32_t number, const QString& cause);
 
-    QString msg1_, msg4_, err2_, err3_;
+    QString msg1_, msg4_, msg5_, err2_, err3_;
     QPixmap background_;
     InstanceLock lock_;
     bool endRequested_ = false;

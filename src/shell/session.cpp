@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include "archive/archivebrowse.h"
 #include "model/referencerange.h"
 #include "model/resultstore.h"
 #include "platform/errors.h"
@@ -144,6 +145,11 @@ void Session::openConnections(QChar decimalMark) {
                                     std::pair{&cnlimit, &db_limiti}, std::pair{&cnvet, &db_vet}}) {
         connection->setDecimalMark(decimalMark);
         connection->open(*path);
+        // The archive days and the archive manager's counts read the date
+        // index; an archive that cannot take it (a read-only file) is still
+        // read, by the same queries, without it.
+        if (connection == &cntot)
+            ignoring([&] { ensureDateIndex(cntot); });
     }
     // What earlier releases wrote as a value nobody measured or a limit
     // nobody set is mended where it can be told apart; a file that cannot be

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "archive/archivebrowse.h"
 #include "platform/busy.h"
 #include "platform/captions.h"
 #include "platform/clock.h"
@@ -150,11 +151,12 @@ void anagrafiche::Form_Load() {
     try {
         Recordset rs;
         // The archive day is the work date, as the viewer shows it.
-        if (s.dbtotal)
-            rs.open(s.cntot, QStringLiteral("select * from datiQgrafici where date like ?1 order by ID1"),
-                    {s.workDate()});
-        else
+        if (s.dbtotal) {
+            const Selection day = daySelection(s.workDate());
+            rs.open(s.cntot, selectionQuery(day), day.params);
+        } else {
             rs.open(s.cn, QStringLiteral("select * from datiQgrafici order by ID1"));
+        }
         model_->setRecordset(std::move(rs));
     } catch (...) {
         const CaughtError e = describeCurrentException();

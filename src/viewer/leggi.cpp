@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 
+#include "archive/archivebrowse.h"
 #include "model/resultfields.h"
 #include "model/resultstore.h"
 #include "platform/beep.h"
@@ -578,13 +579,14 @@ void leggi::Form_Load() {
 bool leggi::openSource(Recordset& rs, int64_t& count) const {
     Session& s = Session::get();
     const bool opened = ignoring([&] {
-        if (searchMode_)
+        if (searchMode_) {
             rs.open(s.cntot, s.queryricerca);
-        else if (s.dbtotal)
-            rs.open(s.cntot, QStringLiteral("select * from datiQgrafici where date like ?1 order by ID1"),
-                    {s.workDate()});
-        else
+        } else if (s.dbtotal) {
+            const Selection day = daySelection(s.workDate());
+            rs.open(s.cntot, selectionQuery(day), day.params);
+        } else {
             rs.open(s.cn, QStringLiteral("select * from datiQgrafici order by ID1"));
+        }
     });
     count = 0;
     return opened && ignoring([&] { count = rs.recordCount(); }) && count > 0;

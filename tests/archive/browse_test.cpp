@@ -5,6 +5,7 @@
 
 #include "archive/archive_records.h"
 #include "archive/archivebrowse.h"
+#include "model/resultstore.h"
 #include "platform/database.h"
 #include "platform/errors.h"
 #include "support/fixture.h"
@@ -75,6 +76,93 @@ TEST_F(Browse, AYearOfMoreThan32767ResultsCountsAndSelectsWhole) {
     EXPECT_EQ(countMonths(cn, "26"), (std::vector<PeriodCount>{{"11/26", 40001}}));
     EXPECT_EQ(countDays(cn, "11/26"), (std::vector<PeriodCount>{{"09/11/26", 40000}, {"10/11/26", 1}}));
     EXPECT_EQ(selected(selectionOf(BrowseLevel::Day, "09/11/26")), 40000);
+}
+
+// The day lookups and the counts read the date index, yet find exactly what
+// the program's LIKE finds, whatever the dates hold: letters in either case
+// (and the Kelvin sign, which folds to "k"), wildcards, no date, the bytes of
+// a day stored as a blob.
+TEST_F(Browse, DayLookupsAndCountsFindWhatTheProgramsLikeFinds) {
+    add("01/03/26", 2);
+    add("01/03/2026");
+    add("1/3/26");
+    add("ab/cd/26");
+    add("AB/cd/26");
+    add(QString::fromUtf8("\u212A/03/26"));  // the Kelvin sign
+    add("k/03/26");
+    add("%1/03/26");
+    add("_2/03/26");
+    add("");
+    add(QString::fromUtf8("\u00e8\u00c8/03/26"));
+    const int64_t noDate = test::archive(cn, "x", "X");
+    cn.execute(QStringLiteral("UPDATE datinumerici SET date = NULL WHERE ID1 = ?1"), {QVariant::fromValue(noDate)});
+    const int64_t blob = test::archive(cn, "01/03/26", "X");
+    cn.execute(QStringLiteral("UPDATE datinumerici SET date = CAST(date AS BLOB) WHERE ID1 = ?1"),
+               {QVariant::fromValue(blob)});
+    ensureDateIndex(cn);
+    ASSERT_EQ(
+        cn.scalar(QStringLiteral("SELECT typeof(date) FROM datinumerici WHERE ID1 = ?1"), {QVariant::fromValue(blob)}),
+        QStringLiteral("blob"));
+
+    auto ids = [&](const QString& sql, const QVariantList& params) {
+        QList<int64_t> found;
+        Recordset rs(cn, sql, params);
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+            found << rs.currentKey();
+        return found;
+    };
+    auto liked = [&](const QString& pattern) {
+        return ids(QStringLiteral("select * from datiQgrafici where date like ?1 order by ID1"), {pattern});
+    };
+    const char* const days[] = {"01/03/26", "01/03/2026",         "1/3/26",    "ab/cd/26", "AB/CD/26", "k/03/26",
+                                "K/03/26",  "01/03/2_",           "%/03/26",   "%1/03/26", "_2/03/26", "",
+                                "x",        "\u00c8\u00e8/03/26", "01/03/26 ", "31/12/99"};
+    for (const char* text : days) {
+        const QString day = QString::fromUtf8(text);
+        const Selection s = daySelection(day);
+        EXPECT_EQ(ids(selectionQuery(s), s.params), liked(day)) << text;
+        const Selection browsed = selectionOf(BrowseLevel::Day, day);
+        EXPECT_EQ(ids(selectionQuery(browsed), browsed.params), liked(day)) << text;
+    }
+    EXPECT_EQ(liked("01/03/26").size(), 3);  // the blob among them
+
+    // Each count is the number of results its period's LIKE finds (a blob
+    // is no date to the counts).
+    deleteResult(cn, blob);
+    auto likeCount = [&](const QString& pattern) {
+        return cn.scalar(QStringLiteral("SELECT count(*) FROM datinumerici WHERE date like ?1"), {pattern})
+            .toLongLong();
+    };
+    auto expected = [&](const QString& suffix, int last, const QString& keySuffix, const QString& prefix) {
+        std::vector<PeriodCount> counts;
+        for (int n = 0; n <= last; ++n) {
+            const QString key = twoDigitYear(n);
+            if (const int64_t c = likeCount(prefix + key + suffix); c > 0)
+                counts.push_back({key + keySuffix, c});
+        }
+        return counts;
+    };
+    EXPECT_EQ(countYears(cn, 0, 99), expected("", 99, "", "%/%/"));
+    EXPECT_EQ(countMonths(cn, "26"), expected("/26", 12, "/26", "%/"));
+    EXPECT_EQ(countDays(cn, "03/26"), expected("/03/26", 31, "/03/26", ""));
+    EXPECT_EQ(countDays(cn, "03/26").front(), (PeriodCount{"01/03/26", 2}));
+}
+
+// A day without wildcards or letters is found through the date index.
+TEST_F(Browse, DaysAndCountsReadTheDateIndex) {
+    ensureDateIndex(cn);
+    ensureDateIndex(cn);  // again: nothing to do
+    auto plan = [&](const QString& sql, const QVariantList& params) {
+        QString steps;
+        Recordset rs(cn, QStringLiteral("EXPLAIN QUERY PLAN ") + sql, params);
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+            steps += rs.field(QStringLiteral("detail")).toString() + QLatin1Char('\n');
+        return steps;
+    };
+    const Selection day = daySelection("01/03/26");
+    EXPECT_TRUE(plan(selectionQuery(day), day.params).contains(QString(kDateIndex)));
+    const Selection letters = daySelection("ab/03/26");
+    EXPECT_FALSE(plan(selectionQuery(letters), letters.params).contains(QString(kDateIndex)));
 }
 
 TEST_F(Browse, AnUnopenableSourceFailsWithAnError) {

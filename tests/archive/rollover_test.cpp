@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "archive/archivebrowse.h"
 #include "model/resultfields.h"
 #include "platform/database.h"
 #include "support/fixture.h"
@@ -69,7 +70,13 @@ TEST_F(RollOver, StoresWhatAddingEachResultThroughTheViewWouldStore) {
     rollOverThroughTheView(expected, dailyCopy);
 
     Connection archive(path("zarviumtotale.mdb"));
+    auto indexed = [&] {
+        return archive.scalar(QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = ?1"), {QString(kDateIndex)})
+            .isValid();
+    };
+    ASSERT_FALSE(indexed());
     EXPECT_EQ(rollOverDaily(archive, path("zarvium.mdb")), 3);
+    EXPECT_TRUE(indexed());  // made on the way, for the days the archive is browsed by
 
     EXPECT_EQ(archive
                   .scalar(QStringLiteral("SELECT group_concat(ID1 || specId) FROM (SELECT ID1, specId FROM "

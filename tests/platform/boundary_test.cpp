@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -70,6 +72,44 @@ TEST_F(Boundary, BusyIsOnOrOffNotAStack) {
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     zv::setBusy(false);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// Long work runs beside the event loop: what is shown while it runs is shown
+// from the window's own thread, and the work's failure reaches the caller.
+TEST(KeepingWindowsPainted, TheSlowNoticeComesFromTheWindowsThreadWhileTheWorkRuns) {
+    std::promise<void> noticed;
+    std::thread::id noticeThread;
+    std::thread::id workThread;
+    zv::runKeepingWindowsPainted(
+        [&] {
+            workThread = std::this_thread::get_id();
+            noticed.get_future().wait();  // ends only once the notice is up
+        },
+        std::chrono::milliseconds(0),
+        [&] {
+            noticeThread = std::this_thread::get_id();
+            noticed.set_value();
+        });
+    EXPECT_EQ(noticeThread, std::this_thread::get_id());
+    EXPECT_NE(workThread, std::this_thread::get_id());
+
+    int notices = 0;
+    bool done = false;
+    zv::runKeepingWindowsPainted([&] { done = true; }, std::chrono::hours(1), [&] { ++notices; });
+    EXPECT_TRUE(done);
+    EXPECT_EQ(notices, 0);
+
+    try {
+        zv::runKeepingWindowsPainted([] { throw AppError(zv::err::PathNotFound, QStringLiteral("gone")); },
+                                     std::chrono::hours(1), {});
+        ADD_FAILURE() << "the work's failure was lost";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.number(), zv::err::PathNotFound);
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "shell/session.h"
 
+#include "archive/archivebrowse.h"
 #include "model/resultstore.h"
 #include "platform/database.h"
 #include "platform/errors.h"
@@ -27,6 +28,9 @@ TEST_F(SessionTest, OneAtATimeWithItsConnectionsInOrder) {
         s.openConnections(QLatin1Char(','));
         EXPECT_TRUE(s.cntot.isOpen() && s.cn.isOpen() && s.cnlimit.isOpen() && s.cnvet.isOpen());
         EXPECT_EQ(s.cn.decimalMark(), QLatin1Char(','));
+        // The archive has the index its days are looked up in.
+        EXPECT_TRUE(s.cntot.scalar(QStringLiteral("SELECT 1 FROM sqlite_master WHERE name = ?1"), {QString(kDateIndex)})
+                        .isValid());
     }
     EXPECT_EQ(Session::current(), nullptr);
 
