@@ -1,8 +1,8 @@
 // Report pages into PDF files: the report window's whole page (layout read
 // from print.ini at every item, the hand-off, the printer layer) beside a bare
 // QPainter page with the same texts at the same places and the same pictures.
-// Figures are per page, medians of five repetitions; ZV_BENCH_PAGES sets the
-// number of pages (default 100).
+// Each page is a sample, the two sides side by side (common.h); ZV_BENCH_PAGES
+// sets the number of pages of each side (default 100).
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -183,45 +183,43 @@ Setup& setup() {
     return s;
 }
 
-void BM_ReportPage(benchmark::State& state) {
-    Setup& s = setup();
-    for (auto _ : state) {
-        zv::Forms::load<zv::Stampa>();
-        zv::Forms::unload<zv::Stampa>();
+void barePage(const Setup& s, const QString& file) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+    QPainter p(&printer);
+    const double px = printer.logicalDpiX() / 1440.0;
+    for (const Item& item : s.page) {
+        if (item.picture) {
+            item.picture->paint(p, QRectF(item.x * px, item.y * px, item.w * px, item.h * px));
+            continue;
+        }
+        p.setFont(item.font);
+        p.setPen(item.colour);
+        p.drawText(QPointF(item.x * px, item.y * px + QFontMetricsF(item.font, &printer).ascent()), item.text);
     }
+    p.end();
+}
+
+// The report window's page beside the bare QPainter page, side by side.
+void BM_Page(benchmark::State& state) {
+    Setup& s = setup();
+    const QString bare = workDir().path() + QStringLiteral("/bare.pdf");
+    sideBySide(state, {{"page/report",
+                        [] {
+                            zv::Forms::load<zv::Stampa>();
+                            zv::Forms::unload<zv::Stampa>();
+                        }},
+                       {"page/bare", [&] { barePage(s, bare); }}});
     if (!QFile::exists(s.pdf))
         state.SkipWithError("no page was printed");
 }
 
-void BM_BareQPainterPage(benchmark::State& state) {
-    Setup& s = setup();
-    const QString file = workDir().path() + QStringLiteral("/bare.pdf");
-    for (auto _ : state) {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(file);
-        printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
-        QPainter p(&printer);
-        const double px = printer.logicalDpiX() / 1440.0;
-        for (const Item& item : s.page) {
-            if (item.picture) {
-                item.picture->paint(p, QRectF(item.x * px, item.y * px, item.w * px, item.h * px));
-                continue;
-            }
-            p.setFont(item.font);
-            p.setPen(item.colour);
-            p.drawText(QPointF(item.x * px, item.y * px + QFontMetricsF(item.font, &printer).ascent()), item.text);
-        }
-        p.end();
-    }
-}
-
-const int kRepetitions = 5;
-BENCHMARK(BM_ReportPage)->Unit(benchmark::kMillisecond)->Iterations(pages() / kRepetitions)->Repetitions(kRepetitions);
-BENCHMARK(BM_BareQPainterPage)
+BENCHMARK(BM_Page)
     ->Unit(benchmark::kMillisecond)
-    ->Iterations(pages() / kRepetitions)
-    ->Repetitions(kRepetitions);
+    ->Iterations(iterations(std::max(1, pages() / repetitions())))
+    ->Repetitions(repetitions());
 
 }  // namespace
 
@@ -229,15 +227,14 @@ int main(int argc, char** argv) {
     preferOffscreen();
     QApplication app(argc, argv);
     const SilentPrompts& silent = installSilentPrompts();
-    benchmark::Initialize(&argc, argv);
-    MedianReporter reporter;
+    initialize(&argc, argv);
+    Figures reporter;
+    figures = &reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double ours = reporter.median("BM_ReportPage"), bare = reporter.median("BM_BareQPainterPage");
     std::printf("\npages: %d, failed pages (message boxes): %d, items on the page: %zu\n", pages(), silent.shown,
                 setup().page.size());
-    if (ours > 0 && bare > 0)
-        std::printf("report page (median per page) %8.3f ms  baseline bare QPainter page %8.3f ms  ratio %.2f\n",
-                    ours * 1e3, bare * 1e3, ours / bare);
+    reporter.header();
+    reporter.ratio("report page to PDF", "page/report", "bare QPainter page, same texts and pictures", "page/bare", 0);
     zv::Forms::unloadAll();
     setup().session.reset();
     benchmark::Shutdown();

@@ -1,7 +1,8 @@
 // The batch run: a day of results printed one page each into a PDF file
 // (range set, charts, scattergram, hand-off, page), beside the report page
-// printed alone from a hand-off already filled. Figures are per page,
-// medians of five batches; ZV_BENCH_PAGES sets the batch (default 100).
+// printed alone from a hand-off already filled, side by side (common.h).
+// Figures are per page, medians over the batches; ZV_BENCH_PAGES sets the
+// batch (default 100).
 #include <QApplication>
 #include <QFile>
 
@@ -70,37 +71,37 @@ Setup& setup() {
     return s;
 }
 
-void BM_BatchRun(benchmark::State& state) {
+// The batch run beside the page printer alone, side by side; a sample is a
+// whole batch, divided by its pages when the figures are printed.
+void BM_Batch(benchmark::State& state) {
     Setup& s = setup();
     int printed = 0;
     QObject counter;
     QObject::connect(&zv::notifier(), &zv::Notifier::reportPrinted, &counter, [&] { ++printed; });
-    for (auto _ : state) {
-        auto* w = zv::Forms::show<zv::Refertazionex>();
-        if (!w) {
-            state.SkipWithError("the batch window did not open");
-            break;
-        }
-        w->Command1->click();
-        QCoreApplication::sendPostedEvents();  // the run closes its window
-    }
-    if (printed != pages() * int(state.iterations()))
+    int runs = 0;
+    sideBySide(state, {{"batch/run",
+                        [&runs] {
+                            auto* w = zv::Forms::show<zv::Refertazionex>();
+                            if (!w) {
+                                std::fprintf(stderr, "the batch window did not open\n");
+                                std::abort();
+                            }
+                            w->Command1->click();
+                            QCoreApplication::sendPostedEvents();  // the run closes its window
+                            ++runs;
+                        }},
+                       {"batch/alone", [] {
+                            for (int n = 0; n < pages(); ++n) {
+                                zv::Forms::load<zv::Stampa>();
+                                zv::Forms::unload<zv::Stampa>();
+                            }
+                        }}});
+    if (printed != pages() * runs)
         state.SkipWithError("a page was not printed");
     s.printed += printed;
 }
 
-void BM_PagePrinterAlone(benchmark::State& state) {
-    setup();
-    for (auto _ : state)
-        for (int n = 0; n < pages(); ++n) {
-            zv::Forms::load<zv::Stampa>();
-            zv::Forms::unload<zv::Stampa>();
-        }
-}
-
-const int kRepetitions = 5;
-BENCHMARK(BM_BatchRun)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kRepetitions);
-BENCHMARK(BM_PagePrinterAlone)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kRepetitions);
+BENCHMARK(BM_Batch)->Unit(benchmark::kMillisecond)->Iterations(iterations(2))->Repetitions(repetitions());
 
 }  // namespace
 
@@ -108,15 +109,13 @@ int main(int argc, char** argv) {
     preferOffscreen();
     QApplication app(argc, argv);
     const SilentPrompts& silent = installSilentPrompts();
-    benchmark::Initialize(&argc, argv);
-    MedianReporter reporter;
+    initialize(&argc, argv);
+    Figures reporter;
+    figures = &reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double batch = reporter.median("BM_BatchRun") / pages();
-    const double alone = reporter.median("BM_PagePrinterAlone") / pages();
     std::printf("\nbatch of %d reports: %d pages printed, message boxes: %d\n", pages(), setup().printed, silent.shown);
-    if (batch > 0 && alone > 0)
-        std::printf("batch run (median per page) %8.3f ms  baseline page printer alone %8.3f ms  ratio %.2f\n",
-                    batch * 1e3, alone * 1e3, batch / alone);
+    reporter.header();
+    reporter.ratio("batch run, per page", "batch/run", "page printer alone, per page", "batch/alone", 0, 1e3 / pages());
     zv::Forms::unloadAll();
     benchmark::Shutdown();
     return silent.shown == 0 && setup().printed > 0 ? 0 : 1;

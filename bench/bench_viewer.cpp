@@ -53,70 +53,86 @@ const char* searchSql(int64_t which) {
                       : "select * from datiQgrafici where specName like 'ROSSI MARIO' order by ID1";
 }
 
-void BM_ViewerOpenAndStep100(benchmark::State& state) {
-    startProgram();
-    double openKb = 0, stepKb = 0;
-    int64_t found = 0;
-    for (auto _ : state) {
-        zv::Session& s = zv::Session::get();
-        s.queryricerca = QString::fromLatin1(searchSql(state.range(0)));
-        s.leggiOricerca = 1;
-        const double before = residentKb();
-        zv::Forms::show(QStringLiteral("leggi"));
-        auto* viewer = zv::Forms::get<zv::leggi>();
-        if (!viewer) {
-            state.SkipWithError("the viewer did not open");
-            break;
-        }
-        const double opened = residentKb();
-        for (int i = 0; i < kSteps; ++i)
-            viewer->Command1->click();
-        const double stepped = residentKb();
-        state.PauseTiming();
-        found = viewer->resultSet().recordCount();
-        if (viewer->Text20->text().toInt() != std::min<int64_t>(kSteps + 1, found))
-            state.SkipWithError("the viewer did not step");
-        openKb = opened - before;
-        stepKb = stepped - opened;
-        zv::Forms::unload(QStringLiteral("leggi"));
-        state.ResumeTiming();
+// What the viewer holds in memory after opening and after stepping, by search.
+std::map<int64_t, std::pair<double, double>> viewerKb;
+
+// The viewer opened on the search and stepped through 100 results.
+void openAndStep(int64_t which) {
+    zv::Session& s = zv::Session::get();
+    s.queryricerca = QString::fromLatin1(searchSql(which));
+    s.leggiOricerca = 1;
+    const double before = residentKb();
+    zv::Forms::show(QStringLiteral("leggi"));
+    auto* viewer = zv::Forms::get<zv::leggi>();
+    if (!viewer) {
+        std::fprintf(stderr, "the viewer did not open\n");
+        std::abort();
     }
-    state.counters["found"] = double(found);
-    state.counters["open_kB"] = openKb;
-    state.counters["step100_kB"] = stepKb;
+    const double opened = residentKb();
+    for (int i = 0; i < kSteps; ++i)
+        viewer->Command1->click();
+    viewerKb[which] = {opened - before, residentKb() - opened};
+}
+
+// Checks that the viewer stepped, then closes it; returns the rows it found.
+int64_t closeViewer() {
+    auto* viewer = zv::Forms::get<zv::leggi>();
+    const int64_t found = viewer->resultSet().recordCount();
+    if (viewer->Text20->text().toInt() != std::min<int64_t>(kSteps + 1, found)) {
+        std::fprintf(stderr, "the viewer did not step\n");
+        std::abort();
+    }
+    zv::Forms::unload(QStringLiteral("leggi"));
+    return found;
 }
 
 // The same search and the same rows by bare SQLite: the key list of the
 // search, then 100 whole rows of the record source by key.
-void BM_RawSearchAndRead100(benchmark::State& state) {
-    const QString folder = programFolder();
-    sqlite3* db = nullptr;
-    check(sqlite3_open_v2((folder + "/zarviumtotale.mdb").toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr),
-          db);
-    const QByteArray keySql = QByteArray(searchSql(state.range(0))).replace("select *", "select ID1");
-    for (auto _ : state) {
-        sqlite3_stmt* keys = nullptr;
-        check(sqlite3_prepare_v2(db, keySql.constData(), -1, &keys, nullptr), db);
-        std::vector<sqlite3_int64> ids;
-        while (sqlite3_step(keys) == SQLITE_ROW)
-            ids.push_back(sqlite3_column_int64(keys, 0));
-        sqlite3_finalize(keys);
-        sqlite3_stmt* row = nullptr;
-        check(sqlite3_prepare_v2(db, "select * from datiQgrafici where ID1 = ?1", -1, &row, nullptr), db);
-        for (std::size_t i = 0; i < std::min<std::size_t>(kSteps + 1, ids.size()); ++i) {
-            sqlite3_bind_int64(row, 1, ids[i]);
-            if (sqlite3_step(row) == SQLITE_ROW)
-                for (int c = 0; c < sqlite3_column_count(row); ++c)
-                    benchmark::DoNotOptimize(sqlite3_column_text(row, c));
-            sqlite3_reset(row);
-        }
-        sqlite3_finalize(row);
+void rawSearchAndRead(sqlite3* db, const QByteArray& keySql) {
+    sqlite3_stmt* keys = nullptr;
+    check(sqlite3_prepare_v2(db, keySql.constData(), -1, &keys, nullptr), db);
+    std::vector<sqlite3_int64> ids;
+    while (sqlite3_step(keys) == SQLITE_ROW)
+        ids.push_back(sqlite3_column_int64(keys, 0));
+    sqlite3_finalize(keys);
+    sqlite3_stmt* row = nullptr;
+    check(sqlite3_prepare_v2(db, "select * from datiQgrafici where ID1 = ?1", -1, &row, nullptr), db);
+    for (std::size_t i = 0; i < std::min<std::size_t>(kSteps + 1, ids.size()); ++i) {
+        sqlite3_bind_int64(row, 1, ids[i]);
+        if (sqlite3_step(row) == SQLITE_ROW)
+            for (int c = 0; c < sqlite3_column_count(row); ++c)
+                benchmark::DoNotOptimize(sqlite3_column_text(row, c));
+        sqlite3_reset(row);
     }
-    sqlite3_close(db);
+    sqlite3_finalize(row);
 }
 
-BENCHMARK(BM_ViewerOpenAndStep100)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
-BENCHMARK(BM_RawSearchAndRead100)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
+// The viewer beside the bare SQLite work of the same search and rows, side by side.
+void BM_Viewer(benchmark::State& state) {
+    startProgram();
+    static sqlite3* db = [] {
+        sqlite3* raw = nullptr;
+        const QByteArray path = (programFolder() + "/zarviumtotale.mdb").toUtf8();
+        check(sqlite3_open_v2(path.constData(), &raw, SQLITE_OPEN_READWRITE, nullptr), raw);
+        return raw;
+    }();
+    const int64_t which = state.range(0);
+    const QByteArray keySql = QByteArray(searchSql(which)).replace("select *", "select ID1");
+    const std::string name = "viewer" + std::to_string(which);
+    int64_t found = 0;
+    sideBySide(state, {{name + "/ours", [which] { openAndStep(which); }, {}, [&found] { found = closeViewer(); }},
+                       {name + "/raw", [&] { rawSearchAndRead(db, keySql); }}});
+    state.counters["found"] = double(found);
+    state.counters["open_kB"] = viewerKb[which].first;
+    state.counters["step100_kB"] = viewerKb[which].second;
+}
+
+BENCHMARK(BM_Viewer)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(iterations(5))
+    ->Repetitions(repetitions());
 
 }  // namespace
 
@@ -124,15 +140,19 @@ int main(int argc, char** argv) {
     preferOffscreen();
     QApplication app(argc, argv);
     const SilentPrompts& silent = installSilentPrompts();
-    benchmark::Initialize(&argc, argv);
-    MedianReporter reporter;
+    initialize(&argc, argv);
+    Figures reporter;
+    figures = &reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\narchive rows: %d, message boxes: %d\n", archiveRows(), silent.shown);
-    for (const char* arg : {"0", "1"}) {
-        const std::string ours = std::string("BM_ViewerOpenAndStep100/") + arg;
-        const std::string raw = std::string("BM_RawSearchAndRead100/") + arg;
-        reporter.printRatio(ours, raw);
-    }
+    for (const auto& [which, kb] : viewerKb)
+        std::printf("viewer%lld: resident memory added by the open %.0f kB, by 100 steps %.0f kB\n",
+                    static_cast<long long>(which), kb.first, kb.second);
+    reporter.header();
+    reporter.ratio("viewer opened on every result, 100 stepped", "viewer0/ours",
+                   "raw SQLite: the keys of the search, 101 rows by key", "viewer0/raw", 0);
+    reporter.ratio("viewer opened on 1 in 100, 100 stepped", "viewer1/ours",
+                   "raw SQLite: the keys of the search, 101 rows by key", "viewer1/raw", 0);
     zv::Forms::unloadAll();
     benchmark::Shutdown();
     return silent.shown == 0 ? 0 : 1;

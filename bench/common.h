@@ -206,42 +206,6 @@ inline void initialize(int* argc, char** argv) {
     *argc = count;
 }
 
-// The median of each benchmark's repetitions, in seconds per iteration, by
-// name ("BM_X", or "BM_X/arg" for a benchmark with an argument).
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& r : runs) {
-            if (r.run_type != Run::RT_Iteration || r.iterations <= 0)
-                continue;
-            std::string name = r.run_name.function_name;
-            if (!r.run_name.args.empty())
-                name += "/" + r.run_name.args;
-            seconds_[name].push_back(r.real_accumulated_time / double(r.iterations));
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    // 0 when the benchmark did not run.
-    double median(const std::string& name) const {
-        const auto it = seconds_.find(name);
-        if (it == seconds_.end() || it->second.empty())
-            return 0;
-        std::vector<double> v = it->second;
-        std::sort(v.begin(), v.end());
-        return v[v.size() / 2];
-    }
-    // Prints "ours baseline ratio" in milliseconds for two benchmarks that both ran.
-    void printRatio(const std::string& ours, const std::string& baseline) const {
-        const double a = median(ours), b = median(baseline);
-        if (a > 0 && b > 0)
-            std::printf("median %-34s %10.3f ms  baseline %-30s %10.3f ms  ratio %.2f\n", ours.c_str(), a * 1e3,
-                        baseline.c_str(), b * 1e3, a / b);
-    }
-
-private:
-    std::map<std::string, std::vector<double>> seconds_;
-};
-
 // The samples of every side, and the figures made of their medians. (The
 // console lines of the benchmarks themselves time whole iterations, every
 // side and its preparation together.)
@@ -298,15 +262,18 @@ public:
         std::printf("|---|---|---|---|---|---|\n");
     }
 
-    // One line of the table: the work, its baseline, both medians, the ratio and the goal.
+    // One line of the table: the work, its baseline, both medians, the ratio and the goal (none when 0).
     void ratio(const char* work, const std::string& ours, const char* baselineWork, const std::string& baseline,
                double goal, double scale = 1e3) const {
         const double a = median(ours);
         const double b = median(baseline);
         if (a < 0 || b < 0)
             return;
-        std::printf("| %s (%zu) | %s (%zu) | %.3f | %.3f | %.2f | <= %.2f %s |\n", work, count(ours), baselineWork,
-                    count(baseline), a * scale, b * scale, a / b, goal, a / b <= goal ? "met" : "NOT met");
+        char verdict[32] = "";
+        if (goal > 0)
+            std::snprintf(verdict, sizeof verdict, "<= %.2f %s", goal, a / b <= goal ? "met" : "NOT met");
+        std::printf("| %s (%zu) | %s (%zu) | %.3f | %.3f | %.2f | %s |\n", work, count(ours), baselineWork,
+                    count(baseline), a * scale, b * scale, a / b, verdict);
     }
 
     void single(const char* work, const std::string& name, double scale = 1e3, const char* unit = "ms") const {

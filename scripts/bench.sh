@@ -6,7 +6,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 processes="${1:-3}"
 out="$(mktemp -d)"
-for program in bench_storage bench_startup bench_link; do
+for program in bench_storage bench_startup bench_link bench_viewer bench_report bench_runs bench_archive; do
   samples="$out/$program.samples"
   for i in $(seq "$processes"); do
     echo "== $program, process $i of $processes (output in $out/$program.$i.txt)" >&2
