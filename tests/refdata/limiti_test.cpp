@@ -377,7 +377,7 @@ TEST_F(RangeEditors, PuntoAndVirgolaChangeOnlyTheFilteredLimitBoxes) {
 // Limits are kept as typed, so a shipped "3.4" can sit beside a typed "1,5".
 // Each shows in the configured mark whatever the system's mark (the default
 // locale has the other one), only a box the user changes is written back, and
-// the range check reads both marks.
+// the range check and the page read both marks.
 TEST_F(RangeEditors, LimitsShowInTheConfiguredMarkAndUneditedOnesKeepTheirText) {
     struct Case {
         const char* mark;
@@ -399,8 +399,9 @@ TEST_F(RangeEditors, LimitsShowInTheConfiguredMarkAndUneditedOnesKeepTheirText) 
             scriviini("separatore", "decimale", m, "general.ini");
             scriviini("language", "lingua", c.lingua, "general.ini");
             reference().execute(
-                QStringLiteral("UPDATE %1 SET wbcL = '1,5', wbcH = '10', monoL = '3.4', cNeul = '1.6', pctL = "
-                               "'0.15', pdwL = 'n.d.', rbcL = '1.234,5' WHERE limite = 0")
+                QStringLiteral(
+                    "UPDATE %1 SET wbcL = '1,5', wbcH = '10', monoL = '3.4', cNeul = '1.6', pctL = "
+                    "'0.15', pdwL = 'n.d.', rbcL = '1.234,5', retH = '2,5', cBasoH = '0.15' WHERE limite = 0")
                     .arg(QLatin1String(table)));
             restart();
             RangeEditor* w = QLatin1String(table) == QLatin1String("vet") ? static_cast<RangeEditor*>(species())
@@ -431,6 +432,11 @@ TEST_F(RangeEditors, LimitsShowInTheConfiguredMarkAndUneditedOnesKeepTheirText) 
                 const RangeSet set = readRangeSet(rs, QLatin1String(table), reading);
                 EXPECT_EQ(set.of(ResultParameter::WBC), (RangeLimits{1.5, 10.5}));
                 EXPECT_EQ(set.of(ResultParameter::mono).low, 3.4);
+                // The page compares these limits as numbers, read in the system's mark.
+                ReportData page;
+                fillReportData(page, ResultRecord{}, LimitsRow::fromRecordset(rs));
+                EXPECT_EQ(page.s_retH.number(reading), 2.5);
+                EXPECT_EQ(page.s_basocH.number(reading), 0.15);
             }
         }
     }
