@@ -19,7 +19,6 @@ namespace zv {
 
 namespace {
 
-const QString kStartValue = QStringLiteral("0,0");
 const QString kStartId = QStringLiteral("Inserire Codice ID!");
 const QString kStartName = QStringLiteral("Inserire Nome Paziente!");
 
@@ -43,9 +42,9 @@ QFrame* filledGroup(QWidget* parent, const QColor& fill) {
 
 }  // namespace
 
-bool valueKeyPasses(QChar typed) {
+bool valueKeyPasses(QChar typed, QChar decimal) {
     const char16_t code = typed.unicode();
-    return code == 8 || code == 13 || code == 44 || code == 188 || (code >= u'0' && code <= u'9');
+    return typed == decimal || code == 8 || code == 13 || code == 188 || (code >= u'0' && code <= u'9');
 }
 
 inserimento::inserimento() : Form(QString(kName)) {
@@ -84,7 +83,7 @@ inserimento::inserimento() : Form(QString(kName)) {
     const Column columns[3] = {{QColor(), 0, 5}, {QColor(255, 0, 0), 6, 12}, {QColor(255, 255, 0), 13, 16}};
     auto* columnRow = new QHBoxLayout;
     columnRow->setSpacing(0);
-    auto* valueFilter = new CharacterFilter(this, valueKeyPasses);
+    auto* valueFilter = new CharacterFilter(this, [this](QChar typed) { return valueKeyPasses(typed, decimal_); });
     for (const Column& column : columns) {
         QFrame* group = filledGroup(this, column.fill);
         auto* grid = new QGridLayout(group);
@@ -141,6 +140,7 @@ void inserimento::Form_Load() {
     applyCaptions(this, lingua, QStringLiteral("inserimento"),
                   {{"Label7", "lbl7"}, {"Label8", "lbl8"}, {"Command1", "cmd1"}, {"", "titolo"}});
     msg1_ = caption(lingua, QStringLiteral("inserimento"), QStringLiteral("msg1"));
+    decimal_ = configuredDecimalMark();
     inizializza();
     // The first value typed replaces the starting text rather than joining it.
     Text1->selectAll();
@@ -148,7 +148,7 @@ void inserimento::Form_Load() {
 
 void inserimento::inizializza() {
     for (QLineEdit* box : valueBoxes())
-        box->setText(kStartValue);
+        box->setText(QStringLiteral("0") + decimal_ + QStringLiteral("0"));
     Text18->setText(kStartId);
     Text19->setText(kStartName);
 }
@@ -162,14 +162,14 @@ void inserimento::Command1_Click() {
         Session& session = Session::get();
         // Every value is read before anything is written: a box that holds no
         // number stores nothing and leaves every box as typed.
-        const ResultRecord typed = typedResult(texts, Text18->text(), Text19->text(), session.workDate());
+        const ResultRecord typed = typedResult(texts, Text18->text(), Text19->text(), session.workDate(), decimal_);
         addResult(session.cn, typed);
         inizializza();
     } catch (...) {
         const CaughtError e = describeCurrentException();
         logerrore(e.number, e.description, formName());
         // A value the user can correct: said where the user looks, on its box.
-        if (const auto bad = firstUnreadableValue(texts)) {
+        if (const auto bad = firstUnreadableValue(texts, decimal_)) {
             QString name = QString::fromLatin1(kValueCaptions[*bad]);
             name.chop(1);
             refuseBox(boxes[*bad],

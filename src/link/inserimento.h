@@ -37,11 +37,12 @@ private:
 
     std::array<QLineEdit*, 17> valueBoxes() const;
 
-    QString msg1_;  // the refusal of a value that is not a number
+    QString msg1_;         // the refusal of a value that is not a number
+    QChar decimal_{u','};  // the configured decimal mark, read at load
 };
 
-// Whether a typed character reaches a value box: the digits, the comma,
-// Backspace, Enter and character code 188; everything else is discarded.
-bool valueKeyPasses(QChar typed);
+// Whether a typed character reaches a value box: the digits, the decimal
+// mark, Backspace, Enter and character code 188; everything else is discarded.
+bool valueKeyPasses(QChar typed, QChar decimal);
 
 }  // namespace zv

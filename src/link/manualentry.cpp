@@ -5,19 +5,15 @@
 
 namespace zv {
 
-namespace {
-double typedValue(const QString& text) { return toDouble(text, QLatin1Char(',')); }
-}  // namespace
-
-std::optional<std::size_t> firstUnreadableValue(const std::array<QString, 17>& values) {
+std::optional<std::size_t> firstUnreadableValue(const std::array<QString, 17>& values, QChar decimal) {
     for (std::size_t i = 0; i < values.size(); ++i)
-        if (!ignoring([&] { (void)typedValue(values[i]); }))
+        if (!ignoring([&] { (void)toDouble(values[i], decimal); }))
             return i;
     return std::nullopt;
 }
 
 ResultRecord typedResult(const std::array<QString, 17>& values, const QString& specId, const QString& specName,
-                         const QString& workDate) {
+                         const QString& workDate, QChar decimal) {
     ResultRecord r;
     r.seq = QStringLiteral("Man.");
     r.specId = specId;
@@ -26,7 +22,7 @@ ResultRecord typedResult(const std::array<QString, 17>& values, const QString& s
     for (std::size_t i = 0; i < kTypedParameters.size(); ++i) {
         const ResultParameter parameter = kTypedParameters[i];
         try {
-            r.value(parameter) = typedValue(values[i]);
+            r.value(parameter) = toDouble(values[i], decimal);
         } catch (const AppError& e) {
             throw AppError(e.number(), QStringLiteral("%1: \"%2\" cannot be read as a number; nothing was stored.")
                                            .arg(parameterInfo(parameter).field, values[i]));

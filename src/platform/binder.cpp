@@ -47,12 +47,14 @@ void FieldBinder::bind(QLabel* label, const QString& field, FieldKind kind) { ad
 void FieldBinder::add(QWidget* control, const QString& field, FieldKind kind) {
     if (!control)
         throw AppError(err::InvalidCall, QStringLiteral("No control to bind to the field %1.").arg(field));
-    bindings_.push_back({control, field, kind});
+    bindings_.push_back({control, field, kind, QString(), QString()});
 }
 
 QString FieldBinder::shown(const Recordset& rs, const Binding& b, QChar decimal) const {
     if (b.kind == FieldKind::Text)
         return rs.text(b.field);
+    if (b.kind == FieldKind::NumberText)
+        return inDecimalMark(rs.text(b.field), decimal);
     const QVariant value = rs.field(b.field);
     if (value.isNull())
         return QString();
@@ -71,10 +73,16 @@ void FieldBinder::show(const Recordset& rs) {
     }
     const QChar decimal = decimalMark();
     std::optional<AppError> firstFailure;
-    for (const Binding& b : bindings_) {
+    for (Binding& b : bindings_) {
         QString text;
+        b.stored.clear();
+        b.shownText.clear();
         try {
             text = shown(rs, b, decimal);
+            if (b.kind == FieldKind::NumberText) {
+                b.stored = rs.text(b.field);
+                b.shownText = text;
+            }
         } catch (...) {
             // The control must not go on showing the previous record.
             if (!firstFailure) {
@@ -90,9 +98,25 @@ void FieldBinder::show(const Recordset& rs) {
 }
 
 void FieldBinder::clear() {
-    for (const Binding& b : bindings_)
+    for (Binding& b : bindings_) {
+        b.stored.clear();
+        b.shownText.clear();
         if (b.control)
             setShown(b.control, QString());
+    }
+}
+
+QString FieldBinder::toStore(const Binding& b, const QString& typed) const {
+    if (b.kind == FieldKind::NumberText && typed == b.shownText)
+        return b.stored;
+    return typed;
+}
+
+QString FieldBinder::toStore(const QLineEdit* box) const {
+    for (const Binding& b : bindings_)
+        if (b.control == box)
+            return toStore(b, box->text());
+    throw AppError(err::InvalidCall, QStringLiteral("The box %1 is not bound.").arg(box->objectName()));
 }
 
 void FieldBinder::write(Recordset& rs) const {
@@ -107,8 +131,8 @@ void FieldBinder::write(Recordset& rs) const {
             continue;
         if (!rs.hasField(b.field))
             throw AppError(err::ItemNotFound, QStringLiteral("The record has no field %1.").arg(b.field));
-        if (b.kind == FieldKind::Text) {
-            values.emplace_back(b.field, *text);
+        if (b.kind != FieldKind::Number) {
+            values.emplace_back(b.field, toStore(b, *text));
             continue;
         }
         const QString number = text->trimmed();

@@ -17,6 +17,10 @@ class Recordset;
 enum class FieldKind {
     Text,    // shown as the recordset reads it, written as typed
     Number,  // shown and read in the binder's decimal mark, never grouped
+    // Kept as the text typed (a number or not): a number shows in the binder's
+    // decimal mark, and a box left as shown writes back the stored text, so
+    // showing a set never rewrites what nobody edited.
+    NumberText,
 };
 
 class FieldBinder {
@@ -46,13 +50,18 @@ public:
     // as numbers: text bound to one is converted by the recordset as it is
     // set, after the boxes before it have been set.
     void write(Recordset& rs) const;
+    // The text write would set for a bound box of kind Text or NumberText.
+    QString toStore(const QLineEdit* box) const;
 
 private:
     struct Binding {
         QPointer<QWidget> control;
         QString field;
         FieldKind kind;
+        // NumberText: the text read at the last show and the text shown for it.
+        QString stored, shownText;
     };
+    QString toStore(const Binding& b, const QString& typed) const;
     void add(QWidget* control, const QString& field, FieldKind kind);
     QString shown(const Recordset& rs, const Binding& b, QChar decimal) const;
 

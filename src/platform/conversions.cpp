@@ -355,6 +355,20 @@ QString numberText(double value, QChar decimal) {
 
 QString numberText(double value) { return numberText(value, regionalDecimal()); }
 
+QString inDecimalMark(const QString& text, QChar decimal) {
+    try {
+        (void)toDouble(text, decimal);
+    } catch (const AppError&) {
+        return text;
+    }
+    // A text that reads holds at most one mark, so no grouping can be made here.
+    QString shown = text;
+    for (QChar& c : shown)
+        if (isMark(c, decimal))
+            c = decimal;
+    return shown;
+}
+
 namespace {
 
 // A date pattern as a list of fields and literal separators.

@@ -48,6 +48,11 @@ double roundHalfEven(double value, int decimals);
 QString numberText(double value, QChar decimal);
 QString numberText(double value);
 
+// A number kept as the text typed, shown in `decimal`: when the text reads as
+// a number (either mark, toDouble's rules) its mark becomes `decimal` and every
+// other character stays as typed; any other text comes back unchanged.
+QString inDecimalMark(const QString& text, QChar decimal);
+
 // Date and time texts. Patterns: "dd/mm/yy", "dd.mm.yy", and the six of the
 // general settings: "dd/mm/yy", "mm/dd/yy", "yy/mm/dd", "dd/mm/yyyy",
 // "mm/dd/yyyy", "yyyy/mm/dd". Two-digit years are 2000 + yy.

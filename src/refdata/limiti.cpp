@@ -230,8 +230,12 @@ void RangeEditor::buildWindow() {
     // The same box-to-column pairs show and save a set, in the order the columns are written.
     byColumn.insert(QStringLiteral("limite"), Text2);
     byColumn.insert(QStringLiteral("valori"), Text6);
-    for (const QString& column : rangeSetColumns(table_))
-        binder_.bind(byColumn.value(column.toCaseFolded()), column);
+    // Limits are kept as typed, so one typed "1,5" may sit beside a shipped "3.4":
+    // each shows in the configured mark, and only a box the user changes is rewritten.
+    for (const QString& column : rangeSetColumns(table_)) {
+        QLineEdit* box = byColumn.value(column.toCaseFolded());
+        binder_.bind(box, column, box == Text2 || box == Text6 ? FieldKind::Text : FieldKind::NumberText);
+    }
 
     // Bottom row: browsing and SALVA.
     Command7 = makeButton(this, "Command7", QStringLiteral("<<<"), QStringLiteral("Torna al primo record"));
@@ -292,6 +296,7 @@ void RangeEditor::Form_Load() {
         separatorCode_ = separatorCodeFor(
             leggiini(QStringLiteral("separatore"), QStringLiteral("decimale"), file::generalIni, 8), separatorCode_);
         filter_->setSeparatorCode(separatorCode_);
+        binder_.setDecimalMark(configuredDecimalMark());
         rs_.open(Session::get().cnlimit, rangeSetsSql(table_));
         if (rs_.recordCount() == 0) {
             // Nothing to browse, save or delete until a set has been begun.

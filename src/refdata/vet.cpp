@@ -57,7 +57,7 @@ void vet::buildWindow() {
     for (int i = 0; i < kFactorCount; ++i) {
         *members[i] = factors_.boxes[i];
         filter_->watch(factors_.boxes[i]);
-        binder_.bind(factors_.boxes[i], calibrationKeys()[i]);
+        binder_.bind(factors_.boxes[i], calibrationKeys()[i], FieldKind::NumberText);
     }
     binder_.bind(Text14, QStringLiteral("animale"));
 
@@ -115,6 +115,7 @@ void vet::Form_Load() {
         separatorCode_ = separatorCodeFor(
             leggiini(QStringLiteral("separatore"), QStringLiteral("decimale"), file::generalIni, 8), separatorCode_);
         filter_->setSeparatorCode(separatorCode_);
+        binder_.setDecimalMark(configuredDecimalMark());
         rs_.open(Session::get().cnvet, kSpeciesFactorsSql);
         popola();
     } catch (...) {
@@ -169,7 +170,10 @@ void vet::Command4_Click() {
 }
 
 void vet::Command3_Click() {
-    const FactorTexts texts = factors_.texts();
+    // A factor left as shown keeps its stored text, whatever mark it shows in.
+    FactorTexts texts;
+    for (int i = 0; i < kFactorCount; ++i)
+        texts[i] = binder_.toStore(factors_.boxes[i]);
     if (const auto bad = firstBadFactor(texts)) {
         factors_.refuse(msg4_, *bad);
         return;

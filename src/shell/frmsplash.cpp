@@ -250,7 +250,7 @@ void frmSplash::backUpAndCheckDay() {
         // of no back-up at all: one is due now, not never.
         bool due = true;
         if (const std::optional<QDate> backedUp = parseDate(bk, QStringLiteral("dd/mm/yy"))) {
-            const int16_t interval = toInt16(leggiini(QStringLiteral("back-up"), QStringLiteral("giorni"), general, 5));
+            const int16_t interval = leggiiniInt16(QStringLiteral("back-up"), QStringLiteral("giorni"), general, 5);
             due = backedUp->daysTo(clock::today()) > interval;
         }
         if (due) {

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QClipboard>
+#include <QLocale>
 #include <QTest>
 
 #include "link/inserimento.h"
@@ -254,6 +255,51 @@ TEST_F(ManualEntryWindow, CarriesThePickedWorkDate) {
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results[0].date, QStringLiteral("07/12/2026"));
     EXPECT_EQ(test::rowCountOf(session.cntot), 0);
+}
+
+// The boxes start, take keys and read in the configured mark whatever the
+// system's (the default locale has the other one); a value with the other
+// mark alone, as pasted, still reads.
+TEST_F(ManualEntryWindow, ValuesStartAndAreTypedInTheConfiguredMark) {
+    struct Case {
+        const char* mark;
+        const char* lingua;
+        QLocale system;
+    } cases[] = {
+        {",", "it", QLocale(QLocale::English, QLocale::UnitedStates)},
+        {",", "ru", QLocale(QLocale::English, QLocale::UnitedStates)},
+        {".", "it", QLocale(QLocale::German, QLocale::Germany)},
+        {".", "ru", QLocale(QLocale::Russian, QLocale::Russia)},
+    };
+    const QLocale before;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.mark) + " " + c.lingua);
+        const QString m = QString::fromLatin1(c.mark);
+        const QString other = m == QStringLiteral(",") ? QStringLiteral(".") : QStringLiteral(",");
+        QLocale::setDefault(c.system);
+        scriviini("separatore", "decimale", m, "general.ini");
+        scriviini("language", "lingua", c.lingua, "general.ini");
+        Session& session = start();
+        const std::size_t earlier = stored(session).size();
+        inserimento* entry = open();
+        for (int i = 0; i < 17; ++i)
+            EXPECT_EQ(boxes(entry)[std::size_t(i)]->text(), QStringLiteral("0") + m + QStringLiteral("0"))
+                << "Text" << i + 1;
+        entry->Text1->clear();
+        typeKeys(entry->Text1, QStringLiteral("7") + other + QStringLiteral("3") + m + QStringLiteral("5"));
+        EXPECT_EQ(entry->Text1->text(),
+                  QStringLiteral("73") + m + QStringLiteral("5"));                  // the other mark never reaches it
+        entry->Text2->setText(QStringLiteral("55") + other + QStringLiteral("2"));  // pasted
+        QTest::mouseClick(entry->Command1, Qt::LeftButton);
+        EXPECT_TRUE(prompts_->takeMessages().empty());
+        const std::vector<ResultRecord> results = stored(session);
+        ASSERT_EQ(results.size(), earlier + 1);
+        EXPECT_EQ(results.back().value(P::WBC), 73.5);
+        EXPECT_EQ(results.back().value(P::neu), 55.2);
+        EXPECT_EQ(results.back().value(P::lym), 0.0);
+        Forms::unloadAll();
+    }
+    QLocale::setDefault(before);
 }
 
 TEST_F(ManualEntryWindow, OpenAgainKeepsWhatIsTyped) {

@@ -13,16 +13,20 @@ std::array<QString, 17> allValues(const QString& text) {
     return values;
 }
 
-TEST(ManualEntry, ValuesAreReadWithTheComma) {
+TEST(ManualEntry, ValuesAreReadWithEitherMark) {
     struct Case {
+        char mark;  // the configured one
         const char* typed;
         double stored;
-    } cases[] = {{"7,3", 7.3},  {"0,0", 0.0},  {"45", 45.0}, {"4,25", 4.25},
-                 {",5", 0.5},   {"12,", 12.0}, {"7.3", 7.3},  // pasted with a point alone
-                 {" 8,1 ", 8.1}};
+    } cases[] = {
+        {',', "7,3", 7.3},   {',', "0,0", 0.0},  {',', "45", 45.0}, {',', "4,25", 4.25},
+        {',', ",5", 0.5},    {',', "12,", 12.0}, {',', "7.3", 7.3},                     // pasted with a point alone
+        {',', " 8,1 ", 8.1}, {'.', "7.3", 7.3},  {'.', "0.0", 0.0}, {'.', "7,3", 7.3},  // pasted with a comma alone
+        {'.', ".5", 0.5}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.typed);
-        const ResultRecord r = typedResult(allValues(QString::fromUtf8(c.typed)), "1", "ROSSI", "08/12/26");
+        SCOPED_TRACE(std::string(1, c.mark) + " " + c.typed);
+        const ResultRecord r =
+            typedResult(allValues(QString::fromUtf8(c.typed)), "1", "ROSSI", "08/12/26", QLatin1Char(c.mark));
         for (ResultParameter p : kTypedParameters)
             EXPECT_EQ(r.value(p), c.stored) << parameterInfo(p).field.toStdString();
     }
@@ -39,7 +43,7 @@ TEST(ManualEntry, ATextThatIsNoNumberIsRefusedNamingItsField) {
         std::array<QString, 17> values = allValues(QStringLiteral("1,0"));
         values[9] = QString::fromUtf8(c.typed);  // MCV
         try {
-            typedResult(values, "1", "ROSSI", "08/12/26");
+            typedResult(values, "1", "ROSSI", "08/12/26", QLatin1Char(','));
             ADD_FAILURE() << "accepted";
         } catch (const AppError& e) {
             EXPECT_EQ(e.number(), c.number);
@@ -53,7 +57,7 @@ TEST(ManualEntry, ATypedResultIsMarkedAndHasNoFlagsNorHistograms) {
     std::array<QString, 17> values;
     for (std::size_t i = 0; i < values.size(); ++i)
         values[i] = QString::number(i + 1);
-    const ResultRecord r = typedResult(values, "Inserire Codice ID!", "D'Amico Ñoño", "2026/12/07");
+    const ResultRecord r = typedResult(values, "Inserire Codice ID!", "D'Amico Ñoño", "2026/12/07", QLatin1Char(','));
     EXPECT_EQ(r.seq, QStringLiteral("Man."));
     EXPECT_EQ(r.specId, QStringLiteral("Inserire Codice ID!"));
     EXPECT_EQ(r.specName, QStringLiteral("D'Amico Ñoño"));

@@ -170,6 +170,37 @@ TEST_F(Binder, WriteSetsTheBoxesAsTypedAndLeavesLabelsAlone) {
     EXPECT_EQ(stored("nome", 2).toString(), QStringLiteral("Bianchi"));  // only the current record
 }
 
+// Numbers kept as typed text: shown in the binder's mark, and written back
+// as stored unless the box was changed.
+TEST_F(Binder, NumberTextShowsInTheMarkAndAnUnchangedBoxKeepsTheStoredText) {
+    for (const QChar mark : {QChar(u','), QChar(u'.')}) {
+        SCOPED_TRACE(std::string(1, char(mark.unicode())));
+        cn_.execute(QStringLiteral("DROP TABLE IF EXISTS lim"));
+        cn_.execute(QStringLiteral("CREATE TABLE lim (lo TEXT, hi TEXT, nota TEXT)"));
+        cn_.execute(QStringLiteral("INSERT INTO lim VALUES ('3.4', '1,5', 'n.d.')"));
+        QWidget w;
+        auto* lo = new QLineEdit(&w);
+        auto* hi = new QLineEdit(&w);
+        auto* nota = new QLineEdit(&w);
+        FieldBinder binder(mark);
+        binder.bind(lo, QStringLiteral("lo"), FieldKind::NumberText);
+        binder.bind(hi, QStringLiteral("hi"), FieldKind::NumberText);
+        binder.bind(nota, QStringLiteral("nota"), FieldKind::NumberText);
+        Recordset rs(cn_, QStringLiteral("lim"));
+        binder.show(rs);
+        const QString m(mark);
+        EXPECT_EQ(lo->text(), QStringLiteral("3") + m + QStringLiteral("4"));
+        EXPECT_EQ(hi->text(), QStringLiteral("1") + m + QStringLiteral("5"));
+        EXPECT_EQ(nota->text(), QStringLiteral("n.d."));
+        hi->setText(QStringLiteral("2") + m + QStringLiteral("5"));
+        EXPECT_EQ(binder.toStore(lo), QStringLiteral("3.4"));
+        binder.write(rs);
+        rs.update();
+        EXPECT_EQ(cn_.scalar(QStringLiteral("SELECT lo || '|' || hi || '|' || nota FROM lim")).toString(),
+                  QStringLiteral("3.4|2") + m + QStringLiteral("5|n.d."));
+    }
+}
+
 TEST_F(Binder, NumberBoxesReadTheMarkEmptyIsNullAndAnythingElseSetsNothing) {
     struct Case {
         QChar mark;

@@ -216,6 +216,25 @@ TEST(Conversions, NumberTextIsGeneralFormAndReadsBack) {
     }
 }
 
+// A stored number text shown in a mark: only the mark changes, digits stay as
+// typed; what does not read as a number is left alone.
+TEST(Conversions, InDecimalMarkSwapsTheMarkOfANumberOnly) {
+    struct Case {
+        const char* text;
+        char mark;
+        const char* shown;
+    } cases[] = {
+        {"3.4", ',', "3,4"},           {"1,5", ',', "1,5"},   {"3.40", ',', "3,40"},
+        {" 0.15 ", ',', " 0,15 "},     {"1,5", '.', "1.5"},   {"10", '.', "10"},
+        {"-2.5E+03", ',', "-2,5E+03"}, {"n.d.", ',', "n.d."}, {"1.234,5", ',', "1.234,5"},
+        {"1.234,5", '.', "1.234,5"},   {"", ',', ""},         {"a,b", '.', "a,b"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.text) + " " + c.mark);
+        EXPECT_EQ(zv::inDecimalMark(QString::fromLatin1(c.text), QLatin1Char(c.mark)), QString::fromLatin1(c.shown));
+    }
+}
+
 TEST(Conversions, DatesInEveryPattern) {
     const QDate date(2026, 12, 8);
     const struct {

@@ -1,3 +1,5 @@
+#include <QLocale>
+
 #include "refdata/calfact.h"
 #include "refdata/editor_fixture.h"
 #include "refdata/vet.h"
@@ -172,6 +174,45 @@ TEST_F(CalibrationEditors, SaveOverwritesTheRowShownUnlessAFactorIsNoNumber) {
     EXPECT_EQ(stored("SELECT count(*) FROM cal WHERE animale = 'DOG' AND eos = '1'"), QStringLiteral("1"));
     EXPECT_TRUE(Forms::isLoaded("vet"));
     EXPECT_EQ(w->Text14->text(), QStringLiteral("CANE"));  // what was typed stays
+    EXPECT_EQ(logLines(), 0);
+}
+
+// Factors are kept as typed, so a "1.05" can sit beside a "0,98": each shows
+// in the configured mark whatever the system's (the default locale has the
+// other one), and SALVA rewrites only the factor the user changed.
+TEST_F(CalibrationEditors, SpeciesFactorsShowInTheConfiguredMarkAndUneditedOnesKeepTheirText) {
+    struct Case {
+        const char* mark;
+        const char* lingua;
+        QLocale system;
+    } cases[] = {
+        {",", "it", QLocale(QLocale::English, QLocale::UnitedStates)},
+        {",", "ru", QLocale(QLocale::English, QLocale::UnitedStates)},
+        {".", "it", QLocale(QLocale::German, QLocale::Germany)},
+        {".", "ru", QLocale(QLocale::Russian, QLocale::Russia)},
+    };
+    const QLocale before;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.mark) + " " + c.lingua);
+        const QString m = QString::fromLatin1(c.mark);
+        auto inMark = [&](const char* text) { return QString::fromLatin1(text).replace(QLatin1Char('#'), m); };
+        QLocale::setDefault(c.system);
+        scriviini("separatore", "decimale", m, "general.ini");
+        scriviini("language", "lingua", c.lingua, "general.ini");
+        veterinary().execute("UPDATE cal SET wbc = '1.05', rbc = '0,98', hgb = '1' WHERE animale = 'CANE'");
+        restart();
+        vet* w = Forms::show<vet>();
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->Text1->text(), inMark("1#05"));  // wbc
+        EXPECT_EQ(w->Text7->text(), inMark("0#98"));  // rbc
+        type(w->Text8, inMark("1#1"));                // hgb, the one box edited
+        click(w->Command3);
+        EXPECT_EQ(shown(), QStringList{say("vet", "msg1")});
+        EXPECT_EQ(stored("SELECT wbc || '|' || rbc || '|' || hgb FROM cal WHERE animale = 'CANE'"),
+                  QStringLiteral("1.05|0,98|") + inMark("1#1"));
+        Forms::unloadAll();
+    }
+    QLocale::setDefault(before);
     EXPECT_EQ(logLines(), 0);
 }
 

@@ -4,6 +4,7 @@
 #include "platform/refusal.h"
 #include "refdata/editor_fixture.h"
 #include "refdata/limiti.h"
+#include "viewer/rangecheck.h"
 
 namespace zv {
 namespace {
@@ -45,9 +46,9 @@ TEST_F(RangeEditors, OpenOnTheFirstShippedSetWithoutAnError) {
     EXPECT_EQ(h->Text4->text(), QStringLiteral("4"));   // wbcL
     EXPECT_EQ(h->Text5->text(), QStringLiteral("10"));  // wbcH
     EXPECT_EQ(h->Text33->text(), QStringLiteral("40"));
-    EXPECT_EQ(h->Text60->text(), QStringLiteral("1.6"));   // cNeul
+    EXPECT_EQ(h->Text60->text(), QStringLiteral("1,6"));   // cNeul, shipped as "1.6", in the configured mark
     EXPECT_EQ(h->Text67->text(), QStringLiteral("18"));    // pdwH
-    EXPECT_EQ(h->Text70->text(), QStringLiteral("0.15"));  // pctL
+    EXPECT_EQ(h->Text70->text(), QStringLiteral("0,15"));  // pctL
     EXPECT_EQ(h->Text74, nullptr);                         // no band rows for humans
     EXPECT_EQ(h->Text28->text(), QStringLiteral("Neu%:"));
     for (QAbstractButton* b : {h->Command1, h->Command2, h->Command3, h->Command4, h->Command7, h->Command8})
@@ -59,7 +60,7 @@ TEST_F(RangeEditors, OpenOnTheFirstShippedSetWithoutAnError) {
     EXPECT_EQ(s->Text6->text(), QStringLiteral("CANE"));
     EXPECT_EQ(s->Text4->text(), QStringLiteral("6"));
     EXPECT_EQ(s->Text75->text(), QStringLiteral("3"));     // bandatiH
-    EXPECT_EQ(s->Text77->text(), QStringLiteral("0.51"));  // cBandatiH
+    EXPECT_EQ(s->Text77->text(), QStringLiteral("0,51"));  // cBandatiH
     EXPECT_EQ(s->Text28->text(), QStringLiteral("Neu.Segm%:"));
     EXPECT_EQ(s->Text78->text(), QStringLiteral("Neu.Band#"));
     EXPECT_EQ(s->separatoremenu->objectName(), QStringLiteral("separatore"));
@@ -214,10 +215,10 @@ TEST_F(RangeEditors, EmptyColumnShowsEmptyAndTheOthersAreStillFilled) {
     EXPECT_EQ(w->Text5->text(), QString());
     EXPECT_EQ(w->Text70->text(), QString());
     EXPECT_EQ(w->Text33->text(), QStringLiteral("40"));
-    EXPECT_EQ(w->Text69->text(), QStringLiteral("0.4"));
+    EXPECT_EQ(w->Text69->text(), QStringLiteral("0,4"));
     click(w->Command2);
-    EXPECT_EQ(w->Text5->text(), QStringLiteral("13.5"));
-    EXPECT_EQ(w->Text70->text(), QStringLiteral("0.15"));
+    EXPECT_EQ(w->Text5->text(), QStringLiteral("13,5"));
+    EXPECT_EQ(w->Text70->text(), QStringLiteral("0,15"));
     click(w->Command1);
     // Nothing of the set shown before stays behind for SALVA to write into this one.
     EXPECT_EQ(w->Text5->text(), QString());
@@ -371,6 +372,76 @@ TEST_F(RangeEditors, PuntoAndVirgolaChangeOnlyTheFilteredLimitBoxes) {
     EXPECT_EQ(stored("SELECT cBandatiH FROM vet WHERE limite = 0"), QStringLiteral("0.51"));
     EXPECT_EQ(leggiini("separatore", "decimale", "general.ini", 8), QStringLiteral(","));
     EXPECT_EQ(s->separatorCode(), 44);
+}
+
+// Limits are kept as typed, so a shipped "3.4" can sit beside a typed "1,5".
+// Each shows in the configured mark whatever the system's mark (the default
+// locale has the other one), only a box the user changes is written back, and
+// the range check and the page read both marks.
+TEST_F(RangeEditors, LimitsShowInTheConfiguredMarkAndUneditedOnesKeepTheirText) {
+    struct Case {
+        const char* mark;
+        const char* lingua;
+        QLocale system;
+    } cases[] = {
+        {",", "it", QLocale(QLocale::English, QLocale::UnitedStates)},
+        {",", "ru", QLocale(QLocale::English, QLocale::UnitedStates)},
+        {".", "it", QLocale(QLocale::German, QLocale::Germany)},
+        {".", "ru", QLocale(QLocale::Russian, QLocale::Russia)},
+    };
+    const QLocale before;
+    for (const Case& c : cases) {
+        for (const char* table : {"limiti", "vet"}) {
+            SCOPED_TRACE(std::string(c.mark) + " " + c.lingua + " " + table);
+            const QString m = QString::fromLatin1(c.mark);
+            auto inMark = [&](const char* text) { return QString::fromLatin1(text).replace(QLatin1Char('#'), m); };
+            QLocale::setDefault(c.system);
+            scriviini("separatore", "decimale", m, "general.ini");
+            scriviini("language", "lingua", c.lingua, "general.ini");
+            reference().execute(
+                QStringLiteral(
+                    "UPDATE %1 SET wbcL = '1,5', wbcH = '10', monoL = '3.4', cNeul = '1.6', pctL = "
+                    "'0.15', pdwL = 'n.d.', rbcL = '1.234,5', retH = '2,5', cBasoH = '0.15' WHERE limite = 0")
+                    .arg(QLatin1String(table)));
+            restart();
+            RangeEditor* w = QLatin1String(table) == QLatin1String("vet") ? static_cast<RangeEditor*>(species())
+                                                                          : static_cast<RangeEditor*>(human());
+            EXPECT_EQ(w->Text4->text(), inMark("1#5"));              // wbcL
+            EXPECT_EQ(w->Text37->text(), inMark("3#4"));             // monoL
+            EXPECT_EQ(w->Text60->text(), inMark("1#6"));             // cNeul
+            EXPECT_EQ(w->Text70->text(), inMark("0#15"));            // pctL, a box without the key filter
+            EXPECT_EQ(w->Text68->text(), QStringLiteral("n.d."));    // not a number: as typed
+            EXPECT_EQ(w->Text8->text(), QStringLiteral("1.234,5"));  // grouped: no number either
+
+            type(w->Text5, inMark("10#5"));  // wbcH, the one box edited
+            click(w->Command3);
+            EXPECT_EQ(shown(), QStringList{say("limiti", "msg3")});
+            auto column = [&](const char* name) {
+                return stored(QStringLiteral("SELECT %1 FROM %2 WHERE limite = 0").arg(name, table));
+            };
+            EXPECT_EQ(column("wbcL"), QStringLiteral("1,5"));
+            EXPECT_EQ(column("monoL"), QStringLiteral("3.4"));
+            EXPECT_EQ(column("cNeul"), QStringLiteral("1.6"));
+            EXPECT_EQ(column("pctL"), QStringLiteral("0.15"));
+            EXPECT_EQ(column("pdwL"), QStringLiteral("n.d."));
+            EXPECT_EQ(column("wbcH"), inMark("10#5"));
+
+            for (const QChar reading : {QChar(u','), QChar(u'.')}) {
+                Recordset rs(Session::get().cnlimit,
+                             QStringLiteral("select * from %1 where limite = 0").arg(QLatin1String(table)));
+                const RangeSet set = readRangeSet(rs, QLatin1String(table), reading);
+                EXPECT_EQ(set.of(ResultParameter::WBC), (RangeLimits{1.5, 10.5}));
+                EXPECT_EQ(set.of(ResultParameter::mono).low, 3.4);
+                // The page compares these limits as numbers, read in the system's mark.
+                ReportData page;
+                fillReportData(page, ResultRecord{}, LimitsRow::fromRecordset(rs));
+                EXPECT_EQ(page.s_retH.number(reading), 2.5);
+                EXPECT_EQ(page.s_basocH.number(reading), 0.15);
+            }
+        }
+    }
+    QLocale::setDefault(before);
+    EXPECT_FALSE(QFile::exists(path("log/08.12.26.log"))) << logText().toStdString();
 }
 
 TEST_F(RangeEditors, FailedSaveLosesNothingAndKeepsTheNewSetNew) {

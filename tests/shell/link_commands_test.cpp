@@ -113,11 +113,13 @@ TEST_F(LinkCommands, ABadSettingIsLoggedWithItsFileSectionAndKey) {
         const char* value;
         bool onLine;  // read by the receiver, not by the main window's load
         const char* logged;
+        bool toldAtStart = false;  // the start-up window says so too
     } cases[] = {
         {"port.ini", "port", "handshake", "si", false, "\tPrincipale\t13\tType mismatch: "},
         {"port.ini", "port", "inputlen", "1,0,1", false, "\tPrincipale\t13\tType mismatch: "},
         {"port.ini", "port", "len", "99999", false, "\tPrincipale\t6\tOverflow: "},
         {"print.ini", "auto", "stampa_auto", "", false, "\tPrincipale\t13\tType mismatch: "},
+        {"general.ini", "back-up", "giorni", "mai", false, "\tfrmSplash\t13\tType mismatch: ", true},
         {"print.ini", "auto", "stampa_auto", "ON", false, "\tPrincipale\t13\tType mismatch: "},
         {"port.ini", "stringhe", "data3500", "316 bytes", true, "\tComCD\t13\tType mismatch: "},
         {"port.ini", "stringhe", "scarto3500", "-", true, "\tComCD\t13\tType mismatch: "},
@@ -133,6 +135,7 @@ TEST_F(LinkCommands, ABadSettingIsLoggedWithItsFileSectionAndKey) {
         scriviini(QLatin1String(c.section), QLatin1String(c.key), QLatin1String(c.value), file);
         const qsizetype before = log().size();
         Forms::load("frmSplash");
+        EXPECT_EQ(prompts_->takeMessages().size(), c.toldAtStart ? 1u : 0u);
         main = Forms::get<Principale>();
         ASSERT_NE(main, nullptr);
         if (c.onLine)
