@@ -294,8 +294,14 @@ private:
 };
 
 // Rows read with the keys are kept up to this size; the rest of a larger set
-// is read row by row when reached.
+// is read in windows of rows from where it is reached.
 constexpr qsizetype kKeptBytes = 16 * 1024 * 1024;
+
+// A window is one statement over at most this many keys, and holds about
+// this many bytes of rows, so a walk past the rows read with the keys costs
+// one statement per window rather than one per row, and keeps little.
+constexpr int kWindowKeys = 256;
+constexpr qsizetype kWindowBytes = 2 * 1024 * 1024;
 
 // Before a keyed set has read its keys, its position is its first row or
 // the row it added last.
@@ -316,6 +322,7 @@ struct Recordset::Impl final : sqlite::WriteListener {
     QString source;       // as opened, for messages
     QVariantList params;  // bound into the key query or the selection at open and at every requery
     QString fetchSql;
+    QString windowSql;  // the rows of kWindowKeys keys; empty when SQLite refuses it
 
     std::shared_ptr<const Columns> columns;
 
@@ -333,6 +340,13 @@ struct Recordset::Impl final : sqlite::WriteListener {
     mutable std::unordered_map<int64_t, StoredRow> kept;
     mutable int64_t keptChanges = 0;
     mutable uint64_t keptCommits = 0;
+    // The keys a window reads at most, sized by the rows read with the keys;
+    // the keys the next window reads, one after a write and doubling from
+    // there, so a set edited row by row does not read windows it drops; and
+    // the position the last window started at, to read backwards when walked so.
+    mutable int windowRows = kWindowKeys;
+    mutable int windowNext = kWindowKeys;
+    mutable int64_t windowStart = -1;
 
     std::vector<StoredRow> rows;  // read-only sets, read whole on open
 
@@ -424,6 +438,11 @@ struct Recordset::Impl final : sqlite::WriteListener {
         rowsQuery = QStringLiteral("SELECT ") + keyColumn + QStringLiteral(", * FROM ") + nameSql + rest;
         fetchSql = QStringLiteral("SELECT * FROM ") + nameSql + QStringLiteral(" WHERE ") + keyColumn +
                    QStringLiteral(" = ?1");
+        windowSql = QStringLiteral("SELECT ") + keyColumn + QStringLiteral(", * FROM ") + nameSql +
+                    QStringLiteral(" WHERE ") + keyColumn + QStringLiteral(" IN (?1");
+        for (int i = 2; i <= kWindowKeys; ++i)
+            windowSql += QStringLiteral(",?") + QString::number(i);
+        windowSql += QLatin1Char(')');
         CachedStatement probe = cn->tryPrepared(keyQuery);
         CachedStatement rowStmt = cn->tryPrepared(fetchSql);
         if (!probe || !rowStmt)
@@ -433,6 +452,8 @@ struct Recordset::Impl final : sqlite::WriteListener {
         checkParams(probe.get());
         if (!cn->tryPrepared(rowsQuery))
             rowsQuery.clear();
+        if (!cn->tryPrepared(windowSql))
+            windowSql.clear();
         keyed = true;
         columns = columnsOf(rowStmt);
         listening = cn->listenForWrites(this);
@@ -464,6 +485,8 @@ struct Recordset::Impl final : sqlite::WriteListener {
         sqlite3* db = cn->handle();
         kept.clear();
         current = nullptr;
+        windowStart = -1;
+        windowRows = kWindowKeys;
         std::vector<int64_t> fresh;
         bool whole = false;
         if (!rowsQuery.isEmpty()) {
@@ -481,12 +504,23 @@ struct Recordset::Impl final : sqlite::WriteListener {
                 if (budget < 0)
                     break;
             }
+            if (!kept.empty()) {
+                const qsizetype perRow = (kKeptBytes - budget) / static_cast<qsizetype>(kept.size()) + 1;
+                windowRows = static_cast<int>(std::clamp<qsizetype>(kWindowBytes / perRow, 1, kWindowKeys));
+                windowNext = windowRows;
+            }
+            if (rc == SQLITE_ROW) {
+                // Too many to keep: the rest of the keys come from the same
+                // scan, their rows in windows when reached.
+                while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
+                    fresh.push_back(sqlite3_column_int64(stmt.get(), 0));
+            }
             whole = rc == SQLITE_DONE;
-            if (!whole && rc != SQLITE_ROW)
+            if (!whole)
                 fail(db);
         }
         if (!whole) {
-            // Too many to keep: the rest is read row by row when reached.
+            // The rows cannot be read with the keys: they are read when reached.
             fresh.clear();
             CachedStatement stmt = cn->prepared(keyQuery);
             bindParams(db, stmt.get());
@@ -577,12 +611,25 @@ struct Recordset::Impl final : sqlite::WriteListener {
         if (!kept.empty()) {
             if (changes != keptChanges || commitsSoFar() != keptCommits) {
                 kept.clear();
+                windowNext = 1;
             } else if (const auto it = kept.find(key); it != kept.end()) {
                 current = &it->second;
                 currentKeyValue = key;
                 currentChanges = changes;
                 return *current;
             }
+        }
+        if (!windowSql.isEmpty()) {
+            readWindow(pos - 1);
+            keptChanges = changes;
+            keptCommits = commitsSoFar();
+            const auto it = kept.find(key);
+            if (it == kept.end())
+                fetched.readNothing();
+            current = it != kept.end() ? &it->second : &fetched;
+            currentKeyValue = key;
+            currentChanges = changes;
+            return *current;
         }
         CachedStatement stmt = cn->prepared(fetchSql);
         if (sqlite3_bind_int64(stmt.get(), 1, key) != SQLITE_OK)
@@ -598,6 +645,35 @@ struct Recordset::Impl final : sqlite::WriteListener {
         currentKeyValue = key;
         currentChanges = changes;
         return fetched;
+    }
+
+    // Replaces the rows kept by those of a window of keys around `index`:
+    // from it onwards, or up to it when the walk goes backwards past the last
+    // window. One statement reads them all, in the order SQLite finds them.
+    void readWindow(int64_t index) const {
+        sqlite3* db = cn->handle();
+        const auto total = static_cast<int64_t>(keys.size());
+        int64_t start = index;
+        const int rows = std::min(windowNext, windowRows);
+        if (windowStart >= 0 && index < windowStart)
+            start = std::max<int64_t>(0, index - rows + 1);
+        const int64_t end = std::min(total, start + rows);
+        kept.clear();
+        windowStart = start;
+        windowNext = std::min(2 * rows, windowRows);
+        // The keys not bound are NULL, as a statement comes from the cache
+        // with its parameters cleared, and match nothing.
+        CachedStatement stmt = cn->prepared(windowSql);
+        for (int64_t at = start; at < end; ++at)
+            if (sqlite3_bind_int64(stmt.get(), static_cast<int>(at - start) + 1, keys[static_cast<std::size_t>(at)]) !=
+                SQLITE_OK)
+                fail(db);
+        const int n = std::min(columnCount(), sqlite3_column_count(stmt.get()) - 1);
+        int rc;
+        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
+            kept[sqlite3_column_int64(stmt.get(), 0)].read(stmt.get(), 1, n);
+        if (rc != SQLITE_DONE)
+            fail(db);
     }
 
     QVariant converted(int column, const QVariant& value) const {
@@ -918,6 +994,11 @@ int64_t Recordset::currentKey() const {
         return d.addedEarly.back();  // the row just added: no need to read the keys
     d.requireCurrent();
     return d.keys[static_cast<std::size_t>(d.pos - 1)];
+}
+
+int64_t Recordset::rowsHeld() const {
+    const Impl& d = openOrFail(d_);
+    return static_cast<int64_t>(d.keyed ? d.kept.size() : d.rows.size());
 }
 
 }  // namespace zv

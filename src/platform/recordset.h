@@ -92,6 +92,10 @@ public:
     // The current row's key (see the constructor), for statements the caller builds.
     int64_t currentKey() const;
 
+    // How many rows the set holds in memory now: all of a read-only set; of
+    // an updatable one, those read with the keys or the last window read.
+    int64_t rowsHeld() const;
+
 private:
     struct Impl;
     std::unique_ptr<Impl> d_;

@@ -783,6 +783,52 @@ TEST_F(RecordsetTest, RowsReadWithTheKeysLastUntilAnythingIsWritten) {
     EXPECT_EQ(big.field(QStringLiteral("n")), QVariant(qlonglong(1301)));
 }
 
+TEST_F(RecordsetTest, AWalkPastTheRowsReadWithTheKeysReadsWhatAPlainQueryReadsAndHoldsAWindow) {
+    const QString db = resultsDb();
+    Connection cn(db);
+    // Half the rows found, about 30 MB of them, in an order other than the table's.
+    cn.execute(QStringLiteral(
+        "CREATE TABLE big (n INTEGER, name TEXT, payload BLOB);"
+        "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < 3000) "
+        "INSERT INTO big SELECT n, iif(n % 2 = 0, 'ROSSI ', 'BIANCHI ') || n, zeroblob(20000) || n FROM c;"));
+    const QString where = QStringLiteral(" from big where name like '%ossi%' order by n % 7, n desc");
+    Recordset plain(cn, QStringLiteral("select n, name, payload") + where);
+    Recordset rs(cn, QStringLiteral("select *") + where);
+    ASSERT_EQ(rs.recordCount(), 1500);
+    ASSERT_EQ(plain.recordCount(), 1500);
+    const int64_t readAhead = rs.rowsHeld();
+    ASSERT_GT(readAhead, 0);
+    ASSERT_LT(readAhead, 1500);
+
+    const auto same = [&](int64_t position) {
+        SCOPED_TRACE(position);
+        plain.setAbsolutePosition(position);
+        ASSERT_EQ(rs.absolutePosition(), position);
+        for (const char* name : {"n", "name", "payload"})
+            ASSERT_EQ(rs.field(QLatin1String(name)), plain.field(QLatin1String(name))) << name;
+        // Past the rows read with the keys, a window of rows is held, not the set.
+        EXPECT_LE(rs.rowsHeld(), readAhead);
+        if (position > readAhead)
+            EXPECT_LE(rs.rowsHeld(), 256);
+    };
+    for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+        same(rs.absolutePosition());
+    for (rs.moveLast(); !rs.bof(); rs.movePrevious())
+        same(rs.absolutePosition());
+    for (const int64_t position : {1400, 3, 1500, 900, 899, 1})
+        rs.setAbsolutePosition(position), same(position);
+
+    // A row deleted inside a window reads as all NULL; its neighbours as they are.
+    rs.setAbsolutePosition(1300);
+    const int64_t gone = rs.currentKey();
+    Connection other(db);
+    other.execute(QStringLiteral("DELETE FROM big WHERE rowid = ?1"), {QVariant(qlonglong(gone))});
+    EXPECT_TRUE(rs.field(QStringLiteral("name")).isNull());
+    rs.moveNext();
+    plain.setAbsolutePosition(1301);
+    EXPECT_EQ(rs.field(QStringLiteral("name")), plain.field(QStringLiteral("name")));
+}
+
 TEST_F(RecordsetTest, BoundParametersSelectAnUpdatableSet) {
     Connection cn(resultsDb());
     cn.execute(
