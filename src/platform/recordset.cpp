@@ -141,109 +141,154 @@ std::shared_ptr<const Columns> columnsOf(CachedStatement& stmt, int skip = 0) {
     return columns;
 }
 
-// One row copied out of a statement as SQLite holds it; a field becomes a
-// QVariant only when it is read. One block: a type byte per column, the
-// offsets of the values (n + 1, native 32-bit), then the values.
+// A row as SQLite holds it, copied into a buffer; a field becomes a QVariant
+// only when it is read. One block per row: a type byte per column copied,
+// the offsets of the values (n + 1, native 32-bit), then the values.
+namespace rowblock {
+
+// Appends columns first .. first + n - 1 of the statement's current row to
+// `out`: their sizes first, then the block at its right size.
+void append(std::vector<char>& out, sqlite3_stmt* stmt, int first, int n) {
+    struct Field {
+        sqlite3_value* value;
+        int type;
+        const void* at;
+        int size;
+    };
+    thread_local std::vector<Field> fields;
+    fields.resize(static_cast<std::size_t>(n));
+    std::size_t payload = 0;
+    for (int i = 0; i < n; ++i) {
+        sqlite3_value* value = sqlite3_column_value(stmt, first + i);
+        Field& f = fields[static_cast<std::size_t>(i)];
+        f.value = value;
+        f.type = sqlite3_value_type(value);
+        switch (f.type) {
+        case SQLITE_INTEGER:
+        case SQLITE_FLOAT: f.size = 8; break;
+        case SQLITE_TEXT:
+            f.at = sqlite3_value_text(value);
+            f.size = sqlite3_value_bytes(value);
+            break;
+        case SQLITE_BLOB:
+            f.at = sqlite3_value_blob(value);
+            f.size = sqlite3_value_bytes(value);
+            break;
+        default: f.size = 0; break;
+        }
+        payload += static_cast<std::size_t>(f.size);
+    }
+    const std::size_t header = static_cast<std::size_t>(n) + 4 * (static_cast<std::size_t>(n) + 1);
+    const std::size_t begin = out.size();
+    out.resize(begin + header + payload);
+    char* const base = out.data() + begin;
+    char* const values = base + header;
+    char* at = values;
+    for (int i = 0; i < n; ++i) {
+        const Field& f = fields[static_cast<std::size_t>(i)];
+        base[i] = static_cast<char>(f.type);
+        const auto offset = static_cast<uint32_t>(at - values);
+        std::memcpy(base + n + 4 * std::size_t(i), &offset, sizeof offset);
+        if (f.type == SQLITE_INTEGER) {
+            const int64_t v = sqlite3_value_int64(f.value);
+            std::memcpy(at, &v, sizeof v);
+        } else if (f.type == SQLITE_FLOAT) {
+            const double v = sqlite3_value_double(f.value);
+            std::memcpy(at, &v, sizeof v);
+        } else if (f.size > 0) {
+            std::memcpy(at, f.at, static_cast<std::size_t>(f.size));
+        }
+        at += f.size;
+    }
+    const auto end = static_cast<uint32_t>(at - values);
+    std::memcpy(base + n + 4 * std::size_t(n), &end, sizeof end);
+}
+
+// Field `slot` of a block of n fields.
+QVariant value(const char* block, int n, int slot) {
+    if (slot < 0 || slot >= n)
+        return {};
+    const auto offset = [&](int i) {
+        uint32_t v;
+        std::memcpy(&v, block + n + 4 * std::size_t(i), sizeof v);
+        return v;
+    };
+    const uint32_t start = offset(slot);
+    const qsizetype length = offset(slot + 1) - start;
+    const char* at = block + n + 4 * (std::size_t(n) + 1) + start;
+    switch (block[slot]) {
+    case SQLITE_INTEGER: {
+        int64_t v;
+        std::memcpy(&v, at, sizeof v);
+        return QVariant(static_cast<qlonglong>(v));
+    }
+    case SQLITE_FLOAT: {
+        double v;
+        std::memcpy(&v, at, sizeof v);
+        return QVariant(v);
+    }
+    case SQLITE_TEXT: return QVariant(QString::fromUtf8(at, length));
+    case SQLITE_BLOB: return QVariant(QByteArray(at, length));
+    default: return {};
+    }
+}
+
+}  // namespace rowblock
+
+// One row of a statement, or all the columns of a row in a window; a row
+// that is not there reads as every field NULL.
+struct RowRef {
+    const char* block = nullptr;  // null: not there
+    int width = 0;
+    const std::vector<int>* places = nullptr;  // by column, its place in the block (-1: not copied); null: in order
+
+    bool has(int column) const {
+        return !block || !places || (*places)[static_cast<std::size_t>(column)] >= 0;
+    }
+    QVariant value(int column) const {
+        if (!block)
+            return {};
+        return rowblock::value(block, width, places ? (*places)[static_cast<std::size_t>(column)] : column);
+    }
+};
+
+// A row copied out of a statement, kept on its own.
 class StoredRow {
 public:
-    // Columns first .. first + n - 1 of the statement's current row: their
-    // sizes first, then one block of the right size.
     void read(sqlite3_stmt* stmt, int first, int n) {
-        struct Field {
-            sqlite3_value* value;
-            int type;
-            const void* at;
-            int size;
-        };
-        thread_local std::vector<Field> fields;
-        fields.resize(static_cast<std::size_t>(n));
-        qsizetype payload = 0;
-        for (int i = 0; i < n; ++i) {
-            sqlite3_value* value = sqlite3_column_value(stmt, first + i);
-            Field& f = fields[static_cast<std::size_t>(i)];
-            f.value = value;
-            f.type = sqlite3_value_type(value);
-            switch (f.type) {
-            case SQLITE_INTEGER:
-            case SQLITE_FLOAT: f.size = 8; break;
-            case SQLITE_TEXT:
-                f.at = sqlite3_value_text(value);
-                f.size = sqlite3_value_bytes(value);
-                break;
-            case SQLITE_BLOB:
-                f.at = sqlite3_value_blob(value);
-                f.size = sqlite3_value_bytes(value);
-                break;
-            default: f.size = 0; break;
-            }
-            payload += f.size;
-        }
-        n_ = n;
-        const qsizetype header = headerSize();
-        data_.resize(header + payload);
-        char* const base = data_.data();
-        char* out = base + header;
-        for (int i = 0; i < n; ++i) {
-            const Field& f = fields[static_cast<std::size_t>(i)];
-            base[i] = static_cast<char>(f.type);
-            const auto offset = static_cast<uint32_t>(out - (base + header));
-            std::memcpy(base + n + 4 * qsizetype(i), &offset, sizeof offset);
-            if (f.type == SQLITE_INTEGER) {
-                const int64_t v = sqlite3_value_int64(f.value);
-                std::memcpy(out, &v, sizeof v);
-            } else if (f.type == SQLITE_FLOAT) {
-                const double v = sqlite3_value_double(f.value);
-                std::memcpy(out, &v, sizeof v);
-            } else if (f.size > 0) {
-                std::memcpy(out, f.at, static_cast<std::size_t>(f.size));
-            }
-            out += f.size;
-        }
-        const auto end = static_cast<uint32_t>(out - (base + header));
-        std::memcpy(base + n + 4 * qsizetype(n), &end, sizeof end);
-    }
-
-    // A row that is not there: every field NULL.
-    void readNothing() {
-        n_ = 0;
         data_.clear();
+        rowblock::append(data_, stmt, first, n);
+        n_ = n;
     }
-
-    QVariant value(int column) const {
-        if (column < 0 || column >= n_)
-            return {};
-        const uint32_t start = offset(column);
-        const qsizetype length = offset(column + 1) - start;
-        const char* at = data_.constData() + headerSize() + start;
-        switch (data_[column]) {
-        case SQLITE_INTEGER: {
-            int64_t v;
-            std::memcpy(&v, at, sizeof v);
-            return QVariant(static_cast<qlonglong>(v));
-        }
-        case SQLITE_FLOAT: {
-            double v;
-            std::memcpy(&v, at, sizeof v);
-            return QVariant(v);
-        }
-        case SQLITE_TEXT: return QVariant(QString::fromUtf8(at, length));
-        case SQLITE_BLOB: return QVariant(QByteArray(at, length));
-        default: return {};
-        }
+    void readNothing() {
+        data_.clear();
+        n_ = 0;
     }
-
-    qsizetype bytes() const { return data_.capacity(); }
+    RowRef ref() const { return n_ > 0 ? RowRef{data_.data(), n_, nullptr} : RowRef{}; }
 
 private:
-    qsizetype headerSize() const { return n_ + 4 * (qsizetype(n_) + 1); }
-    uint32_t offset(int i) const {
-        uint32_t v;
-        std::memcpy(&v, data_.constData() + n_ + 4 * qsizetype(i), sizeof v);
-        return v;
-    }
-
-    QByteArray data_;
+    std::vector<char> data_;
     int n_ = 0;
+};
+
+// The rows of one window, in one buffer kept from window to window, and
+// where each key's row starts in it.
+struct Window {
+    std::vector<char> data;
+    std::unordered_map<int64_t, std::size_t> at;
+    std::vector<int> places;  // by column; empty: every column, in order
+    int width = 0;
+
+    void clear() {
+        data.clear();
+        at.clear();
+    }
+    RowRef find(int64_t key) const {
+        const auto it = at.find(key);
+        if (it == at.end())
+            return {};
+        return RowRef{data.data() + it->second, width, places.empty() ? nullptr : &places};
+    }
 };
 
 // The values set into a row before it is written, by column.
@@ -293,15 +338,14 @@ private:
     int count_ = 0;
 };
 
-// Rows read with the keys are kept up to this size; the rest of a larger set
-// is read in windows of rows from where it is reached.
-constexpr qsizetype kKeptBytes = 16 * 1024 * 1024;
-
-// A window is one statement over at most this many keys, and holds about
-// this many bytes of rows, so a walk past the rows read with the keys costs
+// The rows of a keyed set are read in windows of keys from where they are
+// reached, the first with the keys. A window is one statement over at most
+// this many keys and holds about this many bytes of rows, so a walk costs
 // one statement per window rather than one per row, and keeps little.
 constexpr int kWindowKeys = 256;
-constexpr qsizetype kWindowBytes = 2 * 1024 * 1024;
+constexpr std::size_t kWindowBytes = 2 * 1024 * 1024;
+// The rows the first window reads before it knows how large they are.
+constexpr int kProbeKeys = 16;
 
 // Before a keyed set has read its keys, its position is its first row or
 // the row it added last.
@@ -318,11 +362,11 @@ struct Recordset::Impl final : sqlite::WriteListener {
     QString nameSql;
     QString keyColumn;
     QString keyQuery;     // the keys alone
-    QString rowsQuery;    // the keys and their rows; empty when SQLite refuses it
     QString source;       // as opened, for messages
     QVariantList params;  // bound into the key query or the selection at open and at every requery
     QString fetchSql;
-    QString windowSql;  // the rows of kWindowKeys keys; empty when SQLite refuses it
+    QString windowSql;   // the keys and whole rows of kWindowKeys keys; empty when SQLite refuses it
+    QString windowFrom;  // its text from FROM on, for windows of fewer columns
 
     std::shared_ptr<const Columns> columns;
 
@@ -335,18 +379,28 @@ struct Recordset::Impl final : sqlite::WriteListener {
     mutable std::shared_ptr<void> listening;
     bool writing = false;
 
-    // Rows read with the keys, by key, kept while neither this connection nor
+    // The rows of the last window, kept while neither this connection nor
     // any other connection of the program has written since.
-    mutable std::unordered_map<int64_t, StoredRow> kept;
+    mutable Window kept;
     mutable int64_t keptChanges = 0;
     mutable uint64_t keptCommits = 0;
-    // The keys a window reads at most, sized by the rows read with the keys;
-    // the keys the next window reads, one after a write and doubling from
-    // there, so a set edited row by row does not read windows it drops; and
-    // the position the last window started at, to read backwards when walked so.
-    mutable int windowRows = kWindowKeys;
+    // The keys a window reads at most, sized by the rows of the last one
+    // (none yet: not sized); the keys the next window reads, one after a write
+    // and doubling from there, so a set edited row by row does not read
+    // windows it drops; and the position the last window started at, to read
+    // backwards when walked so.
+    mutable int windowRows = 0;
     mutable int windowNext = kWindowKeys;
     mutable int64_t windowStart = -1;
+    // The columns whose fields have been read, by column: once any has, a
+    // window copies only those (a list reads a few of many), and a field
+    // read first later reads its window again. The statement of those
+    // columns is made again when more are read.
+    mutable std::vector<char> read;
+    mutable int readCount = 0;
+    mutable QString narrowSql;
+    mutable std::vector<int> narrowPlaces;
+    mutable int narrowCount = 0;
 
     std::vector<StoredRow> rows;  // read-only sets, read whole on open
 
@@ -358,7 +412,8 @@ struct Recordset::Impl final : sqlite::WriteListener {
 
     // The current row of a keyed set, kept until a move or a write through
     // this connection (total_changes) may have made it stale.
-    mutable const StoredRow* current = nullptr;
+    mutable RowRef current;
+    mutable bool haveCurrent = false;
     mutable int64_t currentKeyValue = 0;
     mutable int64_t currentChanges = 0;
     mutable StoredRow fetched;
@@ -435,14 +490,14 @@ struct Recordset::Impl final : sqlite::WriteListener {
         nameSql = shape.nameSql;
         const QString rest = shape.rest.isEmpty() ? QString() : QLatin1Char(' ') + shape.rest;
         keyQuery = QStringLiteral("SELECT ") + keyColumn + QStringLiteral(" FROM ") + nameSql + rest;
-        rowsQuery = QStringLiteral("SELECT ") + keyColumn + QStringLiteral(", * FROM ") + nameSql + rest;
         fetchSql = QStringLiteral("SELECT * FROM ") + nameSql + QStringLiteral(" WHERE ") + keyColumn +
                    QStringLiteral(" = ?1");
-        windowSql = QStringLiteral("SELECT ") + keyColumn + QStringLiteral(", * FROM ") + nameSql +
-                    QStringLiteral(" WHERE ") + keyColumn + QStringLiteral(" IN (?1");
+        windowFrom = QStringLiteral(" FROM ") + nameSql + QStringLiteral(" WHERE ") + keyColumn +
+                     QStringLiteral(" IN (?1");
         for (int i = 2; i <= kWindowKeys; ++i)
-            windowSql += QStringLiteral(",?") + QString::number(i);
-        windowSql += QLatin1Char(')');
+            windowFrom += QStringLiteral(",?") + QString::number(i);
+        windowFrom += QLatin1Char(')');
+        windowSql = QStringLiteral("SELECT ") + keyColumn + QStringLiteral(", *") + windowFrom;
         CachedStatement probe = cn->tryPrepared(keyQuery);
         CachedStatement rowStmt = cn->tryPrepared(fetchSql);
         if (!probe || !rowStmt)
@@ -450,12 +505,11 @@ struct Recordset::Impl final : sqlite::WriteListener {
         // A parameter count that does not match fails at the open, as the keys
         // are not read yet.
         checkParams(probe.get());
-        if (!cn->tryPrepared(rowsQuery))
-            rowsQuery.clear();
         if (!cn->tryPrepared(windowSql))
             windowSql.clear();
         keyed = true;
         columns = columnsOf(rowStmt);
+        read.assign(static_cast<std::size_t>(columnCount()), 0);
         listening = cn->listenForWrites(this);
         return true;
     }
@@ -479,49 +533,18 @@ struct Recordset::Impl final : sqlite::WriteListener {
             loadKeys(false);
     }
 
-    // Reads the keys, and the rows with them while they fit in kKeptBytes.
+    // Reads the keys alone, which spares SQLite the joins of a view whose
+    // other tables only add columns, then the first window of rows.
     // Rows this set added before are kept at its end, in the order added.
     void loadKeys(bool requery) const {
         sqlite3* db = cn->handle();
         kept.clear();
-        current = nullptr;
+        haveCurrent = false;
         windowStart = -1;
-        windowRows = kWindowKeys;
+        windowRows = 0;
+        windowNext = kWindowKeys;
         std::vector<int64_t> fresh;
-        bool whole = false;
-        if (!rowsQuery.isEmpty()) {
-            CachedStatement stmt = cn->prepared(rowsQuery);
-            bindParams(db, stmt.get());
-            const int n = columnCount();
-            qsizetype budget = kKeptBytes;
-            int rc;
-            while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-                const int64_t key = sqlite3_column_int64(stmt.get(), 0);
-                fresh.push_back(key);
-                StoredRow& row = kept[key];
-                row.read(stmt.get(), 1, n);
-                budget -= row.bytes() + 64;
-                if (budget < 0)
-                    break;
-            }
-            if (!kept.empty()) {
-                const qsizetype perRow = (kKeptBytes - budget) / static_cast<qsizetype>(kept.size()) + 1;
-                windowRows = static_cast<int>(std::clamp<qsizetype>(kWindowBytes / perRow, 1, kWindowKeys));
-                windowNext = windowRows;
-            }
-            if (rc == SQLITE_ROW) {
-                // Too many to keep: the rest of the keys come from the same
-                // scan, their rows in windows when reached.
-                while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
-                    fresh.push_back(sqlite3_column_int64(stmt.get(), 0));
-            }
-            whole = rc == SQLITE_DONE;
-            if (!whole)
-                fail(db);
-        }
-        if (!whole) {
-            // The rows cannot be read with the keys: they are read when reached.
-            fresh.clear();
+        {
             CachedStatement stmt = cn->prepared(keyQuery);
             bindParams(db, stmt.get());
             int rc;
@@ -530,8 +553,6 @@ struct Recordset::Impl final : sqlite::WriteListener {
             if (rc != SQLITE_DONE)
                 fail(db);
         }
-        keptChanges = sqlite3_total_changes64(db);
-        keptCommits = commitsSoFar();
         if (requery) {
             addedEarly.clear();
         } else if (!addedEarly.empty()) {
@@ -549,6 +570,10 @@ struct Recordset::Impl final : sqlite::WriteListener {
         }
         keysLoaded = true;
         listening.reset();
+        if (!windowSql.isEmpty() && n > 0)
+            readWindow(0);
+        keptChanges = sqlite3_total_changes64(db);
+        keptCommits = commitsSoFar();
     }
 
     void openWhole(sqlite3* db, const QString& sql) {
@@ -599,37 +624,28 @@ struct Recordset::Impl final : sqlite::WriteListener {
     // The row at the current position. A keyed row that another connection
     // deleted after the open reads as all NULL rather than failing: lists are
     // walked field by field and a vanished row must not stop the walk.
-    const StoredRow& currentRow() const {
+    RowRef currentRow() const {
         if (!keyed)
-            return rows[static_cast<std::size_t>(pos - 1)];
+            return rows[static_cast<std::size_t>(pos - 1)].ref();
         const int64_t key = keys[static_cast<std::size_t>(pos - 1)];
         sqlite3* db = cn->handle();
         const int64_t changes = sqlite3_total_changes64(db);
-        if (current && currentKeyValue == key && currentChanges == changes)
-            return *current;
-        current = nullptr;
-        if (!kept.empty()) {
+        if (haveCurrent && currentKeyValue == key && currentChanges == changes)
+            return current;
+        haveCurrent = false;
+        if (!kept.at.empty()) {
             if (changes != keptChanges || commitsSoFar() != keptCommits) {
                 kept.clear();
                 windowNext = 1;
-            } else if (const auto it = kept.find(key); it != kept.end()) {
-                current = &it->second;
-                currentKeyValue = key;
-                currentChanges = changes;
-                return *current;
+            } else if (const RowRef row = kept.find(key); row.block) {
+                return remember(row, key, changes);
             }
         }
         if (!windowSql.isEmpty()) {
             readWindow(pos - 1);
             keptChanges = changes;
             keptCommits = commitsSoFar();
-            const auto it = kept.find(key);
-            if (it == kept.end())
-                fetched.readNothing();
-            current = it != kept.end() ? &it->second : &fetched;
-            currentKeyValue = key;
-            currentChanges = changes;
-            return *current;
+            return remember(kept.find(key), key, changes);
         }
         CachedStatement stmt = cn->prepared(fetchSql);
         if (sqlite3_bind_int64(stmt.get(), 1, key) != SQLITE_OK)
@@ -641,39 +657,100 @@ struct Recordset::Impl final : sqlite::WriteListener {
             fetched.readNothing();
         else
             fail(db);
-        current = &fetched;
+        return remember(fetched.ref(), key, changes);
+    }
+
+    RowRef remember(RowRef row, int64_t key, int64_t changes) const {
+        current = row;
+        haveCurrent = true;
         currentKeyValue = key;
         currentChanges = changes;
-        return fetched;
+        return row;
+    }
+
+    // A field of the current row. One of a column no field was read from
+    // before may not be in the window: it is read again with that column.
+    QVariant value(int column) const {
+        if (!keyed)
+            return currentRow().value(column);
+        auto& seen = read[static_cast<std::size_t>(column)];
+        if (!seen) {
+            seen = 1;
+            ++readCount;
+        }
+        RowRef row = currentRow();
+        if (!row.has(column)) {
+            readWindow(pos - 1);
+            row = kept.find(keys[static_cast<std::size_t>(pos - 1)]);
+            remember(row, currentKeyValue, currentChanges);
+        }
+        return row.value(column);
+    }
+
+    // The statement of a window: every column until a field has been read,
+    // then those of the columns read so far, unless that is most of them.
+    CachedStatement windowStatement() const {
+        if (readCount > 0 && 2 * readCount <= columnCount()) {
+            if (narrowCount != readCount) {
+                narrowSql = QStringLiteral("SELECT ") + keyColumn;
+                narrowPlaces.assign(read.size(), -1);
+                int slot = 0;
+                for (std::size_t c = 0; c < read.size(); ++c) {
+                    if (read[c]) {
+                        narrowSql += QLatin1Char(',') + columns->quoted[static_cast<qsizetype>(c)];
+                        narrowPlaces[c] = slot++;
+                    }
+                }
+                narrowSql += windowFrom;
+                narrowCount = readCount;
+            }
+            if (CachedStatement stmt = cn->tryPrepared(narrowSql)) {
+                kept.places = narrowPlaces;
+                kept.width = readCount;
+                return stmt;
+            }
+        }
+        CachedStatement stmt = cn->prepared(windowSql);
+        kept.places.clear();
+        kept.width = std::min(columnCount(), sqlite3_column_count(stmt.get()) - 1);
+        return stmt;
     }
 
     // Replaces the rows kept by those of a window of keys around `index`:
     // from it onwards, or up to it when the walk goes backwards past the last
     // window. One statement reads them all, in the order SQLite finds them.
+    // The first window is a few rows, read before any field is, so only they
+    // are read whole; the size of the rows read sizes the next window.
     void readWindow(int64_t index) const {
         sqlite3* db = cn->handle();
         const auto total = static_cast<int64_t>(keys.size());
+        const int rows = windowRows > 0 ? std::min(windowNext, windowRows) : kProbeKeys;
         int64_t start = index;
-        const int rows = std::min(windowNext, windowRows);
         if (windowStart >= 0 && index < windowStart)
             start = std::max<int64_t>(0, index - rows + 1);
         const int64_t end = std::min(total, start + rows);
         kept.clear();
+        haveCurrent = false;
         windowStart = start;
-        windowNext = std::min(2 * rows, windowRows);
+        windowNext = std::min(2 * rows, kWindowKeys);
         // The keys not bound are NULL, as a statement comes from the cache
         // with its parameters cleared, and match nothing.
-        CachedStatement stmt = cn->prepared(windowSql);
+        CachedStatement stmt = windowStatement();
         for (int64_t at = start; at < end; ++at)
             if (sqlite3_bind_int64(stmt.get(), static_cast<int>(at - start) + 1, keys[static_cast<std::size_t>(at)]) !=
                 SQLITE_OK)
                 fail(db);
-        const int n = std::min(columnCount(), sqlite3_column_count(stmt.get()) - 1);
         int rc;
-        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
-            kept[sqlite3_column_int64(stmt.get(), 0)].read(stmt.get(), 1, n);
+        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+            kept.at.emplace(sqlite3_column_int64(stmt.get(), 0), kept.data.size());
+            rowblock::append(kept.data, stmt.get(), 1, kept.width);
+        }
         if (rc != SQLITE_DONE)
             fail(db);
+        if (!kept.at.empty()) {
+            const std::size_t perRow = kept.data.size() / kept.at.size() + 64;
+            windowRows = static_cast<int>(std::clamp<std::size_t>(kWindowBytes / perRow, 1, kWindowKeys));
+        }
     }
 
     QVariant converted(int column, const QVariant& value) const {
@@ -897,7 +974,7 @@ QVariant Recordset::field(const QString& name) const {
             return {};
     }
     d.requireCurrent();
-    return d.currentRow().value(column);
+    return d.value(column);
 }
 
 QString Recordset::text(const QString& name) const {
@@ -961,7 +1038,7 @@ void Recordset::update() {
         throw;
     }
     cn.commit();
-    d.current = nullptr;
+    d.haveCurrent = false;
     if (isNew) {
         d.edit = Impl::Edit::None;
         d.pending.clear();
@@ -998,7 +1075,7 @@ int64_t Recordset::currentKey() const {
 
 int64_t Recordset::rowsHeld() const {
     const Impl& d = openOrFail(d_);
-    return static_cast<int64_t>(d.keyed ? d.kept.size() : d.rows.size());
+    return static_cast<int64_t>(d.keyed ? d.kept.at.size() : d.rows.size());
 }
 
 }  // namespace zv
