@@ -396,7 +396,7 @@ struct Recordset::Impl final : sqlite::WriteListener {
     // window copies only those (a list reads a few of many), and a field
     // read first later reads its window again. The statement of those
     // columns is made again when more are read.
-    mutable std::vector<char> read;
+    mutable std::vector<char> columnsRead;
     mutable int readCount = 0;
     mutable QString narrowSql;
     mutable std::vector<int> narrowPlaces;
@@ -509,7 +509,7 @@ struct Recordset::Impl final : sqlite::WriteListener {
             windowSql.clear();
         keyed = true;
         columns = columnsOf(rowStmt);
-        read.assign(static_cast<std::size_t>(columnCount()), 0);
+        columnsRead.assign(static_cast<std::size_t>(columnCount()), 0);
         listening = cn->listenForWrites(this);
         return true;
     }
@@ -572,8 +572,6 @@ struct Recordset::Impl final : sqlite::WriteListener {
         listening.reset();
         if (!windowSql.isEmpty() && n > 0)
             readWindow(0);
-        keptChanges = sqlite3_total_changes64(db);
-        keptCommits = commitsSoFar();
     }
 
     void openWhole(sqlite3* db, const QString& sql) {
@@ -643,8 +641,6 @@ struct Recordset::Impl final : sqlite::WriteListener {
         }
         if (!windowSql.isEmpty()) {
             readWindow(pos - 1);
-            keptChanges = changes;
-            keptCommits = commitsSoFar();
             return remember(kept.find(key), key, changes);
         }
         CachedStatement stmt = cn->prepared(fetchSql);
@@ -673,7 +669,7 @@ struct Recordset::Impl final : sqlite::WriteListener {
     QVariant value(int column) const {
         if (!keyed)
             return currentRow().value(column);
-        auto& seen = read[static_cast<std::size_t>(column)];
+        auto& seen = columnsRead[static_cast<std::size_t>(column)];
         if (!seen) {
             seen = 1;
             ++readCount;
@@ -693,10 +689,10 @@ struct Recordset::Impl final : sqlite::WriteListener {
         if (readCount > 0 && 2 * readCount <= columnCount()) {
             if (narrowCount != readCount) {
                 narrowSql = QStringLiteral("SELECT ") + keyColumn;
-                narrowPlaces.assign(read.size(), -1);
+                narrowPlaces.assign(columnsRead.size(), -1);
                 int slot = 0;
-                for (std::size_t c = 0; c < read.size(); ++c) {
-                    if (read[c]) {
+                for (std::size_t c = 0; c < columnsRead.size(); ++c) {
+                    if (columnsRead[c]) {
                         narrowSql += QLatin1Char(',') + columns->quoted[static_cast<qsizetype>(c)];
                         narrowPlaces[c] = slot++;
                     }
@@ -747,6 +743,8 @@ struct Recordset::Impl final : sqlite::WriteListener {
         }
         if (rc != SQLITE_DONE)
             fail(db);
+        keptChanges = sqlite3_total_changes64(db);
+        keptCommits = commitsSoFar();
         if (!kept.at.empty()) {
             const std::size_t perRow = kept.data.size() / kept.at.size() + 64;
             windowRows = static_cast<int>(std::clamp<std::size_t>(kWindowBytes / perRow, 1, kWindowKeys));

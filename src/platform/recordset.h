@@ -31,10 +31,12 @@ public:
     // An updatable set reads its keys at the first use that needs them (a
     // count, a move, a field of a row), so a set opened only to add rows reads
     // none; a write through the same connection before that use makes it read
-    // them first, so the set is still the one of its open. The rows read with
-    // the keys (up to some megabytes) are kept while neither this connection
-    // nor another connection of the program has written since; past that a row
-    // is read when it is reached. A field becomes a QVariant only when read.
+    // them first, so the set is still the one of its open. Rows are read in
+    // windows from where they are reached, a few with the keys; a window is
+    // kept while neither this connection nor another connection of the
+    // program has written since, and once fields have been read it holds
+    // only the columns read so far (a field of another column reads its
+    // window again). A field becomes a QVariant only when read.
     Recordset(Connection& cn, const QString& source);
     // The same with bound parameters (?1, ?2 ...), so a record's text never
     // becomes part of the SQL: "select * from NAME where valori = ?1 order by
@@ -93,7 +95,7 @@ public:
     int64_t currentKey() const;
 
     // How many rows the set holds in memory now: all of a read-only set; of
-    // an updatable one, those read with the keys or the last window read.
+    // an updatable one, those of the last window read.
     int64_t rowsHeld() const;
 
 private:
