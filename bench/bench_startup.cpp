@@ -10,9 +10,9 @@
 // the large archive beside a start with nothing moved; a start on a back-up
 // day beside cp and fsync of the three files it backs up; a start on a new
 // day (the roll-over of 200 results into the archive included); and the
-// roll-over of 200 results beside
-// the same rows copied by raw INSERT ... SELECT statements, kept prepared over
-// an attach kept open, committed in the same journal and sync mode.
+// roll-over of 200 results beside the same rows copied by raw INSERT ...
+// SELECT statements, kept prepared over an attach kept open, committed in the
+// same journal and sync mode.
 #include <QApplication>
 
 #include "archive/archivebrowse.h"
