@@ -6,6 +6,8 @@
 //
 // ZV_BENCH_ARCHIVE_ROWS sets the archive size (default 300000); results are
 // dated 9,000 to a month from January 2024 on, a day of each month in turn.
+// ZV_BENCH_ARCHIVE names an archive to copy instead, browsed at the year, month
+// and day of its middle result.
 #include <QCoreApplication>
 
 #include "archive/archivebrowse.h"
@@ -18,9 +20,13 @@ using namespace zvbench;
 
 constexpr int kPerMonth = 9000;
 
+// A copy of the archive ZV_BENCH_ARCHIVE names, or one filled and dated here.
 const QString& datedArchive() {
     static QString path;
-    if (path.isEmpty()) {
+    if (path.isEmpty() && !givenArchive().isEmpty()) {
+        path = workDir().path() + "/dated.mdb";
+        copyGivenArchive(path);
+    } else if (path.isEmpty()) {
         path = freshDatabase("dated.mdb");
         fillResults(path, archiveRows());
         zv::Connection cn(path);
@@ -32,6 +38,15 @@ const QString& datedArchive() {
     return path;
 }
 
+// The day browsed, moved and read alone ("dd/mm/yy"): one of the given
+// archive's middle, or 5 January 2024 of the one filled here.
+const QString& browsedDay() {
+    static const QString day = givenArchive().isEmpty() ? QStringLiteral("05/01/24") : middleDay();
+    return day;
+}
+QString browsedMonth() { return browsedDay().mid(3); }
+QString browsedYear() { return browsedDay().right(2); }
+
 // The three lists as the archive manager counts them, beside the same three
 // queries stepped through raw SQLite.
 void BM_Browse(benchmark::State& state) {
@@ -42,13 +57,13 @@ void BM_Browse(benchmark::State& state) {
         return raw;
     }();
     const zv::CountQuery queries[] = {zv::countQuery(zv::BrowseLevel::Year, {}),
-                                      zv::countQuery(zv::BrowseLevel::Month, QStringLiteral("24")),
-                                      zv::countQuery(zv::BrowseLevel::Day, QStringLiteral("01/24"))};
+                                      zv::countQuery(zv::BrowseLevel::Month, browsedYear()),
+                                      zv::countQuery(zv::BrowseLevel::Day, browsedMonth())};
     sideBySide(state, {{"browse/ours",
                         [] {
                             benchmark::DoNotOptimize(zv::countYears(cn, 5, 26));
-                            benchmark::DoNotOptimize(zv::countMonths(cn, QStringLiteral("24")));
-                            benchmark::DoNotOptimize(zv::countDays(cn, QStringLiteral("01/24")));
+                            benchmark::DoNotOptimize(zv::countMonths(cn, browsedYear()));
+                            benchmark::DoNotOptimize(zv::countDays(cn, browsedMonth()));
                         }},
                        {"browse/raw", [&] {
                             for (const zv::CountQuery& q : queries) {
@@ -70,7 +85,7 @@ void BM_Browse(benchmark::State& state) {
 // The year list and one day alone, on their own: absolute times.
 void BM_YearListAndDay(benchmark::State& state) {
     static zv::Connection cn(datedArchive());
-    const zv::Selection day = zv::daySelection(QStringLiteral("05/01/24"));
+    const zv::Selection day = zv::daySelection(browsedDay());
     sideBySide(state, {{"years/ours", [] { benchmark::DoNotOptimize(zv::countYears(cn, 5, 26)); }},
                        {"day/ours", [&] {
                             zv::Recordset rs(cn, zv::selectionQuery(day), day.params);
@@ -80,7 +95,7 @@ void BM_YearListAndDay(benchmark::State& state) {
 }
 
 zv::TransferRequest monthMove(const QString& from, const QString& to) {
-    return {zv::TransferMode::Move, from, to, QString(), zv::selectionOf(zv::BrowseLevel::Month, "01/24")};
+    return {zv::TransferMode::Move, from, to, QString(), zv::selectionOf(zv::BrowseLevel::Month, browsedMonth())};
 }
 
 // The month goes to a new file made from the empty layout (made ready
@@ -97,16 +112,15 @@ void BM_MoveMonth(benchmark::State& state) {
     for (const QString& f : fields)
         quoted << '"' + f + '"';
     const QByteArray insert =
-        QStringLiteral(
-            "INSERT INTO main.datiQgrafici (%1) SELECT %1 FROM %2 WHERE d.date LIKE '%/01/24' ORDER BY d.ID1;")
-            .arg(quoted.join(','), from)
+        QStringLiteral("INSERT INTO main.datiQgrafici (%1) SELECT %1 FROM %2 WHERE d.date LIKE '%/%3' ORDER BY d.ID1;")
+            .arg(quoted.join(','), from, browsedMonth())
             .toUtf8();
     QByteArray deletes;
     for (const QString& table : zv::resultTables())
         deletes += QStringLiteral(
                        "DELETE FROM src.\"%1\" WHERE ID1 IN (SELECT ID1 FROM src.datinumerici WHERE date "
-                       "LIKE '%/01/24');")
-                       .arg(table)
+                       "LIKE '%/%2');")
+                       .arg(table, browsedMonth())
                        .toUtf8();
     // datinumerici goes last here, so the others still find their keys through it.
     deletes = deletes.mid(deletes.indexOf(';') + 1) + deletes.left(deletes.indexOf(';') + 1);
@@ -144,7 +158,8 @@ int main(int argc, char** argv) {
     Figures reporter;
     figures = &reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\narchive rows: %d, a month: %d\n", archiveRows(), kPerMonth);
+    std::printf("\narchive rows: %d, the day browsed, read and moved (its month): %s\n", archiveRows(),
+                qPrintable(browsedDay()));
     reporter.header();
     reporter.ratio("year, month and day lists counted", "browse/ours", "the same three queries in raw SQLite",
                    "browse/raw", 1.15);

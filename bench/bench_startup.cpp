@@ -1,18 +1,23 @@
 // Start-up and roll-over figures. A start is the start-up window loaded
 // until the main window has loaded (offscreen). Program folders:
-// - "large": an archive of ZV_BENCH_ARCHIVE_ROWS results (default 300000)
-//   with nothing to free, and a daily database of 200 results;
+// - "large": an archive of ZV_BENCH_ARCHIVE_ROWS results (default 300000),
+//   or a copy of the one ZV_BENCH_ARCHIVE names, with nothing to free, and a
+//   daily database of 200 results;
 // - "empty": the same with an empty archive, the baseline of the large one.
 // Figures, each side by side with its baseline (common.h): the start on the
 // large folder beside the start on the empty one and beside the bare open of
-// its four database files; a start on a back-up day beside cp and fsync of
-// the three files it backs up; a start on a new day (the roll-over of 200
-// results into the archive included); and the roll-over of 200 results beside
-// the same rows copied by raw INSERT ... SELECT statements, kept prepared over
-// an attach kept open, committed in the same journal and sync mode.
+// its four database files; the first start after a month was moved out of
+// the large archive beside a start with nothing moved; a start on a back-up
+// day beside cp and fsync of the three files it backs up; a start on a new
+// day (the roll-over of 200 results into the archive included); and the
+// roll-over of 200 results beside the same rows copied by raw INSERT ...
+// SELECT statements, kept prepared over an attach kept open, committed in the
+// same journal and sync mode.
 #include <QApplication>
 
+#include "archive/archivebrowse.h"
 #include "archive/rollover.h"
+#include "archive/transfer.h"
 #include "common.h"
 #include "platform/forms.h"
 #include "platform/prompts.h"
@@ -27,14 +32,19 @@ using namespace zvbench;
 
 constexpr int kDailyRows = 200;
 
-// Laid out once: the archive compacted as a start-up would compact it.
+// Laid out once: the archive compacted as a start-up would compact it; a
+// given archive (ZV_BENCH_ARCHIVE) is copied, as make_archive compacted it.
 QString folderWith(const char* name, int archiveResults) {
     const QString folder = workDir().path() + QStringLiteral("/") + QLatin1String(name);
     useQuietProgramFolder(folder);
     const QString archive = folder + "/zarviumtotale.mdb";
+    fillResults(folder + "/zarvium.mdb", kDailyRows);
+    if (archiveResults > 0 && !givenArchive().isEmpty()) {
+        copyGivenArchive(archive);
+        return folder;
+    }
     if (archiveResults > 0)
         fillResults(archive, archiveResults);
-    fillResults(folder + "/zarvium.mdb", kDailyRows);
     zv::compactDatabase(archive, folder + "/Temp.mdb");
     settle(archive);
     return folder;
@@ -88,6 +98,37 @@ void BM_Start(benchmark::State& state) {
     sideBySide(state, {{"start/large", [] { start(largeFolder()); }, {}, endStart},
                        {"start/empty", [] { start(emptyFolder()); }, {}, endStart},
                        {"start/bareopen", [] { bareOpen(largeFolder()); }}});
+}
+
+// The first start after a month of the large archive was moved to a file of
+// its own (the free pages it left too few to be worth a compaction), beside a
+// start on the same folder with nothing moved. The month goes back, untimed,
+// after each start.
+void BM_StartAfterMonthOut(benchmark::State& state) {
+    const QString folder = largeFolder();
+    const QString archive = folder + "/zarviumtotale.mdb";
+    static const QString empty = freshDatabase("month-empty.mdb");
+    static const QString moved = workDir().path() + "/month.mdb";
+    const zv::Selection month = zv::selectionOf(zv::BrowseLevel::Month, middleDay().mid(3));
+    const auto move = [month](const QString& from, const QString& to) {
+        if (zv::transferResults({zv::TransferMode::Move, from, to, QString(), month}) == 0) {
+            std::fprintf(stderr, "no month was moved\n");
+            std::abort();
+        }
+    };
+    sideBySide(state, {{"monthout/start", [folder] { start(folder); },
+                        [=] {
+                            QFile::remove(moved);
+                            QFile::copy(empty, moved);
+                            move(archive, moved);
+                            settle(archive);
+                        },
+                        [=] {
+                            endStart();
+                            move(moved, archive);
+                            settle(archive);
+                        }},
+                       {"monthout/normal", [folder] { start(folder); }, {}, endStart}});
 }
 
 void copyAndSync(const QString& from, const QString& to) {
@@ -248,6 +289,7 @@ void BM_RollOver(benchmark::State& state) {
 }
 
 BENCHMARK(BM_Start)->Unit(benchmark::kMillisecond)->Iterations(iterations(20))->Repetitions(repetitions());
+BENCHMARK(BM_StartAfterMonthOut)->Unit(benchmark::kMillisecond)->Iterations(iterations(3))->Repetitions(repetitions());
 BENCHMARK(BM_BackUpDay)->Unit(benchmark::kMillisecond)->Iterations(iterations(1))->Repetitions(repetitions());
 BENCHMARK(BM_NewDay)->Unit(benchmark::kMillisecond)->Iterations(iterations(3))->Repetitions(repetitions());
 BENCHMARK(BM_RollOver)->Unit(benchmark::kMillisecond)->Iterations(iterations(5))->Repetitions(repetitions());
@@ -272,6 +314,8 @@ int main(int argc, char** argv) {
     reporter.ratio("start-up, large archive, nothing to free", "start/large", "start-up with an empty archive",
                    "start/empty", 1.1);
     reporter.ratio("start-up, large archive", "start/large", "bare open of the four files", "start/bareopen", 5);
+    reporter.ratio("first start after a month moved out of the archive", "monthout/start", "a start with nothing moved",
+                   "monthout/normal", 1.3);
     reporter.ratio("start on a back-up day", "backup/start", "cp + fsync of the three files", "backup/copy", 2);
     reporter.ratio("roll-over of 200 into the archive", "rollover/ours", "raw INSERT ... SELECT", "rollover/raw", 1.15);
     reporter.single("start on a new day (roll-over of 200 included)", "newday/start");

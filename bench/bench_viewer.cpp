@@ -1,5 +1,6 @@
 // The viewer over a large search: open it on a search that finds every result
-// of an archive of ZV_BENCH_ARCHIVE_ROWS results (default 300000) and step
+// of an archive of ZV_BENCH_ARCHIVE_ROWS results (default 300000), or a copy
+// of the one ZV_BENCH_ARCHIVE names, and step
 // through 100 of them, beside a search that finds 1 in 100 of them, and beside
 // the bare SQLite work of the same search and the same 100 rows read. The
 // resident memory the viewer adds is reported with each: it follows the rows
@@ -26,7 +27,10 @@ const QString& programFolder() {
     if (folder.isEmpty()) {
         folder = workDir().path() + QStringLiteral("/zarvium");
         useQuietProgramFolder(folder);
-        fillResults(folder + "/zarviumtotale.mdb", archiveRows());
+        if (givenArchive().isEmpty())
+            fillResults(folder + "/zarviumtotale.mdb", archiveRows());
+        else
+            copyGivenArchive(folder + "/zarviumtotale.mdb");
     }
     return folder;
 }

@@ -57,8 +57,53 @@ inline int repetitions() { return envNumber("ZV_BENCH_REPETITIONS", 3); }
 // the benchmark's own number.
 inline int iterations(int fallback) { return envNumber("ZV_BENCH_ITERATIONS", fallback); }
 
-// ZV_BENCH_ARCHIVE_ROWS sets the archive size (default 300000).
-inline int archiveRows() { return envNumber("ZV_BENCH_ARCHIVE_ROWS", 300000); }
+// ZV_BENCH_ARCHIVE names an archive made beforehand (bench/make_archive.cpp)
+// that the benchmarks read, or copy where they change it, instead of filling
+// one of their own; empty when they fill their own.
+inline QString givenArchive() { return qEnvironmentVariable("ZV_BENCH_ARCHIVE"); }
+
+// The results of the given archive (its highest key, as make_archive numbers
+// them 1 to n), or ZV_BENCH_ARCHIVE_ROWS (default 300000), the size of the
+// archive a benchmark fills.
+inline int archiveRows() {
+    static const int rows = [] {
+        const QString given = givenArchive();
+        if (given.isEmpty())
+            return envNumber("ZV_BENCH_ARCHIVE_ROWS", 300000);
+        sqlite3* db = nullptr;
+        sqlite3_stmt* st = nullptr;
+        int n = -1;
+        if (sqlite3_open_v2(given.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+            sqlite3_prepare_v2(db, "SELECT max(ID1) FROM datinumerici", -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW)
+            n = sqlite3_column_int(st, 0);
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        if (n <= 0) {
+            std::fprintf(stderr, "ZV_BENCH_ARCHIVE: %s is no archive with results\n", qPrintable(given));
+            std::abort();
+        }
+        return n;
+    }();
+    return rows;
+}
+
+// The date of the given archive's middle result, "dd/mm/yy": a day, month and
+// year that hold results.
+inline QString givenArchiveMiddleDay() {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* st = nullptr;
+    QString day;
+    if (sqlite3_open_v2(givenArchive().toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+        sqlite3_prepare_v2(db, "SELECT date FROM datinumerici WHERE ID1 = ?1", -1, &st, nullptr) == SQLITE_OK) {
+        sqlite3_bind_int(st, 1, archiveRows() / 2 + 1);
+        if (sqlite3_step(st) == SQLITE_ROW)
+            day = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return day;
+}
 
 inline QString schemaText(const char* file = "results.sql") {
     QFile f(QStringLiteral(ZV_DIST_DIR "/schema/") + QLatin1String(file));
@@ -102,6 +147,9 @@ constexpr int kResultsPerDay = 200;
 inline QString dayOf(int n) {
     return QDate(2020, 1, 1).addDays((n - 1) / kResultsPerDay).toString(QStringLiteral("dd/MM/yy"));
 }
+
+// A day in the middle of the benchmarks' archive, given or filled.
+inline QString middleDay();
 
 // The synchronous setting the program's connections use, so a raw baseline
 // commits as durably as the program does.
@@ -175,6 +223,19 @@ struct RawWriter {
         }
     }
 };
+
+inline QString middleDay() { return givenArchive().isEmpty() ? dayOf(archiveRows() / 2 + 1) : givenArchiveMiddleDay(); }
+
+// Puts a copy of the given archive at `path` (replacing what is there) and
+// lets it reach the disk.
+inline void copyGivenArchive(const QString& path) {
+    QFile::remove(path);
+    if (!QFile::copy(givenArchive(), path)) {
+        std::fprintf(stderr, "cannot copy %s to %s\n", qPrintable(givenArchive()), qPrintable(path));
+        std::abort();
+    }
+    settle(path);
+}
 
 // Appends results `first` .. `first + rows - 1` to a results database through
 // raw statements, quickly, and lets them reach the disk.
