@@ -195,24 +195,7 @@ int64_t Connection::execute(const QString& sql) {
         StatementCache& cache;
         ~ClearOnExit() { cache.clear(); }
     } clearOnExit{*cache_};
-    const QByteArray text = sql.toUtf8();
-    const char* at = text.constData();
-    const char* end = at + text.size();
-    int64_t changes = 0;
-    while (at < end) {
-        sqlite3_stmt* raw = nullptr;
-        const char* tail = nullptr;
-        if (sqlite3_prepare_v2(db, at, static_cast<int>(end - at), &raw, &tail) != SQLITE_OK)
-            fail(db);
-        if (!raw)
-            break;  // only blanks and comments remain
-        Statement stmt(raw);
-        announceWrite(raw);
-        stepToEnd(db, raw);
-        changes = sqlite3_changes64(db);
-        at = tail;
-    }
-    return changes;
+    return runAll(db, sql.toUtf8(), [this](sqlite3_stmt* stmt) { announceWrite(stmt); });
 }
 
 int64_t Connection::execute(const QString& sql, const QVariantList& params) {
