@@ -31,18 +31,10 @@ using namespace zvbench;
 int transmissionCount() { return envNumber("ZV_BENCH_TRANSMISSIONS", 1000); }
 int dayResults() { return std::max(10, envNumber("ZV_BENCH_DAY_RESULTS", 10000) / 10 * 10); }
 
+// The wire bytes of samples first to first + count - 1, and the length of one.
 QByteArray recordedTransmissions(zv::InstrumentModel model, int first, int count, int* oneTransmission) {
-    QByteArray all;
-    for (int n = first; n < first + count; ++n) {
-        zv::test::SampleValues sample = zv::test::normalSample(model);
-        sample.seq = QStringLiteral("%1").arg(n % 10000, 4, 10, QLatin1Char('0'));
-        sample.specId = QStringLiteral("S%1").arg(n);
-        sample.specName = n % 10 == 0 ? QStringLiteral("CANE") : QStringLiteral("PAZIENTE %1").arg(n);
-        const QByteArray one = zv::test::transmission(model, sample);
-        *oneTransmission = int(one.size());
-        all += one;
-    }
-    return all;
+    *oneTransmission = int(zv::test::transmission(model, zv::test::numberedSample(model, first)).size());
+    return zv::test::transmissions(model, first, count);
 }
 
 // The program started in a fresh folder with the receiver listening on the

@@ -131,19 +131,6 @@ void BM_StartAfterMonthOut(benchmark::State& state) {
                        {"monthout/normal", [folder] { start(folder); }, {}, endStart}});
 }
 
-void copyAndSync(const QString& from, const QString& to) {
-    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY);
-    const int out = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<char> buffer(1 << 20);
-    ssize_t n;
-    while ((n = ::read(in, buffer.data(), buffer.size())) > 0)
-        if (::write(out, buffer.data(), size_t(n)) != n)
-            std::abort();
-    ::fsync(out);
-    ::close(out);
-    ::close(in);
-}
-
 // A start on a back-up day (the back-up falls due again before each) beside
 // cp and fsync of the three files it backs up.
 void BM_BackUpDay(benchmark::State& state) {

@@ -147,19 +147,6 @@ void BM_Search(benchmark::State& state) {
     state.counters["found"] = double(rs.recordCount());
 }
 
-void copyAndSync(const QString& from, const QString& to) {
-    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY);
-    const int out = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<char> buffer(1 << 16);
-    ssize_t n;
-    while ((n = ::read(in, buffer.data(), buffer.size())) > 0)
-        if (::write(out, buffer.data(), size_t(n)) != n)
-            std::abort();
-    ::fsync(out);
-    ::close(out);
-    ::close(in);
-}
-
 void runCheck(const char* pragma) {
     sqlite3* db = nullptr;
     check(sqlite3_open_v2(archive().toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr), db);

@@ -11,32 +11,6 @@ namespace {
 
 QString quoted(const QString& name) { return QLatin1Char('"') + name + QLatin1Char('"'); }
 
-// Attaches the daily database, as durable as every connection, and detaches
-// it however the roll-over ends.
-class Attached {
-public:
-    Attached(Connection& cn, const QString& path) : cn_(cn) {
-        cn_.execute(QStringLiteral("ATTACH DATABASE ?1 AS daily"), {path});
-        try {
-            cn_.execute(QStringLiteral("PRAGMA daily.synchronous=EXTRA"), QVariantList());
-        } catch (...) {
-            detach();
-            throw;
-        }
-    }
-    ~Attached() { detach(); }
-
-private:
-    void detach() noexcept {
-        try {
-            cn_.execute(QStringLiteral("DETACH DATABASE daily"));
-        } catch (...) {
-        }
-    }
-
-    Connection& cn_;
-};
-
 // The key map: each daily ID1 beside the archive key it becomes, in ID1
 // order after the archive's last key. A table of this connection's own, read
 // in key order by each of the five copies.
@@ -45,7 +19,7 @@ const QString kKeyMap = QStringLiteral("temp.rollover_keys");
 }  // namespace
 
 int64_t rollOverDaily(Connection& archive, const QString& dailyPath) {
-    Attached attached(archive, dailyPath);
+    const Attachment daily(archive, dailyPath, QStringLiteral("daily"));
     Transaction tx(archive);
     ensureDateIndex(archive);
     const int64_t count = archive.scalar(QStringLiteral("SELECT count(*) FROM daily.datinumerici")).toLongLong();

@@ -45,27 +45,6 @@ QString quotedList(const QStringList& names) {
     return quoted.join(QStringLiteral(", "));
 }
 
-// The source file attached to the destination's connection, so the copy and
-// the deletes commit together; detached however the transfer ends.
-class AttachedSource {
-public:
-    AttachedSource(Connection& cn, const QString& path) : cn_(cn) {
-        cn_.execute(QStringLiteral("ATTACH DATABASE ?1 AS zvsorgente"), {path});
-        cn_.execute(QStringLiteral("PRAGMA zvsorgente.journal_mode=DELETE; PRAGMA zvsorgente.synchronous=FULL;"));
-    }
-    ~AttachedSource() {
-        try {
-            cn_.execute(QStringLiteral("DETACH DATABASE zvsorgente"));
-        } catch (...) {
-        }
-    }
-    AttachedSource(const AttachedSource&) = delete;
-    AttachedSource& operator=(const AttachedSource&) = delete;
-
-private:
-    Connection& cn_;
-};
-
 // The selected keys, held where the copy and the deletes of one connection
 // find them; dropped however the transfer ends.
 class KeyTable {
@@ -142,10 +121,13 @@ int64_t runBetweenFiles(Connection& src, Recordset& selected, const QString& des
     src.close();
     Connection dst(destination);
     ignoring([&dst] { mendResultLayout(dst); });
-    AttachedSource attached(dst, source);
+    // The source attached to the destination's connection, so the copy and
+    // the deletes commit together.
+    const QString from = QStringLiteral("zvsorgente");
+    const Attachment attached(dst, source, from);
     KeyTable keyed(dst, keys);
     Transaction tx(dst);
-    copyKeyed(dst, QStringLiteral("zvsorgente"), move);
+    copyKeyed(dst, from, move);
     tx.commit();
     return static_cast<int64_t>(keys.size());
 }

@@ -31,8 +31,8 @@ public:
     // The framing state: finestringa, val_finestringa, lendati, lengraf,
     // stato and the five block strings.
     Framer framer;
-    // The model's block count, kept while data-logger mode is in force.
-    int16_t memo = 0;
+    // Data-logger mode on or off (Framer::setDataLogger).
+    void setDataLogger(bool on) { framer.setDataLogger(on); }
 
     // Empties the block strings and hides the progress bar.
     void svuota();

@@ -32,6 +32,19 @@ void BlockStrings::clear() {
     plt.clear();
 }
 
+void Framer::setDataLogger(bool on) {
+    if (on) {
+        if (stato)
+            instrumentBlock_ = val_finestringa;
+        val_finestringa = 1;
+        stato = false;
+    } else {
+        if (!stato)
+            val_finestringa = instrumentBlock_;
+        stato = true;
+    }
+}
+
 void Framer::receive(const QString& chunk, FramerSink& sink) {
     ++progress_;
     if (progress_ > 60) {

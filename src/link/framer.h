@@ -50,6 +50,11 @@ public:
     int16_t lengraf = 0;
     bool stato = true;  // instrument mode: histograms expected and tested
 
+    // Data-logger mode: the data block alone completes a record and no
+    // histogram is tested. Leaving it brings back the block that completed
+    // a record when the mode was entered.
+    void setDataLogger(bool on);
+
     BlockStrings blocks;
 
     // One receive event's text. Every ETX in the buffer closes a block, which
@@ -70,6 +75,7 @@ private:
 
     QString buffer_;
     int progress_ = 0;
+    int16_t instrumentBlock_ = 0;  // val_finestringa while data-logger mode is in force
     bool overflowTold_ = false;
 };
 

@@ -16,6 +16,20 @@ namespace zv {
 
 using namespace sqlite;
 
+namespace {
+
+// The journal and sync modes of every database file the program writes: a
+// rollback journal, and EXTRA, so the folder is synced once the journal is
+// deleted and a committed write survives a power cut. FULL does not sync the
+// folder: after a cut the deleted journal can be back, and roll the commit
+// back. Without a schema, for every file of the connection.
+QByteArray durabilitySettings(const QString& schema = {}) {
+    const QByteArray prefix = schema.isEmpty() ? QByteArray() : schema.toUtf8() + '.';
+    return "PRAGMA " + prefix + "journal_mode=DELETE; PRAGMA " + prefix + "synchronous=EXTRA;";
+}
+
+}  // namespace
+
 QString sqlQuote(const QString& text) { return QString(text).replace(QLatin1Char('\''), QStringLiteral("''")); }
 
 QString sqlString(const QString& text) { return QLatin1Char('\'') + sqlQuote(text) + QLatin1Char('\''); }
@@ -87,7 +101,7 @@ void Connection::open(const QString& path) {
 // The journal and sync modes need the schema; they are set before the first
 // statement, which would read the schema anyway.
 void Connection::configure() const {
-    runAll(db_, QByteArrayLiteral("PRAGMA journal_mode=DELETE; PRAGMA synchronous=EXTRA;"));
+    runAll(db_, durabilitySettings());
     configured_ = true;
 }
 
@@ -181,24 +195,7 @@ int64_t Connection::execute(const QString& sql) {
         StatementCache& cache;
         ~ClearOnExit() { cache.clear(); }
     } clearOnExit{*cache_};
-    const QByteArray text = sql.toUtf8();
-    const char* at = text.constData();
-    const char* end = at + text.size();
-    int64_t changes = 0;
-    while (at < end) {
-        sqlite3_stmt* raw = nullptr;
-        const char* tail = nullptr;
-        if (sqlite3_prepare_v2(db, at, static_cast<int>(end - at), &raw, &tail) != SQLITE_OK)
-            fail(db);
-        if (!raw)
-            break;  // only blanks and comments remain
-        Statement stmt(raw);
-        announceWrite(raw);
-        stepToEnd(db, raw);
-        changes = sqlite3_changes64(db);
-        at = tail;
-    }
-    return changes;
+    return runAll(db, sql.toUtf8(), [this](sqlite3_stmt* stmt) { announceWrite(stmt); });
 }
 
 int64_t Connection::execute(const QString& sql, const QVariantList& params) {
@@ -278,6 +275,28 @@ void Connection::rollback() noexcept {
     } else {
         const QByteArray name = "zv" + QByteArray::number(level);
         sqlite3_exec(db_, ("ROLLBACK TO " + name + "; RELEASE " + name).constData(), nullptr, nullptr, nullptr);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Attachment
+
+Attachment::Attachment(Connection& cn, const QString& path, const QString& schema) : cn_(cn), schema_(schema) {
+    cn_.execute(QStringLiteral("ATTACH DATABASE ?1 AS ") + schema_, {path});
+    try {
+        cn_.execute(QString::fromUtf8(durabilitySettings(schema_)));
+    } catch (...) {
+        detach();
+        throw;
+    }
+}
+
+Attachment::~Attachment() { detach(); }
+
+void Attachment::detach() noexcept {
+    try {
+        cn_.execute(QStringLiteral("DETACH DATABASE ") + schema_);
+    } catch (...) {
     }
 }
 

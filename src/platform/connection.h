@@ -105,6 +105,25 @@ private:
     bool savepointBase_ = false;
 };
 
+// Another database file attached to a connection under `schema` for as long
+// as this object lives, in the journal and sync modes of every connection, so
+// what a transaction writes into it is as durable as what it writes into the
+// main file. Detached however the scope ends; a failed attach leaves nothing
+// attached.
+class Attachment {
+public:
+    Attachment(Connection& cn, const QString& path, const QString& schema);
+    ~Attachment();
+    Attachment(const Attachment&) = delete;
+    Attachment& operator=(const Attachment&) = delete;
+
+private:
+    void detach() noexcept;
+
+    Connection& cn_;
+    QString schema_;
+};
+
 // RAII transaction: rolls back unless committed.
 class Transaction {
 public:

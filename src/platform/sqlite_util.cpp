@@ -120,7 +120,7 @@ void stepToEnd(sqlite3* db, sqlite3_stmt* stmt) {
         fail(db);
 }
 
-int64_t runAll(sqlite3* db, const QByteArray& sql) {
+int64_t runAll(sqlite3* db, const QByteArray& sql, const std::function<void(sqlite3_stmt*)>& beforeStep) {
     const char* at = sql.constData();
     const char* end = at + sql.size();
     int64_t changes = 0;
@@ -132,6 +132,8 @@ int64_t runAll(sqlite3* db, const QByteArray& sql) {
         if (!raw)
             break;  // only blanks and comments remain
         Statement stmt(raw);
+        if (beforeStep)
+            beforeStep(raw);
         stepToEnd(db, raw);
         changes = sqlite3_changes64(db);
         at = tail;

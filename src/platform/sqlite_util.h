@@ -11,6 +11,7 @@
 #include <QHash>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -152,8 +153,9 @@ Statement prepareOne(sqlite3* db, const QString& sql);
 Statement tryPrepare(sqlite3* db, const QString& sql);
 
 void stepToEnd(sqlite3* db, sqlite3_stmt* stmt);
-// Runs every statement of the text in turn; the rows changed by the last one.
-int64_t runAll(sqlite3* db, const QByteArray& sql);
+// Runs every statement of the text in turn, each shown to `beforeStep` (when
+// given) before it runs; the rows changed by the last one.
+int64_t runAll(sqlite3* db, const QByteArray& sql, const std::function<void(sqlite3_stmt*)>& beforeStep = {});
 
 void bindValue(sqlite3* db, sqlite3_stmt* stmt, int index, const QVariant& value);
 void bindAll(sqlite3* db, sqlite3_stmt* stmt, const QVariantList& params);

@@ -729,11 +729,8 @@ void Principale::online_Click() {
     online->setChecked(true);
     datalog->setChecked(false);
     Shape22->setBorderColor(colours::orange);
-    if (ComCD* rx = Forms::get<ComCD>()) {
-        if (!rx->framer.stato)
-            rx->framer.val_finestringa = rx->memo;
-        rx->framer.stato = true;
-    }
+    if (ComCD* rx = Forms::get<ComCD>())
+        rx->setDataLogger(false);
     for (Shape* segment : Line3)
         segment->setBorderColor(colours::orange);
     Label65->setForeColor(colours::orange);
@@ -745,12 +742,8 @@ void Principale::datalog_Click() {
     datalog->setChecked(true);
     online->setChecked(false);
     Shape22->setBorderColor(colours::blue);
-    if (ComCD* rx = Forms::get<ComCD>()) {
-        if (rx->framer.stato)
-            rx->memo = rx->framer.val_finestringa;
-        rx->framer.val_finestringa = 1;
-        rx->framer.stato = false;
-    }
+    if (ComCD* rx = Forms::get<ComCD>())
+        rx->setDataLogger(true);
     for (Shape* segment : Line3)
         segment->setBorderColor(colours::blue);
     Label65->setForeColor(colours::blue);

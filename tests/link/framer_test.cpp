@@ -129,8 +129,7 @@ TEST_F(FramerTest, GarbageWithoutMarkerIsDropped) {
 }
 
 TEST_F(FramerTest, DataLoggerModeStoresEachDataBlockWithZeroHistograms) {
-    framer.val_finestringa = 1;
-    framer.stato = false;
+    framer.setDataLogger(true);
     framer.receive(block("   ", 40) + block("WB1", 30) + block("   ", 40, QLatin1Char('2')), sink);
     ASSERT_EQ(sink.stored.size(), 2u);
     for (const auto& r : sink.stored)
@@ -142,10 +141,26 @@ TEST_F(FramerTest, DataLoggerModeStoresEachDataBlockWithZeroHistograms) {
 TEST_F(FramerTest, SwitchToDataLoggerCompletesAtTheNextEvent) {
     framer.receive(block("   ", 40), sink);
     EXPECT_TRUE(sink.stored.empty());
-    framer.val_finestringa = 1;
-    framer.stato = false;
+    framer.setDataLogger(true);
     framer.receive(QString(), sink);  // an event with nothing waiting
     EXPECT_EQ(sink.stored.size(), 1u);
+}
+
+// Data-logger mode chosen twice in a row still gives back the instrument's
+// own record when it is left.
+TEST_F(FramerTest, LeavingDataLoggerModeBringsBackTheWholeRecord) {
+    framer.setDataLogger(true);
+    framer.setDataLogger(true);
+    EXPECT_EQ(framer.val_finestringa, 1);
+    framer.setDataLogger(false);
+    framer.setDataLogger(false);
+    EXPECT_EQ(framer.val_finestringa, 6);
+    EXPECT_TRUE(framer.stato);
+    framer.receive(block("   ", 40) + block("WB1", 30), sink);
+    EXPECT_TRUE(sink.stored.empty());
+    framer.receive(block("WB2", 30) + block("RBC", 30) + block("PLT", 30) + block("WIC", 12), sink);
+    ASSERT_EQ(sink.stored.size(), 1u);
+    EXPECT_NE(sink.stored[0].wb2, zeroHistogram());  // tested and kept, not replaced
 }
 
 TEST_F(FramerTest, ProgressBarFillsAndStartsAgain) {

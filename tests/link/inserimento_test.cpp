@@ -11,6 +11,7 @@
 #include "shell/cambia.h"
 #include "shell/language.h"
 #include "support/calendar.h"
+#include "support/marks.h"
 #include "support/notifierlog.h"
 #include "support/results.h"
 #include "support/started_program.h"
@@ -261,18 +262,8 @@ TEST_F(ManualEntryWindow, CarriesThePickedWorkDate) {
 // system's (the default locale has the other one); a value with the other
 // mark alone, as pasted, still reads.
 TEST_F(ManualEntryWindow, ValuesStartAndAreTypedInTheConfiguredMark) {
-    struct Case {
-        const char* mark;
-        const char* lingua;
-        QLocale system;
-    } cases[] = {
-        {",", "it", QLocale(QLocale::English, QLocale::UnitedStates)},
-        {",", "ru", QLocale(QLocale::English, QLocale::UnitedStates)},
-        {".", "it", QLocale(QLocale::German, QLocale::Germany)},
-        {".", "ru", QLocale(QLocale::Russian, QLocale::Russia)},
-    };
     const QLocale before;
-    for (const Case& c : cases) {
+    for (const test::MarkCase& c : test::markCases()) {
         SCOPED_TRACE(std::string(c.mark) + " " + c.lingua);
         const QString m = QString::fromLatin1(c.mark);
         const QString other = m == QStringLiteral(",") ? QStringLiteral(".") : QStringLiteral(",");

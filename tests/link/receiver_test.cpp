@@ -130,29 +130,24 @@ TEST_F(Receiver, EveryModelStoresOneRowWhateverTheChunks) {
 TEST_F(Receiver, BadBlocksAreReportedAndGoodOnesStillStored) {
     connectWith(InstrumentModel::CD3500);
     const test::SampleValues sample = test::normalSample(InstrumentModel::CD3500);
-    const QString data = test::dataBlock(InstrumentModel::CD3500, sample);
-    auto wire = [](const QString& text) { return text.toLatin1(); };
-    const QString histograms = test::histogramBlock(HistogramKind::WB1) + test::histogramBlock(HistogramKind::WB2) +
-                               test::histogramBlock(HistogramKind::RBC) + test::histogramBlock(HistogramKind::PLT);
+    const auto faulty = [&](const test::SampleValues& values, test::Fault fault) {
+        return test::transmission(InstrumentModel::CD3500, values, fault);
+    };
 
     // A data block one character short: dropped, "Rx Error!", a line with error 0.
-    QString shortData = data;
-    shortData.remove(20, 1);
-    ASSERT_TRUE(pty.write(wire(shortData + histograms + test::closingBlock())));
+    ASSERT_TRUE(pty.write(faulty(sample, test::Fault::ShortDataBlock)));
     ASSERT_TRUE(waitFor([&] { return panel.failure == ReceiveFailure::Line; }));
     EXPECT_TRUE(logText().contains(QStringLiteral("\t\tComCD\t0\t\"")));
     EXPECT_EQ(stored(), 0);
 
     // Garbage closed by an ETX between records is dropped; the record after it is stored.
-    ASSERT_TRUE(pty.write(QByteArray("\x7f\xfe noise \x03") + test::transmission(InstrumentModel::CD3500, sample)));
+    ASSERT_TRUE(pty.write(faulty(sample, test::Fault::Garbage)));
     ASSERT_TRUE(waitForStored(1));
 
     // A histogram of the wrong length: stored as zeros, the record kept.
-    QString longPlt = test::histogramBlock(HistogramKind::PLT);
-    longPlt.insert(10, QStringLiteral("1"));
-    ASSERT_TRUE(
-        pty.write(wire(data + test::histogramBlock(HistogramKind::WB1) + test::histogramBlock(HistogramKind::WB2) +
-                       test::histogramBlock(HistogramKind::RBC) + longPlt + test::closingBlock(true))));
+    test::SampleValues noc = sample;
+    noc.noc = true;
+    ASSERT_TRUE(pty.write(faulty(noc, test::Fault::LongHistogram)));
     ASSERT_TRUE(waitForStored(2));
     Recordset rs(daily(), "select * from datiQgrafici order by ID1");
     rs.moveLast();
@@ -162,7 +157,7 @@ TEST_F(Receiver, BadBlocksAreReportedAndGoodOnesStillStored) {
     // A lost closing block: that record is not stored, the next one is, with its own histograms.
     test::SampleValues other = sample;
     other.specId = QStringLiteral("LOST");
-    ASSERT_TRUE(pty.write(wire(test::dataBlock(InstrumentModel::CD3500, other) + histograms)));
+    ASSERT_TRUE(pty.write(faulty(other, test::Fault::LostClosingBlock)));
     ASSERT_TRUE(pty.write(test::transmission(InstrumentModel::CD3500, sample)));
     ASSERT_TRUE(waitForStored(3));
     test::runEventLoopFor(50);
@@ -170,10 +165,7 @@ TEST_F(Receiver, BadBlocksAreReportedAndGoodOnesStillStored) {
     EXPECT_EQ(daily().scalar("SELECT count(*) FROM datinumerici WHERE specId = 'LOST'").toInt(), 0);
 
     // A histogram block of the right length with too few channel values: "Rec. Error!", nothing stored.
-    QString sparse = QString(QChar(2)) + QStringLiteral("RBC") + QString(270, QLatin1Char('0')) + QChar(3);
-    ASSERT_TRUE(
-        pty.write(wire(data + test::histogramBlock(HistogramKind::WB1) + test::histogramBlock(HistogramKind::WB2) +
-                       sparse + test::histogramBlock(HistogramKind::PLT) + test::closingBlock())));
+    ASSERT_TRUE(pty.write(faulty(sample, test::Fault::SparseHistogram)));
     ASSERT_TRUE(waitFor([&] { return panel.failure == ReceiveFailure::Store; }));
     EXPECT_EQ(stored(), 3);
     EXPECT_EQ(panel.count, 3);
@@ -279,8 +271,8 @@ TEST_F(Receiver, PulledCableIsReportedOnce) {
     QObject::connect(&notifier(), &Notifier::receiveProgress, &panel, [&](int index) { progress.push_back(index); });
     connectWith(InstrumentModel::CD3500);
     // Half a transmission: the panel shows the record coming in.
-    const QByteArray wire = test::transmission(InstrumentModel::CD3500, test::normalSample(InstrumentModel::CD3500));
-    ASSERT_TRUE(pty.write(wire.left(wire.size() / 2)));
+    ASSERT_TRUE(pty.write(
+        test::transmission(InstrumentModel::CD3500, test::normalSample(InstrumentModel::CD3500), test::Fault::CutOff)));
     ASSERT_TRUE(waitFor([&] { return panel.activity == ReceiverActivity::Receiving; }));
     progress.clear();
     pty.closeMaster();

@@ -41,6 +41,14 @@ std::pair<int32_t, QString> failureOf(const std::function<void()>& action) {
     return {0, QString()};
 }
 
+// Another program left the file in WAL mode.
+void leaveInWalMode(const QString& file) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+}
+
 int64_t rowCount(Connection& cn, const QString& table) {
     return cn.scalar(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(table)).toLongLong();
 }
@@ -232,12 +240,7 @@ TEST_F(ConnectionTest, NestedTransactionsCommitAndRollBackByLevel) {
 TEST_F(ConnectionTest, EveryConnectionCommitsDurablyInRollbackJournalMode) {
     // A file another program left in WAL mode is turned back at the first use.
     const QString wal = resultsDb(QStringLiteral("wal.mdb"));
-    {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(QFile::encodeName(wal).constData(), &db), SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr), SQLITE_OK);
-        sqlite3_close(db);
-    }
+    ASSERT_NO_FATAL_FAILURE(leaveInWalMode(wal));
     for (const QString& file : {resultsDb(), wal}) {
         SCOPED_TRACE(file.toStdString());
         Connection cn(file);
@@ -248,6 +251,40 @@ TEST_F(ConnectionTest, EveryConnectionCommitsDurablyInRollbackJournalMode) {
         cn.open(file);
         EXPECT_EQ(cn.scalar(QStringLiteral("PRAGMA synchronous")).toInt(), 3);
     }
+}
+
+// A transaction that writes into an attached file (the roll-over, the
+// archive transfer) commits it as durably as the connection's own file.
+TEST_F(ConnectionTest, AnAttachedFileCommitsAsDurablyAndIsDetachedWhateverHappens) {
+    const QString wal = resultsDb(QStringLiteral("wal.mdb"));
+    ASSERT_NO_FATAL_FAILURE(leaveInWalMode(wal));
+    Connection cn(resultsDb());
+    const auto attached = [&] {
+        return cn.scalar(QStringLiteral("SELECT count(*) FROM pragma_database_list WHERE name = 'other'")).toInt();
+    };
+    try {
+        const Attachment other(cn, wal, QStringLiteral("other"));
+        EXPECT_EQ(attached(), 1);
+        EXPECT_EQ(cn.scalar(QStringLiteral("PRAGMA other.synchronous")).toInt(), 3);
+        EXPECT_EQ(cn.scalar(QStringLiteral("PRAGMA other.journal_mode")).toString(), QStringLiteral("delete"));
+        throw AppError(err::Database, QStringLiteral("the work failed"));
+    } catch (const AppError&) {
+    }
+    EXPECT_EQ(attached(), 0);
+
+    // Another program reads the file in WAL mode: it cannot be turned back,
+    // and the attach fails leaving nothing attached.
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(wal).constData(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, "PRAGMA journal_mode=WAL; BEGIN; SELECT count(*) FROM sqlite_schema;", nullptr,
+                               nullptr, nullptr),
+                  SQLITE_OK);
+        cn.setBusyTimeout(0);
+        EXPECT_EQ(failureOf([&] { Attachment(cn, wal, QStringLiteral("other")); }).first, err::Database);
+        sqlite3_close(db);
+    }
+    EXPECT_EQ(attached(), 0);
 }
 
 TEST_F(ConnectionTest, AStatementUsedAgainKeepsNothingOfItsLastUse) {

@@ -3,6 +3,7 @@
 #include "refdata/calfact.h"
 #include "refdata/editor_fixture.h"
 #include "refdata/vet.h"
+#include "support/marks.h"
 
 namespace zv {
 namespace {
@@ -181,18 +182,8 @@ TEST_F(CalibrationEditors, SaveOverwritesTheRowShownUnlessAFactorIsNoNumber) {
 // in the configured mark whatever the system's (the default locale has the
 // other one), and SALVA rewrites only the factor the user changed.
 TEST_F(CalibrationEditors, SpeciesFactorsShowInTheConfiguredMarkAndUneditedOnesKeepTheirText) {
-    struct Case {
-        const char* mark;
-        const char* lingua;
-        QLocale system;
-    } cases[] = {
-        {",", "it", QLocale(QLocale::English, QLocale::UnitedStates)},
-        {",", "ru", QLocale(QLocale::English, QLocale::UnitedStates)},
-        {".", "it", QLocale(QLocale::German, QLocale::Germany)},
-        {".", "ru", QLocale(QLocale::Russian, QLocale::Russia)},
-    };
     const QLocale before;
-    for (const Case& c : cases) {
+    for (const test::MarkCase& c : test::markCases()) {
         SCOPED_TRACE(std::string(c.mark) + " " + c.lingua);
         const QString m = QString::fromLatin1(c.mark);
         auto inMark = [&](const char* text) { return QString::fromLatin1(text).replace(QLatin1Char('#'), m); };

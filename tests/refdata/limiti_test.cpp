@@ -4,6 +4,7 @@
 #include "platform/refusal.h"
 #include "refdata/editor_fixture.h"
 #include "refdata/limiti.h"
+#include "support/marks.h"
 #include "viewer/rangecheck.h"
 
 namespace zv {
@@ -379,18 +380,8 @@ TEST_F(RangeEditors, PuntoAndVirgolaChangeOnlyTheFilteredLimitBoxes) {
 // locale has the other one), only a box the user changes is written back, and
 // the range check and the page read both marks.
 TEST_F(RangeEditors, LimitsShowInTheConfiguredMarkAndUneditedOnesKeepTheirText) {
-    struct Case {
-        const char* mark;
-        const char* lingua;
-        QLocale system;
-    } cases[] = {
-        {",", "it", QLocale(QLocale::English, QLocale::UnitedStates)},
-        {",", "ru", QLocale(QLocale::English, QLocale::UnitedStates)},
-        {".", "it", QLocale(QLocale::German, QLocale::Germany)},
-        {".", "ru", QLocale(QLocale::Russian, QLocale::Russia)},
-    };
     const QLocale before;
-    for (const Case& c : cases) {
+    for (const test::MarkCase& c : test::markCases()) {
         for (const char* table : {"limiti", "vet"}) {
             SCOPED_TRACE(std::string(c.mark) + " " + c.lingua + " " + table);
             const QString m = QString::fromLatin1(c.mark);

@@ -47,14 +47,7 @@ protected:
 TEST_F(KilledStart, ABackUpDayWithADamagedArchiveNeverLeavesADamagedBackUp) {
     const QString archive = path("zarviumtotale.mdb");
     const QString backUp = path("back-up/zarviumtotale.mdb");
-    {
-        Connection cn(archive);
-        test::addManyResults(cn, 1500);
-    }
-    compactDatabase(archive, path("Temp.mdb"));
-    backupDatabase(archive, backUp);
-    const QByteArray goodCopy = fileBytes(backUp);
-    test::damageMiddlePage(archive);
+    const QByteArray goodCopy = test::damagedAfterAGoodBackUp(archive, backUp, path("Temp.mdb"), 1500);
     ASSERT_NE(test::integrityOf(archive), QStringLiteral("ok"));
 
     // One start left to run until it has logged why the back-up failed (the

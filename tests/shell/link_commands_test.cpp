@@ -45,11 +45,7 @@ TEST_F(LinkCommands, PanelShowsTheLinkStateCountAndErrors) {
     EXPECT_EQ(main->Label16->text(), QStringLiteral("On Line"));
     EXPECT_EQ(main->Label16->backColor(), colours::green);
     const test::SampleValues sample = test::normalSample(InstrumentModel::CD3500);
-    QString shortData = test::dataBlock(InstrumentModel::CD3500, sample);
-    shortData.remove(20, 1);
-    const QString histograms = test::histogramBlock(HistogramKind::WB1) + test::histogramBlock(HistogramKind::WB2) +
-                               test::histogramBlock(HistogramKind::RBC) + test::histogramBlock(HistogramKind::PLT);
-    ASSERT_TRUE(pty.write((shortData + histograms + test::closingBlock()).toLatin1()));
+    ASSERT_TRUE(pty.write(test::transmission(InstrumentModel::CD3500, sample, test::Fault::ShortDataBlock)));
     ASSERT_TRUE(waitFor([&] { return main->Label29->text() == QStringLiteral("Rx Error!"); }));
     EXPECT_EQ(main->Label29->backColor(), colours::red);
     ASSERT_TRUE(pty.write(test::transmission(InstrumentModel::CD3500, sample)));
@@ -155,8 +151,9 @@ TEST_F(LinkCommands, ABadSettingIsLoggedWithItsFileSectionAndKey) {
 // afresh (here to the line the settings now name).
 TEST_F(LinkCommands, AfterAPulledCableThePanelShowsOffLineAndOnLineConnectsAgain) {
     connectWith(InstrumentModel::CD3500);
-    const QByteArray wire = test::transmission(InstrumentModel::CD3500, test::normalSample(InstrumentModel::CD3500));
-    ASSERT_TRUE(pty.write(wire.left(40)));  // the start of a data block, no end of block yet
+    const test::SampleValues sample = test::normalSample(InstrumentModel::CD3500);
+    const QByteArray wire = test::transmission(InstrumentModel::CD3500, sample);
+    ASSERT_TRUE(pty.write(test::transmission(InstrumentModel::CD3500, sample, test::Fault::CutOff)));
     ASSERT_TRUE(waitFor([&] { return main->Line3[0]->isVisibleTo(main); }));
     pty.closeMaster();
     ASSERT_TRUE(waitFor([&] { return main->Label29->text() == QStringLiteral("Rx Error!"); }));

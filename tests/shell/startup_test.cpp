@@ -49,6 +49,12 @@ protected:
     QString say(const QString& language, const QString& section, const QString& key) {
         return languageText(language, section, key);
     }
+    // The start ended at the splash, no main window came up: the boxes it showed.
+    std::vector<MessageRequest> stoppedAtTheSplash(frmSplash* splash) {
+        EXPECT_TRUE(splash->endRequested());
+        EXPECT_FALSE(Forms::isLoaded("Principale"));
+        return prompts_->takeMessages();
+    }
 };
 
 TEST_F(Startup, SecondInstanceShowsMessageAndTouchesNoDatabase) {
@@ -302,10 +308,7 @@ TEST_F(Startup, FailedCompactionLogsItsCause) {
         ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
         damaged.write(QByteArray(4096, 'x'));
     }
-    frmSplash* splash = start();
-    EXPECT_TRUE(splash->endRequested());
-    EXPECT_FALSE(Forms::isLoaded("Principale"));
-    const auto shown = prompts_->takeMessages();
+    const auto shown = stoppedAtTheSplash(start());
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, say("it.ini", "splash", "err2"));
     for (const char* language : {"it.ini", "en.ini", "de.ini", "fr.ini", "es.ini", "ru.ini"}) {
@@ -325,14 +328,7 @@ TEST_F(Startup, FailedCompactionLogsItsCause) {
 TEST_F(Startup, ADamagedArchiveNeverReplacesTheLastGoodBackUp) {
     const QString archive = path("zarviumtotale.mdb");
     const QString backUp = path("back-up/zarviumtotale.mdb");
-    {
-        Connection cn(archive);
-        test::addManyResults(cn, 200);
-    }
-    compactDatabase(archive, path("Temp.mdb"));
-    backupDatabase(archive, backUp);
-    const QByteArray goodCopy = fileBytes(backUp);
-    test::damageMiddlePage(archive);
+    const QByteArray goodCopy = test::damagedAfterAGoodBackUp(archive, backUp, path("Temp.mdb"), 200);
     ASSERT_NE(test::integrityOf(archive), QStringLiteral("ok"));
     scriviini("database", "bk", "30/11/26", "general.ini");
     scriviini("database", "last", "07/12/26", "general.ini");
@@ -398,10 +394,7 @@ TEST_F(Startup, ADatabaseThatIsEmptyDamagedOrWithoutItsTablesStopsTheStart) {
         const QByteArray before = fileBytes(file);
         QFile::remove(path("log/08.12.26.log"));
 
-        frmSplash* splash = start();
-        EXPECT_TRUE(splash->endRequested());
-        EXPECT_FALSE(Forms::isLoaded("Principale"));
-        const auto shown = prompts_->takeMessages();
+        const auto shown = stoppedAtTheSplash(start());
         ASSERT_EQ(shown.size(), 1u);
         EXPECT_EQ(shown[0].text, say("it.ini", "splash", "err2"));
         EXPECT_EQ(shown[0].icon, MsgIcon::Critical);

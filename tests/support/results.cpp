@@ -48,6 +48,20 @@ int64_t rowCount(Connection& cn, const QString& table) {
     return cn.scalar(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(table)).toLongLong();
 }
 
+QByteArray damagedAfterAGoodBackUp(const QString& archive, const QString& backUp, const QString& scratch,
+                                   int64_t count) {
+    {
+        Connection cn(archive);
+        addManyResults(cn, count);
+    }
+    compactDatabase(archive, scratch);
+    backupDatabase(archive, backUp);
+    QFile copy(backUp);
+    const QByteArray good = copy.open(QIODevice::ReadOnly) ? copy.readAll() : QByteArray();
+    damageMiddlePage(archive);
+    return good;
+}
+
 void damageMiddlePage(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite))

@@ -1,5 +1,6 @@
 #pragma once
 // Test results written through the record source, as the receiver writes them.
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -23,6 +24,11 @@ int64_t rowCount(Connection& cn, const QString& table);
 // Overwrites the page in the middle of a database file with garbage, as a
 // failing disk or a torn write leaves it.
 void damageMiddlePage(const QString& path);
+// An archive of `count` results, compacted (through `scratch`) and backed up
+// whole to `backUp`, then damaged in place: the back-up is its last good copy.
+// Returns the back-up's bytes.
+QByteArray damagedAfterAGoodBackUp(const QString& archive, const QString& backUp, const QString& scratch,
+                                   int64_t count);
 // SQLite's integrity check of a database file: "ok", or its first complaint
 // (or the error that stopped it).
 QString integrityOf(const QString& path);

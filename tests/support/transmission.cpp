@@ -269,13 +269,43 @@ QString closingBlock(bool noc) {
     return QString(kStx) + (noc ? QStringLiteral("NOC") : QStringLiteral("WIC")) + QStringLiteral(",00") + kEtx;
 }
 
-QByteArray transmission(InstrumentModel model, const SampleValues& sample) {
-    QString text = dataBlock(model, sample);
+QByteArray transmission(InstrumentModel model, const SampleValues& sample, Fault fault) {
+    QString data = dataBlock(model, sample);
+    if (fault == Fault::ShortDataBlock)
+        data.remove(20, 1);
+    QStringList blocks{data};
     for (HistogramKind kind : kHistogramKinds)
-        text += histogramBlock(kind);
+        blocks << histogramBlock(kind);
+    if (fault == Fault::LongHistogram)
+        blocks.last().insert(10, QLatin1Char('1'));
+    if (fault == Fault::SparseHistogram)
+        blocks[1 + static_cast<int>(HistogramKind::RBC)] =
+            kStx + QStringLiteral("RBC") + QString(270, QLatin1Char('0')) + kEtx;
     if (model != InstrumentModel::CD3000)
-        text += closingBlock();
-    return text.toLatin1();
+        blocks << closingBlock(sample.noc);
+    if (fault == Fault::LostClosingBlock)
+        blocks.removeLast();
+    QByteArray wire = blocks.join(QString()).toLatin1();
+    if (fault == Fault::Garbage)
+        wire.prepend("\x7f\xfe noise \x03");
+    if (fault == Fault::CutOff)
+        wire.truncate(40);
+    return wire;
+}
+
+SampleValues numberedSample(InstrumentModel model, int n) {
+    SampleValues sample = normalSample(model);
+    sample.seq = QStringLiteral("%1").arg(n % 10000, 4, 10, QLatin1Char('0'));
+    sample.specId = QStringLiteral("S%1").arg(n);
+    sample.specName = n % 10 == 0 ? QStringLiteral("CANE") : QStringLiteral("PAZIENTE %1").arg(n);
+    return sample;
+}
+
+QByteArray transmissions(InstrumentModel model, int first, int count) {
+    QByteArray all;
+    for (int n = first; n < first + count; ++n)
+        all += transmission(model, numberedSample(model, n));
+    return all;
 }
 
 }  // namespace zv::test

@@ -1,6 +1,8 @@
 #pragma once
-// Blocks built exactly as an analyser of each model sends them, for the decoder
-// tests and for end-to-end runs through a pseudo-terminal.
+// A simulated analyser: blocks built exactly as one of each model sends them,
+// whole transmissions, and the faults a line or an analyser puts into them,
+// for the decoder tests, end-to-end runs through a pseudo-terminal and the
+// reception benchmarks alike.
 //
 // Data block: STX and three blanks, then the elements separated by commas, the
 // text fields at their fixed widths and positions, the measured values and flags
@@ -60,6 +62,9 @@ struct SampleValues {
                                   QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")};
     QString limits = QStringLiteral("0");
     QString samplError = QStringLiteral("0");
+
+    // The transmission closes with a NOC block rather than WIC (not on the CD3000).
+    bool noc = false;
 };
 
 // A normal adult sample as `model` prints it. For the CD3000, whole numbers in
@@ -86,9 +91,26 @@ QString histogramBlock(HistogramKind kind);  // with sampleGroups(kind)
 // "WIC" (or "NOC") ... ETX.
 QString closingBlock(bool noc = false);
 
+// What goes wrong between the analyser and the program.
+enum class Fault {
+    None,
+    Garbage,           // noise closed by an ETX comes before the record
+    ShortDataBlock,    // the data block is one character short
+    LongHistogram,     // the PLT block is one character too long
+    SparseHistogram,   // the RBC block has its length but too few channel values
+    LostClosingBlock,  // the block that completes the record never comes (PLT on the CD3000)
+    CutOff,            // the line goes dead inside the data block, 40 bytes in
+};
+
 // A whole record as the analyser sends it, as bytes on the wire (Latin-1): the
 // data block, WB1, WB2, RBC and PLT with their sample curves, and the closing
-// block for every model but the CD3000.
-QByteArray transmission(InstrumentModel model, const SampleValues& sample);
+// block for every model but the CD3000; with `fault` put into it.
+QByteArray transmission(InstrumentModel model, const SampleValues& sample, Fault fault = Fault::None);
+
+// Sample n of a day's work: normalSample(model) with seq n (four digits),
+// specId "S<n>" and specName "PAZIENTE <n>", every tenth a dog ("CANE").
+SampleValues numberedSample(InstrumentModel model, int n);
+// The transmissions of samples first to first + count - 1, one after the other.
+QByteArray transmissions(InstrumentModel model, int first, int count);
 
 }  // namespace zv::test
