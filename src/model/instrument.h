@@ -30,22 +30,13 @@ const std::array<QString, kFactorCount>& calibrationKeys();
 const std::array<ResultParameter, kFactorCount>& calibratedParameters();
 
 struct CalibrationFactors {
-    std::array<double, kFactorCount> value{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+    std::array<double, kFactorCount> value = [] {
+        std::array<double, kFactorCount> ones;
+        ones.fill(1);
+        return ones;
+    }();
     // The factor of a received parameter; 1 for one without a factor.
     double of(ResultParameter p) const;
-    double wbc() const { return of(ResultParameter::WBC); }
-    double neu() const { return of(ResultParameter::neu); }
-    double lym() const { return of(ResultParameter::lym); }
-    double mono() const { return of(ResultParameter::mono); }
-    double eos() const { return of(ResultParameter::eos); }
-    double baso() const { return of(ResultParameter::baso); }
-    double rbc() const { return of(ResultParameter::RBC); }
-    double hgb() const { return of(ResultParameter::HGB); }
-    double mcv() const { return of(ResultParameter::MCV); }
-    double rdw() const { return of(ResultParameter::RDW); }
-    double plt() const { return of(ResultParameter::PLT); }
-    double mpv() const { return of(ResultParameter::MPV); }
-    double pdw() const { return of(ResultParameter::PDW); }
 };
 
 // Factors kept as the texts the editors wrote, converted with the configured

@@ -107,10 +107,10 @@ TEST(CalibrationFactors, TextsAreReadWithTheConfiguredMark) {
     for (int i = 0; i < kFactorCount; ++i)
         texts[static_cast<std::size_t>(i)] = QStringLiteral("1,%1").arg(i, 2, 10, QLatin1Char('0'));
     const CalibrationFactors factors = factorsFromTexts(texts, QLatin1Char(','));
-    EXPECT_DOUBLE_EQ(factors.wbc(), 1.00);
-    EXPECT_DOUBLE_EQ(factors.baso(), 1.05);
-    EXPECT_DOUBLE_EQ(factors.rbc(), 1.06);
-    EXPECT_DOUBLE_EQ(factors.pdw(), 1.12);
+    EXPECT_DOUBLE_EQ(factors.of(P::WBC), 1.00);
+    EXPECT_DOUBLE_EQ(factors.of(P::baso), 1.05);
+    EXPECT_DOUBLE_EQ(factors.of(P::RBC), 1.06);
+    EXPECT_DOUBLE_EQ(factors.of(P::PDW), 1.12);
     EXPECT_EQ(calibrationKeys()[0], QStringLiteral("wbc"));
     EXPECT_EQ(calibrationKeys()[12], QStringLiteral("pdw"));
 
