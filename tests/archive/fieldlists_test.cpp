@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 
 #include "archive/archivebrowse.h"
 #include "archive/rollover.h"
@@ -19,9 +20,11 @@
 namespace zv {
 namespace {
 
-QStringList sorted(QStringList names) {
+// Names in order, as one line a failure shows readably.
+std::string listed(const QStringList& names) { return names.join(QLatin1Char(' ')).toStdString(); }
+std::string sorted(QStringList names) {
     std::sort(names.begin(), names.end());
-    return names;
+    return listed(names);
 }
 
 // The columns of a table or view but ID1.
@@ -59,18 +62,18 @@ TEST_F(FieldLists, EveryListNamesTheColumnsOfEveryResultsFile) {
             QStringList channels;
             for (const QString& ch : histogramChannels())
                 channels << channelField(kind, ch);
-            EXPECT_EQ(columnsOf(cn, histogramTable(kind)), channels);
+            EXPECT_EQ(listed(columnsOf(cn, histogramTable(kind))), listed(channels));
         }
     }
-    EXPECT_EQ(resultValueFields() + allChannelFields(), stored);
-    EXPECT_EQ(transferredFields(true), stored);
+    EXPECT_EQ(listed(resultValueFields() + allChannelFields()), listed(stored));
+    EXPECT_EQ(listed(transferredFields(true)), listed(stored));
     const QStringList left{"sesso", "DdN", "note", "bandati"};
     for (const QString& field : left)
         EXPECT_TRUE(stored.contains(field)) << field.toStdString();
     QStringList copied = stored;
     for (const QString& field : left)
         copied.removeAll(field);
-    EXPECT_EQ(transferredFields(false), copied);
+    EXPECT_EQ(listed(transferredFields(false)), listed(copied));
 }
 
 TEST_F(FieldLists, EveryFieldTheStoreWritesSurvivesTheRollOverAndTheTransfer) {
