@@ -39,9 +39,7 @@ int64_t rollOverDaily(Connection& archive, const QString& dailyPath) {
     // The values as they are: a value the result never had stays NULL.
     QString columns = QStringLiteral("ID1");
     QString values = QStringLiteral("k.archive");
-    QStringList valueFields = resultValueFields();
-    valueFields << QStringLiteral("bandati");
-    for (const QString& field : valueFields) {
+    for (const QString& field : resultValueFields()) {
         columns += QStringLiteral(", ") + quoted(field);
         values += QStringLiteral(", d.") + quoted(field);
     }

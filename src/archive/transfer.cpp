@@ -26,17 +26,6 @@ void requirePath(const QString& path, const QString& what) {
         throw AppError(err::InvalidCall, QStringLiteral("No %1 database was chosen.").arg(what));
 }
 
-// The fields a copy carries: the patient's sex, birth date and note and the
-// typed band count stay behind, as the archive's transfer always did. A move
-// carries every field.
-QStringList copiedFields(bool move) {
-    QStringList fields = rollOverFields();
-    if (!move)
-        for (const char* left : {"sesso", "DdN", "note", "bandati"})
-            fields.removeAll(QString::fromLatin1(left));
-    return fields;
-}
-
 QString quotedList(const QStringList& names) {
     QStringList quoted;
     quoted.reserve(names.size());
@@ -82,7 +71,7 @@ std::vector<int64_t> selectedKeys(Recordset& selected) {
 // transaction. The tables are joined here rather than through the source's
 // own view, as the roll-over does.
 void copyKeyed(Connection& cn, const QString& from, bool move) {
-    const QString fields = quotedList(copiedFields(move));
+    const QString fields = quotedList(transferredFields(move));
     QString source = QStringLiteral("%1.datinumerici AS d JOIN temp.zvchiavi AS z ON z.k = d.ID1").arg(from);
     for (HistogramKind kind : kHistogramKinds)
         source +=
@@ -150,6 +139,16 @@ void makeFromTemplate(const QString& archiveTemplate, const QString& path) {
 }
 
 }  // namespace
+
+// The patient's sex, birth date and note and the typed band count stay
+// behind on a copy, as the archive's transfer always did.
+QStringList transferredFields(bool move) {
+    QStringList fields = rollOverFields();
+    if (!move)
+        for (const char* left : {"sesso", "DdN", "note", "bandati"})
+            fields.removeAll(QString::fromLatin1(left));
+    return fields;
+}
 
 int64_t transferResults(const TransferRequest& request) {
     requirePath(request.source, QStringLiteral("source"));

@@ -4,6 +4,7 @@
 // source and the destination each as they were (a destination file made for
 // the transfer is removed again), so nothing is ever lost or duplicated.
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -33,6 +34,10 @@ struct TransferRequest {
 // source or destination path, or a missing source, fails (AppError) before
 // anything is written.
 int64_t transferResults(const TransferRequest& request);
+
+// The fields a copy (`move` false) or a move carries: every field the result
+// store reads and writes but ID1, less those a copy leaves behind.
+QStringList transferredFields(bool move);
 
 // Copies the program's database `database` to the back-up file `target`
 // through SQLite's backup API, written beside the target and renamed over it.

@@ -227,9 +227,9 @@ CalibrationFactors ComCD::factorsFor(const QString& speciesKey) {
 void ComCD::registra(const BlockStrings& record) {
     framer.finestringa = 0;
     try {
-        const DecodedResult decoded =
+        ResultRecord decoded =
             decodeDataBlock(record.data, *model_, [this](const QString& key) { return factorsFor(key); });
-        store(record, decoded);
+        store(record, std::move(decoded));
     } catch (...) {
         const CaughtError e = describeCurrentException();
         svuota();
@@ -239,27 +239,9 @@ void ComCD::registra(const BlockStrings& record) {
     emit notifier().receiveStatus(ReceiverActivity::Idle);
 }
 
-void ComCD::store(const BlockStrings& record, const DecodedResult& decoded) {
+void ComCD::store(const BlockStrings& record, ResultRecord r) {
     Session& session = Session::get();
-    using P = ResultParameter;
-    ResultRecord r;
-    r.seq = QString::number(decoded.seq);
-    r.specId = decoded.specId;
-    r.specName = decoded.specName;
     r.date = session.workDate();
-    const std::pair<P, double> values[] = {{P::WBC, decoded.WBC},   {P::RBC, decoded.RBC},  {P::HGB, decoded.HGB},
-                                           {P::MCV, decoded.MCV},   {P::HCT, decoded.HCT},  {P::MCH, decoded.MCH},
-                                           {P::MCHC, decoded.MCHC}, {P::RDW, decoded.RDW},  {P::PLT, decoded.PLT},
-                                           {P::MPV, decoded.MPV},   {P::PCT, decoded.PCT},  {P::PDW, decoded.PDW},
-                                           {P::neu, decoded.neu},   {P::lym, decoded.lym},  {P::mono, decoded.mono},
-                                           {P::eos, decoded.eos},   {P::baso, decoded.baso}};
-    for (const auto& [parameter, value] : values)
-        r.value(parameter) = value;
-    // The decoder lists the text flags in their stored order.
-    for (std::size_t i = 0; i < decoded.flags.size(); ++i)
-        r.flags.*(AlarmFlags::textFlags()[i].second) = decoded.flags[i].toString();
-    r.Limits = decoded.Limits;
-    r.flags.SamplError = decoded.SamplError;
     // Every block is cut before the first channel is filled.
     std::array<QStringList, 4> elements;
     for (std::size_t k = 0; k < 4; ++k)

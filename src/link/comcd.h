@@ -54,7 +54,7 @@ private:
     void openPortLog();
     void configurePort();
     CalibrationFactors factorsFor(const QString& speciesKey);
-    void store(const BlockStrings& record, const DecodedResult& decoded);
+    void store(const BlockStrings& record, ResultRecord decoded);
 
     // FramerSink
     void showSegment(int index) override;

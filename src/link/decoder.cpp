@@ -10,25 +10,51 @@ namespace zv {
 
 namespace {
 
+using P = ResultParameter;
+
 // Which element feeds which field; -1 where the model's block has no such field.
 struct FieldElements {
     int seq, specId, specName;
-    int WBC, RBC, HGB, MCV, RDW, PLT, MPV, PDW, neu, lym, mono, eos, baso;
-    std::array<int, 12> flags;  // in the order of flagFields()
+    std::array<int, kParameterCount> values;  // by parameter; -1 for those not received
+    std::array<int, 12> flags;                // in the order of AlarmFlags::textFlags()
     int Limits, SamplError;
 };
 
+// The elements of the received parameters, in the order WBC, RBC, HGB, MCV,
+// RDW, PLT, MPV, PDW, neu, lym, mono, eos, baso.
+std::array<int, kParameterCount> valueElements(const std::array<int, 13>& elements) {
+    static constexpr std::array<P, 13> order{P::WBC, P::RBC, P::HGB, P::MCV,  P::RDW, P::PLT, P::MPV,
+                                             P::PDW, P::neu, P::lym, P::mono, P::eos, P::baso};
+    std::array<int, kParameterCount> at;
+    at.fill(-1);
+    for (std::size_t i = 0; i < order.size(); ++i)
+        at[static_cast<std::size_t>(order[i])] = elements[i];
+    return at;
+}
+
 const FieldElements& fieldElements(InstrumentModel model) {
-    static const FieldElements cd3000{
-        1,  3, 4, 8, 14, 15, 17, 20, 21, 22, 24, 25, 26, 27, 28, 29, {31, 32, 33, 37, 38, 44, -1, -1, 52, 53, 60, -1},
-        58, 61};
+    static const FieldElements cd3000{1,
+                                      3,
+                                      4,
+                                      valueElements({8, 14, 15, 17, 20, 21, 22, 24, 25, 26, 27, 28, 29}),
+                                      {31, 32, 33, 37, 38, 44, -1, -1, 52, 53, 60, -1},
+                                      58,
+                                      61};
     // The CD3200 sends WicError (78) before RbcError (79).
-    static const FieldElements cd3200{
-        3,  6, 7, 19, 25, 26, 28, 31, 32, 33, 35, 36, 37, 38, 39, 40, {41, 42, 43, 47, 48, 54, 56, 58, 62, 63, 79, 78},
-        75, 80};
-    static const FieldElements cd3500{
-        1,  4, 5, 9, 15, 16, 18, 21, 22, 23, 25, 26, 27, 28, 29, 30, {32, 33, 34, 38, 39, 45, 47, 49, 53, 54, 67, 68},
-        65, 69};
+    static const FieldElements cd3200{3,
+                                      6,
+                                      7,
+                                      valueElements({19, 25, 26, 28, 31, 32, 33, 35, 36, 37, 38, 39, 40}),
+                                      {41, 42, 43, 47, 48, 54, 56, 58, 62, 63, 79, 78},
+                                      75,
+                                      80};
+    static const FieldElements cd3500{1,
+                                      4,
+                                      5,
+                                      valueElements({9, 15, 16, 18, 21, 22, 23, 25, 26, 27, 28, 29, 30}),
+                                      {32, 33, 34, 38, 39, 45, 47, 49, 53, 54, 67, 68},
+                                      65,
+                                      69};
     switch (model) {
     case InstrumentModel::CD3000: return cd3000;
     case InstrumentModel::CD3200: return cd3200;
@@ -119,16 +145,8 @@ QString speciesKey(const QStringList& elements, InstrumentModel model) {
     return withoutTrailingBlanks(elements[fieldElements(model).specName]);
 }
 
-const std::array<QString, 12>& flagFields() {
-    static const std::array<QString, 12> names{
-        QStringLiteral("DFLT"), QStringLiteral("Blast"), QStringLiteral("VarLym"),   QStringLiteral("IG"),
-        QStringLiteral("Band"), QStringLiteral("NRBC"),  QStringLiteral("NWBC"),     QStringLiteral("RRBC"),
-        QStringLiteral("LRI"),  QStringLiteral("URI"),   QStringLiteral("RbcError"), QStringLiteral("WicError")};
-    return names;
-}
-
-DecodedResult decodeDataBlock(const QString& block, InstrumentModel model,
-                              const std::function<CalibrationFactors(const QString& speciesKey)>& factorsFor) {
+ResultRecord decodeDataBlock(const QString& block, InstrumentModel model,
+                             const std::function<CalibrationFactors(const QString& speciesKey)>& factorsFor) {
     const DataBlockLayout& layout = dataBlockLayout(model);
     const FieldElements& at = fieldElements(model);
     QStringList elements = dataBlockElements(block, model);
@@ -147,8 +165,8 @@ DecodedResult decodeDataBlock(const QString& block, InstrumentModel model,
     // The CD3000 sends whole numbers in tenths (RBC in hundredths, PLT as it is);
     // the factor applies before the divisor.
     const bool cd3000 = model == InstrumentModel::CD3000;
-    auto measured = [&](int element, double factor, double cd3000Divisor) {
-        const double value = toDouble(elements[element], kAnalyserMark) * factor;
+    auto measured = [&](P p, double cd3000Divisor) {
+        const double value = toDouble(elements[at.values[static_cast<std::size_t>(p)]], kAnalyserMark) * factors.of(p);
         return checkedFinite(cd3000 ? value / cd3000Divisor : value);
     };
     auto round = [](double value, int decimals) { return roundHalfEven(value, decimals); };
@@ -158,54 +176,56 @@ DecodedResult decodeDataBlock(const QString& block, InstrumentModel model,
         return value > 10 ? round(value, 1) : value;
     };
 
-    DecodedResult r;
-
-    r.WBC = round(measured(at.WBC, factors.wbc(), 10), 3);
-    if (r.WBC > 1 && r.WBC < 10)
-        r.WBC = round(r.WBC, 2);
-    if (r.WBC > 10)
-        r.WBC = round(r.WBC, 1);
-    if (r.WBC > 100)
-        r.WBC = round(r.WBC, 0);
+    double wbc = round(measured(P::WBC, 10), 3);
+    if (wbc > 1 && wbc < 10)
+        wbc = round(wbc, 2);
+    if (wbc > 10)
+        wbc = round(wbc, 1);
+    if (wbc > 100)
+        wbc = round(wbc, 0);
 
     // The red-cell indices come from RBC, HGB and MCV at their first rounding.
-    r.RBC = round(measured(at.RBC, factors.rbc(), 100), 3);
-    r.HGB = round(measured(at.HGB, factors.hgb(), 10), 2);
-    r.MCV = round(measured(at.MCV, factors.mcv(), 10), 1);
-    r.HCT = round(checkedFinite(r.RBC * r.MCV / 10), 1);
-    r.MCH = r.RBC == 0 ? 0.0 : round(checkedFinite(r.HGB / r.RBC * 10), 1);
-    r.MCHC = r.HCT == 0 ? 0.0 : round(checkedFinite(r.HGB / r.HCT * 100), 1);
-    if (r.RBC > 1)
-        r.RBC = round(r.RBC, 2);
-    if (r.HGB > 10)
-        r.HGB = round(r.HGB, 1);
+    double rbc = round(measured(P::RBC, 100), 3);
+    double hgb = round(measured(P::HGB, 10), 2);
+    const double mcv = round(measured(P::MCV, 10), 1);
+    const double hct = round(checkedFinite(rbc * mcv / 10), 1);
+    const double mch = rbc == 0 ? 0.0 : round(checkedFinite(hgb / rbc * 10), 1);
+    const double mchc = hct == 0 ? 0.0 : round(checkedFinite(hgb / hct * 100), 1);
+    if (rbc > 1)
+        rbc = round(rbc, 2);
+    if (hgb > 10)
+        hgb = round(hgb, 1);
 
-    r.RDW = round(measured(at.RDW, factors.rdw(), 10), 1);
+    const double rdw = round(measured(P::RDW, 10), 1);
 
-    r.PLT = round(measured(at.PLT, factors.plt(), 1), 2);
-    if (r.PLT > 10 && r.PLT < 100)
-        r.PLT = round(r.PLT, 1);
-    if (r.PLT > 100)
-        r.PLT = round(r.PLT, 0);
+    double plt = round(measured(P::PLT, 1), 2);
+    if (plt > 10 && plt < 100)
+        plt = round(plt, 1);
+    if (plt > 100)
+        plt = round(plt, 0);
 
-    r.MPV = twoThenOne(measured(at.MPV, factors.mpv(), 10));
-    r.PCT = round(checkedFinite(r.PLT * r.MPV / 10000), 3);
-    r.PDW = round(measured(at.PDW, factors.pdw(), 10), 1);
+    const double mpv = twoThenOne(measured(P::MPV, 10));
+    const double pct = round(checkedFinite(plt * mpv / 10000), 3);
+    const double pdw = round(measured(P::PDW, 10), 1);
 
-    r.neu = twoThenOne(measured(at.neu, factors.neu(), 10));
-    r.lym = twoThenOne(measured(at.lym, factors.lym(), 10));
-    r.mono = twoThenOne(measured(at.mono, factors.mono(), 10));
-    r.eos = twoThenOne(measured(at.eos, factors.eos(), 10));
-    r.baso = twoThenOne(measured(at.baso, factors.baso(), 10));
+    ResultRecord r;
+    const std::pair<P, double> values[] = {{P::WBC, wbc}, {P::RBC, rbc}, {P::HGB, hgb},   {P::HCT, hct},
+                                           {P::MCV, mcv}, {P::MCH, mch}, {P::MCHC, mchc}, {P::RDW, rdw},
+                                           {P::PLT, plt}, {P::MPV, mpv}, {P::PCT, pct},   {P::PDW, pdw}};
+    for (const auto& [parameter, value] : values)
+        r.value(parameter) = value;
+    for (const P p : {P::neu, P::lym, P::mono, P::eos, P::baso})
+        r.value(p) = twoThenOne(measured(p, 10));
 
-    r.seq = toInt32(elements[at.seq], kAnalyserMark);
+    r.seq = QString::number(toInt32(elements[at.seq], kAnalyserMark));
     r.specId = withoutTrailingBlanks(elements[at.specId]);
     r.specName = withoutTrailingBlanks(elements[at.specName]);
 
-    for (std::size_t i = 0; i < r.flags.size(); ++i)
-        r.flags[i] = at.flags[i] < 0 ? QVariant(0) : QVariant(elements[at.flags[i]]);
+    const auto& flags = AlarmFlags::textFlags();
+    for (std::size_t i = 0; i < flags.size(); ++i)
+        r.flags.*(flags[i].second) = at.flags[i] < 0 ? QStringLiteral("0") : elements[at.flags[i]];
     r.Limits = toInt16(elements[at.Limits], kAnalyserMark);
-    r.SamplError = toInt16(elements[at.SamplError], kAnalyserMark);
+    r.flags.SamplError = toInt16(elements[at.SamplError], kAnalyserMark);
     return r;
 }
 

@@ -4,14 +4,12 @@
 // derived indices. Plain code: no window, no database.
 #include <QString>
 #include <QStringList>
-#include <QVariant>
 
-#include <array>
-#include <cstdint>
 #include <functional>
 #include <vector>
 
 #include "model/instrument.h"
+#include "model/result.h"
 
 namespace zv {
 
@@ -35,26 +33,15 @@ QStringList dataBlockElements(const QString& block, InstrumentModel model);
 // species calibration factors.
 QString speciesKey(const QStringList& elements, InstrumentModel model);
 
-struct DecodedResult {
-    int32_t seq = 0;
-    QString specId;
-    QString specName;
-    double WBC = 0, RBC = 0, HGB = 0, HCT = 0, MCV = 0, MCH = 0, MCHC = 0, RDW = 0, PLT = 0, MPV = 0, PCT = 0, PDW = 0,
-           neu = 0, lym = 0, mono = 0, eos = 0, baso = 0;
-    // DFLT, Blast, VarLym, IG, Band, NRBC, NWBC, RRBC, LRI, URI, RbcError, WicError:
-    // the received text, or the integer 0 where the model's layout has no such field.
-    std::array<QVariant, 12> flags;
-    int16_t Limits = 0;
-    int16_t SamplError = 0;
-};
-// The names of DecodedResult::flags, in order.
-const std::array<QString, 12>& flagFields();
-
-// Decodes one data block. `factorsFor` gets the species key and returns the
-// factors to apply (the species set when one matches, else the human set).
-// Every failure (too few elements, a value or whole number that is not a
-// number or out of range) is an AppError and abandons the record.
-DecodedResult decodeDataBlock(const QString& block, InstrumentModel model,
-                              const std::function<CalibrationFactors(const QString& speciesKey)>& factorsFor);
+// Decodes one data block into the result the receiver stores: the sequence
+// number, identifier and name, the seventeen values the analyser's parameters
+// give (received and derived; the typed ones stay unset), the text flags as
+// received ("0" where the model's block has no such flag), Limits and
+// SamplError; no date, no histogram. `factorsFor` gets the species key and
+// returns the factors to apply (the species set when one matches, else the
+// human set). Every failure (too few elements, a value or whole number that
+// is not a number or out of range) is an AppError and abandons the record.
+ResultRecord decodeDataBlock(const QString& block, InstrumentModel model,
+                             const std::function<CalibrationFactors(const QString& speciesKey)>& factorsFor);
 
 }  // namespace zv

@@ -22,10 +22,29 @@ namespace {
 const QString kStartId = QStringLiteral("Inserire Codice ID!");
 const QString kStartName = QStringLiteral("Inserire Nome Paziente!");
 
-// The captions beside the seventeen value boxes, in box order; fixed texts.
-const char* const kValueCaptions[17] = {
-    "WBC:", "Neu %:", "Lym %:", "Mono %:", "Eos %:", "Baso %:", "RBC:", "HGB:", "HCT:",
-    "MCV:", "MCH:",   "MCHC:",  "RDW:",    "PLT:",   "MPV:",    "PCT:", "PDW:"};
+using P = ResultParameter;
+
+// Each value box's fixed caption and column (white cells, red cells, platelets).
+struct ValueBox {
+    ResultParameter parameter;
+    const char* caption;
+    int column;
+};
+constexpr ValueBox kValueBoxes[] = {{P::WBC, "WBC:", 0},     {P::neu, "Neu %:", 0}, {P::lym, "Lym %:", 0},
+                                    {P::mono, "Mono %:", 0}, {P::eos, "Eos %:", 0}, {P::baso, "Baso %:", 0},
+                                    {P::RBC, "RBC:", 1},     {P::HGB, "HGB:", 1},   {P::HCT, "HCT:", 1},
+                                    {P::MCV, "MCV:", 1},     {P::MCH, "MCH:", 1},   {P::MCHC, "MCHC:", 1},
+                                    {P::RDW, "RDW:", 1},     {P::PLT, "PLT:", 2},   {P::MPV, "MPV:", 2},
+                                    {P::PCT, "PCT:", 2},     {P::PDW, "PDW:", 2}};
+
+// The box at `index` in the order of typedParameters().
+const ValueBox& valueBox(std::size_t index) {
+    const ResultParameter p = typedParameters()[index];
+    for (const ValueBox& box : kValueBoxes)
+        if (box.parameter == p)
+            return box;
+    throw AppError(err::InvalidCall, QStringLiteral("%1 has no box.").arg(parameterInfo(p).field));
+}
 
 // A group of rows on a filled rectangle of its own colour.
 QFrame* filledGroup(QWidget* parent, const QColor& fill) {
@@ -75,30 +94,31 @@ inserimento::inserimento() : Form(QString(kName)) {
 
     // Three columns of values: white cells, red cells, platelets; each box to
     // the right of its caption, the rows of all three at the same heights.
-    const std::array<QLineEdit*, 17> values = valueBoxes();
-    struct Column {
-        QColor fill;
-        int first, last;
-    };
-    const Column columns[3] = {{QColor(), 0, 5}, {QColor(255, 0, 0), 6, 12}, {QColor(255, 255, 0), 13, 16}};
+    const std::array<QLineEdit*, kTypedCount> values = valueBoxes();
+    const QColor fills[3] = {QColor(), QColor(255, 0, 0), QColor(255, 255, 0)};
     auto* columnRow = new QHBoxLayout;
     columnRow->setSpacing(0);
     auto* valueFilter = new CharacterFilter(this, [this](QChar typed) { return valueKeyPasses(typed, decimal_); });
-    for (const Column& column : columns) {
-        QFrame* group = filledGroup(this, column.fill);
+    for (int column = 0; column < 3; ++column) {
+        QFrame* group = filledGroup(this, fills[column]);
         auto* grid = new QGridLayout(group);
-        for (int i = column.first; i <= column.last; ++i) {
-            auto* label = new QLabel(QString::fromLatin1(kValueCaptions[i]), group);
-            QLineEdit* box = values[std::size_t(i)];
+        int row = 0;
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            const ValueBox& place = valueBox(i);
+            if (place.column != column)
+                continue;
+            auto* label = new QLabel(QString::fromLatin1(place.caption), group);
+            QLineEdit* box = values[i];
             box->setParent(group);
             box->setMaximumWidth(90);
             // Only the key filter's characters are typed: no input method composes others.
             box->setAttribute(Qt::WA_InputMethodEnabled, false);
             valueFilter->watch(box);
-            grid->addWidget(label, i - column.first, 0);
-            grid->addWidget(box, i - column.first, 1);
+            grid->addWidget(label, row, 0);
+            grid->addWidget(box, row, 1);
+            ++row;
         }
-        grid->setRowStretch(column.last - column.first + 1, 1);
+        grid->setRowStretch(row, 1);
         grid->setColumnMinimumWidth(0, 64);
         columnRow->addWidget(group, 1);
     }
@@ -130,7 +150,7 @@ inserimento::inserimento() : Form(QString(kName)) {
     connect(Command1, &QPushButton::clicked, this, [this] { guard([this] { Command1_Click(); }); });
 }
 
-std::array<QLineEdit*, 17> inserimento::valueBoxes() const {
+std::array<QLineEdit*, kTypedCount> inserimento::valueBoxes() const {
     return {Text1,  Text2,  Text3,  Text4,  Text5,  Text6,  Text7,  Text8, Text9,
             Text10, Text11, Text12, Text13, Text14, Text15, Text16, Text17};
 }
@@ -154,8 +174,8 @@ void inserimento::inizializza() {
 }
 
 void inserimento::Command1_Click() {
-    std::array<QString, 17> texts;
-    const std::array<QLineEdit*, 17> boxes = valueBoxes();
+    std::array<QString, kTypedCount> texts;
+    const std::array<QLineEdit*, kTypedCount> boxes = valueBoxes();
     for (std::size_t i = 0; i < boxes.size(); ++i)
         texts[i] = boxes[i]->text();
     try {
@@ -170,7 +190,7 @@ void inserimento::Command1_Click() {
         logerrore(e.number, e.description, formName());
         // A value the user can correct: said where the user looks, on its box.
         if (const auto bad = firstUnreadableValue(texts, decimal_)) {
-            QString name = QString::fromLatin1(kValueCaptions[*bad]);
+            QString name = QString::fromLatin1(valueBox(*bad).caption);
             name.chop(1);
             refuseBox(boxes[*bad],
                       msg1_ + QLatin1Char(' ') + name + QStringLiteral(" \"") + texts[*bad] + QLatin1Char('"'));

@@ -8,6 +8,8 @@
 
 #include <array>
 
+#include "link/manualentry.h"
+
 #include "platform/forms.h"
 
 namespace zv {
@@ -35,7 +37,7 @@ public:
 private:
     void Command1_Click();
 
-    std::array<QLineEdit*, 17> valueBoxes() const;
+    std::array<QLineEdit*, kTypedCount> valueBoxes() const;
 
     QString msg1_;         // the refusal of a value that is not a number
     QChar decimal_{u','};  // the configured decimal mark, read at load

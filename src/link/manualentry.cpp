@@ -5,22 +5,28 @@
 
 namespace zv {
 
-std::optional<std::size_t> firstUnreadableValue(const std::array<QString, 17>& values, QChar decimal) {
+const std::array<ResultParameter, kTypedCount>& typedParameters() {
+    static const std::array<ResultParameter, kTypedCount> parameters =
+        parametersWhere<kTypedCount>([](const ParameterInfo& p) { return p.origin != ParameterOrigin::Typed; });
+    return parameters;
+}
+
+std::optional<std::size_t> firstUnreadableValue(const std::array<QString, kTypedCount>& values, QChar decimal) {
     for (std::size_t i = 0; i < values.size(); ++i)
         if (!ignoring([&] { (void)toDouble(values[i], decimal); }))
             return i;
     return std::nullopt;
 }
 
-ResultRecord typedResult(const std::array<QString, 17>& values, const QString& specId, const QString& specName,
+ResultRecord typedResult(const std::array<QString, kTypedCount>& values, const QString& specId, const QString& specName,
                          const QString& workDate, QChar decimal) {
     ResultRecord r;
     r.seq = QStringLiteral("Man.");
     r.specId = specId;
     r.specName = specName;
     r.date = workDate;
-    for (std::size_t i = 0; i < kTypedParameters.size(); ++i) {
-        const ResultParameter parameter = kTypedParameters[i];
+    for (std::size_t i = 0; i < kTypedCount; ++i) {
+        const ResultParameter parameter = typedParameters()[i];
         try {
             r.value(parameter) = toDouble(values[i], decimal);
         } catch (const AppError& e) {

@@ -40,13 +40,32 @@ QString lengthKeySuffix(InstrumentModel model) {
     return QString();
 }
 
+const std::array<ResultParameter, kFactorCount>& calibratedParameters() {
+    static const std::array<ResultParameter, kFactorCount> parameters =
+        parametersWhere<kFactorCount>([](const ParameterInfo& p) { return !p.calibrationKey.isEmpty(); });
+    return parameters;
+}
+
 const std::array<QString, kFactorCount>& calibrationKeys() {
-    static const std::array<QString, kFactorCount> keys{
-        QStringLiteral("wbc"), QStringLiteral("neu"),  QStringLiteral("lym"), QStringLiteral("mono"),
-        QStringLiteral("eos"), QStringLiteral("baso"), QStringLiteral("rbc"), QStringLiteral("hgb"),
-        QStringLiteral("mcv"), QStringLiteral("rdw"),  QStringLiteral("plt"), QStringLiteral("mpv"),
-        QStringLiteral("pdw")};
+    static const std::array<QString, kFactorCount> keys = [] {
+        std::array<QString, kFactorCount> out;
+        for (std::size_t i = 0; i < out.size(); ++i)
+            out[i] = parameterInfo(calibratedParameters()[i]).calibrationKey;
+        return out;
+    }();
     return keys;
+}
+
+double CalibrationFactors::of(ResultParameter p) const {
+    static const std::array<int, kParameterCount> index = [] {
+        std::array<int, kParameterCount> out;
+        out.fill(-1);
+        for (std::size_t i = 0; i < calibratedParameters().size(); ++i)
+            out[static_cast<std::size_t>(calibratedParameters()[i])] = int(i);
+        return out;
+    }();
+    const int at = index[static_cast<std::size_t>(p)];
+    return at < 0 ? 1.0 : value[static_cast<std::size_t>(at)];
 }
 
 CalibrationFactors factorsFromTexts(const std::array<QString, kFactorCount>& texts, QChar decimal) {

@@ -5,6 +5,8 @@
 #include <array>
 #include <optional>
 
+#include "model/result.h"
+
 namespace zv {
 
 enum class InstrumentModel { CD3000, CD3200, CD3500, CD3700 };
@@ -19,26 +21,22 @@ int blockCount(InstrumentModel model);
 // (the CD3700 shares the CD3500's).
 QString lengthKeySuffix(InstrumentModel model);
 
-// The thirteen factors in their fixed order: wbc, neu, lym, mono, eos, baso,
-// rbc, hgb, mcv, rdw, plt, mpv, pdw.
+// The thirteen factors, one per received parameter, in the parameters'
+// order: wbc, neu, lym, mono, eos, baso, rbc, hgb, mcv, rdw, plt, mpv, pdw.
+// The keys are the table's calibration keys.
 constexpr int kFactorCount = 13;
 const std::array<QString, kFactorCount>& calibrationKeys();
+// The parameter each factor scales, in the order of calibrationKeys().
+const std::array<ResultParameter, kFactorCount>& calibratedParameters();
 
 struct CalibrationFactors {
-    std::array<double, kFactorCount> value{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
-    double wbc() const { return value[0]; }
-    double neu() const { return value[1]; }
-    double lym() const { return value[2]; }
-    double mono() const { return value[3]; }
-    double eos() const { return value[4]; }
-    double baso() const { return value[5]; }
-    double rbc() const { return value[6]; }
-    double hgb() const { return value[7]; }
-    double mcv() const { return value[8]; }
-    double rdw() const { return value[9]; }
-    double plt() const { return value[10]; }
-    double mpv() const { return value[11]; }
-    double pdw() const { return value[12]; }
+    std::array<double, kFactorCount> value = [] {
+        std::array<double, kFactorCount> ones;
+        ones.fill(1);
+        return ones;
+    }();
+    // The factor of a received parameter; 1 for one without a factor.
+    double of(ResultParameter p) const;
 };
 
 // Factors kept as the texts the editors wrote, converted with the configured

@@ -56,6 +56,12 @@ const ParameterInfo& parameterInfo(ResultParameter parameter) {
     return resultParameters()[static_cast<std::size_t>(parameter)];
 }
 
+void parameterCountMismatch(std::size_t found, std::size_t expected) {
+    throw AppError(
+        err::InvalidCall,
+        QStringLiteral("The parameter table gives %1 parameters where %2 are laid out.").arg(found).arg(expected));
+}
+
 const std::array<std::pair<QString, OptionalText AlarmFlags::*>, 12>& AlarmFlags::textFlags() {
     static const std::array<std::pair<QString, OptionalText AlarmFlags::*>, 12> flags{{
         {QStringLiteral("DFLT"), &AlarmFlags::DFLT},

@@ -56,6 +56,26 @@ struct ParameterInfo {
 const std::array<ParameterInfo, kParameterCount>& resultParameters();
 const ParameterInfo& parameterInfo(ResultParameter parameter);
 
+// Fails with error 5: a table that gives `found` parameters where `expected` are laid out.
+[[noreturn]] void parameterCountMismatch(std::size_t found, std::size_t expected);
+
+// The parameters `keep` picks, in the table's order, as an array of the size
+// the caller lays out (boxes, factors); any other count fails with error 5.
+template <std::size_t N, class Pred>
+std::array<ResultParameter, N> parametersWhere(Pred keep) {
+    std::array<ResultParameter, N> out{};
+    std::size_t n = 0;
+    for (const ParameterInfo& p : resultParameters())
+        if (keep(p)) {
+            if (n < N)
+                out[n] = p.parameter;
+            ++n;
+        }
+    if (n != N)
+        parameterCountMismatch(n, N);
+    return out;
+}
+
 // The analyser's flags. Each holds the flag as received (text), "0" in a typed
 // result; 1 raises the flag.
 struct AlarmFlags {
@@ -93,5 +113,35 @@ struct ResultRecord {
     const Histogram& histogram(HistogramKind kind) const { return histograms[static_cast<std::size_t>(kind)]; }
     bool operator==(const ResultRecord&) const = default;
 };
+
+// Applies `text(name, member)`, `number(name, member)` or `whole(name, member)`
+// to every stored field of a record but ID1: the identification, the
+// parameters in report order, the flags, Limits, SamplError, then the 212
+// channels. The store reads and writes through this walk and every list of
+// result columns is made from it, so a field added here is stored, read,
+// rolled over and transferred alike.
+template <class Record, class TextFn, class NumberFn, class WholeFn>
+void forEachStoredField(Record& r, TextFn&& text, NumberFn&& number, WholeFn&& whole) {
+    text(QStringLiteral("seq"), r.seq);
+    text(QStringLiteral("specId"), r.specId);
+    text(QStringLiteral("specName"), r.specName);
+    text(QStringLiteral("sesso"), r.sesso);
+    text(QStringLiteral("DdN"), r.DdN);
+    text(QStringLiteral("note"), r.note);
+    text(QStringLiteral("date"), r.date);
+    for (const ParameterInfo& p : resultParameters())
+        number(p.field, r.values[static_cast<std::size_t>(p.parameter)]);
+    for (const auto& [name, member] : AlarmFlags::textFlags())
+        text(name, r.flags.*member);
+    whole(QStringLiteral("Limits"), r.Limits);
+    whole(QStringLiteral("SamplError"), r.flags.SamplError);
+    // The field names made once, in the order of the kinds and their channels.
+    const QStringList& fields = allChannelFields();
+    for (std::size_t k = 0; k < kHistogramKinds.size(); ++k) {
+        auto& channels = r.histograms[k].channels;
+        for (std::size_t c = 0; c < channels.size(); ++c)
+            text(fields[qsizetype(k * channels.size() + c)], channels[c]);
+    }
+}
 
 }  // namespace zv

@@ -1,5 +1,7 @@
 #include "model/resultfields.h"
 
+#include "model/result.h"
+
 namespace zv {
 
 QString histogramPrefix(HistogramKind kind) {
@@ -48,17 +50,29 @@ const QStringList& allChannelFields() {
     return fields;
 }
 
+namespace {
+
+// The names the store's walk visits, with or without the channels.
+QStringList walkedFields(bool channels) {
+    QStringList out;
+    const ResultRecord none;
+    const qsizetype channelCount = allChannelFields().size();
+    auto name = [&out](const QString& field, const auto&) { out << field; };
+    forEachStoredField(none, name, name, name);
+    if (!channels)
+        out.resize(out.size() - channelCount);
+    return out;
+}
+
+}  // namespace
+
 const QStringList& resultValueFields() {
-    static const QStringList fields{
-        "seq",  "specId", "specName", "sesso", "DdN",  "note",   "date",     "WBC",      "RBC",       "HGB",
-        "HCT",  "MCV",    "MCH",      "MCHC",  "RDW",  "PLT",    "MPV",      "PCT",      "PDW",       "neu%",
-        "lym%", "mono%",  "eos%",     "baso%", "ret%", "DFLT",   "Blast",    "VarLym",   "IG",        "Band",
-        "NRBC", "NWBC",   "RRBC",     "LRI",   "URI",  "Limits", "RbcError", "WicError", "SamplError"};
+    static const QStringList fields = walkedFields(false);
     return fields;
 }
 
 const QStringList& rollOverFields() {
-    static const QStringList fields = resultValueFields() + allChannelFields() + QStringList{"bandati"};
+    static const QStringList fields = walkedFields(true);
     return fields;
 }
 

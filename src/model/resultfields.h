@@ -22,10 +22,11 @@ QString channelField(HistogramKind kind, const QString& channel);
 // The 212 channel fields, WB1 to PLT, each kind in ascending channel order.
 const QStringList& allChannelFields();
 
-// The 39 fields of a result between ID1 and the channels, in their stored order.
+// Every field of a result the store reads and writes but ID1 and the
+// channels, the columns of datinumerici, in the order the store walks them.
 const QStringList& resultValueFields();
-// What the roll-over copies: the 39 value fields, the 212 channels and bandati
-// (typed band values must survive the daily database being emptied).
+// Every field the store reads and writes but ID1: the value fields, then the
+// 212 channels. What the roll-over and the transfer copy.
 const QStringList& rollOverFields();
 // The five tables of a result in the order results are deleted from them.
 const QStringList& resultTables();

@@ -37,25 +37,6 @@ std::optional<int> wholeOf(const QVariant& v) {
     return number;
 }
 
-// Applies `visit(fieldName, member)` to every field of a record but ID1 and
-// the channels, so reading and writing name the same fields.
-template <class Record, class TextFn, class NumberFn, class WholeFn>
-void eachField(Record& r, TextFn text, NumberFn number, WholeFn whole) {
-    text(QStringLiteral("seq"), r.seq);
-    text(QStringLiteral("specId"), r.specId);
-    text(QStringLiteral("specName"), r.specName);
-    text(QStringLiteral("sesso"), r.sesso);
-    text(QStringLiteral("DdN"), r.DdN);
-    text(QStringLiteral("note"), r.note);
-    text(QStringLiteral("date"), r.date);
-    for (const ParameterInfo& p : resultParameters())
-        number(p.field, r.values[static_cast<std::size_t>(p.parameter)]);
-    for (const auto& [name, member] : AlarmFlags::textFlags())
-        text(name, r.flags.*member);
-    whole(QStringLiteral("Limits"), r.Limits);
-    whole(QStringLiteral("SamplError"), r.flags.SamplError);
-}
-
 }  // namespace
 
 int64_t addResult(Connection& cn, const ResultRecord& record) {
@@ -65,14 +46,7 @@ int64_t addResult(Connection& cn, const ResultRecord& record) {
         if (value)
             rs.setField(field, stored(value));
     };
-    eachField(record, set, set, set);
-    // The field names made once, in the order of the kinds and their channels.
-    const QStringList& fields = allChannelFields();
-    for (std::size_t k = 0; k < kHistogramKinds.size(); ++k) {
-        const auto& channels = record.histograms[k].channels;
-        for (std::size_t c = 0; c < channels.size(); ++c)
-            set(fields[qsizetype(k * channels.size() + c)], channels[c]);
-    }
+    forEachStoredField(record, set, set, set);
     rs.update();
     return rs.currentKey();
 }
@@ -80,16 +54,10 @@ int64_t addResult(Connection& cn, const ResultRecord& record) {
 ResultRecord readResult(const Recordset& rs) {
     ResultRecord r;
     r.ID1 = rs.field(QStringLiteral("ID1")).toLongLong();
-    eachField(
+    forEachStoredField(
         r, [&rs](const QString& f, OptionalText& v) { v = textOf(rs.field(f)); },
         [&rs](const QString& f, std::optional<double>& v) { v = numberOf(rs.field(f)); },
         [&rs](const QString& f, std::optional<int>& v) { v = wholeOf(rs.field(f)); });
-    const QStringList& fields = allChannelFields();
-    for (std::size_t k = 0; k < kHistogramKinds.size(); ++k) {
-        auto& channels = r.histograms[k].channels;
-        for (std::size_t c = 0; c < channels.size(); ++c)
-            channels[c] = textOf(rs.field(fields[qsizetype(k * channels.size() + c)]));
-    }
     return r;
 }
 

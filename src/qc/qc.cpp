@@ -81,8 +81,7 @@ std::vector<RecordsetColumn> gridColumns() {
                                          {QStringLiteral("ID1"), QLatin1String(kGridHeaders[1])},
                                          {QStringLiteral("date"), QLatin1String(kGridHeaders[2])}};
     for (int i = 0; i < kQcParameterCount; ++i)
-        columns.push_back(
-            {QLatin1String(qcParameters()[i].resultField), QLatin1String(kGridHeaders[kFirstValueColumn + i])});
+        columns.push_back({qcParameters()[i].resultField(), QLatin1String(kGridHeaders[kFirstValueColumn + i])});
     return columns;
 }
 
@@ -115,7 +114,7 @@ public:
             const int p = index.column() - kFirstValueColumn;
             std::optional<double> value;
             ignoring([&] {
-                const QVariant v = recordAt(index.row()).field(QLatin1String(qcParameters()[p].resultField));
+                const QVariant v = recordAt(index.row()).field(qcParameters()[p].resultField());
                 if (!v.isNull())
                     value = v.toDouble();
             });
@@ -374,7 +373,7 @@ void qc::qcStatistics() {
         for (int64_t i = 1; i <= n; ++i) {
             rs.setAbsolutePosition(i);
             for (int p = 0; p < kQcParameterCount; ++p) {
-                const QVariant v = rs.field(QLatin1String(qcParameters()[p].resultField));
+                const QVariant v = rs.field(qcParameters()[p].resultField());
                 values[p].push_back(v.isNull() ? std::nullopt : std::optional<double>(v.toDouble()));
             }
         }

@@ -7,22 +7,23 @@
 namespace zv {
 
 const std::array<QcParameter, kQcParameterCount>& qcParameters() {
+    using P = ResultParameter;
     static const std::array<QcParameter, kQcParameterCount> params{{
-        {"WBC", "wbcL", "wbcH", "wbc", 1},
-        {"RBC", "rbcL", "rbcH", "rbc", 2},
-        {"HGB", "hgbL", "hgbH", "hgb", 1},
-        {"MCV", "mcvL", "mcvH", "mcv", 1},
-        {"HCT", "hctL", "hctH", "hct", 1},
-        {"MCH", "mchL", "mchH", "mch", 1},
-        {"MCHC", "mchcL", "mchcH", "mchc", 1},
-        {"RDW", "rdwL", "rdwH", "rdw", 1},
-        {"PLT", "pltL", "pltH", "plt", 0},
-        {"MPV", "mpvL", "mpvH", "mpv", 1},
-        {"Neu%", "neuL", "neuH", "neu%", 1},
-        {"Lym%", "lymL", "lymH", "lym%", 1},
-        {"Mono%", "monoL", "monoH", "mono%", 1},
-        {"Eos%", "eosL", "eosH", "eos%", 1},
-        {"Baso%", "basoL", "basoH", "baso%", 1},
+        {P::WBC, "WBC", 1},
+        {P::RBC, "RBC", 2},
+        {P::HGB, "HGB", 1},
+        {P::MCV, "MCV", 1},
+        {P::HCT, "HCT", 1},
+        {P::MCH, "MCH", 1},
+        {P::MCHC, "MCHC", 1},
+        {P::RDW, "RDW", 1},
+        {P::PLT, "PLT", 0},
+        {P::MPV, "MPV", 1},
+        {P::neu, "Neu%", 1},
+        {P::lym, "Lym%", 1},
+        {P::mono, "Mono%", 1},
+        {P::eos, "Eos%", 1},
+        {P::baso, "Baso%", 1},
     }};
     return params;
 }
@@ -33,16 +34,15 @@ double qcRange(double low, double high, int digits) { return roundHalfEven(qcTar
 
 namespace {
 
-std::optional<double> limitOf(const Recordset& rs, const char* column) {
-    const QVariant v = rs.field(QLatin1String(column));
+std::optional<double> limitOf(const Recordset& rs, const QString& column) {
+    const QVariant v = rs.field(column);
     if (v.isNull())
         return std::nullopt;
     bool ok = false;
     const double number = v.toDouble(&ok);
     if (!ok)
-        throw AppError(
-            err::TypeMismatch,
-            QStringLiteral("Type mismatch: the lot limit %1 holds \"%2\"").arg(QLatin1String(column), v.toString()));
+        throw AppError(err::TypeMismatch,
+                       QStringLiteral("Type mismatch: the lot limit %1 holds \"%2\"").arg(column, v.toString()));
     return number;
 }
 
@@ -53,8 +53,8 @@ QcLot readQcLot(const Recordset& rs) {
     lot.valori = rs.text(QStringLiteral("valori"));
     lot.limite = rs.field(QStringLiteral("limite")).toLongLong();
     for (int i = 0; i < kQcParameterCount; ++i) {
-        lot.low[i] = limitOf(rs, qcParameters()[i].low);
-        lot.high[i] = limitOf(rs, qcParameters()[i].high);
+        lot.low[i] = limitOf(rs, qcParameters()[i].low());
+        lot.high[i] = limitOf(rs, qcParameters()[i].high());
     }
     return lot;
 }

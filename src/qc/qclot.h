@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "model/result.h"
+
 namespace zv {
 
 class Connection;
@@ -19,11 +21,14 @@ constexpr int kQcParameterCount = 15;
 // One parameter of a lot, in the order the statistics window lists them
 // (WBC, RBC, HGB, MCV, HCT, MCH, MCHC, RDW, PLT, MPV, Neu% ... Baso%).
 struct QcParameter {
-    const char* name;         // "WBC", "Neu%" ...
-    const char* low;          // column of the low limit in `qc`
-    const char* high;         // column of the high limit
-    const char* resultField;  // field of a stored result in datiQgrafici
-    int digits;               // decimals of the range shown in the lot editor
+    ResultParameter parameter;
+    const char* name;  // "WBC", "Neu%" ...
+    int digits;        // decimals of the range shown in the lot editor
+
+    // The columns of its limits in `qc` and its field in datiQgrafici, from the parameter table.
+    const QString& low() const { return parameterInfo(parameter).low; }
+    const QString& high() const { return parameterInfo(parameter).high; }
+    const QString& resultField() const { return parameterInfo(parameter).field; }
 };
 const std::array<QcParameter, kQcParameterCount>& qcParameters();
 

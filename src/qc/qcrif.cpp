@@ -338,8 +338,8 @@ void qcrif::Command3_Click() {
         if (wasNew)
             rs_.setField(QStringLiteral("limite"), QVariant::fromValue<qlonglong>(number));
         for (int i = 0; i < kQcParameterCount; ++i) {
-            rs_.setField(QLatin1String(qcParameters()[i].low), limits[i].first);
-            rs_.setField(QLatin1String(qcParameters()[i].high), limits[i].second);
+            rs_.setField(qcParameters()[i].low(), limits[i].first);
+            rs_.setField(qcParameters()[i].high(), limits[i].second);
         }
         rs_.update();
     } catch (...) {

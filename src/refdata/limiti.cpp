@@ -7,6 +7,7 @@
 
 #include <utility>
 
+#include "model/result.h"
 #include "platform/beep.h"
 #include "platform/captions.h"
 #include "platform/errors.h"
@@ -30,59 +31,59 @@ const QString kNewSetName = QStringLiteral("Inserire nome limite");
 using Caption = QLabel* RangeEditor::*;
 using Box = QLineEdit* RangeEditor::*;
 
-// One row of a group: its caption, its low and high boxes with their columns.
+// One row of a group: its caption, its low and high boxes, and the
+// parameter whose limits (or absolute-count limits) they hold.
 struct LimitRow {
     Caption caption;
     const char* captionName;
     const char* text;
     Box low;
     const char* lowName;
-    const char* lowColumn;
     Box high;
     const char* highName;
-    const char* highColumn;
+    ResultParameter parameter;
+    bool count;     // the absolute-count limits
     bool filtered;  // PCT and PDW take every character
     bool speciesOnly;
 };
 
 using E = RangeEditor;
+using P = ResultParameter;
 
 // The four groups from left to right, each row from top to bottom.
 const std::vector<LimitRow> kGroups[4] = {
     {
-        {&E::Text3, "Text3", "WBC:", &E::Text4, "Text4", "wbcL", &E::Text5, "Text5", "wbcH", true, false},
-        {&E::Text28, "Text28", "Neu%:", &E::Text33, "Text33", "neuL", &E::Text34, "Text34", "neuH", true, false},
-        {&E::Text73, "Text73", "Neu.Band%:", &E::Text74, "Text74", "bandatiL", &E::Text75, "Text75", "bandatiH", true,
-         true},
-        {&E::Text29, "Text29", "Lym%:", &E::Text35, "Text35", "lymL", &E::Text36, "Text36", "lymH", true, false},
-        {&E::Text30, "Text30", "Mono%:", &E::Text37, "Text37", "monoL", &E::Text38, "Text38", "monoH", true, false},
-        {&E::Text31, "Text31", "Eos%:", &E::Text39, "Text39", "eosL", &E::Text40, "Text40", "eosH", true, false},
-        {&E::Text32, "Text32", "Baso%:", &E::Text41, "Text41", "basoL", &E::Text42, "Text42", "basoH", true, false},
+        {&E::Text3, "Text3", "WBC:", &E::Text4, "Text4", &E::Text5, "Text5", P::WBC, false, true, false},
+        {&E::Text28, "Text28", "Neu%:", &E::Text33, "Text33", &E::Text34, "Text34", P::neu, false, true, false},
+        {&E::Text73, "Text73", "Neu.Band%:", &E::Text74, "Text74", &E::Text75, "Text75", P::bandati, false, true, true},
+        {&E::Text29, "Text29", "Lym%:", &E::Text35, "Text35", &E::Text36, "Text36", P::lym, false, true, false},
+        {&E::Text30, "Text30", "Mono%:", &E::Text37, "Text37", &E::Text38, "Text38", P::mono, false, true, false},
+        {&E::Text31, "Text31", "Eos%:", &E::Text39, "Text39", &E::Text40, "Text40", P::eos, false, true, false},
+        {&E::Text32, "Text32", "Baso%:", &E::Text41, "Text41", &E::Text42, "Text42", P::baso, false, true, false},
     },
     {
-        {&E::Text7, "Text7", "RBC:", &E::Text8, "Text8", "rbcL", &E::Text9, "Text9", "rbcH", true, false},
-        {&E::Text18, "Text18", "HGB:", &E::Text10, "Text10", "hgbL", &E::Text11, "Text11", "hgbH", true, false},
-        {&E::Text19, "Text19", "MCV:", &E::Text12, "Text12", "mcvL", &E::Text13, "Text13", "mcvH", true, false},
-        {&E::Text20, "Text20", "HCT:", &E::Text14, "Text14", "hctL", &E::Text15, "Text15", "hctH", true, false},
-        {&E::Text21, "Text21", "MCH:", &E::Text16, "Text16", "mchL", &E::Text17, "Text17", "mchH", true, false},
-        {&E::Text22, "Text22", "MCHC:", &E::Text24, "Text24", "mchcL", &E::Text25, "Text25", "mchcH", true, false},
-        {&E::Text23, "Text23", "RDW:", &E::Text26, "Text26", "rdwL", &E::Text27, "Text27", "rdwH", true, false},
+        {&E::Text7, "Text7", "RBC:", &E::Text8, "Text8", &E::Text9, "Text9", P::RBC, false, true, false},
+        {&E::Text18, "Text18", "HGB:", &E::Text10, "Text10", &E::Text11, "Text11", P::HGB, false, true, false},
+        {&E::Text19, "Text19", "MCV:", &E::Text12, "Text12", &E::Text13, "Text13", P::MCV, false, true, false},
+        {&E::Text20, "Text20", "HCT:", &E::Text14, "Text14", &E::Text15, "Text15", P::HCT, false, true, false},
+        {&E::Text21, "Text21", "MCH:", &E::Text16, "Text16", &E::Text17, "Text17", P::MCH, false, true, false},
+        {&E::Text22, "Text22", "MCHC:", &E::Text24, "Text24", &E::Text25, "Text25", P::MCHC, false, true, false},
+        {&E::Text23, "Text23", "RDW:", &E::Text26, "Text26", &E::Text27, "Text27", P::RDW, false, true, false},
     },
     {
-        {&E::Text43, "Text43", "PLT:", &E::Text45, "Text45", "pltL", &E::Text46, "Text46", "pltH", true, false},
-        {&E::Text44, "Text44", "MPV:", &E::Text47, "Text47", "mpvL", &E::Text48, "Text48", "mpvH", true, false},
-        {&E::Text72, "Text72", "PCT:", &E::Text70, "Text70", "pctL", &E::Text69, "Text69", "pctH", false, false},
-        {&E::Text71, "Text71", "PDW:", &E::Text68, "Text68", "pdwL", &E::Text67, "Text67", "pdwH", false, false},
-        {&E::Text51, "Text51", "Ret%:", &E::Text49, "Text49", "retL", &E::Text50, "Text50", "retH", true, false},
+        {&E::Text43, "Text43", "PLT:", &E::Text45, "Text45", &E::Text46, "Text46", P::PLT, false, true, false},
+        {&E::Text44, "Text44", "MPV:", &E::Text47, "Text47", &E::Text48, "Text48", P::MPV, false, true, false},
+        {&E::Text72, "Text72", "PCT:", &E::Text70, "Text70", &E::Text69, "Text69", P::PCT, false, false, false},
+        {&E::Text71, "Text71", "PDW:", &E::Text68, "Text68", &E::Text67, "Text67", P::PDW, false, false, false},
+        {&E::Text51, "Text51", "Ret%:", &E::Text49, "Text49", &E::Text50, "Text50", P::ret, false, true, false},
     },
     {
-        {&E::Text66, "Text66", "Neu:", &E::Text60, "Text60", "cNeul", &E::Text61, "Text61", "cNeuH", true, false},
-        {&E::Text78, "Text78", "Neu.Band#", &E::Text76, "Text76", "cBandatiL", &E::Text77, "Text77", "cBandatiH", true,
-         true},
-        {&E::Text65, "Text65", "Lym:", &E::Text58, "Text58", "cLyml", &E::Text59, "Text59", "cLymH", true, false},
-        {&E::Text64, "Text64", "Mono:", &E::Text56, "Text56", "cMonol", &E::Text57, "Text57", "cMonoH", true, false},
-        {&E::Text63, "Text63", "Eos:", &E::Text54, "Text54", "cEosl", &E::Text55, "Text55", "cEosH", true, false},
-        {&E::Text62, "Text62", "Baso:", &E::Text52, "Text52", "cBasol", &E::Text53, "Text53", "cBasoH", true, false},
+        {&E::Text66, "Text66", "Neu:", &E::Text60, "Text60", &E::Text61, "Text61", P::neu, true, true, false},
+        {&E::Text78, "Text78", "Neu.Band#", &E::Text76, "Text76", &E::Text77, "Text77", P::bandati, true, true, true},
+        {&E::Text65, "Text65", "Lym:", &E::Text58, "Text58", &E::Text59, "Text59", P::lym, true, true, false},
+        {&E::Text64, "Text64", "Mono:", &E::Text56, "Text56", &E::Text57, "Text57", P::mono, true, true, false},
+        {&E::Text63, "Text63", "Eos:", &E::Text54, "Text54", &E::Text55, "Text55", P::eos, true, true, false},
+        {&E::Text62, "Text62", "Baso:", &E::Text52, "Text52", &E::Text53, "Text53", P::baso, true, true, false},
     },
 };
 
@@ -208,8 +209,9 @@ void RangeEditor::buildWindow() {
                 if (r.filtered)
                     filter_->watch(box);
             }
-            byColumn.insert(QString::fromLatin1(r.lowColumn).toCaseFolded(), low);
-            byColumn.insert(QString::fromLatin1(r.highColumn).toCaseFolded(), high);
+            const ParameterInfo& info = parameterInfo(r.parameter);
+            byColumn.insert((r.count ? info.countLow : info.low).toCaseFolded(), low);
+            byColumn.insert((r.count ? info.countHigh : info.high).toCaseFolded(), high);
             grid->addWidget(caption, row, 0);
             grid->addWidget(low, row, 1);
             grid->addWidget(high, row, 2);

@@ -29,23 +29,34 @@ const QChar kEtx(3);
 
 CalibrationFactors human(const QString&) { return CalibrationFactors{}; }
 
-DecodedResult decode(InstrumentModel model, const SampleValues& sample,
-                     const std::function<CalibrationFactors(const QString&)>& factorsFor = human) {
+using P = ResultParameter;
+
+ResultRecord decode(InstrumentModel model, const SampleValues& sample,
+                    const std::function<CalibrationFactors(const QString&)>& factorsFor = human) {
     return decodeDataBlock(dataBlock(model, sample), model, factorsFor);
 }
 
 // The seventeen values in the order the store writes them, as short texts, so a
 // whole result is compared in one readable line.
-QString valuesText(const DecodedResult& r) {
-    const std::pair<const char*, double> values[] = {
-        {"WBC", r.WBC},   {"RBC", r.RBC}, {"HGB", r.HGB},   {"HCT", r.HCT}, {"MCV", r.MCV},  {"MCH", r.MCH},
-        {"MCHC", r.MCHC}, {"RDW", r.RDW}, {"PLT", r.PLT},   {"MPV", r.MPV}, {"PCT", r.PCT},  {"PDW", r.PDW},
-        {"neu", r.neu},   {"lym", r.lym}, {"mono", r.mono}, {"eos", r.eos}, {"baso", r.baso}};
+QString valuesText(const ResultRecord& r) {
+    const std::pair<const char*, P> values[] = {
+        {"WBC", P::WBC},   {"RBC", P::RBC}, {"HGB", P::HGB},   {"HCT", P::HCT}, {"MCV", P::MCV},  {"MCH", P::MCH},
+        {"MCHC", P::MCHC}, {"RDW", P::RDW}, {"PLT", P::PLT},   {"MPV", P::MPV}, {"PCT", P::PCT},  {"PDW", P::PDW},
+        {"neu", P::neu},   {"lym", P::lym}, {"mono", P::mono}, {"eos", P::eos}, {"baso", P::baso}};
     QStringList parts;
-    for (const auto& [name, value] : values)
-        parts << QStringLiteral("%1 %2").arg(QLatin1String(name), numberText(value, QLatin1Char('.')));
+    for (const auto& [name, parameter] : values) {
+        const std::optional<double> value = r.value(parameter);
+        parts << QStringLiteral("%1 %2").arg(QLatin1String(name),
+                                             value ? numberText(*value, QLatin1Char('.')) : QStringLiteral("unset"));
+    }
     return parts.join(QStringLiteral(", "));
 }
+
+// A flag's text by its position in the stored order.
+const OptionalText& flagAt(const ResultRecord& r, std::size_t i) {
+    return r.flags.*(AlarmFlags::textFlags()[i].second);
+}
+QString flagName(std::size_t i) { return AlarmFlags::textFlags()[i].first; }
 
 // The error number `action` failed with, or nullopt when it succeeded.
 std::optional<int32_t> failure(const std::function<void()>& action) {
@@ -96,10 +107,10 @@ TEST(CalibrationFactors, TextsAreReadWithTheConfiguredMark) {
     for (int i = 0; i < kFactorCount; ++i)
         texts[static_cast<std::size_t>(i)] = QStringLiteral("1,%1").arg(i, 2, 10, QLatin1Char('0'));
     const CalibrationFactors factors = factorsFromTexts(texts, QLatin1Char(','));
-    EXPECT_DOUBLE_EQ(factors.wbc(), 1.00);
-    EXPECT_DOUBLE_EQ(factors.baso(), 1.05);
-    EXPECT_DOUBLE_EQ(factors.rbc(), 1.06);
-    EXPECT_DOUBLE_EQ(factors.pdw(), 1.12);
+    EXPECT_DOUBLE_EQ(factors.of(P::WBC), 1.00);
+    EXPECT_DOUBLE_EQ(factors.of(P::baso), 1.05);
+    EXPECT_DOUBLE_EQ(factors.of(P::RBC), 1.06);
+    EXPECT_DOUBLE_EQ(factors.of(P::PDW), 1.12);
     EXPECT_EQ(calibrationKeys()[0], QStringLiteral("wbc"));
     EXPECT_EQ(calibrationKeys()[12], QStringLiteral("pdw"));
 
@@ -181,11 +192,66 @@ TEST(DecodeDataBlock, EachLayoutFeedsItsFields) {
         SCOPED_TRACE(c.name);
         SampleValues sample = normalSample(c.model);
         c.edit(sample);
-        const DecodedResult r = decode(c.model, sample);
-        EXPECT_EQ(r.seq, c.seq);
+        const ResultRecord r = decode(c.model, sample);
+        EXPECT_EQ(r.seq, QString::number(c.seq));
         EXPECT_EQ(r.specId, QString::fromLatin1(c.specId));
         EXPECT_EQ(r.specName, QString::fromLatin1(c.specName));
         EXPECT_EQ(valuesText(r), QString::fromLatin1(c.values));
+    }
+}
+
+// Every field a record sets, in the store's order, as one line.
+QString storedText(const ResultRecord& r) {
+    QStringList out;
+    forEachStoredField(
+        r,
+        [&](const QString& f, const OptionalText& v) {
+            if (v)
+                out << f + QLatin1Char('=') + *v;
+        },
+        [&](const QString& f, const std::optional<double>& v) {
+            if (v)
+                out << f + QLatin1Char('=') + numberText(*v, QLatin1Char('.'));
+        },
+        [&](const QString& f, const std::optional<int>& v) {
+            if (v)
+                out << f + QLatin1Char('=') + QString::number(*v);
+        });
+    return out.join(QStringLiteral("; "));
+}
+
+// The record of each model's block is, field for field, what the receiver
+// stored for it before it took the decoder's record as it comes.
+TEST(DecodeDataBlock, EachModelsRecordIsWhatTheReceiverStores) {
+    const std::pair<InstrumentModel, const char*> cases[] = {
+        {InstrumentModel::CD3000,
+         "seq=42; specId=0123; specName=ROSSI MARIO; WBC=7.5; neu%=58.3; lym%=30.1; mono%=7.2; eos%=3.4; baso%=1; "
+         "RBC=4.52; HGB=13.6; HCT=40.5; MCV=89.6; MCH=30.1; MCHC=33.6; RDW=13.2; PLT=254; MPV=8.5; PCT=0.216; "
+         "PDW=16.1; DFLT=1; Blast=2; VarLym=3; IG=4; Band=5; NRBC=6; NWBC=0; RRBC=0; LRI=9; URI=10; RbcError=11; "
+         "WicError=0; Limits=4; SamplError=1"},
+        {InstrumentModel::CD3200,
+         "seq=42; specId=0123; specName=ROSSI MARIO; WBC=7.46; neu%=58.3; lym%=30.1; mono%=7.2; eos%=3.4; baso%=1; "
+         "RBC=4.52; HGB=13.6; HCT=40.5; MCV=89.6; MCH=30; MCHC=33.5; RDW=13.2; PLT=254; MPV=8.47; PCT=0.215; "
+         "PDW=16.1; DFLT=1; Blast=2; VarLym=3; IG=4; Band=5; NRBC=6; NWBC=7; RRBC=8; LRI=9; URI=10; RbcError=11; "
+         "WicError=12; Limits=4; SamplError=1"},
+        {InstrumentModel::CD3500,
+         "seq=42; specId=0123; specName=ROSSI MARIO; WBC=7.46; neu%=58.3; lym%=30.1; mono%=7.2; eos%=3.4; baso%=1; "
+         "RBC=4.52; HGB=13.6; HCT=40.5; MCV=89.6; MCH=30; MCHC=33.5; RDW=13.2; PLT=254; MPV=8.47; PCT=0.215; "
+         "PDW=16.1; DFLT=1; Blast=2; VarLym=3; IG=4; Band=5; NRBC=6; NWBC=7; RRBC=8; LRI=9; URI=10; RbcError=11; "
+         "WicError=12; Limits=4; SamplError=1"},
+        {InstrumentModel::CD3700,
+         "seq=42; specId=0123; specName=ROSSI MARIO; WBC=7.46; neu%=58.3; lym%=30.1; mono%=7.2; eos%=3.4; baso%=1; "
+         "RBC=4.52; HGB=13.6; HCT=40.5; MCV=89.6; MCH=30; MCHC=33.5; RDW=13.2; PLT=254; MPV=8.47; PCT=0.215; "
+         "PDW=16.1; DFLT=1; Blast=2; VarLym=3; IG=4; Band=5; NRBC=6; NWBC=7; RRBC=8; LRI=9; URI=10; RbcError=11; "
+         "WicError=12; Limits=4; SamplError=1"},
+    };
+    for (const auto& [model, stored] : cases) {
+        SCOPED_TRACE(instrumentText(model).toStdString());
+        SampleValues sample = normalSample(model);
+        sample.flags = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12"};
+        sample.limits = "4";
+        sample.samplError = "1";
+        EXPECT_EQ(storedText(decode(model, sample)), QString::fromLatin1(stored));
     }
 }
 
@@ -195,15 +261,15 @@ TEST(DecodeDataBlock, Cd3700DecodesExactlyLikeCd3500) {
     sample.limits = "4";
     const QString block = dataBlock(InstrumentModel::CD3500, sample);
     EXPECT_EQ(dataBlock(InstrumentModel::CD3700, sample), block);
-    const DecodedResult a = decodeDataBlock(block, InstrumentModel::CD3500, human);
-    const DecodedResult b = decodeDataBlock(block, InstrumentModel::CD3700, human);
+    const ResultRecord a = decodeDataBlock(block, InstrumentModel::CD3500, human);
+    const ResultRecord b = decodeDataBlock(block, InstrumentModel::CD3700, human);
     EXPECT_EQ(valuesText(b), valuesText(a));
     EXPECT_EQ(b.seq, a.seq);
     EXPECT_EQ(b.specId, a.specId);
     EXPECT_EQ(b.specName, a.specName);
     EXPECT_EQ(b.flags, a.flags);
     EXPECT_EQ(b.Limits, a.Limits);
-    EXPECT_EQ(b.SamplError, a.SamplError);
+    EXPECT_EQ(b.flags.SamplError, a.flags.SamplError);
 }
 
 // Each flag at its element: distinct texts show that none is taken from its neighbour
@@ -216,22 +282,15 @@ TEST(DecodeDataBlock, FlagsAreTheTextAsReceived) {
         sample.flags = sent;
         sample.limits = " 3";
         sample.samplError = "1";
-        const DecodedResult r = decode(model, sample);
+        const ResultRecord r = decode(model, sample);
         for (std::size_t i = 0; i < sent.size(); ++i) {
-            SCOPED_TRACE(flagFields()[i].toStdString());
-            const bool absent =
-                model == InstrumentModel::CD3000 &&
-                (flagFields()[i] == "NWBC" || flagFields()[i] == "RRBC" || flagFields()[i] == "WicError");
-            if (absent) {
-                EXPECT_EQ(r.flags[i].typeId(), QMetaType::Int);
-                EXPECT_EQ(r.flags[i].toInt(), 0);
-            } else {
-                EXPECT_EQ(r.flags[i].typeId(), QMetaType::QString);
-                EXPECT_EQ(r.flags[i].toString(), sent[i]);
-            }
+            SCOPED_TRACE(flagName(i).toStdString());
+            const bool absent = model == InstrumentModel::CD3000 &&
+                                (flagName(i) == "NWBC" || flagName(i) == "RRBC" || flagName(i) == "WicError");
+            EXPECT_EQ(flagAt(r, i), absent ? QStringLiteral("0") : sent[i]);
         }
         EXPECT_EQ(r.Limits, 3);
-        EXPECT_EQ(r.SamplError, 1);
+        EXPECT_EQ(r.flags.SamplError, 1);
     }
 }
 
@@ -246,10 +305,10 @@ TEST(DecodeDataBlock, Cd3000FlagsItDoesNotSendAreZeroWhateverTheBlockHolds) {
         if (element == QLatin1String("0"))
             element = QStringLiteral("1");
     block = block.left(tailStart) + tail.join(QLatin1Char(','));
-    const DecodedResult r = decodeDataBlock(block, InstrumentModel::CD3000, human);
-    EXPECT_EQ(r.flags[6], QVariant(0));
-    EXPECT_EQ(r.flags[7], QVariant(0));
-    EXPECT_EQ(r.flags[11], QVariant(0));
+    const ResultRecord r = decodeDataBlock(block, InstrumentModel::CD3000, human);
+    EXPECT_EQ(r.flags.NWBC, QStringLiteral("0"));
+    EXPECT_EQ(r.flags.RRBC, QStringLiteral("0"));
+    EXPECT_EQ(r.flags.WicError, QStringLiteral("0"));
 }
 
 // ---------------------------------------------------------------------------
@@ -259,75 +318,74 @@ struct RoundingCase {
     InstrumentModel model;
     QString SampleValues::*sent;
     const char* text;
-    double DecodedResult::*field;
+    ResultParameter field;
     double expected;
 };
 
 TEST(DecodeDataBlock, EachValueRoundsByItsCascade) {
     using M = InstrumentModel;
     using S = SampleValues;
-    using R = DecodedResult;
     const RoundingCase cases[] = {
         // WBC: 3 decimals, 2 between 1 and 10, 1 above 10, none above 100.
-        {M::CD3500, &S::wbc, "0.4567", &R::WBC, 0.457},
-        {M::CD3500, &S::wbc, "1.000", &R::WBC, 1},
-        {M::CD3500, &S::wbc, "7.456", &R::WBC, 7.46},
-        {M::CD3500, &S::wbc, "9.996", &R::WBC, 10},
-        {M::CD3500, &S::wbc, "10.000", &R::WBC, 10},
-        {M::CD3500, &S::wbc, "12.25", &R::WBC, 12.2},
-        {M::CD3500, &S::wbc, "12.35", &R::WBC, 12.4},
-        {M::CD3500, &S::wbc, "99.96", &R::WBC, 100},
-        {M::CD3500, &S::wbc, "150.6", &R::WBC, 151},
-        {M::CD3500, &S::wbc, "250.5", &R::WBC, 250},
-        {M::CD3500, &S::wbc, "251.5", &R::WBC, 252},
-        {M::CD3000, &S::wbc, "1506", &R::WBC, 151},
-        {M::CD3000, &S::wbc, "0007", &R::WBC, 0.7},
+        {M::CD3500, &S::wbc, "0.4567", P::WBC, 0.457},
+        {M::CD3500, &S::wbc, "1.000", P::WBC, 1},
+        {M::CD3500, &S::wbc, "7.456", P::WBC, 7.46},
+        {M::CD3500, &S::wbc, "9.996", P::WBC, 10},
+        {M::CD3500, &S::wbc, "10.000", P::WBC, 10},
+        {M::CD3500, &S::wbc, "12.25", P::WBC, 12.2},
+        {M::CD3500, &S::wbc, "12.35", P::WBC, 12.4},
+        {M::CD3500, &S::wbc, "99.96", P::WBC, 100},
+        {M::CD3500, &S::wbc, "150.6", P::WBC, 151},
+        {M::CD3500, &S::wbc, "250.5", P::WBC, 250},
+        {M::CD3500, &S::wbc, "251.5", P::WBC, 252},
+        {M::CD3000, &S::wbc, "1506", P::WBC, 151},
+        {M::CD3000, &S::wbc, "0007", P::WBC, 0.7},
         // RBC: 3 decimals, then 2 above 1 (on the CD3000 in hundredths).
-        {M::CD3500, &S::rbc, "0.4567", &R::RBC, 0.457},
-        {M::CD3500, &S::rbc, "4.5255", &R::RBC, 4.53},
-        {M::CD3500, &S::rbc, "1.0005", &R::RBC, 1},
-        {M::CD3000, &S::rbc, "0452", &R::RBC, 4.52},
+        {M::CD3500, &S::rbc, "0.4567", P::RBC, 0.457},
+        {M::CD3500, &S::rbc, "4.5255", P::RBC, 4.53},
+        {M::CD3500, &S::rbc, "1.0005", P::RBC, 1},
+        {M::CD3000, &S::rbc, "0452", P::RBC, 4.52},
         // HGB: 2 decimals, then 1 above 10.
-        {M::CD3500, &S::hgb, "9.875", &R::HGB, 9.88},
-        {M::CD3500, &S::hgb, "9.995", &R::HGB, 10},
-        {M::CD3500, &S::hgb, "13.65", &R::HGB, 13.6},
-        {M::CD3000, &S::hgb, "136", &R::HGB, 13.6},
+        {M::CD3500, &S::hgb, "9.875", P::HGB, 9.88},
+        {M::CD3500, &S::hgb, "9.995", P::HGB, 10},
+        {M::CD3500, &S::hgb, "13.65", P::HGB, 13.6},
+        {M::CD3000, &S::hgb, "136", P::HGB, 13.6},
         // MCV, RDW, PDW: 1 decimal.
-        {M::CD3500, &S::mcv, "89.65", &R::MCV, 89.6},
-        {M::CD3500, &S::rdw, "14.05", &R::RDW, 14},
-        {M::CD3500, &S::pdw, "15.95", &R::PDW, 16},
-        {M::CD3000, &S::pdw, "161", &R::PDW, 16.1},
+        {M::CD3500, &S::mcv, "89.65", P::MCV, 89.6},
+        {M::CD3500, &S::rdw, "14.05", P::RDW, 14},
+        {M::CD3500, &S::pdw, "15.95", P::PDW, 16},
+        {M::CD3000, &S::pdw, "161", P::PDW, 16.1},
         // PLT: 2 decimals, 1 between 10 and 100, none above 100; no divisor on the CD3000.
-        {M::CD3500, &S::plt, "9.876", &R::PLT, 9.88},
-        {M::CD3500, &S::plt, "10.005", &R::PLT, 10},
-        {M::CD3500, &S::plt, "45.67", &R::PLT, 45.7},
-        {M::CD3500, &S::plt, "99.96", &R::PLT, 100},
-        {M::CD3500, &S::plt, "254.3", &R::PLT, 254},
-        {M::CD3500, &S::plt, "250.5", &R::PLT, 250},
-        {M::CD3000, &S::plt, "254", &R::PLT, 254},
-        {M::CD3000, &S::plt, "0045", &R::PLT, 45},
+        {M::CD3500, &S::plt, "9.876", P::PLT, 9.88},
+        {M::CD3500, &S::plt, "10.005", P::PLT, 10},
+        {M::CD3500, &S::plt, "45.67", P::PLT, 45.7},
+        {M::CD3500, &S::plt, "99.96", P::PLT, 100},
+        {M::CD3500, &S::plt, "254.3", P::PLT, 254},
+        {M::CD3500, &S::plt, "250.5", P::PLT, 250},
+        {M::CD3000, &S::plt, "254", P::PLT, 254},
+        {M::CD3000, &S::plt, "0045", P::PLT, 45},
         // MPV and the differential: 2 decimals, then 1 above 10.
-        {M::CD3500, &S::mpv, "8.475", &R::MPV, 8.48},
-        {M::CD3500, &S::mpv, "10.25", &R::MPV, 10.2},
-        {M::CD3500, &S::mpv, "10.46", &R::MPV, 10.5},
-        {M::CD3000, &S::mpv, "085", &R::MPV, 8.5},
-        {M::CD3500, &S::neu, "62.35", &R::neu, 62.4},
-        {M::CD3500, &S::lym, "9.125", &R::lym, 9.12},
-        {M::CD3500, &S::mono, "10.00", &R::mono, 10},
-        {M::CD3500, &S::eos, "10.05", &R::eos, 10},
-        {M::CD3500, &S::baso, "0.995", &R::baso, 1},
-        {M::CD3000, &S::neu, "583", &R::neu, 58.3},
+        {M::CD3500, &S::mpv, "8.475", P::MPV, 8.48},
+        {M::CD3500, &S::mpv, "10.25", P::MPV, 10.2},
+        {M::CD3500, &S::mpv, "10.46", P::MPV, 10.5},
+        {M::CD3000, &S::mpv, "085", P::MPV, 8.5},
+        {M::CD3500, &S::neu, "62.35", P::neu, 62.4},
+        {M::CD3500, &S::lym, "9.125", P::lym, 9.12},
+        {M::CD3500, &S::mono, "10.00", P::mono, 10},
+        {M::CD3500, &S::eos, "10.05", P::eos, 10},
+        {M::CD3500, &S::baso, "0.995", P::baso, 1},
+        {M::CD3000, &S::neu, "583", P::neu, 58.3},
         // The three placeholders read as 0.
-        {M::CD3500, &S::wbc, "-----", &R::WBC, 0},
-        {M::CD3500, &S::wbc, ">>>>>", &R::WBC, 0},
-        {M::CD3500, &S::plt, "<<<<<", &R::PLT, 0},
-        {M::CD3000, &S::baso, "-----", &R::baso, 0},
+        {M::CD3500, &S::wbc, "-----", P::WBC, 0},
+        {M::CD3500, &S::wbc, ">>>>>", P::WBC, 0},
+        {M::CD3500, &S::plt, "<<<<<", P::PLT, 0},
+        {M::CD3000, &S::baso, "-----", P::baso, 0},
     };
     for (const RoundingCase& c : cases) {
         SCOPED_TRACE(instrumentText(c.model).toStdString() + " " + c.text);
         SampleValues sample = normalSample(c.model);
         sample.*c.sent = QString::fromLatin1(c.text);
-        EXPECT_EQ(decode(c.model, sample).*c.field, c.expected);
+        EXPECT_EQ(decode(c.model, sample).value(c.field), c.expected);
     }
 }
 
@@ -414,7 +472,7 @@ TEST(DecodeDataBlock, FactorsAreAskedOnceWithTheSanitisedTrimmedName) {
         SampleValues sample = normalSample(model);
         sample.specName = QString::fromLatin1(name);
         QStringList asked;
-        const DecodedResult r = decode(model, sample, [&](const QString& k) {
+        const ResultRecord r = decode(model, sample, [&](const QString& k) {
             asked << k;
             return CalibrationFactors{};
         });
@@ -447,7 +505,7 @@ TEST(DecodeDataBlock, EachFactorScalesItsValueBeforeRounding) {
     cd3000.wbc = "0085";
     cd3000.specName = "CANE";
     dog.value[0] = 3;
-    EXPECT_EQ(decode(InstrumentModel::CD3000, cd3000, factorsFor).WBC, 25.5);
+    EXPECT_EQ(decode(InstrumentModel::CD3000, cd3000, factorsFor).value(P::WBC), 25.5);
 }
 
 // ---------------------------------------------------------------------------
@@ -459,7 +517,7 @@ TEST(DataBlockElements, TextFieldsAreSanitisedWithoutShiftingElements) {
         SampleValues sample = normalSample(model);
         sample.specId = "A,B/C";
         sample.specName = "O'NEIL\\$!?%";
-        const DecodedResult r = decode(model, sample);
+        const ResultRecord r = decode(model, sample);
         EXPECT_EQ(r.specId, QStringLiteral("A_B_C"));
         EXPECT_EQ(r.specName, QStringLiteral("O_NEIL_____"));
         EXPECT_EQ(valuesText(r), valuesText(decode(model, normalSample(model))));
@@ -489,7 +547,7 @@ TEST(DataBlockElements, ControlCharactersInTextFieldsBecomeUnderscores) {
             SampleValues sample = normalSample(model);
             sample.specId = c.specId;
             sample.specName = c.specName;
-            const DecodedResult r = decode(model, sample);
+            const ResultRecord r = decode(model, sample);
             EXPECT_EQ(r.specId, c.id);
             EXPECT_EQ(r.specName, c.name);
             EXPECT_EQ(valuesText(r), valuesText(decode(model, normalSample(model))));
@@ -510,7 +568,7 @@ TEST(DataBlockElements, LeadingBlanksStayAndOnlyTrailingBlanksGo) {
     SampleValues sample;
     sample.specId = "  0123";
     sample.specName = " BIANCHI  A";
-    const DecodedResult r = decode(InstrumentModel::CD3500, sample);
+    const ResultRecord r = decode(InstrumentModel::CD3500, sample);
     EXPECT_EQ(r.specId, QStringLiteral("  0123"));
     EXPECT_EQ(r.specName, QStringLiteral(" BIANCHI  A"));
 }
@@ -536,7 +594,7 @@ TEST(DataBlockElements, HeadAndTailAreNeverSanitised) {
 
     SampleValues sample;
     sample.flags[0] = "$";  // DFLT lies in the tail
-    EXPECT_EQ(decode(InstrumentModel::CD3500, sample).flags[0], QVariant(QStringLiteral("$")));
+    EXPECT_EQ(decode(InstrumentModel::CD3500, sample).flags.DFLT, QStringLiteral("$"));
 }
 
 TEST(DataBlockElements, BlocksOfAnotherLengthAreJoinedPieceByPiece) {
@@ -562,7 +620,7 @@ TEST(DecodeDataBlock, SequenceNumberIsAThirtyTwoBitWholeNumber) {
         SCOPED_TRACE(text);
         SampleValues sample = normalSample(model);
         sample.seq = QString::fromLatin1(text);
-        EXPECT_EQ(decode(model, sample).seq, seq);
+        EXPECT_EQ(decode(model, sample).seq, QString::number(seq));
     }
 }
 

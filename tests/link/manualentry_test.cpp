@@ -27,7 +27,7 @@ TEST(ManualEntry, ValuesAreReadWithEitherMark) {
         SCOPED_TRACE(std::string(1, c.mark) + " " + c.typed);
         const ResultRecord r =
             typedResult(allValues(QString::fromUtf8(c.typed)), "1", "ROSSI", "08/12/26", QLatin1Char(c.mark));
-        for (ResultParameter p : kTypedParameters)
+        for (ResultParameter p : typedParameters())
             EXPECT_EQ(r.value(p), c.stored) << parameterInfo(p).field.toStdString();
     }
 }

@@ -48,9 +48,9 @@ protected:
         QString values = QStringLiteral(") VALUES (1, ?1");
         QVariantList params{name};
         for (const QcParameter& p : qcParameters()) {
-            sql += QStringLiteral(", %1, %2").arg(QLatin1String(p.low), QLatin1String(p.high));
+            sql += QStringLiteral(", %1, %2").arg(p.low(), p.high());
             values += QStringLiteral(", ?%1, ?%2").arg(params.size() + 1).arg(params.size() + 2);
-            const QLatin1String low(p.low);
+            const QString& low = p.low();
             params << (low == QLatin1String("wbcL")   ? 4.0
                        : low == QLatin1String("pltL") ? 200.0
                                                       : 1.0)

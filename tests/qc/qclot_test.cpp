@@ -194,9 +194,9 @@ protected:
         QString values = QStringLiteral(") VALUES (?1, ?2");
         QVariantList params{number, name};
         for (const QcParameter& p : qcParameters()) {
-            sql += QStringLiteral(", %1, %2").arg(QLatin1String(p.low), QLatin1String(p.high));
+            sql += QStringLiteral(", %1, %2").arg(p.low(), p.high());
             values += QStringLiteral(", ?%1, ?%2").arg(params.size() + 1).arg(params.size() + 2);
-            params << (p.low == QLatin1String("wbcL") ? wbcLow : 1.0) << 9.0;
+            params << (p.low() == QLatin1String("wbcL") ? wbcLow : 1.0) << 9.0;
         }
         cn.execute(sql + values + QStringLiteral(")"), params);
     }

@@ -22,9 +22,9 @@ protected:
         QString values = QStringLiteral(") VALUES (?1, ?2");
         QVariantList params{number, name};
         for (const QcParameter& p : qcParameters()) {
-            sql += QStringLiteral(", %1, %2").arg(QLatin1String(p.low), QLatin1String(p.high));
+            sql += QStringLiteral(", %1, %2").arg(p.low(), p.high());
             values += QStringLiteral(", ?%1, ?%2").arg(params.size() + 1).arg(params.size() + 2);
-            const bool wbc = p.low == QLatin1String("wbcL");
+            const bool wbc = p.low() == QLatin1String("wbcL");
             params << (wbc ? wbcLow : 1.0) << (wbc ? wbcHigh : 9.0);
         }
         cn.execute(sql + values + QStringLiteral(")"), params);
@@ -387,7 +387,7 @@ TEST_F(QcLotEditor, TheLotCounterPassesSixteenBits) {
     noLots();
     QString columns, values;
     for (const QcParameter& p : qcParameters()) {
-        columns += QStringLiteral(", %1, %2").arg(QLatin1String(p.low), QLatin1String(p.high));
+        columns += QStringLiteral(", %1, %2").arg(p.low(), p.high());
         values += QStringLiteral(", 1, 9");
     }
     reference().execute(QStringLiteral("INSERT INTO qc (limite, valori") + columns +

@@ -42,7 +42,7 @@ TEST_F(CalibrationStore, HumanSetIsReadAndWrittenKeyByKey) {
     EXPECT_EQ(leggiini("cal", "pdw", "general.ini", 255), QStringLiteral("0.9"));  // the only mark: read as 0.9
     EXPECT_EQ(readHumanFactors(), texts);
     // As the receiver reads them.
-    EXPECT_DOUBLE_EQ(factorsFromTexts(readHumanFactors(), configuredDecimalMark()).wbc(), 1.05);
+    EXPECT_DOUBLE_EQ(factorsFromTexts(readHumanFactors(), configuredDecimalMark()).of(ResultParameter::WBC), 1.05);
 
     scriviini("cal", "mpv", "1234567890", "general.ini");
     EXPECT_EQ(readHumanFactors()[11], QStringLiteral("1234567"));  // at most 7 characters

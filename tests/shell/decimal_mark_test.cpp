@@ -45,7 +45,7 @@ TEST_P(ConfiguredMark, WindowsShowWorkedOutNumbersInIt) {
         QString columns = QStringLiteral("limite, valori");
         QString values = QStringLiteral("1, 'LOT'");
         for (const QcParameter& p : qcParameters()) {
-            columns += QStringLiteral(", %1, %2").arg(QLatin1String(p.low), QLatin1String(p.high));
+            columns += QStringLiteral(", %1, %2").arg(p.low(), p.high());
             values += QStringLiteral(", 1, 1.5");
         }
         reference.execute(QStringLiteral("INSERT INTO qc (%1) VALUES (%2)").arg(columns, values));

@@ -55,7 +55,7 @@ struct SampleValues {
     QString baso = QStringLiteral(" 1.00");
 
     // DFLT, Blast, VarLym, IG, Band, NRBC, NWBC, RRBC, LRI, URI, RbcError, WicError:
-    // the order of zv::flagFields(). The CD3000 sends no NWBC, RRBC or WicError, so
+    // the order of zv::AlarmFlags::textFlags(). The CD3000 sends no NWBC, RRBC or WicError, so
     // its blocks leave those three out.
     std::array<QString, 12> flags{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
                                   QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
