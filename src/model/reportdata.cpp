@@ -1,5 +1,6 @@
 #include "model/reportdata.h"
 
+#include "model/rangelimits.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/recordset.h"
@@ -37,6 +38,16 @@ std::optional<double> ReportValue::number(QChar decimal) const {
     }
 }
 
+std::optional<double> ReportValue::limit(QChar decimal) const {
+    switch (kind_) {
+    case Kind::Empty: return 0.0;
+    case Kind::Null: return std::nullopt;
+    case Kind::Number: return number_;
+    case Kind::Text: break;
+    }
+    return readLimit(text_, decimal);
+}
+
 QString ReportValue::text(QChar decimal) const {
     switch (kind_) {
     case Kind::Number: return numberText(number_, decimal);
@@ -71,20 +82,10 @@ QString textOf(const OptionalText& t) { return t.value_or(QString()); }
 
 double numberOf(const std::optional<double>& n) { return n.value_or(0.0); }
 
-// A limit the page compares as a number: NULL, missing or blank is no limit
-// (NULL); typed text reads with either decimal mark.
-ReportValue limitNumber(const QVariant& v, const QString& column) {
-    if (!v.isValid() || v.isNull())
-        return ReportValue::null();
-    const ReportValue value = ReportValue::fromVariant(v);
-    if (value.kind() == ReportValue::Kind::Text && value.text(QLatin1Char('.')).trimmed().isEmpty())
-        return ReportValue::null();
-    try {
-        return ReportValue(*value.number(regionalDecimal()));
-    } catch (const AppError&) {
-        throw AppError(err::TypeMismatch,
-                       QStringLiteral("The limit %1 \"%2\" is not a number").arg(column, v.toString()));
-    }
+// A limit the page compares as a number: a number, or NULL for no limit.
+ReportValue limitNumber(const QVariant& v) {
+    const std::optional<double> n = readLimit(v, regionalDecimal());
+    return n ? ReportValue(*n) : ReportValue::null();
 }
 
 }  // namespace
@@ -122,10 +123,7 @@ void fillReportData(ReportData& d, const ResultRecord& r, const LimitsRow& limit
 
     // From the range set.
     auto l = [&](const char* column) { return ReportValue::fromVariant(limits.value(QString::fromLatin1(column))); };
-    auto ld = [&](const char* column) {
-        const QString name = QString::fromLatin1(column);
-        return limitNumber(limits.value(name), name);
-    };
+    auto ld = [&](const char* column) { return limitNumber(limits.value(QString::fromLatin1(column))); };
     d.s_limite = l("valori");
     d.s_wbcL = l("wbcL"), d.s_wbcH = l("wbcH");
     d.s_neuL = l("neuL"), d.s_neuH = l("neuH");

@@ -40,6 +40,10 @@ public:
     // when it is the only mark), NULL is nullopt. A text that is no number,
     // the empty text included, fails with error 13.
     std::optional<double> number(QChar decimal) const;
+    // The value as a limit the page judges against: nothing yet is 0, a
+    // number is itself, and NULL, a blank or a text that is no number is no
+    // limit (readLimit, the viewer's reading).
+    std::optional<double> limit(QChar decimal) const;
     // As text: a number in general form with `decimal`, a text unchanged,
     // nothing yet and NULL as the empty text.
     QString text(QChar decimal) const;
@@ -100,8 +104,8 @@ private:
 // chosen range set. Number members take a NULL as 0 and text members as the
 // empty text (a received result has no Ret % or band %, and its report must
 // print); the others keep NULL. A limit the page compares as a number
-// (bandatiH, cbasoH, retH, pdwH) is a number or, when not set, NULL: no
-// limit, no mark. `nomeform` and `s_n` are left as they were.
+// (bandatiH, cbasoH, retH, pdwH) is a number or, when not set or no number,
+// NULL: no limit, no mark. `nomeform` and `s_n` are left as they were.
 // Fails with error 13 only for a flag LRI that is no whole number.
 void fillReportData(ReportData& data, const ResultRecord& result, const LimitsRow& limits);
 

@@ -254,14 +254,14 @@ TEST_F(StampaTest, EveryFailureIsReportedAndDropsTheHalfBuiltPage) {
 TEST_F(StampaTest, AResultTheHandOffCannotTakeIsReportedAndNothingPrints) {
     LimitsRow limits;
     limits.set(QStringLiteral("valori"), QStringLiteral("Adulti"));
-    limits.set(QStringLiteral("pdwH"), QStringLiteral("alto"));
     ResultRecord result;
     result.specId = QStringLiteral("B-2");
+    result.flags.LRI = QStringLiteral("alto");  // a flag the page reads as a whole number
     zv::printReport(result, limits);
     const auto shown = prompts_->takeMessages();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, QStringLiteral("Errore durante la stampa!"));
-    EXPECT_TRUE(errorLog().contains(QStringLiteral("pdwH"))) << errorLog().toStdString();
+    EXPECT_TRUE(errorLog().contains(QStringLiteral("\tStampa\t13\t"))) << errorLog().toStdString();
     EXPECT_FALSE(QFile::exists(pdf_));
 }
 
