@@ -154,10 +154,10 @@ void leggi::buildWindow() {
     Text17 = makeBox(this, "Text17", 296, 74, 506);
 
     // Charts, left to right WB2, WB1, RBC, PLT.
-    MSChart3 = new HistogramChart(QStringLiteral("MSChart3"), QColor(210, 210, 210), this);
-    MSChart4 = new HistogramChart(QStringLiteral("MSChart4"), QColor(210, 210, 210), this);
-    MSChart2 = new HistogramChart(QStringLiteral("MSChart2"), QColor(255, 64, 64), this);
-    MSChart1 = new HistogramChart(QStringLiteral("MSChart1"), QColor(255, 255, 0), this);
+    MSChart3 = new HistogramChart(QStringLiteral("MSChart3"), chartColour(HistogramKind::WB2), this);
+    MSChart4 = new HistogramChart(QStringLiteral("MSChart4"), chartColour(HistogramKind::WB1), this);
+    MSChart2 = new HistogramChart(QStringLiteral("MSChart2"), chartColour(HistogramKind::RBC), this);
+    MSChart1 = new HistogramChart(QStringLiteral("MSChart1"), chartColour(HistogramKind::PLT), this);
     const std::pair<HistogramChart*, const char*> charts[] = {{MSChart3, "Istogramma WBC (Mono-Poly)"},
                                                               {MSChart4, "Istogramma WBC (nWbc-Lym-Mono)"},
                                                               {MSChart2, "Istogramma RBC"},
@@ -759,7 +759,6 @@ void leggi::drawScattergram(const ResultRecord& r) {
         canvas.fill(Qt::white);
         QPainter painter(&canvas);
         scatter::drawFrame(painter, QRectF(canvas.rect()), windowText);
-        dotInput_ = in;
         dotDraws_.clear();
         scatter::drawDots(painter, QRectF(canvas.rect()), in, [this] {
             const double r = clock::rnd();
@@ -915,27 +914,10 @@ void leggi::parstampa() {
     // The six pictures are drawings, so the page draws them at the printer's
     // resolution; the dots replay the draws of the screen, so the page shows
     // the same cloud. Nothing goes through the user's clipboard.
-    const ReportPictures pictures = reportPictures();
-    const QColor framePen = palette().color(QPalette::WindowText);
-    pictures.scattergram->setDrawing(
-        [input = dotInput_, draws = dotDraws_, framePen](QPainter& painter, const QRectF& rect) {
-            std::size_t next = 0;
-            scatter::drawFrame(painter, rect, framePen);
-            const qreal dot = std::max<qreal>(1.0, painter.device()->logicalDpiX() / 150.0);
-            scatter::drawDots(
-                painter, rect, input, [&] { return next < draws.size() ? draws[next++] : 0.0; }, dot);
-        });
-    pictures.legend->setDrawing(
-        [framePen](QPainter& painter, const QRectF& rect) { scatter::drawTemplate(painter, rect, framePen); });
-    const std::pair<PictureBox*, HistogramChart*> charts[] = {
-        {pictures.plt, MSChart1}, {pictures.rbc, MSChart2}, {pictures.wb2, MSChart3}, {pictures.wb1, MSChart4}};
-    for (const auto& [slot, chart] : charts) {
-        // The page prints each chart's title just above it: the top of the slot stays clear.
-        slot->setDrawing([bars = chart->bars(), colour = chart->seriesColour()](QPainter& painter, const QRectF& rect) {
-            drawHistogram(painter, rect.adjusted(0, rect.height() * 0.14, 0, 0), bars, colour);
-        });
-    }
-    printReport(readResult(rs_), rangeSet_ ? rangeSet_->row : LimitsRow());
+    const ResultRecord result = readResult(rs_);
+    drawReportPictures(reportPictures(), result, dotDraws_, palette().color(QPalette::WindowText),
+                       scatter::kScreenDivisors);
+    printReport(result, rangeSet_ ? rangeSet_->row : LimitsRow());
 }
 
 void leggi::MSChart3_Click() {

@@ -194,9 +194,8 @@ private:
 
     Recordset rs_;
     std::optional<RangeSet> rangeSet_;
-    // The dots as last drawn: the random draws and what they were drawn from,
-    // so the report prints the very cloud on screen, at its own resolution.
-    scatter::Input dotInput_;
+    // The random draws of the dots as last drawn, so the report prints the
+    // very cloud on screen, at its own resolution.
     std::vector<double> dotDraws_;
     QString msg1_;
     QChar decimal_;

@@ -67,11 +67,7 @@ TEST_F(CupsPrintTest, TheViewersPrintGivesOnePageOnTheDefaultQueue) {
     const ResultRecord stored = readResult(rs);
     // The result's own charts and scattergram in the slots, drawn by the code
     // every printed report draws them with.
-    QWidget window;
-    ReportSurfaces surfaces(&window);
-    surfaces.feedCharts(stored);
-    surfaces.drawPictures(stored, Qt::black);
-    surfaces.handOver(reportPictures());
+    drawReportPictures(reportPictures(), stored, reportDraws(stored), Qt::black, kReportDivisors);
     zv::printReport(stored, LimitsRow::fromRecordset(set));
     ASSERT_TRUE(prompts_->messages.empty()) << prompts_->messages.front().text.toStdString() << "\n"
                                             << errorLog().toStdString();
