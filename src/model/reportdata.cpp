@@ -58,11 +58,6 @@ QString ReportValue::text(QChar decimal) const {
     return QString();
 }
 
-ReportData& reportData() {
-    static ReportData data;
-    return data;
-}
-
 LimitsRow LimitsRow::fromRecordset(const Recordset& rs) {
     LimitsRow row;
     for (int i = 0; i < rs.fieldCount(); ++i) {

@@ -1,7 +1,6 @@
 #pragma once
-// The report hand-off: what a caller (the viewer, the batch run, the automatic
-// report) gives the report page about one result. It lives for the whole run:
-// a member nobody assigns keeps what the previous caller left.
+// The report page's data: what a caller (the viewer, the batch run, the
+// automatic report) gives the report page about one result.
 #include <QString>
 #include <QVariant>
 
@@ -80,9 +79,6 @@ struct ReportData {
     ReportValue s_band, s_ig, s_varlym, s_blast, s_dflt, s_nwbc, s_nrbc, s_rrbc, s_uri;
     int16_t s_lri = 0;
 };
-
-// The program's one hand-off, for the whole run.
-ReportData& reportData();
 
 // The row of the reference-range set (limiti, vet or qc) that the range check
 // chose, by column name without regard to case. A column the row lacks (a QC

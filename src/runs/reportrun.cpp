@@ -40,27 +40,12 @@ std::vector<double> reportDraws(const ResultRecord& result) {
     return draws;
 }
 
-bool printReportPage() {
-    bool printed = false;
-    try {
-        const Stampa* page = Forms::load<Stampa>();
-        printed = page && page->printed();
-    } catch (...) {
-        // A page that left its failure to the caller is still loaded.
-        Forms::unload<Stampa>();
-        throw;
-    }
-    Forms::unload<Stampa>();
-    return printed;
-}
-
 void reportOne(const ResultRecord& result, Recordset& limiti, const QColor& windowText) {
-    // From the first write of the hand-off to the page's end, this page owns it.
-    const ReportTurns::Page page;
-    const LimitsRow limits = reportRangeSet(limiti, result);
-    fillReportData(reportData(), result, limits);
+    // From its pictures to the page's end, one page at a time.
+    const ReportTurns::Page turn;
+    const ReportData page = reportPage(result, reportRangeSet(limiti, result));
     drawReportPictures(reportPictures(), result, reportDraws(result), windowText, kReportDivisors);
-    if (printReportPage())
+    if (Stampa::printPage(page))
         emit notifier().reportPrinted(result.ID1);
 }
 

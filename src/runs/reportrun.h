@@ -29,11 +29,6 @@ LimitsRow reportRangeSet(Recordset& limiti, const ResultRecord& result);
 // program's one sequence, so the page replays them.
 std::vector<double> reportDraws(const ResultRecord& result);
 
-// Loads the report page, which prints, and unloads it; true when the page
-// was printed (a failed page has been logged and shown by the page itself,
-// or, under Stampa::FailuresToCaller, rises from here).
-bool printReportPage();
-
 // The whole report of one result, in the automatic report's order (values,
 // charts, drawings, pictures, page); a failure before the page throws and
 // leaves no page. Announces a printed page through the notifier.
