@@ -8,6 +8,15 @@ namespace zv {
 std::optional<double> readLimit(const QVariant& stored, QChar decimal) {
     if (!stored.isValid() || stored.isNull())
         return std::nullopt;
+    if (holdsNumber(stored))
+        return stored.toDouble();
+    double number = 0;
+    if (!ignoring([&] { number = toDouble(stored.toString(), decimal); }))
+        return std::nullopt;
+    return number;
+}
+
+bool holdsNumber(const QVariant& stored) {
     switch (stored.typeId()) {
     case QMetaType::Double:
     case QMetaType::Float:
@@ -16,13 +25,10 @@ std::optional<double> readLimit(const QVariant& stored, QChar decimal) {
     case QMetaType::LongLong:
     case QMetaType::ULongLong:
     case QMetaType::Short:
-    case QMetaType::UShort: return stored.toDouble();
-    default: break;
+    case QMetaType::UShort:
+    case QMetaType::Bool: return true;
+    default: return false;
     }
-    double number = 0;
-    if (!ignoring([&] { number = toDouble(stored.toString(), decimal); }))
-        return std::nullopt;
-    return number;
 }
 
 RangeColour judge(std::optional<double> value, const RangeLimits& limits) {

@@ -22,6 +22,9 @@ struct RangeLimits {
 // them and the range shows that side empty.
 std::optional<double> readLimit(const QVariant& stored, QChar decimal);
 
+// True for a stored value that is a number as it stands, not a text.
+bool holdsNumber(const QVariant& stored);
+
 enum class RangeColour { Black, Blue, Red };
 
 // Below the low limit is blue, above the high limit red (tested last, so a

@@ -10,18 +10,7 @@ namespace zv {
 ReportValue ReportValue::fromVariant(const QVariant& field) {
     if (!field.isValid() || field.isNull())
         return null();
-    switch (field.typeId()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Bool: return ReportValue(field.toDouble());
-    default: return ReportValue(field.toString());
-    }
+    return holdsNumber(field) ? ReportValue(field.toDouble()) : ReportValue(field.toString());
 }
 
 std::optional<double> ReportValue::number(QChar decimal) const {
