@@ -350,6 +350,7 @@ TEST_F(ReportPageTest, ALimitThatIsNoNumberIsNoLimitOnScreenAndOnPaper) {
     cn.execute(QStringLiteral("UPDATE limiti SET wbcL = 'n.d.', wbcH = 'alto', cNeuH = ' ', rbcH = '4,2'"));
     Recordset rs(cn, QStringLiteral("select * from limiti order by limite"));
     ResultRecord result;
+    result.specId = QStringLiteral("A-17");
     const double values[] = {25.0, 55.2, 30.1, 8,    4.5, 2.2, 0,   4.52, 13.8, 40.5,
                              89.6, 30.5, 34.1, 12.9, 0,   250, 9.1, 0.23, 16.4};
     for (int i = 0; i < kParameterCount; ++i)
