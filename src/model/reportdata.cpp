@@ -1,5 +1,6 @@
 #include "model/reportdata.h"
 
+#include "model/rangelimits.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/recordset.h"
@@ -9,18 +10,7 @@ namespace zv {
 ReportValue ReportValue::fromVariant(const QVariant& field) {
     if (!field.isValid() || field.isNull())
         return null();
-    switch (field.typeId()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Bool: return ReportValue(field.toDouble());
-    default: return ReportValue(field.toString());
-    }
+    return holdsNumber(field) ? ReportValue(field.toDouble()) : ReportValue(field.toString());
 }
 
 std::optional<double> ReportValue::number(QChar decimal) const {
@@ -37,6 +27,16 @@ std::optional<double> ReportValue::number(QChar decimal) const {
     }
 }
 
+std::optional<double> ReportValue::limit(QChar decimal) const {
+    switch (kind_) {
+    case Kind::Empty: return 0.0;
+    case Kind::Null: return std::nullopt;
+    case Kind::Number: return number_;
+    case Kind::Text: break;
+    }
+    return readLimit(text_, decimal);
+}
+
 QString ReportValue::text(QChar decimal) const {
     switch (kind_) {
     case Kind::Number: return numberText(number_, decimal);
@@ -45,11 +45,6 @@ QString ReportValue::text(QChar decimal) const {
     case Kind::Null: break;
     }
     return QString();
-}
-
-ReportData& reportData() {
-    static ReportData data;
-    return data;
 }
 
 LimitsRow LimitsRow::fromRecordset(const Recordset& rs) {
@@ -71,20 +66,55 @@ QString textOf(const OptionalText& t) { return t.value_or(QString()); }
 
 double numberOf(const std::optional<double>& n) { return n.value_or(0.0); }
 
-// A limit the page compares as a number: NULL, missing or blank is no limit
-// (NULL); typed text reads with either decimal mark.
-ReportValue limitNumber(const QVariant& v, const QString& column) {
-    if (!v.isValid() || v.isNull())
-        return ReportValue::null();
-    const ReportValue value = ReportValue::fromVariant(v);
-    if (value.kind() == ReportValue::Kind::Text && value.text(QLatin1Char('.')).trimmed().isEmpty())
-        return ReportValue::null();
-    try {
-        return ReportValue(*value.number(regionalDecimal()));
-    } catch (const AppError&) {
-        throw AppError(err::TypeMismatch,
-                       QStringLiteral("The limit %1 \"%2\" is not a number").arg(column, v.toString()));
-    }
+// A limit the page compares as a number: a number, or NULL for no limit.
+ReportValue limitNumber(const QVariant& v) {
+    const std::optional<double> n = readLimit(v, regionalDecimal());
+    return n ? ReportValue(*n) : ReportValue::null();
+}
+
+// Where each parameter's limits go in the page's data (PCT and PDW included:
+// the page prints their ranges).
+struct LimitMembers {
+    ResultParameter parameter;
+    ReportValue ReportData::*low;
+    ReportValue ReportData::*high;
+    ReportValue ReportData::*countLow = nullptr;
+    ReportValue ReportData::*countHigh = nullptr;
+};
+
+const std::array<LimitMembers, kParameterCount>& limitMembers() {
+    using D = ReportData;
+    using P = ResultParameter;
+    static const std::array<LimitMembers, kParameterCount> members{{
+        {P::WBC, &D::s_wbcL, &D::s_wbcH},
+        {P::neu, &D::s_neuL, &D::s_neuH, &D::s_neucL, &D::s_neucH},
+        {P::lym, &D::s_lymL, &D::s_lymH, &D::s_lymcL, &D::s_lymcH},
+        {P::mono, &D::s_monoL, &D::s_monoH, &D::s_monocL, &D::s_monocH},
+        {P::eos, &D::s_eosL, &D::s_eosH, &D::s_eoscL, &D::s_eoscH},
+        {P::baso, &D::s_basoL, &D::s_basoH, &D::s_basocL, &D::s_basocH},
+        {P::bandati, &D::s_bandatiL, &D::s_bandatiH, &D::s_bandaticL, &D::s_bandaticH},
+        {P::RBC, &D::s_rbcL, &D::s_rbcH},
+        {P::HGB, &D::s_hgbL, &D::s_hgbH},
+        {P::HCT, &D::s_hctL, &D::s_hctH},
+        {P::MCV, &D::s_mcvL, &D::s_mcvH},
+        {P::MCH, &D::s_mchL, &D::s_mchH},
+        {P::MCHC, &D::s_mchcL, &D::s_mchcH},
+        {P::RDW, &D::s_rdwL, &D::s_rdwH},
+        {P::ret, &D::s_retL, &D::s_retH},
+        {P::PLT, &D::s_pltL, &D::s_pltH},
+        {P::MPV, &D::s_mpvL, &D::s_mpvH},
+        {P::PCT, &D::s_pctL, &D::s_pctH},
+        {P::PDW, &D::s_pdwL, &D::s_pdwH},
+    }};
+    return members;
+}
+
+// The limits the page has always been handed as numbers rather than as stored.
+bool comparedAsNumber(const QString& column) {
+    static const QStringList columns{
+        parameterInfo(ResultParameter::bandati).high, parameterInfo(ResultParameter::baso).countHigh,
+        parameterInfo(ResultParameter::ret).high, parameterInfo(ResultParameter::PDW).high};
+    return columns.contains(column);
 }
 
 }  // namespace
@@ -120,38 +150,21 @@ void fillReportData(ReportData& d, const ResultRecord& r, const LimitsRow& limit
     d.s_pct = v(P::PCT);
     d.s_pdw = numberOf(r.value(P::PDW));
 
-    // From the range set.
-    auto l = [&](const char* column) { return ReportValue::fromVariant(limits.value(QString::fromLatin1(column))); };
-    auto ld = [&](const char* column) {
-        const QString name = QString::fromLatin1(column);
-        return limitNumber(limits.value(name), name);
-    };
-    d.s_limite = l("valori");
-    d.s_wbcL = l("wbcL"), d.s_wbcH = l("wbcH");
-    d.s_neuL = l("neuL"), d.s_neuH = l("neuH");
-    d.s_bandatiL = l("bandatiL"), d.s_bandatiH = ld("bandatiH");
-    d.s_lymL = l("lymL"), d.s_lymH = l("lymH");
-    d.s_monoL = l("monoL"), d.s_monoH = l("monoH");
-    d.s_eosL = l("eosL"), d.s_eosH = l("eosH");
-    d.s_basoL = l("basoL"), d.s_basoH = l("basoH");
-    d.s_neucL = l("cneuL"), d.s_neucH = l("cneuH");
-    d.s_bandaticL = l("cBandatiL"), d.s_bandaticH = l("cBandatiH");
-    d.s_lymcL = l("clymL"), d.s_lymcH = l("clymH");
-    d.s_monocL = l("cmonoL"), d.s_monocH = l("cmonoH");
-    d.s_eoscL = l("ceosL"), d.s_eoscH = l("ceosH");
-    d.s_basocL = l("cbasoL"), d.s_basocH = ld("cbasoH");
-    d.s_rbcL = l("rbcL"), d.s_rbcH = l("rbcH");
-    d.s_hgbL = l("hgbL"), d.s_hgbH = l("hgbH");
-    d.s_mcvL = l("mcvL"), d.s_mcvH = l("mcvH");
-    d.s_hctL = l("hctL"), d.s_hctH = l("hctH");
-    d.s_mchL = l("mchL"), d.s_mchH = l("mchH");
-    d.s_mchcL = l("mchcL"), d.s_mchcH = l("mchcH");
-    d.s_rdwL = l("rdwL"), d.s_rdwH = l("rdwH");
-    d.s_retL = l("retL"), d.s_retH = ld("retH");
-    d.s_pltL = l("pltL"), d.s_pltH = l("pltH");
-    d.s_mpvL = l("mpvL"), d.s_mpvH = l("mpvH");
-    d.s_pctL = l("pctL"), d.s_pctH = l("pctH");
-    d.s_pdwL = l("pdwL"), d.s_pdwH = ld("pdwH");
+    // From the range set, under the parameter table's column names.
+    auto l = [&](const QString& column) { return ReportValue::fromVariant(limits.value(column)); };
+    d.s_limite = l(QStringLiteral("valori"));
+    for (const LimitMembers& m : limitMembers()) {
+        const ParameterInfo& info = parameterInfo(m.parameter);
+        const auto set = [&](ReportValue ReportData::*member, const QString& column) {
+            d.*member = comparedAsNumber(column) ? limitNumber(limits.value(column)) : l(column);
+        };
+        set(m.low, info.low);
+        set(m.high, info.high);
+        if (m.countLow)
+            set(m.countLow, info.countLow);
+        if (m.countHigh)
+            set(m.countHigh, info.countHigh);
+    }
 
     // The analyser's flags.
     const AlarmFlags& f = r.flags;

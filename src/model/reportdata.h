@@ -1,7 +1,6 @@
 #pragma once
-// The report hand-off: what a caller (the viewer, the batch run, the automatic
-// report) gives the report page about one result. It lives for the whole run:
-// a member nobody assigns keeps what the previous caller left.
+// The report page's data: what a caller (the viewer, the batch run, the
+// automatic report) gives the report page about one result.
 #include <QString>
 #include <QVariant>
 
@@ -40,6 +39,10 @@ public:
     // when it is the only mark), NULL is nullopt. A text that is no number,
     // the empty text included, fails with error 13.
     std::optional<double> number(QChar decimal) const;
+    // The value as a limit the page judges against: nothing yet is 0, a
+    // number is itself, and NULL, a blank or a text that is no number is no
+    // limit (readLimit, the viewer's reading).
+    std::optional<double> limit(QChar decimal) const;
     // As text: a number in general form with `decimal`, a text unchanged,
     // nothing yet and NULL as the empty text.
     QString text(QChar decimal) const;
@@ -77,9 +80,6 @@ struct ReportData {
     int16_t s_lri = 0;
 };
 
-// The program's one hand-off, for the whole run.
-ReportData& reportData();
-
 // The row of the reference-range set (limiti, vet or qc) that the range check
 // chose, by column name without regard to case. A column the row lacks (a QC
 // lot has no absolute-count limits) reads as NULL: no limit on that side.
@@ -100,8 +100,8 @@ private:
 // chosen range set. Number members take a NULL as 0 and text members as the
 // empty text (a received result has no Ret % or band %, and its report must
 // print); the others keep NULL. A limit the page compares as a number
-// (bandatiH, cbasoH, retH, pdwH) is a number or, when not set, NULL: no
-// limit, no mark. `nomeform` and `s_n` are left as they were.
+// (bandatiH, cbasoH, retH, pdwH) is a number or, when not set or no number,
+// NULL: no limit, no mark. `nomeform` and `s_n` are left as they were.
 // Fails with error 13 only for a flag LRI that is no whole number.
 void fillReportData(ReportData& data, const ResultRecord& result, const LimitsRow& limits);
 

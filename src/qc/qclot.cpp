@@ -1,5 +1,6 @@
 #include "qc/qclot.h"
 
+#include "model/rangelimits.h"
 #include "platform/conversions.h"
 #include "platform/database.h"
 #include "platform/errors.h"
@@ -34,13 +35,12 @@ double qcRange(double low, double high, int digits) { return roundHalfEven(qcTar
 
 namespace {
 
+// The lot editor stores numbers, so a lot limit that is no number is a
+// damaged row, not a limit left out: it fails rather than mark nothing.
 std::optional<double> limitOf(const Recordset& rs, const QString& column) {
     const QVariant v = rs.field(column);
-    if (v.isNull())
-        return std::nullopt;
-    bool ok = false;
-    const double number = v.toDouble(&ok);
-    if (!ok)
+    const std::optional<double> number = readLimit(v, QLatin1Char('.'));
+    if (!number && !v.isNull())
         throw AppError(err::TypeMismatch,
                        QStringLiteral("Type mismatch: the lot limit %1 holds \"%2\"").arg(column, v.toString()));
     return number;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "model/rangelimits.h"
 #include "platform/conversions.h"
 
 namespace zv {
@@ -35,12 +36,12 @@ std::optional<double> qcDeviation(const std::vector<std::optional<double>>& valu
 }
 
 QcMark qcMark(double value, std::optional<double> low, std::optional<double> high) {
-    QcMark mark = QcMark::None;
-    if (low && value < *low)
-        mark = QcMark::Below;
-    if (high && value > *high)
-        mark = QcMark::Above;
-    return mark;
+    switch (judge(value, {low, high})) {
+    case RangeColour::Blue: return QcMark::Below;
+    case RangeColour::Red: return QcMark::Above;
+    case RangeColour::Black: break;
+    }
+    return QcMark::None;
 }
 
 }  // namespace zv

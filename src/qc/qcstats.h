@@ -17,7 +17,7 @@ std::optional<double> qcMean(const std::vector<std::optional<double>>& values);
 std::optional<double> qcDeviation(const std::vector<std::optional<double>>& values);
 
 enum class QcMark { None, Below, Above };
-// Strict tests, the high one last: a value equal to a limit is not marked,
+// The results' range rule (judge): a value equal to a limit is not marked,
 // and with the low limit above the high one a value outside both is Above.
 // A missing limit marks nothing on its side.
 QcMark qcMark(double value, std::optional<double> low, std::optional<double> high);

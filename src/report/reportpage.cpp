@@ -3,6 +3,7 @@
 #include <cmath>
 #include <functional>
 
+#include "model/rangelimits.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/profile.h"
@@ -94,21 +95,27 @@ QString printedOrNothing(const std::optional<double>& value, QChar mark) {
     return value ? printedNumber(*value, mark) : QString();
 }
 
-// A limit as the viewer shows it: a number (typed with either mark, or stored
-// as one) in the page's mark, so values and ranges never mix marks; nothing
-// where there is no limit. A text that is no number stays as typed.
-QString limitText(const ReportValue& limit, QChar mark) {
-    if (limit.kind() == ReportValue::Kind::Empty)
-        return QString();
-    std::optional<double> n;
-    if (!ignoring([&] { n = limit.number(mark); }))
-        return limit.text(mark);
-    return n ? numberText(*n, mark) : QString();
+// The range of a row as the page judges it: a member nobody assigned reads
+// as 0, as every number of the hand-off does.
+RangeLimits judgedRange(const ReportValue& low, const ReportValue& high, QChar mark) {
+    return {low.limit(mark), high.limit(mark)};
 }
 
+// The range as the viewer shows it, in the page's mark so values and ranges
+// never mix marks; a member nobody assigned shows nothing.
 QString rangeText(const ReportValue& low, const ReportValue& high, QChar mark) {
-    return QStringLiteral("(") + limitText(low, mark) + QStringLiteral(" - ") + limitText(high, mark) +
-           QStringLiteral(")");
+    const auto shown = [mark](const ReportValue& v) {
+        return v.kind() == ReportValue::Kind::Empty ? std::nullopt : v.limit(mark);
+    };
+    return rangeText(RangeLimits{shown(low), shown(high)}, mark);
+}
+
+// The symbol after a value outside its range.
+void printRangeMark(PageSurface& page, RangeColour judged, const PageSettings& s) {
+    if (judged == RangeColour::Blue)
+        page.print(s.low);
+    else if (judged == RangeColour::Red)
+        page.print(s.high);
 }
 
 void logoBlock(PageSurface& page) {
@@ -292,12 +299,7 @@ public:
             }
             page_.setFontBold(false);
         }
-        const std::optional<double> low = r.low.number(s_.mark);
-        if (n && low && *n < *low)
-            page_.print(s_.low);
-        const std::optional<double> high = r.high.number(s_.mark);
-        if (n && high && *n > *high)
-            page_.print(s_.high);
+        printRangeMark(page_, judge(n, judgedRange(r.low, r.high, s_.mark)), s_);
         page_.setCurrentX(analisi_.single("unit_x"));
         page_.print(r.unit);
         page_.setCurrentX(analisi_.single("rif_x"));
@@ -522,12 +524,7 @@ void countsBlock(PageSurface& page, const ReportData& d, const ReportCaptions& c
         page.setFontBold(bold);
         page.print(printed[i]);
         page.setFontBold(false);
-        const std::optional<double> low = r.low.number(s.mark);
-        if (counts[i] && low && *counts[i] < *low)
-            page.print(s.low);
-        const std::optional<double> high = r.high.number(s.mark);
-        if (counts[i] && high && *counts[i] > *high)
-            page.print(s.high);
+        printRangeMark(page, judge(counts[i], judgedRange(r.low, r.high, s.mark)), s);
         page.setCurrentX(k.single("calcolaunit_x"));
         page.print(c.unitwbc);
         page.setCurrentX(k.single("calcolarif_x"));

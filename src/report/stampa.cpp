@@ -74,6 +74,15 @@ private:
     ReportPictures pictures_;
 };
 
+// What the page printed last carried of the members no caller fills.
+struct Carried {
+    QString nomeform, s_n;
+};
+Carried& carried() {
+    static Carried c;
+    return c;
+}
+
 }  // namespace
 
 Stampa::Stampa() : Form(QStringLiteral("Stampa")) {
@@ -95,7 +104,28 @@ void Stampa::Form_Load() {
     }
 }
 
+bool Stampa::printPage(const ReportData& page) {
+    carried() = {page.nomeform, page.s_n};
+    const ReportData* before = page_;
+    page_ = &page;
+    bool printed = false;
+    try {
+        const Stampa* window = Forms::load<Stampa>();
+        printed = window && window->printed();
+    } catch (...) {
+        // A page that left its failure to the caller is still loaded.
+        Forms::unload<Stampa>();
+        page_ = before;
+        throw;
+    }
+    Forms::unload<Stampa>();
+    page_ = before;
+    return printed;
+}
+
 void Stampa::stampax() {
+    if (!page_)
+        throw AppError(err::InvalidCall, QStringLiteral("The report window was loaded without a page to print."));
     // What the load reads before the page: the settings, then the logo.
     const PageSettings settings = PageSettings::load();
     const QString logoPath = programPath(QString(file::logoFolder) + QStringLiteral("/logo.bmp"));
@@ -110,7 +140,7 @@ void Stampa::stampax() {
     const std::unique_ptr<Printer> printer = Printer::to(session.nextPrintDestination());
     PrinterSurface surface(*printer, Picture2, reportPictures());
     try {
-        zv::stampax(surface, reportData(), session.stampa, settings);
+        zv::stampax(surface, *page_, session.stampa, settings);
         printer->endDoc();
     } catch (...) {
         // Half a report is worse than none: nothing of it reaches the paper.
@@ -119,20 +149,28 @@ void Stampa::stampax() {
     }
 }
 
+ReportData reportPage(const ResultRecord& result, const LimitsRow& limits) {
+    ReportData page;
+    page.nomeform = carried().nomeform;
+    page.s_n = carried().s_n;
+    fillReportData(page, result, limits);
+    return page;
+}
+
 void printReport(const ResultRecord& result, const LimitsRow& limits) {
     // An automatic report asked for while this page (or its error box) is up
-    // waits for it: the hand-off is this page's until it ends.
-    const ReportTurns::Page page;
+    // waits for it: one page at a time.
+    const ReportTurns::Page turn;
+    ReportData page;
     try {
-        fillReportData(reportData(), result, limits);
+        page = reportPage(result, limits);
     } catch (...) {
         const CaughtError e = describeCurrentException();
         logerrore(e.number, e.description, QString(Stampa::kName));
         msgBox(QStringLiteral("Errore durante la stampa!"), MsgButtons::OK, MsgIcon::Critical, appTitle());
         return;
     }
-    Forms::load<Stampa>();
-    Forms::unload<Stampa>();
+    Stampa::printPage(page);
 }
 
 }  // namespace zv

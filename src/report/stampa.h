@@ -1,7 +1,7 @@
 #pragma once
-// The report window: never shown. A caller fills the hand-off (reportData()
-// and the picture slots of the picture window), loads this window, whose load
-// prints the page, and unloads it.
+// The report window: never shown. A caller draws the pictures into the slots
+// of the picture window and hands the page's data to printPage, which loads
+// this window, whose load prints the page, and unloads it.
 #include "model/reportdata.h"
 #include "platform/forms.h"
 #include "platform/widgets.h"
@@ -14,7 +14,12 @@ public:
     static constexpr QLatin1String kName{"Stampa"};
 
     Stampa();
-    // Prints one page from the hand-off on the printer of the session (the one
+    // Loads this window with `page`, which its load prints, and unloads it;
+    // true when the page was printed. A failure is handled as the load
+    // handles it; under a FailuresToCaller it rises from here.
+    static bool printPage(const ReportData& page);
+
+    // Prints the page handed over on the printer of the session (the one
     // picked in the printer set-up, else the system's default). Any failure,
     // before or during the page, drops the half-built document, is logged and
     // shown as "Errore durante la stampa!"; the load itself never fails. Under
@@ -32,6 +37,7 @@ public:
         FailuresToCaller& operator=(const FailuresToCaller&) = delete;
     };
     // The page procedure; public as it always was, called only by the load.
+    // Loaded without a page, it fails.
     void stampax();
 
     PictureBox* Picture2 = nullptr;  // the logo
@@ -41,13 +47,19 @@ public:
 
 private:
     static inline int depth_ = 0;
+    static inline const ReportData* page_ = nullptr;  // the page printPage hands the load
     bool printed_ = false;
 };
 
+// The page of a result with its range set, as the hand-off always gave it:
+// fillReportData, with `nomeform` and `s_n`, which no caller fills, as the
+// page printed before carried them. Fails as fillReportData does.
+ReportData reportPage(const ResultRecord& result, const LimitsRow& limits);
+
 // The viewer's print: hands the shown result and the range set its range check
 // chose to the report page and prints it (the caller has drawn the six report
-// pictures into their slots first). A result the hand-off cannot take (a limit
-// that is no number) is reported like a failed page; nothing is stored.
+// pictures into their slots first). A result the hand-off cannot take (a flag
+// LRI that is no whole number) is reported like a failed page; nothing is stored.
 // Automatic reports asked for meanwhile run after it (ReportTurns).
 void printReport(const ResultRecord& result, const LimitsRow& limits);
 

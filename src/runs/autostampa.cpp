@@ -10,7 +10,7 @@
 
 namespace zv {
 
-autostampa::autostampa() : Form(QString(kName)), surfaces(this) {}
+autostampa::autostampa() : Form(QString(kName)) {}
 
 void autostampa::Form_Load() {
     const ReportTurns::Page page;
@@ -33,7 +33,7 @@ void autostampa::Form_Load() {
         results.moveLast();
         const ResultRecord result = readResult(results);
         Recordset limiti(s.cnlimit, QStringLiteral("select * from limiti order by limite"));
-        reportOne(result, limiti, surfaces, palette().color(QPalette::WindowText));
+        reportOne(result, limiti, palette().color(QPalette::WindowText));
     } catch (...) {
         const CaughtError e = describeCurrentException();
         logerrore(e.number, e.description, formName());

@@ -19,8 +19,6 @@ public:
     // "autostampa" and the window closes itself; no message box, and the
     // result stays stored.
     void Form_Load() override;
-
-    ReportSurfaces surfaces;
 };
 
 }  // namespace zv

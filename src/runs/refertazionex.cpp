@@ -24,7 +24,7 @@ void place(QWidget* w, int left, int top, int width, int height) {
 
 }  // namespace
 
-Refertazionex::Refertazionex() : Form(QString(kName)), surfaces(this) {
+Refertazionex::Refertazionex() : Form(QString(kName)) {
     setWindowTitle(QStringLiteral("Refertazione"));
     // A little wider than the first design: the translated captions need it.
     setFixedSize(twipsToPixels(3600), twipsToPixels(2280));
@@ -124,7 +124,7 @@ void Refertazionex::Command1_Click() {
             ProgressBar1->setValue(++begun);
             results_.setAbsolutePosition(position);
             const ResultRecord result = readResult(results_);
-            reportOne(result, limiti_, surfaces, palette().color(QPalette::WindowText));
+            reportOne(result, limiti_, palette().color(QPalette::WindowText));
         }
         finished = true;
     } catch (...) {

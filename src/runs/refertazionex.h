@@ -31,7 +31,6 @@ public:
     QLineEdit* Text2 = nullptr;
     QPushButton* Command1 = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
-    ReportSurfaces surfaces;
 
 private:
     // The run: positions Text1 to Text2 (rounded half to even), one page

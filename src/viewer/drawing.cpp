@@ -7,8 +7,62 @@
 
 #include "platform/conversions.h"
 #include "platform/errors.h"
+#include "platform/widgets.h"
+#include "shell/grafici.h"
 
 namespace zv {
+
+namespace {
+
+double barValue(const std::optional<QString>& text) {
+    double value = 0;
+    if (text && !ignoring([&] { value = toDouble(*text, QLatin1Char('.')); }))
+        value = 0;
+    return value;
+}
+
+}  // namespace
+
+std::array<double, kChartBars> histogramBars(const Histogram& histogram) {
+    std::array<double, kChartBars> bars{};
+    for (int bar = 0; bar < kChartBars; ++bar)
+        bars[std::size_t(bar)] = barValue(histogram.channels[std::size_t(bar + 1)]);
+    return bars;
+}
+
+QColor chartColour(HistogramKind kind) {
+    switch (kind) {
+    case HistogramKind::PLT: return QColor(255, 255, 0);
+    case HistogramKind::RBC: return QColor(255, 64, 64);
+    case HistogramKind::WB1:
+    case HistogramKind::WB2: break;
+    }
+    return QColor(210, 210, 210);
+}
+
+void drawReportPictures(const ReportPictures& target, const ResultRecord& result, std::vector<double> draws,
+                        const QColor& framePen, const scatter::Divisors& divisors) {
+    target.scattergram->setDrawing([input = scatter::inputOf(result), draws = std::move(draws), framePen, divisors](
+                                       QPainter& painter, const QRectF& rect) {
+        std::size_t next = 0;
+        scatter::drawFrame(painter, rect, framePen);
+        const qreal dot = std::max<qreal>(1.0, painter.device()->logicalDpiX() / 150.0);
+        scatter::drawDots(
+            painter, rect, input, [&] { return next < draws.size() ? draws[next++] : 0.0; }, dot, divisors);
+    });
+    target.legend->setDrawing(
+        [framePen](QPainter& painter, const QRectF& rect) { scatter::drawTemplate(painter, rect, framePen); });
+    const std::pair<PictureBox*, HistogramKind> charts[] = {{target.plt, HistogramKind::PLT},
+                                                            {target.rbc, HistogramKind::RBC},
+                                                            {target.wb2, HistogramKind::WB2},
+                                                            {target.wb1, HistogramKind::WB1}};
+    for (const auto& [slot, kind] : charts) {
+        slot->setDrawing([bars = histogramBars(result.histogram(kind)), colour = chartColour(kind)](
+                             QPainter& painter, const QRectF& rect) {
+            drawHistogram(painter, rect.adjusted(0, rect.height() * 0.14, 0, 0), bars, colour);
+        });
+    }
+}
 
 void drawHistogram(QPainter& painter, const QRectF& rect, const std::array<double, kChartBars>& bars,
                    const QColor& series) {
@@ -174,10 +228,7 @@ HistogramChart::HistogramChart(const QString& name, const QColor& series, QWidge
 }
 
 void HistogramChart::setBar(int index, const std::optional<QString>& text) {
-    double value = 0;
-    if (text && !ignoring([&] { value = toDouble(*text, QLatin1Char('.')); }))
-        value = 0;
-    bars_.at(std::size_t(index)) = value;
+    bars_.at(std::size_t(index)) = barValue(text);
     update();
 }
 

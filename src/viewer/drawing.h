@@ -9,6 +9,7 @@
 
 #include <array>
 #include <functional>
+#include <vector>
 
 #include "viewer/scattergram.h"
 
@@ -19,6 +20,10 @@ namespace zv {
 inline constexpr int kChartBars = 52;
 void drawHistogram(QPainter& painter, const QRectF& rect, const std::array<double, kChartBars>& bars,
                    const QColor& series);
+
+// A stored histogram's 52 bars, channels 006 to 230: channel 002 is stored
+// but never charted, and an empty or unreadable channel is an empty bar.
+std::array<double, kChartBars> histogramBars(const Histogram& histogram);
 
 namespace scatter {
 QColor populationColour(Population p);
@@ -32,6 +37,19 @@ void drawTemplate(QPainter& painter, const QRectF& rect, const QColor& framePen)
 int64_t drawDots(QPainter& painter, const QRectF& rect, const Input& input, const std::function<double()>& random,
                  qreal dotSize = 0, const Divisors& divisors = kScreenDivisors);
 }  // namespace scatter
+
+struct ReportPictures;
+
+// The six report pictures of a result into the report's slots, drawn as the
+// screen draws them: each chart straight from the result's histogram in
+// `chartColour`, the legend, and the scattergram replaying `draws`, the
+// random numbers its dots took, so paper shows the cloud that was computed.
+// Each chart leaves the top of its slot to the title the page prints there.
+void drawReportPictures(const ReportPictures& target, const ResultRecord& result, std::vector<double> draws,
+                        const QColor& framePen, const scatter::Divisors& divisors);
+
+// The series colour of a kind's chart, on screen and on paper.
+QColor chartColour(HistogramKind kind);
 
 // A histogram chart control: 52 bars in one series, fed bar by bar, that
 // reports clicks (the viewer swaps its white-cell charts with them).

@@ -154,10 +154,10 @@ void leggi::buildWindow() {
     Text17 = makeBox(this, "Text17", 296, 74, 506);
 
     // Charts, left to right WB2, WB1, RBC, PLT.
-    MSChart3 = new HistogramChart(QStringLiteral("MSChart3"), QColor(210, 210, 210), this);
-    MSChart4 = new HistogramChart(QStringLiteral("MSChart4"), QColor(210, 210, 210), this);
-    MSChart2 = new HistogramChart(QStringLiteral("MSChart2"), QColor(255, 64, 64), this);
-    MSChart1 = new HistogramChart(QStringLiteral("MSChart1"), QColor(255, 255, 0), this);
+    MSChart3 = new HistogramChart(QStringLiteral("MSChart3"), chartColour(HistogramKind::WB2), this);
+    MSChart4 = new HistogramChart(QStringLiteral("MSChart4"), chartColour(HistogramKind::WB1), this);
+    MSChart2 = new HistogramChart(QStringLiteral("MSChart2"), chartColour(HistogramKind::RBC), this);
+    MSChart1 = new HistogramChart(QStringLiteral("MSChart1"), chartColour(HistogramKind::PLT), this);
     const std::pair<HistogramChart*, const char*> charts[] = {{MSChart3, "Istogramma WBC (Mono-Poly)"},
                                                               {MSChart4, "Istogramma WBC (nWbc-Lym-Mono)"},
                                                               {MSChart2, "Istogramma RBC"},
@@ -691,13 +691,9 @@ void leggi::populate() {
     QString position;
     ignoring([&] { position = QString::number(rs_.absolutePosition()); });
     Text20->setText(position);
-    const std::pair<Label*, P> values[] = {
-        {Label11, P::WBC},  {Label12, P::HGB},      {Label13, P::RBC}, {Label14, P::MCV},  {Label15, P::PLT},
-        {Label16, P::MPV},  {Label8, P::HCT},       {Label9, P::MCH},  {Label25, P::MCHC}, {Label26, P::RDW},
-        {Label27, P::neu},  {Label103, P::bandati}, {Label28, P::lym}, {Label29, P::mono}, {Label30, P::eos},
-        {Label31, P::baso}, {Label54, P::PCT},      {Label55, P::PDW}};
-    for (const auto& [label, parameter] : values)
-        label->setText(number(r.value(parameter)));
+    for (const ParameterControls& c : parameterControls())
+        if (c.value)
+            c.value->setText(number(r.value(c.parameter)));
     Text10->setText(text(r.specId));
     Text12->setText(text(r.seq));
     Text17->setText(text(r.note));
@@ -763,7 +759,6 @@ void leggi::drawScattergram(const ResultRecord& r) {
         canvas.fill(Qt::white);
         QPainter painter(&canvas);
         scatter::drawFrame(painter, QRectF(canvas.rect()), windowText);
-        dotInput_ = in;
         dotDraws_.clear();
         scatter::drawDots(painter, QRectF(canvas.rect()), in, [this] {
             const double r = clock::rnd();
@@ -776,15 +771,15 @@ void leggi::drawScattergram(const ResultRecord& r) {
 }
 
 void leggi::verifica_limiti() {
-    const QList<Label*> coloured = {Label11, Label27, Label103, Label28, Label29, Label30, Label31, Label13,
-                                    Label12, Label8,  Label14,  Label9,  Label25, Label26, Label15, Label16};
-    const QList<Label*> ranges = {Label79, Label80, Label104, Label81, Label82, Label83, Label84, Label56, Label71,
-                                  Label72, Label73, Label74,  Label75, Label76, Label77, Label78, Label95};
-    for (Label* label : coloured)
-        label->setForeColor(Qt::black);
+    const auto controls = parameterControls();
+    for (const ParameterControls& c : controls) {
+        if (!c.range)
+            continue;
+        c.range->clear();
+        if (c.value)
+            c.value->setForeColor(Qt::black);
+    }
     setBoxColour(Text25, Qt::black);
-    for (Label* label : ranges)
-        label->clear();
     Text19->clear();
     rangeSet_.reset();
 
@@ -793,16 +788,30 @@ void leggi::verifica_limiti() {
     if (!rangeSet_)
         return;
     Text19->setText(rangeSet_->valori);
-    const auto& order = checkedParameters();
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        const RangeLimits& limits = rangeSet_->limits[i];
-        ranges[qsizetype(i)]->setText(rangeText(limits, decimal_));
-        const QColor colour = colourOf(judge(r.value(order[i]), limits));
-        if (order[i] == ResultParameter::ret)
-            setBoxColour(Text25, colour);
+    for (const ParameterControls& c : controls) {
+        if (!c.range)
+            continue;
+        const RangeLimits& limits = rangeSet_->of(c.parameter);
+        c.range->setText(rangeText(limits, decimal_));
+        const QColor colour = colourOf(judge(r.value(c.parameter), limits));
+        if (c.value)
+            c.value->setForeColor(colour);
         else
-            coloured[qsizetype(i)]->setForeColor(colour);
+            setBoxColour(Text25, colour);
     }
+}
+
+std::array<leggi::ParameterControls, kParameterCount> leggi::parameterControls() const {
+    using P = ResultParameter;
+    return {{
+        {P::WBC, Label11, Label79},       {P::neu, Label27, Label80}, {P::lym, Label28, Label81},
+        {P::mono, Label29, Label82},      {P::eos, Label30, Label83}, {P::baso, Label31, Label84},
+        {P::bandati, Label103, Label104}, {P::RBC, Label13, Label56}, {P::HGB, Label12, Label71},
+        {P::HCT, Label8, Label72},        {P::MCV, Label14, Label73}, {P::MCH, Label9, Label74},
+        {P::MCHC, Label25, Label75},      {P::RDW, Label26, Label76}, {P::ret, nullptr, Label95},
+        {P::PLT, Label15, Label77},       {P::MPV, Label16, Label78}, {P::PCT, Label54, nullptr},
+        {P::PDW, Label55, nullptr},
+    }};
 }
 
 void leggi::display() {
@@ -905,27 +914,10 @@ void leggi::parstampa() {
     // The six pictures are drawings, so the page draws them at the printer's
     // resolution; the dots replay the draws of the screen, so the page shows
     // the same cloud. Nothing goes through the user's clipboard.
-    const ReportPictures pictures = reportPictures();
-    const QColor framePen = palette().color(QPalette::WindowText);
-    pictures.scattergram->setDrawing(
-        [input = dotInput_, draws = dotDraws_, framePen](QPainter& painter, const QRectF& rect) {
-            std::size_t next = 0;
-            scatter::drawFrame(painter, rect, framePen);
-            const qreal dot = std::max<qreal>(1.0, painter.device()->logicalDpiX() / 150.0);
-            scatter::drawDots(
-                painter, rect, input, [&] { return next < draws.size() ? draws[next++] : 0.0; }, dot);
-        });
-    pictures.legend->setDrawing(
-        [framePen](QPainter& painter, const QRectF& rect) { scatter::drawTemplate(painter, rect, framePen); });
-    const std::pair<PictureBox*, HistogramChart*> charts[] = {
-        {pictures.plt, MSChart1}, {pictures.rbc, MSChart2}, {pictures.wb2, MSChart3}, {pictures.wb1, MSChart4}};
-    for (const auto& [slot, chart] : charts) {
-        // The page prints each chart's title just above it: the top of the slot stays clear.
-        slot->setDrawing([bars = chart->bars(), colour = chart->seriesColour()](QPainter& painter, const QRectF& rect) {
-            drawHistogram(painter, rect.adjusted(0, rect.height() * 0.14, 0, 0), bars, colour);
-        });
-    }
-    printReport(readResult(rs_), rangeSet_ ? rangeSet_->row : LimitsRow());
+    const ResultRecord result = readResult(rs_);
+    drawReportPictures(reportPictures(), result, dotDraws_, palette().color(QPalette::WindowText),
+                       scatter::kScreenDivisors);
+    printReport(result, rangeSet_ ? rangeSet_->row : LimitsRow());
 }
 
 void leggi::MSChart3_Click() {

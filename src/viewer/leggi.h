@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QString>
 
+#include <array>
 #include <initializer_list>
 #include <optional>
 #include <vector>
@@ -113,6 +114,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The controls of one parameter: its value label (none for Ret %, which
+    // shows in its box Text25) and its range label (none for PCT and PDW,
+    // which have no range). Filling and judging both walk this one table.
+    struct ParameterControls {
+        ResultParameter parameter;
+        Label* value;
+        Label* range;
+    };
+    std::array<ParameterControls, kParameterCount> parameterControls() const;
+
     void buildWindow();
     void buildEditing();
     // The fifteen value boxes that take only digits and the separator.
@@ -183,9 +194,8 @@ private:
 
     Recordset rs_;
     std::optional<RangeSet> rangeSet_;
-    // The dots as last drawn: the random draws and what they were drawn from,
-    // so the report prints the very cloud on screen, at its own resolution.
-    scatter::Input dotInput_;
+    // The random draws of the dots as last drawn, so the report prints the
+    // very cloud on screen, at its own resolution.
     std::vector<double> dotDraws_;
     QString msg1_;
     QChar decimal_;

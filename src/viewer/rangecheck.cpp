@@ -26,19 +26,9 @@ const RangeLimits& RangeSet::of(ResultParameter p) const {
 
 namespace {
 
-// NULL, a missing column or text that is not a number: no limit.
+// A missing column is no limit, as NULL and a text that is no number are.
 std::optional<double> limitOf(const Recordset& rs, const QString& field, QChar decimal) {
-    if (!rs.hasField(field))
-        return std::nullopt;
-    const QVariant v = rs.field(field);
-    if (v.isNull())
-        return std::nullopt;
-    if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int)
-        return v.toDouble();
-    double number = 0;
-    if (!ignoring([&] { number = toDouble(v.toString(), decimal); }))
-        return std::nullopt;
-    return number;
+    return rs.hasField(field) ? readLimit(rs.field(field), decimal) : std::nullopt;
 }
 
 }  // namespace
@@ -82,22 +72,6 @@ std::optional<RangeSet> findRangeSet(Connection& cnlimit, std::optional<int> lim
         return std::nullopt;
     human.setAbsolutePosition(position);
     return readRangeSet(human, QStringLiteral("limiti"), decimal);
-}
-
-RangeColour judge(std::optional<double> value, const RangeLimits& limits) {
-    RangeColour colour = RangeColour::Black;
-    if (!value)
-        return colour;
-    if (limits.low && *value < *limits.low)
-        colour = RangeColour::Blue;
-    if (limits.high && *value > *limits.high)
-        colour = RangeColour::Red;
-    return colour;
-}
-
-QString rangeText(const RangeLimits& limits, QChar decimal) {
-    auto side = [decimal](const std::optional<double>& v) { return v ? numberText(*v, decimal) : QString(); };
-    return QStringLiteral("(") + side(limits.low) + QStringLiteral(" - ") + side(limits.high) + QStringLiteral(")");
 }
 
 }  // namespace zv

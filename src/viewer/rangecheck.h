@@ -2,8 +2,9 @@
 // Judges a result against a reference-range set: which set serves the result
 // (a QC lot named by its sample id, a species set named by its patient or
 // animal name, else a human set by position), and where each of the seventeen
-// compared values lies. A limit that is missing, NULL or not a number means
-// "no limit on that side"; every parameter is judged on its own.
+// compared values lies (model/rangelimits.h). A limit that is missing, NULL or
+// not a number means "no limit on that side"; every parameter is judged on
+// its own.
 #include <QChar>
 #include <QString>
 
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "model/rangelimits.h"
 #include "model/reportdata.h"
 #include "model/result.h"
 
@@ -21,11 +23,6 @@ class Connection;
 // The parameters compared, in the order they are judged (PCT and PDW have no range).
 inline constexpr int kCheckedCount = 17;
 const std::array<ResultParameter, kCheckedCount>& checkedParameters();
-
-struct RangeLimits {
-    std::optional<double> low, high;
-    bool operator==(const RangeLimits&) const = default;
-};
 
 // One row of `qc`, `vet` or `limiti`, as far as the check reads it.
 struct RangeSet {
@@ -51,15 +48,5 @@ RangeSet readRangeSet(const Recordset& rs, const QString& table, QChar decimal);
 // position (or no Limits at all) there is no set.
 std::optional<RangeSet> findRangeSet(Connection& cnlimit, std::optional<int> limits, const QString& sampleId,
                                      const QString& name, QChar decimal);
-
-enum class RangeColour { Black, Blue, Red };
-
-// Below the low limit is blue, above the high limit red (tested last, so a
-// set whose low is above its high shows red); equal is black, and an empty
-// value is black.
-RangeColour judge(std::optional<double> value, const RangeLimits& limits);
-
-// "(4 - 10)"; a side without a limit stays empty: "( - 10)".
-QString rangeText(const RangeLimits& limits, QChar decimal);
 
 }  // namespace zv

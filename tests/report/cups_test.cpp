@@ -20,10 +20,7 @@
 namespace zv {
 namespace {
 
-class CupsPrintTest : public test::PrintTest {
-protected:
-    static void printTheHandOffAgain() { printReport(); }
-};
+class CupsPrintTest : public test::PrintTest {};
 
 TEST_F(CupsPrintTest, TheViewersPrintGivesOnePageOnTheDefaultQueue) {
     const QString missing = test::cupsQueueMissing();
@@ -67,12 +64,9 @@ TEST_F(CupsPrintTest, TheViewersPrintGivesOnePageOnTheDefaultQueue) {
     const ResultRecord stored = readResult(rs);
     // The result's own charts and scattergram in the slots, drawn by the code
     // every printed report draws them with.
-    QWidget window;
-    ReportSurfaces surfaces(&window);
-    surfaces.feedCharts(stored);
-    surfaces.drawPictures(stored, Qt::black);
-    surfaces.handOver(reportPictures());
-    zv::printReport(stored, LimitsRow::fromRecordset(set));
+    drawReportPictures(reportPictures(), stored, reportDraws(stored), Qt::black, kReportDivisors);
+    const LimitsRow chosen = LimitsRow::fromRecordset(set);
+    zv::printReport(stored, chosen);
     ASSERT_TRUE(prompts_->messages.empty()) << prompts_->messages.front().text.toStdString() << "\n"
                                             << errorLog().toStdString();
     EXPECT_EQ(errorLog(), QString());
@@ -88,7 +82,7 @@ TEST_F(CupsPrintTest, TheViewersPrintGivesOnePageOnTheDefaultQueue) {
     // sample id and WBC.
     const QString reference = tmp_.path() + QStringLiteral("/reference.pdf");
     Printer::redirectSystemPrinter(reference);
-    printTheHandOffAgain();
+    Stampa::printPage(reportPage(stored, chosen));
     test::expectQueuedPageMatches(printed, reference, {QStringLiteral("D'Amico"), sampleId, QStringLiteral("7,46")});
     QFile::remove(printed);
 }

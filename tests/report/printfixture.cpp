@@ -47,12 +47,11 @@ void PrintTest::SetUp() {
             p.drawText(QPointF(plot.left() + plot.width() * 0.6, plot.top() + plot.height() / 6), text);
         });
     }
-    reportData() = sampleData();
+    data_ = sampleData();
 }
 
 void PrintTest::TearDown() {
     Printer::redirectSystemPrinter(QString());
-    reportData() = ReportData();
     WindowTest::TearDown();
     session_.reset();
 }
@@ -79,11 +78,6 @@ ReportData PrintTest::sampleData() {
     d.s_dflt = ReportValue(QStringLiteral("1"));
     d.s_neucL = ReportValue(QStringLiteral("2.0")), d.s_neucH = ReportValue(QStringLiteral("7.5"));
     return d;
-}
-
-void PrintTest::printReport() {
-    Forms::load<Stampa>();
-    Forms::unload<Stampa>();
 }
 
 QString PrintTest::errorLog() const { return QString::fromUtf8(fileBytes(path(QStringLiteral("log/08.12.26.log")))); }

@@ -1,11 +1,12 @@
 #pragma once
 // A program folder with a live session, the picture window whose six slots
-// hold drawings that mark themselves, and a hand-off holding one result.
+// hold drawings that mark themselves, and the data of one result's page.
 #include <QString>
 
 #include <memory>
 
 #include "model/reportdata.h"
+#include "report/stampa.h"
 #include "shell/session.h"
 #include "support/window_fixture.h"
 
@@ -18,12 +19,13 @@ protected:
 
     // A result with every value, limits as typed, D'Amico's name.
     static ReportData sampleData();
-    // Loads the report window (its load prints) and unloads it, as the callers do.
-    static void printReport();
+    // Prints data_ as the callers do: the report window's load prints it.
+    void printReport() { Stampa::printPage(data_); }
     // Today's error log ("" when nothing was logged).
     QString errorLog() const;
 
     std::unique_ptr<Session> session_;
+    ReportData data_;
     QString pdf_;         // where the system printer's documents go in these tests
     double slotDpi_ = 0;  // the resolution the pictures were last drawn at
 };

@@ -6,13 +6,16 @@
 
 #include <vector>
 
+#include "model/rangelimits.h"
 #include "model/reportdata.h"
+#include "platform/database.h"
 #include "platform/errors.h"
 #include "report/reportpage.h"
 #include "shell/config.h"
 #include "shell/programfiles.h"
 #include "shell/session.h"
 #include "support/fixture.h"
+#include "viewer/rangecheck.h"
 
 namespace zv {
 namespace {
@@ -337,6 +340,49 @@ TEST_F(ReportPageTest, ABandLimitNobodySetMarksNothing) {
             got << it->text;
         EXPECT_EQ(got.contains(QStringLiteral("H")), c.marked) << got.join('|').toStdString();
     }
+}
+
+// A limit typed as text that is no number is no limit, on screen and on paper
+// alike: the viewer shows the value black, the page prints it without a mark
+// and that side of the range empty, and goes on to its end.
+TEST_F(ReportPageTest, ALimitThatIsNoNumberIsNoLimitOnScreenAndOnPaper) {
+    Connection cn(path(QStringLiteral("riferimenti.mdb")));
+    cn.execute(QStringLiteral("UPDATE limiti SET wbcL = 'n.d.', wbcH = 'alto', cNeuH = ' ', rbcH = '4,2'"));
+    Recordset rs(cn, QStringLiteral("select * from limiti order by limite"));
+    ResultRecord result;
+    result.specId = QStringLiteral("A-17");
+    const double values[] = {25.0, 55.2, 30.1, 8,    4.5, 2.2, 0,   4.52, 13.8, 40.5,
+                             89.6, 30.5, 34.1, 12.9, 0,   250, 9.1, 0.23, 16.4};
+    for (int i = 0; i < kParameterCount; ++i)
+        result.values[std::size_t(i)] = values[i];
+
+    const RangeSet screen = readRangeSet(rs, QStringLiteral("limiti"), QLatin1Char(','));
+    EXPECT_EQ(screen.of(ResultParameter::WBC), RangeLimits{});
+    EXPECT_EQ(judge(result.value(ResultParameter::WBC), screen.of(ResultParameter::WBC)), RangeColour::Black);
+    EXPECT_EQ(rangeText(screen.of(ResultParameter::WBC), QLatin1Char(',')), QStringLiteral("( - )"));
+    EXPECT_EQ(judge(result.value(ResultParameter::RBC), screen.of(ResultParameter::RBC)), RangeColour::Red);
+
+    fillReportData(data_, result, LimitsRow::fromRecordset(rs));
+    ASSERT_EQ(run(), QString());
+    const auto& all = page_.printed;
+    const auto after = [&](const QString& caption) {
+        QStringList got;
+        const auto at = std::find_if(all.begin(), all.end(), [&](const Printed& p) { return p.text == caption; });
+        for (auto it = at == all.end() ? at : at + 1; it != all.end() && !it->text.startsWith('('); ++it)
+            got << it->text;
+        if (at != all.end())
+            got << std::find_if(at, all.end(), [](const Printed& p) { return p.text.startsWith('('); })->text;
+        return got;
+    };
+    EXPECT_EQ(after(QStringLiteral("WBC:")), (QStringList{" 25,0", captions_.unitwbc, "( - )"}));
+    EXPECT_EQ(after(captions_.rbc).mid(0, 2), (QStringList{" 4,52 ", "H"}));  // the same set still judges
+    const auto counts = std::find_if(
+        all.begin(), all.end(), [](const Printed& p) { return p.text == QLatin1String("Valori assoluti formula"); });
+    const auto neuCount = std::find_if(counts, all.end(), [&](const Printed& p) { return p.text == captions_.neu; });
+    ASSERT_NE(neuCount, all.end());
+    EXPECT_EQ(neuCount[1].text, QStringLiteral(" 13,8 "));
+    EXPECT_EQ(neuCount[2].text, captions_.unitwbc);  // no mark
+    EXPECT_TRUE(neuCount[3].text.endsWith(QStringLiteral(" - )"))) << neuCount[3].text.toStdString();
 }
 
 TEST_F(ReportPageTest, SignOffPrintsNoSymbols) {

@@ -65,7 +65,7 @@ TEST_F(StampaTest, PrintToFileChosenInThePrintDialogTakesTheNextPages) {
     for (const char* text : {"D'Amico Maria", "ESAME EMOCROMOCITOMETRICO", "7,46", "Il Direttore del Laboratorio"})
         EXPECT_FALSE(test::findText(words, QString::fromUtf8(text)).empty()) << text;
     // The next page goes beside it and leaves the first one whole.
-    reportData().s_nome = ReportValue(QStringLiteral("Secondo Paziente"));
+    data_.s_nome = ReportValue(QStringLiteral("Secondo Paziente"));
     printReport();
     const QString second = path(QStringLiteral("referto D'Amico-2.pdf"));
     ASSERT_TRUE(QFile::exists(second));
@@ -168,7 +168,7 @@ TEST_F(StampaTest, EveryTextStandsWhereTheLayoutPutsIt) {
 }
 
 TEST_F(StampaTest, ThePageIsA4AndTheRetLineOnlyWithRet) {
-    reportData().s_ret = 0;
+    data_.s_ret = 0;
     printReport();
     const std::vector<test::PdfWord> words = test::pdfWords(pdf_);
     EXPECT_TRUE(test::findText(words, QStringLiteral("RET:")).empty());
@@ -215,7 +215,7 @@ TEST_F(StampaTest, EveryFailureIsReportedAndDropsTheHalfBuiltPage) {
         {"missing layout key",
          [] { scriviini(QStringLiteral("calcola"), QStringLiteral("calcola_riga"), QString(), file::printIni); },
          "calcola_riga"},
-        {"value that is no number", [] { reportData().s_hgb = ReportValue(QStringLiteral("n.d.")); }, "n.d."},
+        {"value that is no number", [this] { data_.s_hgb = ReportValue(QStringLiteral("n.d.")); }, "n.d."},
         {"printer that is not there",
          [this] {
              Printer::redirectSystemPrinter(QString());
@@ -234,7 +234,7 @@ TEST_F(StampaTest, EveryFailureIsReportedAndDropsTheHalfBuiltPage) {
         scriviini(QStringLiteral("separatore"), QStringLiteral("decimale"), QStringLiteral(","), file::generalIni);
         Printer::redirectSystemPrinter(pdf_);
         session_->printer.clear();
-        reportData() = sampleData();
+        data_ = sampleData();
         c.arrange();
         printReport();
         const auto shown = prompts_->takeMessages();
@@ -254,26 +254,43 @@ TEST_F(StampaTest, EveryFailureIsReportedAndDropsTheHalfBuiltPage) {
 TEST_F(StampaTest, AResultTheHandOffCannotTakeIsReportedAndNothingPrints) {
     LimitsRow limits;
     limits.set(QStringLiteral("valori"), QStringLiteral("Adulti"));
-    limits.set(QStringLiteral("pdwH"), QStringLiteral("alto"));
     ResultRecord result;
     result.specId = QStringLiteral("B-2");
+    result.flags.LRI = QStringLiteral("alto");  // a flag the page reads as a whole number
     zv::printReport(result, limits);
     const auto shown = prompts_->takeMessages();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, QStringLiteral("Errore durante la stampa!"));
-    EXPECT_TRUE(errorLog().contains(QStringLiteral("pdwH"))) << errorLog().toStdString();
+    EXPECT_TRUE(errorLog().contains(QStringLiteral("\tStampa\t13\t"))) << errorLog().toStdString();
     EXPECT_FALSE(QFile::exists(pdf_));
 }
 
-TEST_F(StampaTest, AMemberLeftUnassignedPrintsWhatThePreviousCallerLeft) {
+// Of the old hand-off only this stays: `nomeform` and `s_n`, which no caller
+// fills, print what the page before carried; everything else on a result's
+// page is that result's own.
+TEST_F(StampaTest, TheMembersNoCallerFillsPrintWhatThePageBeforeCarried) {
+    scriviini(QStringLiteral("anag"), QStringLiteral("n_on"), QStringLiteral("1"), file::printIni);
+    data_.s_n = QStringLiteral("N-4711");
     printReport();
-    reportData().s_wbc = 5.25;
-    reportData().s_nome = ReportValue(QStringLiteral("Rossi"));
-    printReport();
+    expectPlaced(test::pdfWords(pdf_), {"N-4711", 1900, 2850});
+
+    ResultRecord result;
+    result.specId = QStringLiteral("B-2");
+    result.specName = QStringLiteral("Rossi");
+    const double values[] = {5.25, 55.2, 30.1, 8,    4.5, 2.2, 0,   4.52, 13.8, 40.5,
+                             89.6, 30.5, 34.1, 12.9, 0,   250, 9.1, 0.23, 16.4};
+    for (int i = 0; i < kParameterCount; ++i)
+        result.values[std::size_t(i)] = values[i];
+    LimitsRow limits;
+    limits.set(QStringLiteral("valori"), QStringLiteral("Adulti"));
+    zv::printReport(result, limits);
+    EXPECT_TRUE(prompts_->takeMessages().empty()) << errorLog().toStdString();
     const std::vector<test::PdfWord> words = test::pdfWords(pdf_);
     expectPlaced(words, {"5,25", 1900, 8600});
     expectPlaced(words, {"Rossi", 1900, 2250});
-    expectPlaced(words, {"A-17", 1900, 1950});
+    expectPlaced(words, {"B-2", 1900, 1950});
+    expectPlaced(words, {"N-4711", 1900, 2850});
+    EXPECT_TRUE(test::findText(words, QStringLiteral("A-17")).empty());
 }
 
 TEST(PrinterTest, TextTopStandsAtCurrentYAndPrintMovesThePosition) {

@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "platform/clock.h"
 #include "platform/printer.h"
 #include "report/cupsqueue.h"
 #include "report/pdftext.h"
+#include "shell/grafici.h"
 #include "viewer/drawing.h"
 
 namespace zv {
@@ -201,6 +204,52 @@ TEST(HistogramDrawing, ChartTakesChannelTextsAndEmptiesWhatItCannotRead) {
     chart.setBar(51, QString("x1"));
     EXPECT_EQ(chart.bars()[0], 0);
     EXPECT_EQ(chart.bars()[51], 0);
+}
+
+// The page's charts are the screen's: the same bars straight from the
+// result's histograms (channel 002 left out, what cannot be read empty), in
+// the same colour, below the strip the page prints the title in.
+TEST(HistogramDrawing, ReportChartsAreTheScreensChartsOfTheResult) {
+    ResultRecord r;
+    int k = 0;
+    for (Histogram& h : r.histograms) {
+        ++k;
+        for (std::size_t c = 0; c < h.channels.size(); ++c)
+            h.channels[c] = QStringLiteral("%1").arg((c * 13 + std::size_t(k) * 7) % 90, 3, 10, QLatin1Char('0'));
+    }
+    r.histogram(HistogramKind::PLT).channels[0] = QStringLiteral("999");
+    r.histogram(HistogramKind::RBC).channels[5] = QStringLiteral("x1");
+    r.histogram(HistogramKind::WB1).channels[9].reset();
+    std::vector<std::unique_ptr<PictureBox>> boxes;
+    for (int i = 0; i < 6; ++i)
+        boxes.push_back(std::make_unique<PictureBox>(QStringLiteral("slot"), QSize(220, 129)));
+    const ReportPictures target{boxes[0].get(), boxes[1].get(), boxes[2].get(),
+                                boxes[3].get(), boxes[4].get(), boxes[5].get()};
+    drawReportPictures(target, r, {}, Qt::black, scatter::kScreenDivisors);
+    const std::pair<PictureBox*, HistogramKind> charts[] = {{target.plt, HistogramKind::PLT},
+                                                            {target.rbc, HistogramKind::RBC},
+                                                            {target.wb2, HistogramKind::WB2},
+                                                            {target.wb1, HistogramKind::WB1}};
+    for (const auto& [slot, kind] : charts) {
+        SCOPED_TRACE(int(kind));
+        HistogramChart screen(QStringLiteral("chart"), chartColour(kind));
+        for (int bar = 0; bar < kChartBars; ++bar)
+            screen.setBar(bar, r.histogram(kind).channels[std::size_t(bar + 1)]);
+        QImage printed(330, 194, QImage::Format_RGB32), shown(330, 194, QImage::Format_RGB32);
+        printed.fill(Qt::white);
+        shown.fill(Qt::white);
+        {
+            QPainter p(&printed);
+            slot->drawing()(p, QRectF(printed.rect()));
+        }
+        {
+            QPainter p(&shown);
+            const QRectF rect(shown.rect());
+            drawHistogram(p, rect.adjusted(0, rect.height() * 0.14, 0, 0), screen.bars(), screen.seriesColour());
+        }
+        EXPECT_EQ(printed, shown);
+    }
+    EXPECT_EQ(histogramBars(r.histogram(HistogramKind::RBC))[4], 0);  // channel "x1"
 }
 
 }  // namespace
