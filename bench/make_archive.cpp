@@ -80,24 +80,10 @@ zv::ResultRecord receivedResult(int t) {
         s.flags[0] = QStringLiteral("1");
     if (t % 11 == 5)
         s.limits = QStringLiteral("1");
-    const zv::DecodedResult d = zv::decodeDataBlock(zv::test::dataBlock(model, s), model,
-                                                    [](const QString&) { return zv::CalibrationFactors{}; });
     using P = zv::ResultParameter;
-    zv::ResultRecord r;
-    r.seq = QString::number(d.seq);
-    r.specId = d.specId;
-    r.specName = d.specName;
+    zv::ResultRecord r = zv::decodeDataBlock(zv::test::dataBlock(model, s), model,
+                                             [](const QString&) { return zv::CalibrationFactors{}; });
     r.date = QStringLiteral("01/01/07");
-    const std::pair<P, double> values[] = {
-        {P::WBC, d.WBC},   {P::RBC, d.RBC}, {P::HGB, d.HGB},   {P::MCV, d.MCV}, {P::HCT, d.HCT},  {P::MCH, d.MCH},
-        {P::MCHC, d.MCHC}, {P::RDW, d.RDW}, {P::PLT, d.PLT},   {P::MPV, d.MPV}, {P::PCT, d.PCT},  {P::PDW, d.PDW},
-        {P::neu, d.neu},   {P::lym, d.lym}, {P::mono, d.mono}, {P::eos, d.eos}, {P::baso, d.baso}};
-    for (const auto& [parameter, value] : values)
-        r.value(parameter) = value;
-    for (std::size_t i = 0; i < d.flags.size(); ++i)
-        r.flags.*(zv::AlarmFlags::textFlags()[i].second) = d.flags[i].toString();
-    r.Limits = d.Limits;
-    r.flags.SamplError = d.SamplError;
     for (std::size_t k = 0; k < 4; ++k) {
         const zv::HistogramKind kind = zv::kHistogramKinds[k];
         std::array<int, 67> groups = zv::test::sampleGroups(kind);
