@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLockFile>
 #include <QPainter>
+#include <QPushButton>
 #include <QTabWidget>
 
 #include "refdata/editor_fixture.h"
@@ -87,18 +88,19 @@ protected:
     std::unique_ptr<QLockFile> lock_;
     QString fixedFolder_;
 
-    QString pictureName(const QString& window, int tab) const {
+    QString pictureName(const QString& window, const QString& state) const {
         const QString mark =
             GetParam().second == QStringLiteral(",") ? QStringLiteral("comma") : QStringLiteral("point");
         QString name = QStringLiteral("%1-%2-%3").arg(window, QLatin1String(GetParam().first), mark);
-        if (tab >= 0)
-            name += QStringLiteral("-tab%1").arg(tab);
+        if (!state.isEmpty())
+            name += QLatin1Char('-') + state;
         return name + QStringLiteral(".png");
     }
 
     // The window as it shows now against its reference picture.
-    void expectLooksAsBefore(QWidget* w, int tab = -1) {
-        const QString name = pictureName(w->objectName(), tab);
+    // `state` names a look other than the one the window opens with.
+    void expectLooksAsBefore(QWidget* w, const QString& state = QString()) {
+        const QString name = pictureName(w->objectName(), state);
         const QImage actual = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
         const QString reference = QStringLiteral(ZV_GRAB_REFERENCE "/") + name;
         if (qEnvironmentVariableIntValue("ZV_GRAB_UPDATE")) {
@@ -130,7 +132,7 @@ protected:
             const int shown = tabs->currentIndex();
             for (int i = 0; i < tabs->count(); ++i) {
                 tabs->setCurrentIndex(i);
-                expectLooksAsBefore(w, tab++);
+                expectLooksAsBefore(w, QStringLiteral("tab%1").arg(tab++));
             }
             tabs->setCurrentIndex(shown);
         }
@@ -154,6 +156,14 @@ TEST_P(WindowGrab, EveryWindowLooksAsItsReference) {
         prompts_->takeMessages();
         ASSERT_NE(w, nullptr) << "closed itself";
         expectAllPagesLookAsBefore(w);
+        // The search window's lower half, shown by its ">>>" button.
+        if (QLatin1String(name) == QLatin1String("formricerca")) {
+            auto* more = w->findChild<QPushButton*>(QStringLiteral("Command2"));
+            ASSERT_NE(more, nullptr);
+            more->click();
+            QApplication::processEvents();
+            expectLooksAsBefore(w, QStringLiteral("expanded"));
+        }
         Forms::unload(QLatin1String(name));
     }
 }
