@@ -15,10 +15,9 @@ uint32_t bgrValue(const QColor& c) {
     return uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16);
 }
 
-Label::Label(const QString& name, QWidget* parent) : QLabel(parent) {
-    setObjectName(name);
-    setAutoFillBackground(false);
-}
+Label::Label(const QString& name, QWidget* parent) : Label(parent) { setObjectName(name); }
+
+Label::Label(QWidget* parent) : QLabel(parent) { setAutoFillBackground(false); }
 
 void Label::setBackColor(const QColor& colour) {
     QPalette p = palette();
@@ -68,9 +67,18 @@ void Label::mouseMoveEvent(QMouseEvent* event) {
     QLabel::mouseMoveEvent(event);
 }
 
-Shape::Shape(const QString& name, Kind kind, QWidget* parent) : QWidget(parent), kind_(kind) {
+Shape::Shape(const QString& name, Kind kind, QWidget* parent) : Shape(parent) {
     setObjectName(name);
+    kind_ = kind;
+}
+
+Shape::Shape(QWidget* parent) : QWidget(parent), kind_(Kind::Rectangle) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void Shape::setKind(Kind kind) {
+    kind_ = kind;
+    update();
 }
 
 void Shape::setFillColor(const QColor& c) {

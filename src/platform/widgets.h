@@ -31,6 +31,8 @@ class Label : public QLabel {
     Q_OBJECT
 public:
     explicit Label(const QString& name, QWidget* parent = nullptr);
+    // As a form makes it; the form names it.
+    explicit Label(QWidget* parent = nullptr);
     // Background: an opaque colour, or transparent.
     void setBackColor(const QColor& colour);
     void setTransparent();
@@ -64,6 +66,9 @@ class Shape : public QWidget {
 public:
     enum class Kind { Rectangle, HorizontalLine, VerticalLine };
     Shape(const QString& name, Kind kind, QWidget* parent = nullptr);
+    // As a form makes it: a rectangle until the form sets its kind.
+    explicit Shape(QWidget* parent = nullptr);
+    void setKind(Kind kind);
     void setFillColor(const QColor& c);
     QColor fillColor() const { return fill_; }
     void setFilled(bool filled);

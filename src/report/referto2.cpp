@@ -1,10 +1,6 @@
 #include "report/referto2.h"
 
-#include <QFrame>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QPalette>
-#include <QVBoxLayout>
 
 #include <cmath>
 
@@ -55,7 +51,6 @@ QString alarm(const char* name, int buffer) {
 }  // namespace
 
 Referto2::Referto2() : Form(QStringLiteral("Referto2")) {
-    setWindowTitle(QStringLiteral("Imposta Referto"));
     // The dialogs' first state: no face, 8 points, regular, black.
     dialogFont_.setFamily(QString());
     dialogFont_.setPointSizeF(8);
@@ -65,129 +60,11 @@ Referto2::Referto2() : Form(QStringLiteral("Referto2")) {
 }
 
 void Referto2::buildWindow() {
-    auto makeLabel = [this](const char* name, const char* text) {
-        auto* label = new QLabel(QString::fromUtf8(text), this);
-        label->setObjectName(QLatin1String(name));
-        return label;
-    };
-    auto makeBox = [this](const char* name) {
-        auto* box = new QLineEdit(this);
-        box->setObjectName(QLatin1String(name));
-        return box;
-    };
-    auto makeButton = [this](const char* name, const char* text) {
-        auto* button = new QPushButton(QString::fromUtf8(text), this);
-        button->setObjectName(QLatin1String(name));
-        return button;
-    };
-
-    Label2 = makeLabel("Label2", "Campi dell' Intestazione");
-    Label6 = makeLabel("Label6", "Titolo del Referto");
-    Label7 = makeLabel("Label7", "Campo Firma");
-    Label1 = makeLabel("Label1", "Segnalazioni sul Referto");
-    Label4 = makeLabel("Label4", "Inferiore");
-    Label3 = makeLabel("Label3", "Superiore");
-    Label5 = makeLabel("Label5", "Parametro non misurato");
-    Text1 = makeBox("Text1");
-    Text2 = makeBox("Text2");
-    Text3 = makeBox("Text3");
-    Text9 = makeBox("Text9");
-    Text4 = makeBox("Text4");
-    Text5 = makeBox("Text5");
-    Text8 = makeBox("Text8");
-    Text6 = makeBox("Text6");
-    Text7 = makeBox("Text7");
-    Text10 = makeBox("Text10");
-    Text10->setMaxLength(24);
-    Command1 = makeButton("Command1", "Carattere");
-    Command2 = makeButton("Command2", "Carattere");
-    Command3 = makeButton("Command3", "Carattere");
-    Command10 = makeButton("Command10", "Carattere");
-    Command4 = makeButton("Command4", "Carattere");
-    Command5 = makeButton("Command5", "Carattere");
-    Command9 = makeButton("Command9", "Carattere");
-    Check1 = new QCheckBox(this);
-    Check1->setObjectName(QStringLiteral("Check1"));
-    Command8 = makeButton("Command8", "Esci");
-    Command6 = makeButton("Command6", "Salvataggio Impostazioni");
-    Command7 = makeButton("Command7", "Impostazioni Avanzate");
-
-    QFont groupFont = font();
-    groupFont.setPointSizeF(12);
-    for (QWidget* w : {static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label6), static_cast<QWidget*>(Label7),
-                       static_cast<QWidget*>(Label1), static_cast<QWidget*>(Command8), static_cast<QWidget*>(Command6),
-                       static_cast<QWidget*>(Command7)})
-        w->setFont(groupFont);
-    QFont signatureTitle = groupFont;
-    signatureTitle.setUnderline(true);
-    Label7->setFont(signatureTitle);
-
+    setupUi(this);
     boxes_ = {Text1, Text2, Text3, Text9, Text4, Text5, Text8};
     QPushButton* const buttons[7] = {Command1, Command2, Command3, Command10, Command4, Command5, Command9};
-    for (int i = 0; i < 7; ++i) {
-        boxes_[static_cast<std::size_t>(i)]->setMinimumWidth(i < 5 ? 480 : 200);
+    for (int i = 0; i < 7; ++i)
         connect(buttons[i], &QPushButton::clicked, this, [this, i] { guard([this, i] { chooseFont(i); }); });
-    }
-
-    auto rule = [this] {
-        auto* line = new QFrame(this);
-        line->setFrameShape(QFrame::HLine);
-        line->setFrameShadow(QFrame::Sunken);
-        return line;
-    };
-    auto* grid = new QGridLayout;
-    int row = 0;
-    grid->addWidget(Label2, row++, 0, 1, 2);
-    for (int i = 0; i < 4; ++i) {
-        grid->addWidget(boxes_[static_cast<std::size_t>(i)], row, 0);
-        grid->addWidget(buttons[i], row++, 1);
-    }
-    grid->addWidget(rule(), row++, 0, 1, 2);
-    grid->addWidget(Label6, row++, 0, 1, 2);
-    grid->addWidget(Text4, row, 0);
-    grid->addWidget(Command4, row++, 1);
-    grid->addWidget(rule(), row++, 0, 1, 2);
-
-    // Signatures on the left, alarm texts on the right.
-    auto* signatures = new QGridLayout;
-    signatures->addWidget(Label7, 0, 0, 1, 2);
-    signatures->addWidget(Text5, 1, 0);
-    signatures->addWidget(Command5, 1, 1);
-    signatures->addWidget(Text8, 2, 0);
-    signatures->addWidget(Command9, 2, 1);
-    signatures->setRowStretch(3, 1);
-    auto* alarms = new QGridLayout;
-    alarms->addWidget(Label1, 0, 0, 1, 3);
-    alarms->addWidget(Check1, 0, 3, Qt::AlignRight);
-    alarms->addWidget(Label4, 1, 0);
-    alarms->addWidget(Text6, 1, 1);
-    alarms->addWidget(Label3, 1, 2);
-    alarms->addWidget(Text7, 1, 3);
-    alarms->addWidget(Label5, 2, 0, 1, 2);
-    alarms->addWidget(Text10, 2, 2, 1, 2);
-    alarms->setRowStretch(3, 1);
-    for (QLineEdit* symbol : {Text6, Text7})
-        symbol->setMaximumWidth(80);
-    auto* lower = new QHBoxLayout;
-    lower->addLayout(signatures, 1);
-    auto* separator = new QFrame(this);
-    separator->setFrameShape(QFrame::VLine);
-    separator->setFrameShadow(QFrame::Sunken);
-    lower->addWidget(separator);
-    lower->addLayout(alarms, 1);
-
-    auto* commands = new QHBoxLayout;
-    commands->addWidget(Command8);
-    commands->addWidget(Command6);
-    commands->addWidget(Command7);
-    commands->addStretch(1);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addLayout(lower);
-    layout->addWidget(rule());
-    layout->addLayout(commands);
-
     connect(Command6, &QPushButton::clicked, this, [this] { guard([this] { Command6_Click(); }); });
     connect(Command7, &QPushButton::clicked, this, [this] { guard([this] { Command7_Click(); }); });
     connect(Command8, &QPushButton::clicked, this, [this] { guard([this] { Command8_Click(); }); });

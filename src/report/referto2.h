@@ -17,10 +17,15 @@
 
 #include "platform/forms.h"
 #include "report/layoutkeys.h"
+#include "ui_referto2.h"
 
 namespace zv {
 
-class Referto2 : public Form {
+// The form's controls: the item texts and their font buttons (Text1 to Text5,
+// Text8, Text9; Command1 to Command5, Command9, Command10), the alarm texts
+// (Check1, Text6, Text7, Text10), exit, save and the layout dialog (Command8,
+// Command6, Command7).
+class Referto2 : public Form, public Ui::Referto2 {
     Q_OBJECT
 public:
     static constexpr QLatin1String kName{"Referto2"};
@@ -44,20 +49,6 @@ public:
     const ItemFont& itemFont(int item) const { return fonts_[static_cast<std::size_t>(item)]; }
     // Every key the save writes, in its order.
     std::vector<IniWrite> pendingWrites() const;
-
-    // ---- controls -----------------------------------------------------------
-    // Item texts and their font buttons.
-    QLineEdit *Text1 = nullptr, *Text2 = nullptr, *Text3 = nullptr, *Text9 = nullptr, *Text4 = nullptr,
-              *Text5 = nullptr, *Text8 = nullptr;
-    QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr, *Command10 = nullptr,
-                *Command4 = nullptr, *Command5 = nullptr, *Command9 = nullptr;
-    // Alarm texts.
-    QCheckBox* Check1 = nullptr;
-    QLineEdit *Text6 = nullptr, *Text7 = nullptr, *Text10 = nullptr;
-    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr, *Label5 = nullptr,
-           *Label6 = nullptr, *Label7 = nullptr;
-    // Exit, save, layout dialog.
-    QPushButton *Command8 = nullptr, *Command6 = nullptr, *Command7 = nullptr;
 
 private:
     void buildWindow();

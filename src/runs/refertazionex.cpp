@@ -16,42 +16,8 @@
 
 namespace zv {
 
-namespace {
-
-void place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
-}
-
-}  // namespace
-
 Refertazionex::Refertazionex() : Form(QString(kName)) {
-    setWindowTitle(QStringLiteral("Refertazione"));
-    // A little wider than the first design: the translated captions need it.
-    setFixedSize(twipsToPixels(3600), twipsToPixels(2280));
-    Label1 = new Label(QStringLiteral("Label1"), this);
-    Label1->setText(QStringLiteral("Stampa Referti in data odierna:"));
-    Label2 = new Label(QStringLiteral("Label2"), this);
-    Label2->setText(QStringLiteral("dal n."));
-    Text1 = new QLineEdit(this);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Label3 = new Label(QStringLiteral("Label3"), this);
-    Label3->setText(QStringLiteral("al n."));
-    Text2 = new QLineEdit(this);
-    Text2->setObjectName(QStringLiteral("Text2"));
-    Command1 = new QPushButton(QStringLiteral("Stampa Referti"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0, 1);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
-    place(Label1, 120, 360, 3360, 255);
-    place(Label2, 120, 960, 720, 255);
-    place(Text1, 840, 840, 615, 375);
-    place(Label3, 1740, 960, 720, 255);
-    place(Text2, 2460, 840, 615, 375);
-    place(Command1, 900, 1440, 1800, 375);
-    place(ProgressBar1, 120, 1920, 3360, 255);
+    setupUi(this);
     connect(Command1, &QPushButton::clicked, this, [this] { guard([this] { Command1_Click(); }); });
 }
 

@@ -9,10 +9,11 @@
 #include "platform/recordset.h"
 #include "platform/widgets.h"
 #include "runs/reportrun.h"
+#include "ui_refertazionex.h"
 
 namespace zv {
 
-class Refertazionex : public Form {
+class Refertazionex : public Form, public Ui::Refertazionex {
     Q_OBJECT
 public:
     static constexpr QLatin1String kName{"Refertazionex"};
@@ -24,13 +25,6 @@ public:
     // Refused while a run is printing.
     void Form_Unload(bool& cancel) override;
 
-    Label* Label1 = nullptr;
-    Label* Label2 = nullptr;
-    QLineEdit* Text1 = nullptr;
-    Label* Label3 = nullptr;
-    QLineEdit* Text2 = nullptr;
-    QPushButton* Command1 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
 
 private:
     // The run: positions Text1 to Text2 (rounded half to even), one page

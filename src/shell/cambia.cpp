@@ -1,7 +1,5 @@
 #include "shell/cambia.h"
 
-#include <QVBoxLayout>
-
 #include "platform/captions.h"
 #include "platform/clock.h"
 #include "platform/conversions.h"
@@ -14,21 +12,15 @@ namespace zv {
 
 namespace {
 
-// A caption over a calendar; a pick of a day (a click, or Enter on the
-// selected day) calls `picked`. The pick closes the window, so it runs once
-// the calendar's own mouse or key handling has returned.
+// The form with its caption and title; a pick of a day (a click, or Enter on
+// the selected day) calls `picked`. The pick closes the window, so it runs
+// once the calendar's own mouse or key handling has returned.
 template <class Window>
-void buildCalendarWindow(Window* window, const QString& title, const QString& label,
+void setUpCalendarWindow(Window* window, const QString& title, const QString& label,
                          void (Window::*picked)(const QDate&)) {
+    window->setupUi(window);
     window->setWindowTitle(title);
-    window->Label1 = new QLabel(label, window);
-    window->Label1->setObjectName(QStringLiteral("Label1"));
-    window->MonthView1 = new QCalendarWidget(window);
-    window->MonthView1->setObjectName(QStringLiteral("MonthView1"));
-    window->MonthView1->setGridVisible(true);
-    auto* layout = new QVBoxLayout(window);
-    layout->addWidget(window->Label1);
-    layout->addWidget(window->MonthView1);
+    window->Label1->setText(label);
     for (auto signal : {&QCalendarWidget::clicked, &QCalendarWidget::activated})
         QObject::connect(
             window->MonthView1, signal, window,
@@ -49,7 +41,7 @@ QString workDateText(const QDate& day, const QString& formato) {
 }
 
 cambia::cambia() : Form(QString(kName)) {
-    buildCalendarWindow(this, QStringLiteral("Cambia Data di Lavoro"),
+    setUpCalendarWindow(this, QStringLiteral("Cambia Data di Lavoro"),
                         QStringLiteral("Immettere una nuova Data di Lavoro..."), &cambia::MonthView1_DateClick);
 }
 
@@ -71,7 +63,7 @@ void cambia::MonthView1_DateClick(const QDate& day) {
 }
 
 Cambia2::Cambia2() : Form(QString(kName)) {
-    buildCalendarWindow(this, QStringLiteral("Cambia Data di Registrazione"),
+    setUpCalendarWindow(this, QStringLiteral("Cambia Data di Registrazione"),
                         QStringLiteral("Immettere una nuova Data di Registrazione"), &Cambia2::MonthView1_DateClick);
 }
 

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "platform/forms.h"
+#include "ui_cambia.h"
 
 namespace zv {
 
@@ -16,7 +17,7 @@ namespace zv {
 // "dd/mm/yy", so that no result is ever stamped with an empty or unreadable date.
 QString workDateText(const QDate& day, const QString& formato);
 
-class cambia : public Form {
+class cambia : public Form, public Ui::cambia {
     Q_OBJECT
 public:
     static constexpr QLatin1String kName{"cambia"};
@@ -24,23 +25,18 @@ public:
     cambia();
     void Form_Load() override;
 
-    QCalendarWidget* MonthView1 = nullptr;
-    QLabel* Label1 = nullptr;
-
 private:
     void MonthView1_DateClick(const QDate& day);
 };
 
-class Cambia2 : public Form {
+// The same form as the work-date dialog.
+class Cambia2 : public Form, public Ui::cambia {
     Q_OBJECT
 public:
     static constexpr QLatin1String kName{"Cambia2"};
 
     Cambia2();
     void Form_Load() override;
-
-    QCalendarWidget* MonthView1 = nullptr;
-    QLabel* Label1 = nullptr;
 
 private:
     void MonthView1_DateClick(const QDate& day);

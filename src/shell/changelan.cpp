@@ -1,9 +1,5 @@
 #include "shell/changelan.h"
 
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QVBoxLayout>
-
 #include "platform/captions.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
@@ -29,43 +25,14 @@ constexpr Language kLanguages[6] = {{"it", "italian.gif"}, {"en", "english.gif"}
 }  // namespace
 
 changelan::changelan() : Form(QString(kName)) {
-    setWindowTitle(QStringLiteral("Cambia Lingua"));
-    Label1 = new QLabel(QStringLiteral("Selezionare la Lingua"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    QRadioButton** optionMembers[] = {&Option1, &Option2, &Option3, &Option4, &Option5, &Option6};
-    Label** flagMembers[] = {&Image1, &Image2, &Image3, &Image4, &Image5, &Image6};
-    auto* grid = new QGridLayout;
-    grid->setHorizontalSpacing(12);
+    setupUi(this);
     for (int i = 0; i < 6; ++i) {
-        QRadioButton*& option = *optionMembers[i];
-        option = new QRadioButton(this);
-        option->setObjectName(QStringLiteral("Option%1").arg(i + 1));
-        Label*& flag = *flagMembers[i];
-        flag = new Label(QStringLiteral("Image%1").arg(i + 1), this);
-        flag->setFixedSize(32, 20);
-        // Two columns of three: Option1 to Option3 left, Option4 to Option6 right.
-        auto* cell = new QHBoxLayout;
-        cell->addWidget(option);
-        cell->addWidget(flag);
-        cell->addStretch(1);
-        grid->addLayout(cell, i % 3, i / 3);
         const QString code = QLatin1String(kLanguages[i].code);
-        connect(option, &QRadioButton::toggled, this, [this, code](bool on) {
+        connect(options()[std::size_t(i)], &QRadioButton::toggled, this, [this, code](bool on) {
             if (on)
                 guard([this, code] { lin = code; });
         });
     }
-    Command1 = new QPushButton(QStringLiteral("OK !"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Label1);
-    layout->addLayout(grid);
-    auto* button = new QHBoxLayout;
-    button->addStretch(1);
-    button->addWidget(Command1);
-    layout->addLayout(button);
-
     connect(Command1, &QPushButton::clicked, this, [this] { guard([this] { Command1_Click(); }); });
 }
 

@@ -10,10 +10,11 @@
 
 #include "platform/forms.h"
 #include "platform/widgets.h"
+#include "ui_changelan.h"
 
 namespace zv {
 
-class changelan : public Form {
+class changelan : public Form, public Ui::changelan {
     Q_OBJECT
 public:
     static constexpr QLatin1String kName{"changelan"};
@@ -23,13 +24,6 @@ public:
 
     // The language code picked: "it", "en", "de", "fr", "es" or "ru" once loaded.
     QString lin;
-
-    QRadioButton *Option1 = nullptr, *Option2 = nullptr, *Option3 = nullptr, *Option4 = nullptr, *Option5 = nullptr,
-                 *Option6 = nullptr;
-    Label *Image1 = nullptr, *Image2 = nullptr, *Image3 = nullptr, *Image4 = nullptr, *Image5 = nullptr,
-          *Image6 = nullptr;
-    QLabel* Label1 = nullptr;
-    QPushButton* Command1 = nullptr;
 
 private:
     void Command1_Click();

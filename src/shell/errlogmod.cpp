@@ -1,7 +1,6 @@
 #include "shell/errlogmod.h"
 
 #include <QFile>
-#include <QHBoxLayout>
 #include <QTextStream>
 
 #include "platform/captions.h"
@@ -24,21 +23,7 @@ QString logDay(const QDate& day) { return formatDate(day, QStringLiteral("dd.mm.
 }  // namespace
 
 errlogmod::errlogmod() : Form(QString(kName)) {
-    MonthView1 = new QCalendarWidget(this);
-    MonthView1->setObjectName(QStringLiteral("MonthView1"));
-    MonthView1->setGridVisible(true);
-    Text1 = new QPlainTextEdit(this);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    // The records are shown as stored, tabs included, one per line.
-    Text1->setReadOnly(true);
-    Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Text1->setMinimumWidth(520);
-
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(MonthView1, 0, Qt::AlignTop);
-    layout->addWidget(Text1, 1);
-    resize(980, 320);
-
+    setupUi(this);
     // Enter on a day picks it as a click does.
     for (auto signal : {&QCalendarWidget::clicked, &QCalendarWidget::activated})
         connect(MonthView1, signal, this, [this](QDate day) { guard([this, day] { MonthView1_DateClick(day); }); });

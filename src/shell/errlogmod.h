@@ -6,10 +6,11 @@
 #include <QString>
 
 #include "platform/forms.h"
+#include "ui_errlogmod.h"
 
 namespace zv {
 
-class errlogmod : public Form {
+class errlogmod : public Form, public Ui::errlogmod {
     Q_OBJECT
 public:
     static constexpr QLatin1String kName{"errlogmod"};
@@ -22,9 +23,6 @@ public:
     void vislog();
     // The chosen day as the error log names its files: "dd.mm.yy".
     const QString& chosenDay() const { return giorno_; }
-
-    QCalendarWidget* MonthView1 = nullptr;
-    QPlainTextEdit* Text1 = nullptr;
 
 private:
     void MonthView1_DateClick(const QDate& day);

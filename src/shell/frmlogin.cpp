@@ -1,7 +1,5 @@
 #include "shell/frmlogin.h"
 
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QShortcut>
 
 #include "platform/captions.h"
@@ -21,31 +19,7 @@ const QString kAdminCode = QStringLiteral("6283917405");
 }  // namespace
 
 frmLogin::frmLogin() : Form(QString(kName)) {
-    setWindowTitle(QStringLiteral("Accesso Service"));
-    lblLabels = new QLabel(QStringLiteral("&Password:"), this);
-    lblLabels->setObjectName(QStringLiteral("lblLabels"));
-    txtPassword = new QLineEdit(this);
-    txtPassword->setObjectName(QStringLiteral("txtPassword"));
-    txtPassword->setEchoMode(QLineEdit::Password);
-    txtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // '*'
-    txtPassword->setMinimumWidth(180);
-    lblLabels->setBuddy(txtPassword);
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-
-    auto* layout = new QGridLayout(this);
-    layout->addWidget(lblLabels, 0, 0);
-    layout->addWidget(txtPassword, 0, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
-    layout->addLayout(buttons, 1, 0, 1, 2);
-    setTabOrder(txtPassword, cmdOK);
-    setTabOrder(cmdOK, cmdCancel);
+    setupUi(this);
     txtPassword->setFocus();
 
     connect(cmdOK, &QPushButton::clicked, this, [this] { guard([this] { cmdOK_Click(); }); });

@@ -6,21 +6,17 @@
 #include <QPushButton>
 
 #include "platform/forms.h"
+#include "ui_frmlogin.h"
 
 namespace zv {
 
-class frmLogin : public Form {
+class frmLogin : public Form, public Ui::frmLogin {
     Q_OBJECT
 public:
     static constexpr QLatin1String kName{"frmLogin"};
 
     frmLogin();
     void Form_Load() override;
-
-    QLabel* lblLabels = nullptr;
-    QLineEdit* txtPassword = nullptr;
-    QPushButton* cmdOK = nullptr;
-    QPushButton* cmdCancel = nullptr;
 
 private:
     void cmdOK_Click();

@@ -5,20 +5,17 @@
 #include <QPushButton>
 
 #include "platform/forms.h"
+#include "ui_help.h"
 
 namespace zv {
 
-class Help : public Form {
+class Help : public Form, public Ui::Help {
     Q_OBJECT
 public:
     static constexpr QLatin1String kName{"Help"};
 
     Help();
     void Form_Load() override;
-
-    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr, *Label5 = nullptr;
-    QFrame *Line1 = nullptr, *Line2 = nullptr;
-    QPushButton* Command1 = nullptr;
 
 private:
     void Command1_Click();

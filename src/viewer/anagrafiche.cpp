@@ -115,23 +115,8 @@ QVariant WorksheetModel::data(const QModelIndex& index, int role) const {
 }
 
 anagrafiche::anagrafiche() : Form(QString(kName)) {
-    setWindowTitle(QStringLiteral("Lista Risultati"));
     // As wide as a 1024-pixel screen allows, so that every column shows.
-    setFixedSize(1000, twipsToPixels(5865));
-    MSFlexGrid1 = new QTableView(this);
-    MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
-    MSFlexGrid1->setGeometry(8, twipsToPixels(240), 1000 - 16, twipsToPixels(4815));
-    MSFlexGrid1->verticalHeader()->hide();
-    MSFlexGrid1->verticalHeader()->setDefaultSectionSize(20);
-    MSFlexGrid1->setSelectionMode(QAbstractItemView::NoSelection);
-    MSFlexGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Command1 = new QPushButton(QStringLiteral("Stampa Lista"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry((1000 - twipsToPixels(2415)) / 2, twipsToPixels(5280), twipsToPixels(2415),
-                          twipsToPixels(375));
-    QFont bold = Command1->font();
-    bold.setBold(true);
-    Command1->setFont(bold);
+    setupUi(this);
     connect(Command1, &QPushButton::clicked, this, [this] { guard([this] { Command1_Click(); }); });
 }
 

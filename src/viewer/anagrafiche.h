@@ -8,6 +8,7 @@
 
 #include "platform/forms.h"
 #include "platform/recordsetmodel.h"
+#include "ui_anagrafiche.h"
 
 namespace zv {
 
@@ -37,7 +38,7 @@ private:
     QChar decimal_;
 };
 
-class anagrafiche : public Form {
+class anagrafiche : public Form, public Ui::anagrafiche {
     Q_OBJECT
 public:
     static constexpr QLatin1String kName{"anagrafiche"};
@@ -48,9 +49,6 @@ public:
     void Form_Unload(bool& cancel) override;
 
     const WorksheetModel& model() const { return *model_; }
-
-    QTableView* MSFlexGrid1 = nullptr;
-    QPushButton* Command1 = nullptr;
 
 private:
     // Prints the list, then closes the window.

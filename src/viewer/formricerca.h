@@ -7,10 +7,11 @@
 
 #include "platform/forms.h"
 #include "platform/widgets.h"
+#include "ui_formricerca.h"
 
 namespace zv {
 
-class formricerca : public Form {
+class formricerca : public Form, public Ui::formricerca {
     Q_OBJECT
 public:
     static constexpr QLatin1String kName{"formricerca"};
@@ -21,16 +22,10 @@ public:
 
     bool collapsed() const { return collapsed_; }
 
-    Label *Label1 = nullptr, *Label2 = nullptr, *Label7 = nullptr, *Label9 = nullptr;
-    QLineEdit *Text9 = nullptr, *Text10 = nullptr, *Text8 = nullptr, *Text1 = nullptr;
-    QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command4 = nullptr;
-    QCheckBox* Check1 = nullptr;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildWindow();
     // The search: by identifier or by name, whichever box holds text.
     void Command1_Click();
     // Expands to show the database row, or collapses again.

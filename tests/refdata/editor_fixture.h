@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <vector>
+
 #include "platform/beep.h"
 #include "platform/database.h"
 #include "platform/forms.h"
@@ -71,6 +73,21 @@ protected:
             QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
             QApplication::sendEvent(box, &release);
         }
+    }
+    // Every window a user opens from the main window, in one order.
+    static const std::vector<const char*>& everyWindow() {
+        static const std::vector<const char*> windows = {
+            "setting",     "errlogmod", "changelan", "cambia",  "Cambia2", "frmLogin",      "Help",
+            "inserimento", "Limiti",    "limitivet", "calfact", "vet",     "leggi",         "anagrafiche",
+            "formricerca", "Referto2",  "referto",   "qc",      "qcrif",   "Refertazionex", "Archivio2"};
+        return windows;
+    }
+    // Shows a window as its command does; what its load says is dropped.
+    Form* showWindow(const char* name) {
+        Form* w = Forms::show(QLatin1String(name));
+        QApplication::processEvents();
+        prompts_->takeMessages();
+        return w;
     }
     // Waits for a window that closed itself to be gone.
     static bool waitUnloaded(const char* window) {

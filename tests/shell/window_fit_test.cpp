@@ -82,15 +82,9 @@ TEST_P(WindowFit, EveryWindowIsWholeOnTheScreenAndOpensInSight) {
     EXPECT_LE((main->frameGeometry().center() - QPoint(512, 384)).manhattanLength(), 2);
     keepPicture(main);
 
-    const char* const windows[] = {"setting", "errlogmod",     "changelan",   "cambia",    "Cambia2", "frmLogin",
-                                   "Help",    "inserimento",   "Limiti",      "limitivet", "calfact", "vet",
-                                   "leggi",   "anagrafiche",   "formricerca", "Referto2",  "referto", "qc",
-                                   "qcrif",   "Refertazionex", "Archivio2"};
-    for (const char* name : windows) {
+    for (const char* name : everyWindow()) {
         SCOPED_TRACE(name);
-        Form* w = Forms::show(QLatin1String(name));
-        QApplication::processEvents();
-        prompts_->takeMessages();
+        Form* w = showWindow(name);
         ASSERT_NE(w, nullptr) << "closed itself";
         expectWhole(w);
         if (QLatin1String(name) != QLatin1String("setting")) {
