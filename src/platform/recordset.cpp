@@ -242,9 +242,7 @@ struct RowRef {
     int width = 0;
     const std::vector<int>* places = nullptr;  // by column, its place in the block (-1: not copied); null: in order
 
-    bool has(int column) const {
-        return !block || !places || (*places)[static_cast<std::size_t>(column)] >= 0;
-    }
+    bool has(int column) const { return !block || !places || (*places)[static_cast<std::size_t>(column)] >= 0; }
     QVariant value(int column) const {
         if (!block)
             return {};
@@ -492,8 +490,8 @@ struct Recordset::Impl final : sqlite::WriteListener {
         keyQuery = QStringLiteral("SELECT ") + keyColumn + QStringLiteral(" FROM ") + nameSql + rest;
         fetchSql = QStringLiteral("SELECT * FROM ") + nameSql + QStringLiteral(" WHERE ") + keyColumn +
                    QStringLiteral(" = ?1");
-        windowFrom = QStringLiteral(" FROM ") + nameSql + QStringLiteral(" WHERE ") + keyColumn +
-                     QStringLiteral(" IN (?1");
+        windowFrom =
+            QStringLiteral(" FROM ") + nameSql + QStringLiteral(" WHERE ") + keyColumn + QStringLiteral(" IN (?1");
         for (int i = 2; i <= kWindowKeys; ++i)
             windowFrom += QStringLiteral(",?") + QString::number(i);
         windowFrom += QLatin1Char(')');

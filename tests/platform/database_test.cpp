@@ -866,11 +866,11 @@ TEST_F(RecordsetTest, AWalkPastTheRowsReadWithTheKeysReadsWhatAPlainQueryReadsAn
 
 TEST_F(RecordsetTest, AFieldFirstReadDeepInAWalkReadsWhatAPlainQueryReads) {
     Connection cn(resultsDb());
-    cn.execute(QStringLiteral(
-        "CREATE TABLE wide (n INTEGER, name TEXT, amount REAL, note TEXT, payload BLOB, code INTEGER);"
-        "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < 2000) "
-        "INSERT INTO wide SELECT n, 'ROSSI ' || n, n / 4.0, iif(n % 3 = 0, NULL, 'nota ' || n),"
-        " randomblob(n % 50), n * 7 FROM c;"));
+    cn.execute(
+        QStringLiteral("CREATE TABLE wide (n INTEGER, name TEXT, amount REAL, note TEXT, payload BLOB, code INTEGER);"
+                       "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < 2000) "
+                       "INSERT INTO wide SELECT n, 'ROSSI ' || n, n / 4.0, iif(n % 3 = 0, NULL, 'nota ' || n),"
+                       " randomblob(n % 50), n * 7 FROM c;"));
     const QString where = QStringLiteral(" from wide where name like '%ossi%' order by n % 5, n desc");
     Recordset plain(cn, QStringLiteral("select n, name, amount, note, payload, code") + where);
     ASSERT_EQ(plain.recordCount(), 2000);
@@ -884,11 +884,8 @@ TEST_F(RecordsetTest, AFieldFirstReadDeepInAWalkReadsWhatAPlainQueryReads) {
         const char* added;
     };
     const Case cases[] = {
-        {1, 700, {"name"}, "payload"},
-        {1, 1300, {"name", "amount"}, "note"},
-        {1, 20, {"note"}, "code"},
-        {2000, 900, {"code"}, "n"},
-        {2000, 5, {"n", "name", "amount"}, "payload"},
+        {1, 700, {"name"}, "payload"}, {1, 1300, {"name", "amount"}, "note"},         {1, 20, {"note"}, "code"},
+        {2000, 900, {"code"}, "n"},    {2000, 5, {"n", "name", "amount"}, "payload"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.added);
