@@ -25,7 +25,6 @@ public:
     // Refused while a run is printing.
     void Form_Unload(bool& cancel) override;
 
-
 private:
     // The run: positions Text1 to Text2 (rounded half to even), one page
     // each, then the window closes. A failure is logged and ends the run;
