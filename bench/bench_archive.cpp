@@ -51,11 +51,7 @@ QString browsedYear() { return browsedDay().right(2); }
 // queries stepped through raw SQLite.
 void BM_Browse(benchmark::State& state) {
     static zv::Connection cn(datedArchive());
-    static sqlite3* db = [] {
-        sqlite3* raw = nullptr;
-        check(sqlite3_open_v2(datedArchive().toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr), raw);
-        return raw;
-    }();
+    static sqlite3* db = openRaw(datedArchive());
     const zv::CountQuery queries[] = {zv::countQuery(zv::BrowseLevel::Year, {}),
                                       zv::countQuery(zv::BrowseLevel::Month, browsedYear()),
                                       zv::countQuery(zv::BrowseLevel::Day, browsedMonth())};

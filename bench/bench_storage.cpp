@@ -135,11 +135,7 @@ void walkRaw(sqlite3* db, const zv::Selection& search) {
 // The same query through a recordset and through raw SQLite, each on its own connection.
 void BM_Search(benchmark::State& state) {
     static zv::Connection cn(archive());
-    static sqlite3* db = [] {
-        sqlite3* raw = nullptr;
-        check(sqlite3_open_v2(archive().toUtf8().constData(), &raw, SQLITE_OPEN_READWRITE, nullptr), raw);
-        return raw;
-    }();
+    static sqlite3* db = openRaw(archive());
     const zv::Selection search = searchOf(int(state.range(0)));
     const std::string name = "search" + std::to_string(state.range(0));
     sideBySide(state, {{name + "/ours", [&] { walkOurs(cn, search); }}, {name + "/raw", [&] { walkRaw(db, search); }}});

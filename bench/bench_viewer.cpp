@@ -114,12 +114,7 @@ void rawSearchAndRead(sqlite3* db, const QByteArray& keySql) {
 // The viewer beside the bare SQLite work of the same search and rows, side by side.
 void BM_Viewer(benchmark::State& state) {
     startProgram();
-    static sqlite3* db = [] {
-        sqlite3* raw = nullptr;
-        const QByteArray path = (programFolder() + "/zarviumtotale.mdb").toUtf8();
-        check(sqlite3_open_v2(path.constData(), &raw, SQLITE_OPEN_READWRITE, nullptr), raw);
-        return raw;
-    }();
+    static sqlite3* db = openRaw(programFolder() + "/zarviumtotale.mdb");
     const int64_t which = state.range(0);
     const QByteArray keySql = QByteArray(searchSql(which)).replace("select *", "select ID1");
     const std::string name = "viewer" + std::to_string(which);

@@ -131,6 +131,13 @@ inline void check(int rc, sqlite3* db) {
     }
 }
 
+// A raw connection of the baselines, read-write: the same file the program opens.
+inline sqlite3* openRaw(const QString& path) {
+    sqlite3* db = nullptr;
+    check(sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr), db);
+    return db;
+}
+
 // The set-up's writes reach the disk before anything is measured, so the
 // first benchmark to run does not pay their write-back.
 inline void settle(const QString& path) {
