@@ -11,16 +11,16 @@
 #include <memory>
 #include <vector>
 
+#include "app/appmain.h"
 #include "common.h"
+#include "core/notifier.h"
+#include "core/session.h"
 #include "model/resultstore.h"
 #include "platform/forms.h"
 #include "platform/printer.h"
 #include "program.h"
 #include "report/stampa.h"
 #include "runs/refertazionex.h"
-#include "shell/appmain.h"
-#include "shell/notifier.h"
-#include "shell/session.h"
 
 namespace {
 

@@ -12,14 +12,14 @@
 // an attach kept open, committed in the same journal and sync mode.
 #include <QApplication>
 
+#include "app/appmain.h"
 #include "archive/rollover.h"
 #include "common.h"
+#include "core/config.h"
+#include "core/programfolder.h"
 #include "platform/forms.h"
 #include "platform/prompts.h"
 #include "program.h"
-#include "shell/appmain.h"
-#include "shell/config.h"
-#include "shell/programfolder.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 #include <cmath>
 #include <functional>
 
+#include "core/config.h"
+#include "core/programfiles.h"
+#include "core/session.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/profile.h"
-#include "shell/config.h"
-#include "shell/programfiles.h"
-#include "shell/session.h"
 
 namespace zv {
 

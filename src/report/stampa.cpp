@@ -2,15 +2,15 @@
 
 #include <QImageReader>
 
+#include "core/config.h"
+#include "core/programfiles.h"
+#include "core/session.h"
 #include "platform/errors.h"
 #include "platform/printer.h"
 #include "platform/prompts.h"
+#include "report/grafici.h"
 #include "report/reportpage.h"
 #include "report/reportturns.h"
-#include "shell/config.h"
-#include "shell/grafici.h"
-#include "shell/programfiles.h"
-#include "shell/session.h"
 
 namespace zv {
 

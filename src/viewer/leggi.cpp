@@ -8,22 +8,22 @@
 #include <QPainter>
 
 #include "archive/archivebrowse.h"
+#include "core/captions.h"
+#include "core/config.h"
+#include "core/notifier.h"
+#include "core/programfiles.h"
+#include "core/session.h"
 #include "model/resultfields.h"
 #include "model/resultstore.h"
 #include "platform/beep.h"
-#include "platform/captions.h"
 #include "platform/clock.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/keyfilter.h"
 #include "platform/prompts.h"
 #include "platform/refusal.h"
+#include "report/grafici.h"
 #include "report/stampa.h"
-#include "shell/config.h"
-#include "shell/grafici.h"
-#include "shell/notifier.h"
-#include "shell/programfiles.h"
-#include "shell/session.h"
 
 namespace zv {
 

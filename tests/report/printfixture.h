@@ -5,8 +5,8 @@
 
 #include <memory>
 
+#include "core/session.h"
 #include "model/reportdata.h"
-#include "shell/session.h"
 #include "support/window_fixture.h"
 
 namespace zv::test {
