@@ -2,11 +2,11 @@
 
 #include <QFileInfo>
 
-#include "archive/archivebrowse.h"
 #include "core/language.h"
 #include "core/notifier.h"
 #include "core/programfiles.h"
 #include "model/referencerange.h"
+#include "model/resultselection.h"
 #include "model/resultstore.h"
 #include "platform/errors.h"
 

@@ -2,12 +2,12 @@
 
 #include <QCoreApplication>
 
-#include "archive/archivebrowse.h"
 #include "core/captions.h"
 #include "core/config.h"
 #include "core/notifier.h"
 #include "core/session.h"
 #include "core/windowlanguage.h"
+#include "model/resultselection.h"
 #include "model/resultstore.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"

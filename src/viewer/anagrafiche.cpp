@@ -5,12 +5,12 @@
 
 #include <algorithm>
 
-#include "archive/archivebrowse.h"
 #include "core/captions.h"
 #include "core/config.h"
 #include "core/notifier.h"
 #include "core/programfiles.h"
 #include "core/session.h"
+#include "model/resultselection.h"
 #include "platform/busy.h"
 #include "platform/clock.h"
 #include "platform/conversions.h"

@@ -7,13 +7,13 @@
 #include <QKeyEvent>
 #include <QPainter>
 
-#include "archive/archivebrowse.h"
 #include "core/captions.h"
 #include "core/config.h"
 #include "core/notifier.h"
 #include "core/programfiles.h"
 #include "core/session.h"
 #include "model/resultfields.h"
+#include "model/resultselection.h"
 #include "model/resultstore.h"
 #include "platform/beep.h"
 #include "platform/clock.h"
