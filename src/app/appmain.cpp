@@ -34,6 +34,7 @@
 #include "viewer/anagrafiche.h"
 #include "viewer/formricerca.h"
 #include "viewer/leggi.h"
+#include "viewer/resultprint.h"
 
 namespace zv::shell {
 
@@ -42,6 +43,8 @@ void registerForms() {
     if (done)
         return;
     done = true;
+    // The viewer prints through the report page, a floor above it.
+    setShownResultPrint(printShownReport);
     // What the windows answer for the core.
     QObject::connect(&notifier(), &Notifier::iniFileUnreadable, [](const QString&) {
         msgBox(QStringLiteral("Error into INI file"), MsgButtons::OK, MsgIcon::None, appTitle());

@@ -135,4 +135,15 @@ void printReport(const ResultRecord& result, const LimitsRow& limits) {
     Forms::unload<Stampa>();
 }
 
+void printShownReport(const ResultRecord& result, const LimitsRow& limits, const ShownPictures& pictures) {
+    const ReportPictures boxes = reportPictures();
+    boxes.scattergram->setDrawing(pictures.scattergram);
+    boxes.legend->setDrawing(pictures.legend);
+    boxes.plt->setDrawing(pictures.plt);
+    boxes.rbc->setDrawing(pictures.rbc);
+    boxes.wb2->setDrawing(pictures.wb2);
+    boxes.wb1->setDrawing(pictures.wb1);
+    printReport(result, limits);
+}
+
 }  // namespace zv

@@ -5,6 +5,7 @@
 #include "model/reportdata.h"
 #include "platform/forms.h"
 #include "platform/widgets.h"
+#include "viewer/resultprint.h"
 
 namespace zv {
 
@@ -50,5 +51,8 @@ private:
 // that is no number) is reported like a failed page; nothing is stored.
 // Automatic reports asked for meanwhile run after it (ReportTurns).
 void printReport(const ResultRecord& result, const LimitsRow& limits);
+// The print the program hands the viewer: its six pictures into their slots,
+// then the page as printReport prints it.
+void printShownReport(const ResultRecord& result, const LimitsRow& limits, const ShownPictures& pictures);
 
 }  // namespace zv

@@ -22,8 +22,7 @@
 #include "platform/keyfilter.h"
 #include "platform/prompts.h"
 #include "platform/refusal.h"
-#include "report/grafici.h"
-#include "report/stampa.h"
+#include "viewer/resultprint.h"
 
 namespace zv {
 
@@ -905,27 +904,27 @@ void leggi::parstampa() {
     // The six pictures are drawings, so the page draws them at the printer's
     // resolution; the dots replay the draws of the screen, so the page shows
     // the same cloud. Nothing goes through the user's clipboard.
-    const ReportPictures pictures = reportPictures();
+    ShownPictures pictures;
     const QColor framePen = palette().color(QPalette::WindowText);
-    pictures.scattergram->setDrawing(
-        [input = dotInput_, draws = dotDraws_, framePen](QPainter& painter, const QRectF& rect) {
-            std::size_t next = 0;
-            scatter::drawFrame(painter, rect, framePen);
-            const qreal dot = std::max<qreal>(1.0, painter.device()->logicalDpiX() / 150.0);
-            scatter::drawDots(
-                painter, rect, input, [&] { return next < draws.size() ? draws[next++] : 0.0; }, dot);
-        });
-    pictures.legend->setDrawing(
-        [framePen](QPainter& painter, const QRectF& rect) { scatter::drawTemplate(painter, rect, framePen); });
-    const std::pair<PictureBox*, HistogramChart*> charts[] = {
-        {pictures.plt, MSChart1}, {pictures.rbc, MSChart2}, {pictures.wb2, MSChart3}, {pictures.wb1, MSChart4}};
+    pictures.scattergram = [input = dotInput_, draws = dotDraws_, framePen](QPainter& painter, const QRectF& rect) {
+        std::size_t next = 0;
+        scatter::drawFrame(painter, rect, framePen);
+        const qreal dot = std::max<qreal>(1.0, painter.device()->logicalDpiX() / 150.0);
+        scatter::drawDots(
+            painter, rect, input, [&] { return next < draws.size() ? draws[next++] : 0.0; }, dot);
+    };
+    pictures.legend = [framePen](QPainter& painter, const QRectF& rect) {
+        scatter::drawTemplate(painter, rect, framePen);
+    };
+    const std::pair<Drawing*, HistogramChart*> charts[] = {
+        {&pictures.plt, MSChart1}, {&pictures.rbc, MSChart2}, {&pictures.wb2, MSChart3}, {&pictures.wb1, MSChart4}};
     for (const auto& [slot, chart] : charts) {
         // The page prints each chart's title just above it: the top of the slot stays clear.
-        slot->setDrawing([bars = chart->bars(), colour = chart->seriesColour()](QPainter& painter, const QRectF& rect) {
+        *slot = [bars = chart->bars(), colour = chart->seriesColour()](QPainter& painter, const QRectF& rect) {
             drawHistogram(painter, rect.adjusted(0, rect.height() * 0.14, 0, 0), bars, colour);
-        });
+        };
     }
-    printReport(readResult(rs_), rangeSet_ ? rangeSet_->row : LimitsRow());
+    printShownResult(readResult(rs_), rangeSet_ ? rangeSet_->row : LimitsRow(), pictures);
 }
 
 void leggi::MSChart3_Click() {
