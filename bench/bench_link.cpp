@@ -13,14 +13,14 @@
 
 #include <ctime>
 
+#include "app/appmain.h"
 #include "common.h"
+#include "core/config.h"
+#include "core/programfolder.h"
 #include "link/comcd.h"
 #include "platform/forms.h"
 #include "platform/prompts.h"
 #include "program.h"
-#include "shell/appmain.h"
-#include "shell/config.h"
-#include "shell/programfolder.h"
 #include "support/pty.h"
 #include "support/transmission.h"
 

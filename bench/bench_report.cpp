@@ -16,15 +16,15 @@
 #include <memory>
 #include <vector>
 
+#include "app/appmain.h"
 #include "common.h"
+#include "core/session.h"
 #include "platform/forms.h"
 #include "platform/printer.h"
 #include "program.h"
+#include "report/grafici.h"
 #include "report/reportpage.h"
 #include "report/stampa.h"
-#include "shell/appmain.h"
-#include "shell/grafici.h"
-#include "shell/session.h"
 
 namespace {
 

@@ -11,7 +11,10 @@
 #include <memory>
 #include <vector>
 
+#include "app/appmain.h"
 #include "common.h"
+#include "core/notifier.h"
+#include "core/session.h"
 #include "model/resultstore.h"
 #include "platform/forms.h"
 #include "platform/printer.h"
@@ -19,9 +22,7 @@
 #include "report/stampa.h"
 #include "runs/refertazionex.h"
 #include "runs/reportrun.h"
-#include "shell/appmain.h"
-#include "shell/notifier.h"
-#include "shell/session.h"
+#include "app/appmain.h"
 
 namespace {
 

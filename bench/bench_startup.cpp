@@ -16,15 +16,15 @@
 #include <QApplication>
 
 #include "archive/archivebrowse.h"
+#include "app/appmain.h"
 #include "archive/rollover.h"
 #include "archive/transfer.h"
 #include "common.h"
+#include "core/config.h"
+#include "core/programfolder.h"
 #include "platform/forms.h"
 #include "platform/prompts.h"
 #include "program.h"
-#include "shell/appmain.h"
-#include "shell/config.h"
-#include "shell/programfolder.h"
 
 namespace {
 

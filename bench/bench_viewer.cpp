@@ -8,12 +8,12 @@
 #include <QApplication>
 #include <QFile>
 
+#include "app/appmain.h"
 #include "common.h"
+#include "core/session.h"
 #include "platform/forms.h"
 #include "platform/prompts.h"
 #include "program.h"
-#include "shell/appmain.h"
-#include "shell/session.h"
 #include "viewer/leggi.h"
 
 namespace {

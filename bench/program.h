@@ -6,9 +6,9 @@
 
 #include <memory>
 
+#include "core/config.h"
+#include "core/programfolder.h"
 #include "platform/prompts.h"
-#include "shell/config.h"
-#include "shell/programfolder.h"
 
 namespace zvbench {
 

@@ -2,8 +2,8 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include "core/programfolder.h"
 #include "platform/errors.h"
-#include "shell/programfolder.h"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

@@ -3,12 +3,12 @@
 // results counted by two-digit year, by month and by day of their "dd/mm/yy"
 // date, and the condition that picks a year, a month, a day or one result.
 // Counts and keys are 64-bit, so a year of any size browses.
-#include <QLatin1String>
 #include <QString>
-#include <QVariantList>
 
 #include <cstdint>
 #include <vector>
+
+#include "model/resultselection.h"
 
 namespace zv {
 
@@ -30,16 +30,6 @@ QString twoDigitYear(int year);
 // number outside 0..99 with error 6.
 int archiveStartYear(const QString& text);
 
-// The index the day lookups and the counts read: every date in byte order.
-// Byte order, not NOCASE, whose comparison this program replaces: an index
-// in the replaced order would be out of order for any other SQLite client.
-inline constexpr QLatin1String kDateIndex{"datinumerici_date"};
-
-// Makes the date index of an archive when it has none (a file of an earlier
-// version, or made from the template), in one statement; a file that has it
-// is only read. Fails as the statement fails (a file that cannot be written).
-void ensureDateIndex(Connection& cn);
-
 enum class BrowseLevel { Year, Month, Day, Record };
 
 // The grouped query a list is counted with, its groups named "k" and their
@@ -59,26 +49,10 @@ std::vector<PeriodCount> countMonths(Connection& cn, const QString& yy);
 // The days 01 to 31 of month "mm/yy" that hold results; keys "dd/mm/yy".
 std::vector<PeriodCount> countDays(Connection& cn, const QString& mmyy);
 
-// A condition on the record source with its bound values: never built from
-// the keys' text, so no key can change the SQL.
-struct Selection {
-    QString where;
-    QVariantList params;
-    bool operator==(const Selection&) const = default;
-};
-
 // The selection of one line of a browsing list: a year "yy", a month "mm/yy",
 // a day "dd/mm/yy" (with the program's LIKE, as the counts see them), or the
 // result with ID1 `key`.
 Selection selectionOf(BrowseLevel level, const QString& key);
-// The results whose date the program's LIKE matches with `day`: looked up in
-// the date index where no other text could match (no wildcard, no letter,
-// whose case would let other texts match), read whole otherwise.
-Selection daySelection(const QString& day);
-Selection recordSelection(int64_t id1);
-
-// "select * from datiQgrafici where ... order by ID1" of a selection.
-QString selectionQuery(const Selection& selection);
 
 // Number of files lying directly in `folder` (subfolders not counted); -1 when
 // the folder cannot be read.

@@ -10,19 +10,19 @@
 #include <QVBoxLayout>
 
 #include "archive/transfer.h"
+#include "core/captions.h"
+#include "core/config.h"
+#include "core/notifier.h"
+#include "core/programfiles.h"
+#include "core/session.h"
+#include "core/windowlanguage.h"
 #include "model/resultstore.h"
 #include "platform/busy.h"
-#include "platform/captions.h"
 #include "platform/clock.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/prompts.h"
 #include "platform/recordsetmodel.h"
-#include "shell/config.h"
-#include "shell/notifier.h"
-#include "shell/programfiles.h"
-#include "shell/session.h"
-#include "shell/windowlanguage.h"
 #include "viewer/leggi.h"
 
 namespace zv {

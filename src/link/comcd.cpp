@@ -2,6 +2,11 @@
 
 #include <QDateTime>
 
+#include "core/config.h"
+#include "core/language.h"
+#include "core/notifier.h"
+#include "core/programfiles.h"
+#include "core/session.h"
 #include "link/histogram.h"
 #include "model/resultstore.h"
 #include "platform/clock.h"
@@ -9,11 +14,6 @@
 #include "platform/database.h"
 #include "platform/errors.h"
 #include "platform/files.h"
-#include "shell/config.h"
-#include "shell/language.h"
-#include "shell/notifier.h"
-#include "shell/programfiles.h"
-#include "shell/session.h"
 
 namespace zv {
 

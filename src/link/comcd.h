@@ -9,12 +9,12 @@
 #include <cstdint>
 #include <optional>
 
+#include "core/notifier.h"
 #include "link/decoder.h"
 #include "link/framer.h"
 #include "model/instrument.h"
 #include "platform/commport.h"
 #include "platform/forms.h"
-#include "shell/notifier.h"
 
 namespace zv {
 

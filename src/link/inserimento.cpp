@@ -5,15 +5,15 @@
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
+#include "core/captions.h"
+#include "core/config.h"
+#include "core/session.h"
+#include "core/windowlanguage.h"
 #include "link/manualentry.h"
 #include "model/resultstore.h"
-#include "platform/captions.h"
 #include "platform/errors.h"
 #include "platform/keyfilter.h"
 #include "platform/refusal.h"
-#include "shell/config.h"
-#include "shell/session.h"
-#include "shell/windowlanguage.h"
 
 namespace zv {
 

@@ -13,8 +13,11 @@
 #include <utility>
 #include <vector>
 
+#include "core/captions.h"
+#include "core/config.h"
+#include "core/notifier.h"
+#include "core/session.h"
 #include "model/resultstore.h"
-#include "platform/captions.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/printer.h"
@@ -23,9 +26,6 @@
 #include "platform/recordsetmodel.h"
 #include "qc/qcprint.h"
 #include "qc/qcstats.h"
-#include "shell/config.h"
-#include "shell/notifier.h"
-#include "shell/session.h"
 
 namespace zv {
 

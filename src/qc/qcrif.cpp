@@ -9,15 +9,15 @@
 
 #include <utility>
 
+#include "core/captions.h"
+#include "core/config.h"
+#include "core/session.h"
 #include "platform/beep.h"
-#include "platform/captions.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/keyfilter.h"
 #include "platform/prompts.h"
 #include "qc/assay.h"
-#include "shell/config.h"
-#include "shell/session.h"
 
 namespace zv {
 

@@ -1,10 +1,10 @@
 #include "refdata/calibrationstore.h"
 
+#include "core/config.h"
+#include "core/programfiles.h"
 #include "platform/conversions.h"
 #include "platform/database.h"
 #include "platform/errors.h"
-#include "shell/config.h"
-#include "shell/programfiles.h"
 
 namespace zv {
 

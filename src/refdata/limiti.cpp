@@ -7,19 +7,19 @@
 
 #include <utility>
 
+#include "core/captions.h"
+#include "core/config.h"
+#include "core/language.h"
+#include "core/programfiles.h"
+#include "core/session.h"
+#include "core/windowlanguage.h"
 #include "model/result.h"
 #include "platform/beep.h"
-#include "platform/captions.h"
 #include "platform/errors.h"
 #include "platform/prompts.h"
 #include "platform/refusal.h"
 #include "refdata/keyfilter.h"
 #include "refdata/limits.h"
-#include "shell/config.h"
-#include "shell/language.h"
-#include "shell/programfiles.h"
-#include "shell/session.h"
-#include "shell/windowlanguage.h"
 
 namespace zv {
 

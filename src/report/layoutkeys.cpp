@@ -2,8 +2,8 @@
 
 #include <charconv>
 
+#include "core/config.h"
 #include "platform/profile.h"
-#include "shell/config.h"
 
 namespace zv {
 

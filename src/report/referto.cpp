@@ -5,13 +5,13 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "platform/captions.h"
+#include "core/captions.h"
+#include "core/config.h"
+#include "core/programfiles.h"
+#include "core/windowlanguage.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/prompts.h"
-#include "shell/config.h"
-#include "shell/programfiles.h"
-#include "shell/windowlanguage.h"
 
 namespace zv {
 

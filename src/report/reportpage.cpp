@@ -3,13 +3,13 @@
 #include <cmath>
 #include <functional>
 
+#include "core/config.h"
+#include "core/programfiles.h"
+#include "core/session.h"
 #include "model/rangelimits.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/profile.h"
-#include "shell/config.h"
-#include "shell/programfiles.h"
-#include "shell/session.h"
 
 namespace zv {
 

@@ -1,7 +1,7 @@
 #include "report/reportturns.h"
 
+#include "core/config.h"
 #include "platform/errors.h"
-#include "shell/config.h"
 
 namespace zv {
 

@@ -1,6 +1,6 @@
 #include "report/setdfltprinter.h"
 
-#include "shell/session.h"
+#include "core/session.h"
 
 namespace zv {
 

@@ -2,15 +2,15 @@
 
 #include <QImageReader>
 
+#include "core/config.h"
+#include "core/programfiles.h"
+#include "core/session.h"
 #include "platform/errors.h"
 #include "platform/printer.h"
 #include "platform/prompts.h"
+#include "report/grafici.h"
 #include "report/reportpage.h"
 #include "report/reportturns.h"
-#include "shell/config.h"
-#include "shell/grafici.h"
-#include "shell/programfiles.h"
-#include "shell/session.h"
 
 namespace zv {
 
@@ -171,6 +171,12 @@ void printReport(const ResultRecord& result, const LimitsRow& limits) {
         return;
     }
     Stampa::printPage(page);
+}
+
+void printShownReport(const ResultRecord& result, const LimitsRow& limits, const std::vector<double>& draws,
+                      const QColor& framePen) {
+    drawReportPictures(reportPictures(), result, draws, framePen, scatter::kScreenDivisors);
+    printReport(result, limits);
 }
 
 }  // namespace zv

@@ -5,6 +5,7 @@
 #include "model/reportdata.h"
 #include "platform/forms.h"
 #include "platform/widgets.h"
+#include "viewer/resultprint.h"
 
 namespace zv {
 
@@ -62,5 +63,9 @@ ReportData reportPage(const ResultRecord& result, const LimitsRow& limits);
 // LRI that is no whole number) is reported like a failed page; nothing is stored.
 // Automatic reports asked for meanwhile run after it (ReportTurns).
 void printReport(const ResultRecord& result, const LimitsRow& limits);
+// The print the program hands the viewer: the six pictures drawn as the
+// viewer shows them into their slots, then the page as printReport prints it.
+void printShownReport(const ResultRecord& result, const LimitsRow& limits, const std::vector<double>& draws,
+                      const QColor& framePen);
 
 }  // namespace zv

@@ -1,12 +1,12 @@
 #include "runs/autostampa.h"
 
+#include "core/config.h"
+#include "core/session.h"
 #include "model/resultstore.h"
 #include "platform/errors.h"
 #include "platform/recordset.h"
 #include "report/reportturns.h"
 #include "report/stampa.h"
-#include "shell/config.h"
-#include "shell/session.h"
 
 namespace zv {
 

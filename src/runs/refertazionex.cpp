@@ -2,17 +2,17 @@
 
 #include <QCoreApplication>
 
-#include "archive/archivebrowse.h"
+#include "core/captions.h"
+#include "core/config.h"
+#include "core/notifier.h"
+#include "core/session.h"
+#include "core/windowlanguage.h"
+#include "model/resultselection.h"
 #include "model/resultstore.h"
-#include "platform/captions.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/prompts.h"
 #include "report/reportturns.h"
-#include "shell/config.h"
-#include "shell/notifier.h"
-#include "shell/session.h"
-#include "shell/windowlanguage.h"
 
 namespace zv {
 

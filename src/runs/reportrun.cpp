@@ -1,15 +1,15 @@
 #include "runs/reportrun.h"
 
+#include "core/notifier.h"
 #include "model/resultfields.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
 #include "platform/forms.h"
 #include "platform/recordset.h"
 #include "platform/widgets.h"
+#include "report/grafici.h"
 #include "report/reportturns.h"
 #include "report/stampa.h"
-#include "shell/grafici.h"
-#include "shell/notifier.h"
 
 namespace zv {
 

@@ -5,19 +5,19 @@
 
 #include <algorithm>
 
-#include "archive/archivebrowse.h"
+#include "core/captions.h"
+#include "core/config.h"
+#include "core/notifier.h"
+#include "core/programfiles.h"
+#include "core/session.h"
+#include "model/resultselection.h"
 #include "platform/busy.h"
-#include "platform/captions.h"
 #include "platform/clock.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/printer.h"
 #include "platform/prompts.h"
 #include "platform/widgets.h"
-#include "shell/config.h"
-#include "shell/notifier.h"
-#include "shell/programfiles.h"
-#include "shell/session.h"
 
 namespace zv {
 

@@ -8,7 +8,6 @@
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/widgets.h"
-#include "shell/grafici.h"
 
 namespace zv {
 
@@ -38,30 +37,6 @@ QColor chartColour(HistogramKind kind) {
     case HistogramKind::WB2: break;
     }
     return QColor(210, 210, 210);
-}
-
-void drawReportPictures(const ReportPictures& target, const ResultRecord& result, std::vector<double> draws,
-                        const QColor& framePen, const scatter::Divisors& divisors) {
-    target.scattergram->setDrawing([input = scatter::inputOf(result), draws = std::move(draws), framePen, divisors](
-                                       QPainter& painter, const QRectF& rect) {
-        std::size_t next = 0;
-        scatter::drawFrame(painter, rect, framePen);
-        const qreal dot = std::max<qreal>(1.0, painter.device()->logicalDpiX() / 150.0);
-        scatter::drawDots(
-            painter, rect, input, [&] { return next < draws.size() ? draws[next++] : 0.0; }, dot, divisors);
-    });
-    target.legend->setDrawing(
-        [framePen](QPainter& painter, const QRectF& rect) { scatter::drawTemplate(painter, rect, framePen); });
-    const std::pair<PictureBox*, HistogramKind> charts[] = {{target.plt, HistogramKind::PLT},
-                                                            {target.rbc, HistogramKind::RBC},
-                                                            {target.wb2, HistogramKind::WB2},
-                                                            {target.wb1, HistogramKind::WB1}};
-    for (const auto& [slot, kind] : charts) {
-        slot->setDrawing([bars = histogramBars(result.histogram(kind)), colour = chartColour(kind)](
-                             QPainter& painter, const QRectF& rect) {
-            drawHistogram(painter, rect.adjusted(0, rect.height() * 0.14, 0, 0), bars, colour);
-        });
-    }
 }
 
 void drawHistogram(QPainter& painter, const QRectF& rect, const std::array<double, kChartBars>& bars,

@@ -38,16 +38,6 @@ int64_t drawDots(QPainter& painter, const QRectF& rect, const Input& input, cons
                  qreal dotSize = 0, const Divisors& divisors = kScreenDivisors);
 }  // namespace scatter
 
-struct ReportPictures;
-
-// The six report pictures of a result into the report's slots, drawn as the
-// screen draws them: each chart straight from the result's histogram in
-// `chartColour`, the legend, and the scattergram replaying `draws`, the
-// random numbers its dots took, so paper shows the cloud that was computed.
-// Each chart leaves the top of its slot to the title the page prints there.
-void drawReportPictures(const ReportPictures& target, const ResultRecord& result, std::vector<double> draws,
-                        const QColor& framePen, const scatter::Divisors& divisors);
-
 // The series colour of a kind's chart, on screen and on paper.
 QColor chartColour(HistogramKind kind);
 

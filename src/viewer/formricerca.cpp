@@ -2,12 +2,12 @@
 
 #include <QKeyEvent>
 
-#include "platform/captions.h"
+#include "core/captions.h"
+#include "core/config.h"
+#include "core/notifier.h"
+#include "core/session.h"
 #include "platform/errors.h"
 #include "platform/prompts.h"
-#include "shell/config.h"
-#include "shell/notifier.h"
-#include "shell/session.h"
 #include "viewer/leggi.h"
 #include "viewer/searchsql.h"
 

@@ -7,23 +7,22 @@
 #include <QKeyEvent>
 #include <QPainter>
 
-#include "archive/archivebrowse.h"
+#include "core/captions.h"
+#include "core/config.h"
+#include "core/notifier.h"
+#include "core/programfiles.h"
+#include "core/session.h"
 #include "model/resultfields.h"
+#include "model/resultselection.h"
 #include "model/resultstore.h"
 #include "platform/beep.h"
-#include "platform/captions.h"
 #include "platform/clock.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/keyfilter.h"
 #include "platform/prompts.h"
 #include "platform/refusal.h"
-#include "report/stampa.h"
-#include "shell/config.h"
-#include "shell/grafici.h"
-#include "shell/notifier.h"
-#include "shell/programfiles.h"
-#include "shell/session.h"
+#include "viewer/resultprint.h"
 
 namespace zv {
 
@@ -914,10 +913,8 @@ void leggi::parstampa() {
     // The six pictures are drawings, so the page draws them at the printer's
     // resolution; the dots replay the draws of the screen, so the page shows
     // the same cloud. Nothing goes through the user's clipboard.
-    const ResultRecord result = readResult(rs_);
-    drawReportPictures(reportPictures(), result, dotDraws_, palette().color(QPalette::WindowText),
-                       scatter::kScreenDivisors);
-    printReport(result, rangeSet_ ? rangeSet_->row : LimitsRow());
+    printShownResult(readResult(rs_), rangeSet_ ? rangeSet_->row : LimitsRow(), dotDraws_,
+                     palette().color(QPalette::WindowText));
 }
 
 void leggi::MSChart3_Click() {

@@ -14,7 +14,7 @@
 #include "model/resultfields.h"
 #include "model/resultstore.h"
 #include "platform/database.h"
-#include "shell/programfiles.h"
+#include "core/programfiles.h"
 #include "support/fixture.h"
 
 namespace zv {

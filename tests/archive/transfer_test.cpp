@@ -8,11 +8,11 @@
 
 #include "archive/archive_records.h"
 #include "archive/transfer.h"
+#include "core/programfiles.h"
 #include "model/resultfields.h"
 #include "model/resultstore.h"
 #include "platform/database.h"
 #include "platform/errors.h"
-#include "shell/programfiles.h"
 #include "support/fixture.h"
 #include "support/results.h"
 #include "support/smallfs.h"

@@ -3,13 +3,13 @@
 #include <QLocale>
 #include <QTest>
 
+#include "app/cambia.h"
+#include "core/language.h"
 #include "link/inserimento.h"
 #include "model/resultstore.h"
 #include "platform/database.h"
 #include "platform/forms.h"
 #include "platform/refusal.h"
-#include "shell/cambia.h"
-#include "shell/language.h"
 #include "support/calendar.h"
 #include "support/marks.h"
 #include "support/notifierlog.h"

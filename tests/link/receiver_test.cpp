@@ -2,14 +2,14 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "core/config.h"
+#include "core/language.h"
+#include "core/session.h"
 #include "link/comcd.h"
 #include "link/histogram.h"
 #include "model/resultfields.h"
 #include "platform/database.h"
 #include "platform/forms.h"
-#include "shell/config.h"
-#include "shell/language.h"
-#include "shell/session.h"
 #include "support/notifierlog.h"
 #include "support/pty.h"
 #include "support/results.h"

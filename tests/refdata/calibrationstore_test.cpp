@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QFile>
 
+#include "core/config.h"
 #include "platform/database.h"
 #include "platform/errors.h"
-#include "shell/config.h"
 #include "support/fixture.h"
 
 namespace zv {

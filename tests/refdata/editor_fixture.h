@@ -10,12 +10,12 @@
 
 #include <vector>
 
+#include "core/config.h"
+#include "core/language.h"
+#include "core/session.h"
 #include "platform/beep.h"
 #include "platform/database.h"
 #include "platform/forms.h"
-#include "shell/config.h"
-#include "shell/language.h"
-#include "shell/session.h"
 #include "support/pty.h"
 #include "support/window_fixture.h"
 

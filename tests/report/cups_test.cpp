@@ -13,9 +13,9 @@
 #include "platform/errors.h"
 #include "platform/printer.h"
 #include "printfixture.h"
+#include "report/grafici.h"
 #include "report/stampa.h"
 #include "runs/reportrun.h"
-#include "shell/grafici.h"
 
 namespace zv {
 namespace {

@@ -14,9 +14,9 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include "core/config.h"
+#include "core/programfiles.h"
 #include "pdftext.h"
-#include "shell/config.h"
-#include "shell/programfiles.h"
 
 namespace zv::test {
 

@@ -5,12 +5,12 @@
 
 #include <cmath>
 
+#include "core/config.h"
+#include "core/programfiles.h"
 #include "platform/forms.h"
 #include "platform/printer.h"
+#include "report/grafici.h"
 #include "report/stampa.h"
-#include "shell/config.h"
-#include "shell/grafici.h"
-#include "shell/programfiles.h"
 
 namespace zv::test {
 

@@ -5,9 +5,10 @@
 
 #include <memory>
 
+#include "core/session.h"
 #include "model/reportdata.h"
 #include "report/stampa.h"
-#include "shell/session.h"
+#include "core/session.h"
 #include "support/window_fixture.h"
 
 namespace zv::test {

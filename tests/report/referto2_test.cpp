@@ -10,12 +10,12 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/captions.h"
+#include "core/captions.h"
+#include "core/windowlanguage.h"
 #include "platform/forms.h"
 #include "platform/profile.h"
 #include "report/referto.h"
 #include "report/referto2.h"
-#include "shell/windowlanguage.h"
 #include "support/window_fixture.h"
 
 namespace zv {

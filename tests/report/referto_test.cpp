@@ -8,12 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include "core/config.h"
+#include "core/language.h"
 #include "platform/forms.h"
 #include "platform/profile.h"
 #include "report/referto.h"
 #include "report/referto2.h"
-#include "shell/config.h"
-#include "shell/language.h"
 #include "support/window_fixture.h"
 
 namespace zv {

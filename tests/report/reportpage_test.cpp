@@ -6,14 +6,14 @@
 
 #include <vector>
 
+#include "core/config.h"
+#include "core/programfiles.h"
+#include "core/session.h"
 #include "model/rangelimits.h"
 #include "model/reportdata.h"
 #include "platform/database.h"
 #include "platform/errors.h"
 #include "report/reportpage.h"
-#include "shell/config.h"
-#include "shell/programfiles.h"
-#include "shell/session.h"
 #include "support/fixture.h"
 #include "viewer/rangecheck.h"
 

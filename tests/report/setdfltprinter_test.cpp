@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/session.h"
 #include "report/setdfltprinter.h"
-#include "shell/session.h"
 #include "support/fixture.h"
 
 namespace zv {

@@ -9,14 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include "core/config.h"
+#include "core/programfiles.h"
+#include "core/session.h"
 #include "pdftext.h"
 #include "platform/forms.h"
 #include "platform/printer.h"
 #include "printfixture.h"
 #include "report/stampa.h"
-#include "shell/config.h"
-#include "shell/programfiles.h"
-#include "shell/session.h"
 
 namespace zv {
 namespace {

@@ -1,13 +1,13 @@
 #include <QFile>
 #include <QTest>
 
+#include "core/config.h"
+#include "core/session.h"
 #include "model/resultstore.h"
 #include "platform/forms.h"
 #include "platform/printer.h"
 #include "report/cupsqueue.h"
 #include "report/pdftext.h"
-#include "shell/config.h"
-#include "shell/session.h"
 #include "support/window_fixture.h"
 #include "viewer/leggi.h"
 

@@ -10,6 +10,10 @@
 #include <QGuiApplication>
 #include <QTest>
 
+#include "core/config.h"
+#include "core/language.h"
+#include "core/notifier.h"
+#include "core/session.h"
 #include "link/comcd.h"
 #include "model/resultstore.h"
 #include "platform/forms.h"
@@ -20,10 +24,6 @@
 #include "report/stampa.h"
 #include "runs/autostampa.h"
 #include "runs/refertazionex.h"
-#include "shell/config.h"
-#include "shell/language.h"
-#include "shell/notifier.h"
-#include "shell/session.h"
 #include "support/pty.h"
 #include "support/results.h"
 #include "support/transmission.h"

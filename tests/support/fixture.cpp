@@ -5,10 +5,10 @@
 #include <QFile>
 #include <QLocale>
 
+#include "core/config.h"
+#include "core/programfolder.h"
 #include "platform/clock.h"
 #include "platform/errors.h"
-#include "shell/config.h"
-#include "shell/programfolder.h"
 
 namespace zv::test {
 

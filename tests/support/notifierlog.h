@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "shell/notifier.h"
+#include "core/notifier.h"
 
 namespace zv::test {
 

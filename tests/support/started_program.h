@@ -7,10 +7,10 @@
 
 #include <vector>
 
+#include "core/config.h"
+#include "core/notifier.h"
+#include "core/session.h"
 #include "platform/forms.h"
-#include "shell/config.h"
-#include "shell/notifier.h"
-#include "shell/session.h"
 #include "support/window_fixture.h"
 
 namespace zv::test {

@@ -1,7 +1,7 @@
 #include "support/window_fixture.h"
 
+#include "app/appmain.h"
 #include "platform/forms.h"
-#include "shell/appmain.h"
 
 namespace zv::test {
 

@@ -11,7 +11,7 @@
 #include "platform/printer.h"
 #include "report/cupsqueue.h"
 #include "report/pdftext.h"
-#include "shell/grafici.h"
+#include "report/grafici.h"
 #include "viewer/drawing.h"
 
 namespace zv {

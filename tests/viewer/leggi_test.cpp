@@ -1,15 +1,15 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "core/config.h"
+#include "core/language.h"
+#include "core/notifier.h"
+#include "core/session.h"
 #include "model/resultstore.h"
 #include "platform/beep.h"
 #include "platform/clock.h"
 #include "platform/forms.h"
 #include "platform/refusal.h"
-#include "shell/config.h"
-#include "shell/language.h"
-#include "shell/notifier.h"
-#include "shell/session.h"
 #include "support/notifierlog.h"
 #include "support/results.h"
 #include "support/window_fixture.h"

@@ -1,5 +1,8 @@
 #include <QTest>
 
+#include "core/config.h"
+#include "core/language.h"
+#include "core/session.h"
 #include "model/reportdata.h"
 #include "model/resultstore.h"
 #include "platform/forms.h"
@@ -7,9 +10,6 @@
 #include "report/cupsqueue.h"
 #include "report/pdftext.h"
 #include "report/stampa.h"
-#include "shell/config.h"
-#include "shell/language.h"
-#include "shell/session.h"
 #include "support/results.h"
 #include "support/window_fixture.h"
 #include "viewer/anagrafiche.h"

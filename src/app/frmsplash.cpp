@@ -1,0 +1,275 @@
+#include "app/frmsplash.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include <vector>
+
+#include <unistd.h>
+
+#include "archive/archivebrowse.h"
+#include "core/config.h"
+#include "core/language.h"
+#include "core/programfiles.h"
+#include "model/resultfields.h"
+#include "platform/busy.h"
+#include "platform/clock.h"
+#include "platform/conversions.h"
+#include "platform/database.h"
+#include "platform/dbfiles.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/prompts.h"
+
+namespace zv {
+
+namespace {
+
+// What each database must hold for the program to work with it. A file that
+// lacks it (empty, cut short, a database of something else) is as good as
+// missing. The small ones are read whole at every start as well: a damaged page
+// there would only show when a received result is stored, and the result would
+// be lost; the archive is read whole when it is backed up.
+struct StartDatabase {
+    QLatin1String name;
+    QStringList tables;
+    DatabaseCheck depth;
+};
+
+const std::vector<StartDatabase>& startDatabases() {
+    static const std::vector<StartDatabase> databases = [] {
+        QStringList results = resultTables();
+        results << QStringLiteral("datiQgrafici");
+        return std::vector<StartDatabase>{
+            {file::dailyDb, results, DatabaseCheck::Whole},
+            {file::archiveDb, results, DatabaseCheck::Tables},
+            {file::vetDb, {QStringLiteral("cal")}, DatabaseCheck::Whole},
+            {file::referenceDb,
+             {QStringLiteral("limiti"), QStringLiteral("vet"), QStringLiteral("qc")},
+             DatabaseCheck::Whole},
+        };
+    }();
+    return databases;
+}
+
+}  // namespace
+
+QString versionLine() {
+    return QStringLiteral("Ver. %1 . %2 . %3").arg(ZV_VERSION_MAJOR).arg(ZV_VERSION_MINOR).arg(ZV_VERSION_PATCH);
+}
+
+frmSplash::frmSplash() : Form(QStringLiteral("frmSplash")) {
+    setWindowFlags(Qt::SplashScreen);
+    auto* layout = new QVBoxLayout(this);
+    lblProductName = new Label(QStringLiteral("lblProductName"), this);
+    lblProductName->setText(QStringLiteral("Zarvium"));
+    QFont big = lblProductName->font();
+    big.setPointSize(big.pointSize() * 2);
+    big.setBold(true);
+    lblProductName->setFont(big);
+    Image1 = new Label(QStringLiteral("Image1"), this);
+    Image1->setFixedSize(160, 120);
+    Label1 = new Label(QStringLiteral("Label1"), this);
+    Label1->setText(QStringLiteral("controllo e compattazione database..."));
+    Label2 = new Label(QStringLiteral("Label2"), this);
+    layout->addWidget(lblProductName, 0, Qt::AlignHCenter);
+    layout->addWidget(Image1, 0, Qt::AlignHCenter);
+    layout->addWidget(Label1);
+    layout->addWidget(Label2);
+    resize(420, 300);
+}
+
+void frmSplash::Form_Load() {
+    const QString folder = programFolder();
+    // Pointer, pictures and texts: each statement on its own.
+    ignoring([] { setBusy(true); });
+    ignoring([this] {
+        placeWindow(this, nullptr);
+        show();
+    });
+    stato_db_ok = 1;
+    db_bk_effettuato = 0;
+    ignoring([&] {
+        const QPixmap background(folder + QStringLiteral("/immagini/neutrofilibg.jpg"));
+        if (background.isNull())
+            throw AppError(err::FileNotFound, QStringLiteral("File not found"));
+        background_ = background;
+        update();
+    });
+    ignoring([&] { Image1->loadPicture(folder + QStringLiteral("/immagini/lab2_small.jpg"), true); });
+    QString language;
+    ignoring([&] { language = configuredLanguageFile(); });
+    ignoring([&] { msg1_ = languageText(language, QStringLiteral("splash"), QStringLiteral("msg1")); });
+    ignoring([&] { msg4_ = languageText(language, QStringLiteral("splash"), QStringLiteral("msg4")); });
+    ignoring([&] { msg5_ = languageText(language, QStringLiteral("splash"), QStringLiteral("msg5")); });
+    ignoring([&] { err2_ = languageText(language, QStringLiteral("splash"), QStringLiteral("err2")); });
+    ignoring([&] { err3_ = languageText(language, QStringLiteral("splash"), QStringLiteral("err3")); });
+    ignoring([&] { Label1->setText(msg4_); });
+    // Without the lock a second instance could compact and replace the
+    // databases under this one; only a folder nobody can write is used unlocked.
+    const InstanceLock::Result locked = lock_.acquire(folder);
+    if (locked == InstanceLock::Result::HeldElsewhere ||
+        (locked == InstanceLock::Result::Unavailable && ::access(QFile::encodeName(folder).constData(), W_OK) == 0)) {
+        setBusy(false);
+        msgBox(msg1_, MsgButtons::OK, MsgIcon::Critical, appTitle());
+        endRequested_ = true;
+        return;
+    }
+    ignoring([&] { Label1->setVisible(false); });
+
+    if (lock_.held())
+        ignoring([this] { removeStaleScratchFiles(); });
+    if (!compactAll())
+        return;
+    backUpAndCheckDay();
+
+    // The main window's load runs inside this call. Its own handlers
+    // deal with what they know; anything that still escapes is logged and the
+    // program goes on.
+    setBusy(false);
+    try {
+        Forms::show(QStringLiteral("Principale"));
+    } catch (...) {
+        const CaughtError e = describeCurrentException();
+        setBusy(false);
+        logerrore(e.number, e.description, QStringLiteral("Principale"));
+    }
+}
+
+// Under the lock nothing else compacts or writes here: a Temp.mdb is the
+// leftover of a compaction that was interrupted (the database itself is whole,
+// since the scratch copy only ever replaces it by a rename), and a "*.tmp-<pid>"
+// file that of an interrupted write. Both would stop or clutter every later start.
+void frmSplash::removeStaleScratchFiles() {
+    const QString folder = programFolder();
+    const QString scratch = folder + QLatin1Char('/') + file::scratchDb;
+    const QFileInfo scratchInfo(scratch);
+    if (scratchInfo.exists() || scratchInfo.isSymLink()) {
+        QFile::remove(scratch + QStringLiteral("-journal"));
+        if (QFile::remove(scratch))
+            logerrore(0, QStringLiteral("%1, left by an interrupted compaction, was removed.").arg(file::scratchDb),
+                      formName());
+    }
+    QStringList removed = files::removeStaleTemporaries(folder);
+    removed += files::removeStaleTemporaries(folder + QStringLiteral("/back-up"));
+    for (const char* key : {"pathautobackup", "pathautobackupriferimenti", "pathautobackupvet"}) {
+        const QString target = leggiini(QStringLiteral("back-up"), QLatin1String(key), file::generalIni, 255);
+        if (!target.isEmpty())
+            removed += files::removeStaleTemporaries(QFileInfo(target).absolutePath(), QFileInfo(target).fileName());
+    }
+    if (!removed.isEmpty())
+        logerrore(0, QStringLiteral("Files left by an interrupted write were removed: %1").arg(removed.join(u", ")),
+                  formName());
+}
+
+// The background picture covers the whole window, centred and cut to its
+// shape, whatever size the window takes: never tiled.
+void frmSplash::paintEvent(QPaintEvent* event) {
+    Form::paintEvent(event);
+    if (background_.isNull())
+        return;
+    QPainter painter(this);
+    const QSize covering = background_.size().scaled(size(), Qt::KeepAspectRatioByExpanding);
+    const QRect target(QPoint((width() - covering.width()) / 2, (height() - covering.height()) / 2), covering);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(target, background_);
+}
+
+bool frmSplash::compactAll() {
+    const QString folder = programFolder();
+    QString failed;
+    try {
+        // A compaction of a large archive takes a while: past a second the
+        // window says what it is waiting for, and keeps painting meanwhile.
+        const auto saySlow = [this] {
+            ignoring([this] {
+                Label1->setText(msg5_);
+                Label1->setVisible(true);
+            });
+        };
+        for (const StartDatabase& database : startDatabases()) {
+            const QString path = folder + QLatin1Char('/') + database.name;
+            failed = QStringLiteral("The check of %1 failed").arg(database.name);
+            checkDatabase(path, database.tables, database.depth);
+            failed = QStringLiteral("Compaction of %1 failed").arg(database.name);
+            // Only a compaction goes to a thread of its own: most starts have none.
+            if (compactionWorthwhile(path))
+                runKeepingWindowsPainted([&] { compactDatabase(path, folder + QLatin1Char('/') + file::scratchDb); },
+                                         kCompactionPatience, saySlow);
+        }
+        ignoring([this] { Label1->setVisible(false); });
+        // The index the archive's days and counts are read by, made before
+        // the back-up copies the archive; one that cannot be made leaves the
+        // archive read as before, without it.
+        ignoring([&] {
+            Connection archive(folder + QLatin1Char('/') + file::archiveDb);
+            ensureDateIndex(archive);
+        });
+        setBusy(true);
+        aggdb = false;
+        Label2->setText(versionLine());
+        return true;
+    } catch (...) {
+        const CaughtError e = describeCurrentException();
+        // The box cannot know the cause; the log line names the file and says it.
+        reportStartError(err2_, e.number, QStringLiteral("%1: %2").arg(failed, e.description));
+        setBusy(false);
+        endRequested_ = true;
+        return false;
+    }
+}
+
+// The log line is written before the box is shown: a user who takes the box
+// for a hung program and kills it still finds the cause. Where no log can be
+// written (a read-only folder, a full disk) the box says it itself.
+void frmSplash::reportStartError(const QString& text, int32_t number, const QString& cause) {
+    const bool logged = logerrore(number, cause, formName());
+    msgBox(logged ? text : text + QStringLiteral("\n\n") + cause, MsgButtons::OK, MsgIcon::Critical, appTitle());
+}
+
+void frmSplash::backUpAndCheckDay() {
+    const QString folder = programFolder();
+    const QLatin1String general = file::generalIni;
+    lastday = formatDate(clock::today(), QStringLiteral("dd/mm/yy"));
+    try {
+        QString archiveTarget = leggiini(QStringLiteral("back-up"), QStringLiteral("pathautobackup"), general, 255);
+        QString referenceTarget =
+            leggiini(QStringLiteral("back-up"), QStringLiteral("pathautobackupriferimenti"), general, 255);
+        QString vetTarget = leggiini(QStringLiteral("back-up"), QStringLiteral("pathautobackupvet"), general, 255);
+        if (archiveTarget.isEmpty())
+            archiveTarget = folder + QStringLiteral("/back-up/zarviumtotale.mdb");
+        if (referenceTarget.isEmpty())
+            referenceTarget = folder + QStringLiteral("/back-up/riferimenti.mdb");
+        if (vetTarget.isEmpty())
+            vetTarget = folder + QStringLiteral("/back-up/vet.mdb");
+
+        const QString bk = leggiini(QStringLiteral("database"), QStringLiteral("bk"), general, 15);
+        // A day that does not read as one (empty, cut short, impossible) tells
+        // of no back-up at all: one is due now, not never.
+        bool due = true;
+        if (const std::optional<QDate> backedUp = parseDate(bk, QStringLiteral("dd/mm/yy"))) {
+            const int16_t interval = leggiiniInt16(QStringLiteral("back-up"), QStringLiteral("giorni"), general, 5);
+            due = backedUp->daysTo(clock::today()) > interval;
+        }
+        if (due) {
+            backupDatabase(folder + QStringLiteral("/zarviumtotale.mdb"), archiveTarget);
+            backupDatabase(folder + QStringLiteral("/riferimenti.mdb"), referenceTarget);
+            backupDatabase(folder + QStringLiteral("/vet.mdb"), vetTarget);
+            db_bk_effettuato = 1;
+            scriviini(QStringLiteral("database"), QStringLiteral("bk"), lastday, general);
+        }
+    } catch (...) {
+        const CaughtError e = describeCurrentException();
+        stato_db_ok = 0;
+        reportStartError(err3_, e.number, e.description);
+        setBusy(false);
+    }
+    // The day's results go into the archive whatever became of the back-up:
+    // a back-up that keeps failing must not hold them back day after day.
+    if (lastday != leggiini(QStringLiteral("database"), QStringLiteral("last"), general, 15))
+        aggdb = true;
+}
+
+}  // namespace zv

@@ -1,0 +1,52 @@
+#pragma once
+// The configuration store over the INI files of the program folder, and the error log.
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+#include "core/notifier.h"
+
+namespace zv {
+
+// The program folder: the INI files, the databases, log/, rxlog/, back-up/ ...
+const QString& programFolder();
+void setProgramFolder(const QString& folder);
+// The folder the program uses when none is given: $XDG_DATA_HOME/zarvium,
+// else ~/.local/share/zarvium.
+QString defaultProgramFolder();
+// programFolder() + "/" + relative.
+QString programPath(const QString& relative);
+
+// Reads one key. An empty folder means the program folder. The value comes
+// back cut to size - 1 characters; a missing file, section or key reads "".
+QString leggiini(const QString& section, const QString& key, const QString& file, int32_t size,
+                 const QString& folder = QString());
+// One key read by leggiini as a number or a switch. A value that does not
+// convert fails as the conversion does (13, or 6 out of range), and the
+// description names the file, the section, the key and the value, so the
+// error log tells which setting to mend.
+int16_t leggiiniInt16(const QString& section, const QString& key, const QString& file, int32_t size);
+// With `decimal` as the decimal mark; a null one is the regional mark.
+double leggiiniDouble(const QString& section, const QString& key, const QString& file, int32_t size,
+                      QChar decimal = QChar());
+bool leggiiniBool(const QString& section, const QString& key, const QString& file, int32_t size);
+// Writes one key; a failed write is not reported (the old value stays).
+void scriviini(const QString& section, const QString& key, const QString& value, const QString& file,
+               const QString& folder = QString());
+
+// The decimal mark of general.ini [separatore] decimale when it is exactly
+// "," or "."; the regional one otherwise. Typed numbers and stored factors
+// are read with it.
+QChar configuredDecimalMark();
+
+// Appends one record to today's error log (log/dd.mm.yy.log) and puts the
+// error on the status line through the notifier. Never throws; tells whether
+// the record reached the log.
+bool logerrore(int32_t number, const QString& description, const QString& window);
+
+// The last error logged while nothing showed logged errors, kept for the
+// main window to show at its load; taking it clears it.
+std::optional<LoggedError> takePendingError();
+
+}  // namespace zv

@@ -1,8 +1,0 @@
-#include <QApplication>
-
-#include "shell/appmain.h"
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    return zv::shell::runProgram(app);
-}
