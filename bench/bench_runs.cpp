@@ -22,7 +22,6 @@
 #include "report/stampa.h"
 #include "runs/refertazionex.h"
 #include "runs/reportrun.h"
-#include "app/appmain.h"
 
 namespace {
 

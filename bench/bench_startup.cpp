@@ -15,8 +15,8 @@
 // same journal and sync mode.
 #include <QApplication>
 
-#include "archive/archivebrowse.h"
 #include "app/appmain.h"
+#include "archive/archivebrowse.h"
 #include "archive/rollover.h"
 #include "archive/transfer.h"
 #include "common.h"

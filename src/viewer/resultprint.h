@@ -13,8 +13,8 @@ class LimitsRow;
 
 // `draws` are the random numbers the shown scattergram's dots took, so paper
 // shows the cloud the screen shows; `framePen` is the screen's frame colour.
-using ShownResultPrint =
-    std::function<void(const ResultRecord&, const LimitsRow&, const std::vector<double>& draws, const QColor& framePen)>;
+using ShownResultPrint = std::function<void(const ResultRecord&, const LimitsRow&, const std::vector<double>& draws,
+                                            const QColor& framePen)>;
 
 // Set by the program at its start, before any viewer opens.
 void setShownResultPrint(ShownResultPrint print);

@@ -11,10 +11,10 @@
 #include "archive/archivebrowse.h"
 #include "archive/rollover.h"
 #include "archive/transfer.h"
+#include "core/programfiles.h"
 #include "model/resultfields.h"
 #include "model/resultstore.h"
 #include "platform/database.h"
-#include "core/programfiles.h"
 #include "support/fixture.h"
 
 namespace zv {

@@ -8,7 +8,6 @@
 #include "core/session.h"
 #include "model/reportdata.h"
 #include "report/stampa.h"
-#include "core/session.h"
 #include "support/window_fixture.h"
 
 namespace zv::test {

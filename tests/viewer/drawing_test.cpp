@@ -10,8 +10,8 @@
 #include "platform/clock.h"
 #include "platform/printer.h"
 #include "report/cupsqueue.h"
-#include "report/pdftext.h"
 #include "report/grafici.h"
+#include "report/pdftext.h"
 #include "viewer/drawing.h"
 
 namespace zv {
