@@ -1,9 +1,6 @@
 #include "report/referto.h"
 
-#include <QFrame>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QVBoxLayout>
+#include <type_traits>
 
 #include "core/captions.h"
 #include "core/config.h"
@@ -176,216 +173,70 @@ void sayNotSaved(const IniWrite& failed, const QString& text, const QString& win
 }
 
 referto::referto() : Form(QStringLiteral("referto")) {
-    setWindowTitle(QStringLiteral("Personalizza Referto"));
-    buildWindow();
-}
-
-void referto::buildWindow() {
-    for (int i = 1; i < static_cast<int>(Text.size()); ++i) {
-        Text[i] = new QLineEdit(this);
-        Text[i]->setObjectName(QStringLiteral("Text%1").arg(i));
-    }
-    for (int i = 1; i < static_cast<int>(Check.size()); ++i) {
-        Check[i] = new QCheckBox(this);
-        Check[i]->setObjectName(QStringLiteral("Check%1").arg(i));
-        QCheckBox* box = Check[i];
+    setupUi(this);
+    numberControls();
+    // The column captions a little smaller than the desktop's font, which a
+    // form cannot say.
+    QFont titleFont = font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 0.85);
+    for (int i : {1, 8, 19, 22, 32, 33, 34, 35, 37, 38, 39, 40, 41, 42, 43, 44})
+        Label[i]->setFont(titleFont);
+    for (QCheckBox* box : Check) {
+        if (!box)
+            continue;
         connect(box, &QCheckBox::stateChanged, this, [box](int state) {
             if (state != Qt::PartiallyChecked)
                 box->setTristate(false);
         });
     }
-    // Design captions; the language file replaces those it has a key for.
-    const char* captions[45] = {nullptr,
-                                "Headers",
-                                "Intestazione: Riga2 --->",
-                                "Intestazione: Riga3 --->",
-                                "Titolo referto",
-                                "Campo Firma:",
-                                "Intestazione: Riga1 --->",
-                                "Allarmi Morfologici",
-                                "Options",
-                                "Scatter 1",
-                                "Scatter 2",
-                                "Mono-Poly",
-                                "Lym-Mono",
-                                "RBC",
-                                "PLT",
-                                "Indici Eritrocitari",
-                                "Valori Assoluti Formula",
-                                "Logo",
-                                "Note",
-                                "Pos.:  Param (X,Y)",
-                                "Campo Firma 2:",
-                                "Intestazione: Riga4 --->",
-                                "Res.: Bold",
-                                "Seq.",
-                                "Pct-pdw",
-                                "Nome",
-                                "Codice ID",
-                                "Data",
-                                "Data di n.",
-                                "Sesso",
-                                "Numero",
-                                "Limite *",
-                                "Fields",
-                                "On",
-                                "Pos.: Text (X,Y)",
-                                "Pos.: Val. (X,Y)",
-                                "*",
-                                "Pos.    (X,Y)",
-                                "On",
-                                "Pos.    (X,Y)",
-                                "Graphics",
-                                "On",
-                                "Pos.: Graph. (X,Y)",
-                                "Pos.:  Res. (X,Y)",
-                                "Ref (X)"};
-    for (int i = 1; i < static_cast<int>(Label.size()); ++i) {
-        Label[i] = new QLabel(QString::fromUtf8(captions[i]), this);
-        Label[i]->setObjectName(QStringLiteral("Label%1").arg(i));
-    }
-    // Row captions that name an item are underlined; the title rows are small.
-    QFont rowFont = font();
-    rowFont.setUnderline(true);
-    for (int i : {2, 3, 4, 5, 6, 7, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 20, 21, 23, 24, 25, 26, 27, 28, 29, 30, 31})
-        Label[i]->setFont(rowFont);
-    QFont titleFont = font();
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 0.85);
-    for (int i : {1, 8, 19, 22, 32, 33, 34, 35, 37, 38, 39, 40, 41, 42, 43, 44})
-        Label[i]->setFont(titleFont);
-    for (int i : {1, 8, 32, 40})
-        Label[i]->setStyleSheet(QStringLiteral("font-weight: bold"));
-    for (int i = 1; i < static_cast<int>(Text.size()); ++i)
-        Text[i]->setMinimumWidth(48);
-    Text[66]->setMinimumWidth(200);
-
-    Command1 = new QPushButton(QStringLiteral("S A L V A"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command2 = new QPushButton(QStringLiteral("E S C I"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-
-    auto panel = [this] {
-        auto* frame = new QFrame(this);
-        frame->setFrameShape(QFrame::StyledPanel);
-        return frame;
-    };
-    // Rows of: caption, switch (or none), X box, Y box [, X box, Y box].
-    struct Row {
-        int label, check;
-        std::initializer_list<int> texts;
-    };
-    // Each box is named by its row and its column: the column captions
-    // cover a pair of boxes each.
-    auto addRows = [this](QGridLayout* grid, int firstRow, std::initializer_list<int> columns,
-                          std::initializer_list<Row> rows) {
-        int r = firstRow;
-        for (const Row& row : rows) {
-            grid->addWidget(Label[row.label], r, 0);
-            if (row.check)
-                grid->addWidget(Check[row.check], r, 1, Qt::AlignCenter);
-            int c = 2;
-            for (int t : row.texts) {
-                boxRow_[std::size_t(t)] = row.label;
-                boxColumn_[std::size_t(t)] = columns.begin()[(c - 2) / 2];
-                grid->addWidget(Text[t], r, c++);
-            }
-            ++r;
-        }
-        return r;
-    };
-
-    // Header lines.
-    auto* headers = panel();
-    auto* headerGrid = new QGridLayout(headers);
-    headerGrid->addWidget(Label[1], 0, 0);
-    headerGrid->addWidget(Label[37], 0, 2, 1, 2);
-    addRows(headerGrid, 1, {37}, {{6, 0, {7, 8}}, {2, 0, {9, 10}}, {3, 0, {11, 12}}, {21, 0, {69, 70}}});
-
-    // Patient items.
-    auto* patient = panel();
-    auto* patientGrid = new QGridLayout(patient);
-    patientGrid->addWidget(Label[32], 0, 0);
-    patientGrid->addWidget(Label[33], 0, 1);
-    patientGrid->addWidget(Label[34], 0, 2, 1, 2);
-    patientGrid->addWidget(Label[35], 0, 4, 1, 2);
-    int next = addRows(patientGrid, 1, {34, 35},
-                       {{25, 20, {38, 39, 40, 41}},
-                        {26, 13, {42, 43, 44, 45}},
-                        {27, 14, {46, 47, 48, 49}},
-                        {28, 15, {50, 51, 52, 53}},
-                        {29, 16, {54, 55, 56, 57}},
-                        {30, 18, {58, 59, 60, 61}},
-                        {23, 22, {74, 73, 72, 71}},
-                        {24, 23, {}},
-                        {31, 19, {62, 63, 64, 65}}});
-    patientGrid->addWidget(Label[36], next, 1, Qt::AlignRight);
-    patientGrid->addWidget(Text[66], next, 2, 1, 4);
-
-    // Options, then the graphs under them.
-    auto* options = panel();
-    auto* optionGrid = new QGridLayout(options);
-    optionGrid->addWidget(Label[8], 0, 0);
-    optionGrid->addWidget(Label[38], 0, 1);
-    optionGrid->addWidget(Label[39], 0, 2, 1, 2);
-    next = addRows(optionGrid, 1, {39},
-                   {{7, 8, {1, 2}},
-                    {15, 9, {3, 4}},
-                    {16, 10, {5, 6}},
-                    {17, 11, {13, 14}},
-                    {18, 12, {17, 32}},
-                    {4, 7, {15, 16}},
-                    {5, 17, {30, 31}},
-                    {20, 0, {67, 68}}});
-    auto* rule = new QFrame(options);
-    rule->setFrameShape(QFrame::HLine);
-    optionGrid->addWidget(rule, next++, 0, 1, 4);
-    optionGrid->addWidget(Label[40], next, 0);
-    optionGrid->addWidget(Label[41], next, 1);
-    optionGrid->addWidget(Label[42], next, 2, 1, 2);
-    addRows(optionGrid, next + 1, {42},
-            {{9, 1, {18, 19}},
-             {10, 2, {20, 21}},
-             {11, 3, {22, 23}},
-             {12, 4, {24, 25}},
-             {13, 5, {26, 27}},
-             {14, 6, {28, 29}}});
-
-    // The analysis block: one row under four captions.
-    auto* analysis = panel();
-    auto* analysisGrid = new QGridLayout(analysis);
-    analysisGrid->addWidget(Label[19], 0, 0, 1, 2);
-    analysisGrid->addWidget(Label[43], 0, 2, 1, 2);
-    analysisGrid->addWidget(Label[22], 0, 4);
-    analysisGrid->addWidget(Label[44], 0, 5);
-    analysisGrid->addWidget(Text[33], 1, 0);
-    analysisGrid->addWidget(Text[34], 1, 1);
-    analysisGrid->addWidget(Text[35], 1, 2);
-    analysisGrid->addWidget(Text[36], 1, 3);
-    analysisGrid->addWidget(Check[21], 1, 4, Qt::AlignCenter);
-    analysisGrid->addWidget(Text[37], 1, 5);
-    const std::pair<int, int> analysisColumns[] = {{33, 19}, {34, 19}, {35, 43}, {36, 43}, {37, 44}};
-    for (const auto& [box, column] : analysisColumns)
-        boxColumn_[std::size_t(box)] = column;
-
-    auto* left = new QVBoxLayout;
-    left->addWidget(headers);
-    left->addWidget(patient);
-    left->addWidget(analysis);
-    left->addStretch(1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(Command2);
-    buttons->addWidget(Command1);
-    auto* right = new QVBoxLayout;
-    right->addWidget(options);
-    right->addStretch(1);
-    right->addLayout(buttons);
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(left, 3);
-    layout->addLayout(right, 2);
-
     connect(Command1, &QPushButton::clicked, this, [this] { guard([this] { Command1_Click(); }); });
     connect(Command2, &QPushButton::clicked, this, [this] { guard([this] { Command2_Click(); }); });
+}
+
+void referto::numberControls() {
+    auto number = [this](auto& controls, const char* prefix) {
+        using Control = std::remove_pointer_t<typename std::remove_reference_t<decltype(controls)>::value_type>;
+        for (std::size_t i = 1; i < controls.size(); ++i)
+            controls[i] = findChild<Control*>(QLatin1String(prefix) + QString::number(i));
+    };
+    number(Text, "Text");
+    number(Check, "Check");
+    number(Label, "Label");
+
+    // Each box is named by its row caption and its column caption (0: none);
+    // a column caption covers a pair of boxes.
+    struct Row {
+        int label;
+        std::initializer_list<int> boxes;
+    };
+    auto nameBoxes = [this](std::initializer_list<int> columns, std::initializer_list<Row> rows) {
+        for (const Row& row : rows) {
+            std::size_t column = 0;
+            for (int box : row.boxes) {
+                boxRow_[std::size_t(box)] = row.label;
+                boxColumn_[std::size_t(box)] = columns.begin()[column++ / 2];
+            }
+        }
+    };
+    nameBoxes({37}, {{6, {7, 8}}, {2, {9, 10}}, {3, {11, 12}}, {21, {69, 70}}});
+    nameBoxes({34, 35}, {{25, {38, 39, 40, 41}},
+                         {26, {42, 43, 44, 45}},
+                         {27, {46, 47, 48, 49}},
+                         {28, {50, 51, 52, 53}},
+                         {29, {54, 55, 56, 57}},
+                         {30, {58, 59, 60, 61}},
+                         {23, {74, 73, 72, 71}},
+                         {31, {62, 63, 64, 65}}});
+    nameBoxes({39}, {{7, {1, 2}},
+                     {15, {3, 4}},
+                     {16, {5, 6}},
+                     {17, {13, 14}},
+                     {18, {17, 32}},
+                     {4, {15, 16}},
+                     {5, {30, 31}},
+                     {20, {67, 68}}});
+    nameBoxes({42}, {{9, {18, 19}}, {10, {20, 21}}, {11, {22, 23}}, {12, {24, 25}}, {13, {26, 27}}, {14, {28, 29}}});
+    nameBoxes({19, 43, 44}, {{0, {33, 34, 35, 36, 37}}});
 }
 
 void referto::loadCaptions() {

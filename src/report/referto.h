@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QString>
 
 #include <array>
@@ -13,6 +12,7 @@
 
 #include "platform/forms.h"
 #include "report/layoutkeys.h"
+#include "ui_referto.h"
 
 namespace zv {
 
@@ -20,7 +20,7 @@ namespace zv {
 // window's language section, with %1 for where) and logs it under `window`.
 void sayNotSaved(const IniWrite& failed, const QString& text, const QString& window);
 
-class referto : public Form {
+class referto : public Form, public Ui::referto {
     Q_OBJECT
 public:
     static constexpr QLatin1String kName{"referto"};
@@ -28,17 +28,16 @@ public:
     referto();
     void Form_Load() override;
 
-    // ---- controls: Text[1] is Text1 ... Text[74] is Text74 (index 0 unused) --
+    // The form's controls by number: Text[1] is Text1 ... Text[74] is Text74 (index 0 unused).
     std::array<QLineEdit*, 75> Text{};
     std::array<QCheckBox*, 24> Check{};
     std::array<QLabel*, 45> Label{};
-    QPushButton *Command1 = nullptr, *Command2 = nullptr;
 
     // Every key the dialog edits, in the order the save writes them.
     std::vector<IniWrite> pendingWrites() const;
 
 private:
-    void buildWindow();
+    void numberControls();
     void loadCaptions();
 
     // The save: refused, with a message naming the box, when a position is
