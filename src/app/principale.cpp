@@ -1,10 +1,6 @@
 #include "app/principale.h"
 
 #include <QApplication>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QStackedLayout>
-#include <QVBoxLayout>
 
 #include "app/appmain.h"
 #include "app/frmsplash.h"
@@ -26,298 +22,31 @@
 
 namespace zv {
 
-namespace {
-
-Label* makeLabel(QWidget* parent, const QString& name, const QString& caption = QString()) {
-    auto* l = new Label(name, parent);
-    l->setText(caption);
-    return l;
-}
-
-Label* makePicture(QWidget* parent, const QString& name, QSize size) {
-    auto* l = new Label(name, parent);
-    l->setFixedSize(size);
-    l->setAlignment(Qt::AlignCenter);
-    return l;
-}
-
-QAction* makeItem(QMenu* menu, const QString& name, const QString& caption) {
-    QAction* a = menu->addAction(caption);
-    a->setObjectName(name);
-    return a;
-}
-
-}  // namespace
-
 Principale::Principale() : Form(QStringLiteral("Principale")) {
-    setWindowTitle(QStringLiteral("Zarvium"));
-    buildMenus();
-    buildWindow();
+    setupUi(this);
+    windowLayout->setMenuBar(menuBar);
+    // Batch reporting is reached through the REFERTA shortcut; this menu is never shown.
+    Stampa_menu->menuAction()->setVisible(false);
+    // The title larger than the desktop's font, which a form cannot say.
+    QFont titleFont = Label23->font();
+    titleFont.setBold(true);
+    titleFont.setPointSize(titleFont.pointSize() + 4);
+    Label23->setFont(titleFont);
+    Line3 = {Line3_0, Line3_1, Line3_2, Line3_3, Line3_4, Line3_5, Line3_6};
+    connectLinkCommands();
+    connectCommands();
 }
 
 Principale::~Principale() = default;
 
-void Principale::buildMenus() {
-    menuBar = new QMenuBar(this);
-    menuBar->setObjectName(QStringLiteral("menuBar"));
-    auto menu = [this](const QString& name, const QString& caption) {
-        QMenu* m = menuBar->addMenu(caption);
-        m->setObjectName(name);
-        return m;
-    };
-    File_menu = menu(QStringLiteral("File_menu"), QStringLiteral("File"));
-    c_data = makeItem(File_menu, QStringLiteral("c_data"), QStringLiteral("Cambia Data di Lavoro"));
-    Service_menu = makeItem(File_menu, QStringLiteral("Service_menu"), QStringLiteral("Service"));
-    stampantre = makeItem(File_menu, QStringLiteral("stampantre"), QStringLiteral("Imposta Stampante"));
-    Esci_menu = makeItem(File_menu, QStringLiteral("Esci_menu"), QStringLiteral("Esci"));
-
-    Dati_menu = menu(QStringLiteral("Dati_menu"), QStringLiteral("On-line"));
-    Dati_menu2 = makeItem(Dati_menu, QStringLiteral("Dati_menu2"), QStringLiteral("On Line"));
-    offline = makeItem(Dati_menu, QStringLiteral("offline"), QStringLiteral("Off Line"));
-    online = makeItem(Dati_menu, QStringLiteral("online"), QStringLiteral("Analyser"));
-    datalog = makeItem(Dati_menu, QStringLiteral("datalog"), QStringLiteral("DataLog"));
-    online->setCheckable(true);
-    online->setChecked(true);
-    online->setEnabled(false);
-    datalog->setCheckable(true);
-    datalog->setEnabled(false);
-
-    Archivio_menu = menu(QStringLiteral("Archivio_menu"), QStringLiteral("Archivio"));
-    daily = makeItem(Archivio_menu, QStringLiteral("daily"), QStringLiteral("Archivio Giornaliero"));
-    total = makeItem(Archivio_menu, QStringLiteral("total"), QStringLiteral("Archivio Storico"));
-    Ricerca_menu = makeItem(Archivio_menu, QStringLiteral("Ricerca_menu"), QStringLiteral("Ricerca Pazienti"));
-    aggarch = makeItem(Archivio_menu, QStringLiteral("aggarch"), QStringLiteral("Aggiorna Archivio"));
-    Gestione_menu = makeItem(Archivio_menu, QStringLiteral("Gestione_menu"), QStringLiteral("Gestione Archivio"));
-    daily->setCheckable(true);
-    daily->setChecked(true);
-    total->setCheckable(true);
-
-    Emocromi_menu = menu(QStringLiteral("Emocromi_menu"), QStringLiteral("Analisi"));
-    anag = makeItem(Emocromi_menu, QStringLiteral("anag"), QStringLiteral("Visualizza Emocromi"));
-    lavoro_m = makeItem(Emocromi_menu, QStringLiteral("lavoro_m"), QStringLiteral("Foglio di Lavoro"));
-    inserman = makeItem(Emocromi_menu, QStringLiteral("inserman"), QStringLiteral("Inserimento Manuale"));
-
-    vet1 = menu(QStringLiteral("vet1"), QStringLiteral("Calibrazione"));
-    vet2 = makeItem(vet1, QStringLiteral("vet2"), QStringLiteral("Veterinaria"));
-    uma1 = makeItem(vet1, QStringLiteral("uma1"), QStringLiteral("Umana"));
-
-    // Batch reporting is reached through the REFERTA shortcut; this menu is never shown.
-    Stampa_menu = menu(QStringLiteral("Stampa_menu"), QStringLiteral("Refertazione"));
-    prnt = makeItem(Stampa_menu, QStringLiteral("prnt"), QStringLiteral("Stampa Referti"));
-    autoref = makeItem(Stampa_menu, QStringLiteral("autoref"), QStringLiteral("Refertazione Automatica"));
-    autoref->setCheckable(true);
-    autoref->setEnabled(false);
-    Stampa_menu->menuAction()->setVisible(false);
-
-    mqc = menu(QStringLiteral("mqc"), QStringLiteral("Controllo Qualità"));
-    mqc1 = makeItem(mqc, QStringLiteral("mqc1"), QStringLiteral("Statistiche"));
-    mqc2 = makeItem(mqc, QStringLiteral("mqc2"), QStringLiteral("Riferimenti"));
-
-    Opzioni_menu = menu(QStringLiteral("Opzioni_menu"), QStringLiteral("Riferimenti"));
-    rif_menu = makeItem(Opzioni_menu, QStringLiteral("rif_menu"), QStringLiteral("Riferimenti Umani"));
-    rifvet = makeItem(Opzioni_menu, QStringLiteral("rifvet"), QStringLiteral("Riferimenti Veterinari"));
-
-    impostazmenu = menu(QStringLiteral("impostazmenu"), QStringLiteral("Impostazioni"));
-    ref = makeItem(impostazmenu, QStringLiteral("ref"), QStringLiteral("Impostazioni Referto"));
-    setpar = makeItem(impostazmenu, QStringLiteral("setpar"), QStringLiteral("Impostazione Parametri"));
-
-    guida = menu(QStringLiteral("guida"), QStringLiteral("?"));
-    zarvium_menu = makeItem(guida, QStringLiteral("zarvium_menu"), QStringLiteral("Info Zarvium"));
-    errlog = makeItem(guida, QStringLiteral("errlog"), QStringLiteral("Log Errori"));
-
+void Principale::connectLinkCommands() {
     connect(Esci_menu, &QAction::triggered, this, [this] { guard([this] { Forms::unload(formName()); }); });
     connect(Dati_menu2, &QAction::triggered, this, [this] { guard([this] { Dati_menu2_Click(); }); });
     connect(offline, &QAction::triggered, this, [this] { guard([this] { offline_Click(); }); });
     connect(online, &QAction::triggered, this, [this] { guard([this] { online_Click(); }); });
     connect(datalog, &QAction::triggered, this, [this] { guard([this] { datalog_Click(); }); });
-}
-
-void Principale::buildWindow() {
-    auto* root = new QVBoxLayout(this);
-    root->setMenuBar(menuBar);
-
-    // Heading: banner, title and vendor lines, logos and the language flag.
-    auto* heading = new QHBoxLayout;
-    Image7 = makePicture(this, QStringLiteral("Image7"), {400, 60});
-    auto* titles = new QVBoxLayout;
-    Label23 = makeLabel(this, QStringLiteral("Label23"), QStringLiteral("ZARVIUM"));
-    QFont titleFont = Label23->font();
-    titleFont.setBold(true);
-    titleFont.setPointSize(titleFont.pointSize() + 4);
-    Label23->setFont(titleFont);
-    Label14 = makeLabel(this, QStringLiteral("Label14"));
-    // A long vendor line takes two lines rather than widening the window.
-    Label14->setWordWrap(true);
-    titles->addWidget(Label23);
-    titles->addWidget(Label14);
-    Image6 = makePicture(this, QStringLiteral("Image6"), {120, 120});
-    Image2 = makePicture(this, QStringLiteral("Image2"), {100, 100});
-    Image13 = makePicture(this, QStringLiteral("Image13"), {120, 120});
-    Image8 = makePicture(this, QStringLiteral("Image8"), {32, 20});
-    heading->addWidget(Image7);
-    heading->addLayout(titles, 1);
-    heading->addWidget(Image6);
-    heading->addWidget(Image2);
-    heading->addWidget(Image13);
-    heading->addWidget(Image8, 0, Qt::AlignTop);
-    root->addLayout(heading);
-
-    auto* middle = new QHBoxLayout;
-    root->addLayout(middle, 1);
-
-    // Link drawing: PC, the seven progress segments and the analyser, framed by Shape22.
-    auto* linkPanel = new QWidget(this);
-    auto* linkStack = new QStackedLayout(linkPanel);
-    linkStack->setStackingMode(QStackedLayout::StackAll);
-    auto* linkContent = new QWidget(linkPanel);
-    Shape22 = new Shape(QStringLiteral("Shape22"), Shape::Kind::Rectangle, linkPanel);
-    Shape22->setBorderWidth(2);
-    auto* linkLayout = new QVBoxLayout(linkContent);
-    auto* drawing = new QHBoxLayout;
-    Image12 = makePicture(linkContent, QStringLiteral("Image12"), {64, 64});
-    drawing->addWidget(Image12);
-    for (int i = 0; i < 7; ++i) {
-        Line3[i] = new Shape(QStringLiteral("Line3_%1").arg(i), Shape::Kind::HorizontalLine, linkContent);
-        Line3[i]->setBorderWidth(3);
-        Line3[i]->setMinimumWidth(14);
-        drawing->addWidget(Line3[i]);
-    }
-    Image9 = makePicture(linkContent, QStringLiteral("Image9"), {120, 90});
-    drawing->addWidget(Image9);
-    linkLayout->addLayout(drawing);
-    auto* linkState = new QHBoxLayout;
-    Label16 = makeLabel(linkContent, QStringLiteral("Label16"), QStringLiteral("Off Line"));
-    Label16->setVisible(false);
-    Label16->setAlignment(Qt::AlignCenter);
-    Label16->setFixedSize(90, 24);
-    Label65 = makeLabel(linkContent, QStringLiteral("Label65"), QStringLiteral("analisi"));
-    Label66 = makeLabel(linkContent, QStringLiteral("Label66"), QStringLiteral("stato..."));
-    Label29 = makeLabel(linkContent, QStringLiteral("Label29"), QStringLiteral("Rx - Error!"));
-    Label29->setBackColor(colours::red);
-    linkState->addWidget(Label16);
-    linkState->addWidget(Label65);
-    linkState->addWidget(Label66, 1);
-    linkState->addWidget(Label29);
-    linkLayout->addLayout(linkState);
-
-    // Port panel.
-    auto* port = new QGridLayout;
-    Label52 = makeLabel(linkContent, QStringLiteral("Label52"), QStringLiteral("Com:"));
-    Label59 = makeLabel(linkContent, QStringLiteral("Label59"));
-    Label56 = makeLabel(linkContent, QStringLiteral("Label56"), QStringLiteral("BaudRate:"));
-    Label62 = makeLabel(linkContent, QStringLiteral("Label62"));
-    Label57 = makeLabel(linkContent, QStringLiteral("Label57"), QStringLiteral("Parity:"));
-    Label63 = makeLabel(linkContent, QStringLiteral("Label63"));
-    Label53 = makeLabel(linkContent, QStringLiteral("Label53"), QStringLiteral("Bit:"));
-    Label60 = makeLabel(linkContent, QStringLiteral("Label60"));
-    Label54 = makeLabel(linkContent, QStringLiteral("Label54"), QStringLiteral("Stop:"));
-    Label61 = makeLabel(linkContent, QStringLiteral("Label61"));
-    Label55 = makeLabel(linkContent, QStringLiteral("Label55"), QStringLiteral("RTS/CTS"));
-    Label58 = makeLabel(linkContent, QStringLiteral("Label58"), QStringLiteral("Len:"));
-    Label64 = makeLabel(linkContent, QStringLiteral("Label64"));
-    Label58->setVisible(false);
-    Label64->setVisible(false);
-    const std::pair<Label*, Label*> portRows[] = {{Label52, Label59}, {Label56, Label62}, {Label57, Label63},
-                                                  {Label53, Label60}, {Label54, Label61}, {Label58, Label64}};
-    int column = 0;
-    for (const auto& [caption, value] : portRows) {
-        port->addWidget(caption, 0, column++);
-        port->addWidget(value, 0, column++);
-    }
-    port->addWidget(Label55, 0, column);
-    linkLayout->addLayout(port);
-    linkLayout->addStretch(1);
-    linkStack->addWidget(linkContent);
-    linkStack->addWidget(Shape22);
-    Shape22->lower();
-    middle->addWidget(linkPanel, 1);
-
-    // Status panel.
-    auto* status = new QGridLayout;
-    Label1 = makeLabel(this, QStringLiteral("Label1"), QStringLiteral("DATA di  LAVORO:"));
-    Label2 = makeLabel(this, QStringLiteral("Label2"), QStringLiteral("gg/mm/aa"));
-    Label6 = makeLabel(this, QStringLiteral("Label6"), QStringLiteral("Data di oggi:"));
-    Label7 = makeLabel(this, QStringLiteral("Label7"), QStringLiteral("dd/mm/yyyy"));
-    Label8 = makeLabel(this, QStringLiteral("Label8"), QStringLiteral("Archivio in Uso:"));
-    Label11 = makeLabel(this, QStringLiteral("Label11"), QStringLiteral("Giornaliero"));
-    Label9 = makeLabel(this, QStringLiteral("Label9"), QStringLiteral("Refertazione Automatica:"));
-    Label12 = makeLabel(this, QStringLiteral("Label12"), QStringLiteral("OFF"));
-    Label10 = makeLabel(this, QStringLiteral("Label10"), QStringLiteral("Utente:"));
-    Label3 = makeLabel(this, QStringLiteral("Label3"), QStringLiteral("Admin"));
-    Label4 = makeLabel(this, QStringLiteral("Label4"), QStringLiteral("Back-up Automatico:"));
-    Label13 = makeLabel(this, QStringLiteral("Label13"), QStringLiteral("OK!"));
-    const std::pair<Label*, Label*> statusRows[] = {{Label1, Label2},  {Label6, Label7},  {Label8, Label11},
-                                                    {Label9, Label12}, {Label10, Label3}, {Label4, Label13}};
-    int row = 0;
-    for (const auto& [caption, value] : statusRows) {
-        status->addWidget(caption, row, 0);
-        status->addWidget(value, row++, 1);
-        QFont f = value->font();
-        f.setBold(true);
-        value->setFont(f);
-    }
-    Label5 = makeLabel(this, QStringLiteral("Label5"));
-    Label5->setVisible(false);
-    Label5->setWordWrap(true);
-    status->addWidget(Label5, row, 0, 1, 2);
-    status->setRowStretch(row + 1, 1);
-    middle->addLayout(status);
-
-    // Toolbar: six cells, each a cyan marker with a caption and an icon over it.
-    auto* toolbar = new QHBoxLayout;
-    struct Cell {
-        Label*& label;
-        const char* labelName;
-        const char* caption;
-        Label*& image;
-        const char* imageName;
-        Shape*& shape;
-        const char* shapeName;
-    };
-    const Cell cells[] = {
-        {Label20, "Label20", "ANALISI", Image1, "Image1", Shape6, "Shape6"},
-        {Label17, "Label17", "LISTA", Image11, "Image11", Shape3, "Shape3"},
-        {Label19, "Label19", "RICERCA", Image10, "Image10", Shape5, "Shape5"},
-        {Label18, "Label18", "ARCHIVIO", Image5, "Image5", Shape4, "Shape4"},
-        {Label21, "Label21", "QC", Image4, "Image4", Shape7, "Shape7"},
-        {Label22, "Label22", "REFERTA", Image3, "Image3", Shape9, "Shape9"},
-    };
-    for (const Cell& c : cells) {
-        auto* cell = new QWidget(this);
-        cell->setMinimumSize(130, 80);
-        auto* stack = new QStackedLayout(cell);
-        stack->setStackingMode(QStackedLayout::StackAll);
-        auto* content = new QWidget(cell);
-        auto* v = new QVBoxLayout(content);
-        c.image = makePicture(content, QString::fromLatin1(c.imageName), {32, 32});
-        c.label = makeLabel(content, QString::fromLatin1(c.labelName), QString::fromLatin1(c.caption));
-        c.label->setAlignment(Qt::AlignCenter);
-        c.label->setForeColor(Qt::white);
-        c.label->setFont(QFont(QStringLiteral("Tahoma"), 12, QFont::Bold));
-        c.label->setCursor(Qt::PointingHandCursor);
-        v->addWidget(c.image, 0, Qt::AlignHCenter);
-        v->addWidget(c.label);
-        c.shape = new Shape(QString::fromLatin1(c.shapeName), Shape::Kind::Rectangle, cell);
-        c.shape->setFillColor(colours::cyan);
-        c.shape->setFilled(true);
-        c.shape->setBorderWidth(0);
-        stack->addWidget(content);
-        stack->addWidget(c.shape);
-        c.shape->lower();
-        toolbar->addWidget(cell);
-    }
-    root->addLayout(toolbar);
-
-    Label24 = makeLabel(this, QStringLiteral("Label24"));
-    Label24->setVisible(false);
-    root->addWidget(Label24);
-
-    for (Label* l : {Label2, Label65, Image12, Label17, Label18, Label19, Label20, Label21, Label22})
-        l->setCursor(Qt::PointingHandCursor);
     connect(Image12, &Label::clicked, this, [this] { guard([this] { Image12_Click(); }); });
     connect(Label65, &Label::clicked, this, [this] { guard([this] { Label65_Click(); }); });
-    connectCommands();
-    resize(1000, 640);
 }
 
 void Principale::applyCaptions() {
