@@ -68,6 +68,7 @@ private:
     void Label13_Click();
     static void clearLabel(Label* label);
 
+    // Exit, and the commands that take the link on and off line.
     void connectLinkCommands();
     void applyCaptions();
     void applySettings();
