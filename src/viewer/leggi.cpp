@@ -29,6 +29,7 @@ namespace zv {
 namespace {
 
 const QString kSection = QStringLiteral("leggi");
+
 void setBoxColour(QLineEdit* box, const QColor& colour) {
     QPalette p = box->palette();
     p.setColor(QPalette::Text, colour);
