@@ -138,6 +138,16 @@ PictureBox::PictureBox(const QString& name, QSize size, QWidget* parent)
     setFixedSize(size);
 }
 
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
+
+QImage& PictureBox::canvas() {
+    if (canvas_.size() != size()) {
+        canvas_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+        canvas_.fill(Qt::transparent);
+    }
+    return canvas_;
+}
+
 void PictureBox::setPicture(const QImage& picture) {
     picture_ = picture;
     update();

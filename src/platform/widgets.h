@@ -94,6 +94,9 @@ class PictureBox : public QWidget {
     Q_OBJECT
 public:
     PictureBox(const QString& name, QSize size, QWidget* parent = nullptr);
+    // As a form makes it: the form names it and gives its size, which its
+    // canvas takes.
+    explicit PictureBox(QWidget* parent = nullptr);
     // The assigned picture, drawn from the top-left corner.
     void setPicture(const QImage& picture);
     const QImage& picture() const { return picture_; }
@@ -109,7 +112,7 @@ public:
     // What is drawn: the client area with the picture at its top-left corner.
     QImage image() const;
     // The persistent drawing layer, for the windows that draw.
-    QImage& canvas() { return canvas_; }
+    QImage& canvas();
     QSize sizeHint() const override { return canvas_.size(); }
 
 protected:

@@ -202,6 +202,13 @@ HistogramChart::HistogramChart(const QString& name, const QColor& series, QWidge
     setObjectName(name);
 }
 
+HistogramChart::HistogramChart(QWidget* parent) : QWidget(parent) {}
+
+void HistogramChart::setSeriesColour(const QColor& series) {
+    series_ = series;
+    update();
+}
+
 void HistogramChart::setBar(int index, const std::optional<QString>& text) {
     bars_.at(std::size_t(index)) = barValue(text);
     update();

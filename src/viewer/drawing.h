@@ -47,6 +47,9 @@ class HistogramChart : public QWidget {
     Q_OBJECT
 public:
     HistogramChart(const QString& name, const QColor& series, QWidget* parent = nullptr);
+    // As a form makes it; the form names it and the window gives its colour.
+    explicit HistogramChart(QWidget* parent = nullptr);
+    void setSeriesColour(const QColor& series);
     // Bar `index` (0-based) from a stored channel text; an empty or unreadable
     // text shows an empty bar.
     void setBar(int index, const std::optional<QString>& text);

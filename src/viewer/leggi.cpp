@@ -29,59 +29,6 @@ namespace zv {
 namespace {
 
 const QString kSection = QStringLiteral("leggi");
-constexpr int kRow = 22;
-
-Label* makeLabel(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h = kRow - 2) {
-    auto* label = new Label(QLatin1String(name), parent);
-    label->setText(text);
-    label->setGeometry(x, y, w, h);
-    return label;
-}
-
-Label* valueLabel(QWidget* parent, const char* name, int x, int y, int w) {
-    Label* label = makeLabel(parent, name, QString(), x, y, w);
-    QFont bold = label->font();
-    bold.setBold(true);
-    label->setFont(bold);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setForeColor(Qt::black);
-    return label;
-}
-
-QLineEdit* makeBox(QWidget* parent, const char* name, int x, int y, int w) {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(QLatin1String(name));
-    box->setGeometry(x, y, w, kRow);
-    return box;
-}
-
-// A caption drawn as a locked box, as the window was designed.
-QLineEdit* captionBox(QWidget* parent, const char* name, const QString& text, int x, int y, int w) {
-    QLineEdit* box = makeBox(parent, name, x, y, w);
-    box->setText(text);
-    box->setReadOnly(true);
-    box->setFocusPolicy(Qt::NoFocus);
-    box->setFrame(false);
-    QFont bold = box->font();
-    bold.setBold(true);
-    box->setFont(bold);
-    // On the window's own background, which the search look changes.
-    QPalette p = box->palette();
-    p.setColor(QPalette::Base, Qt::transparent);
-    box->setPalette(p);
-    return box;
-}
-
-QPushButton* navButton(QWidget* parent, const char* name, const QString& tip, int x, int y, int w = 42, int h = 30) {
-    auto* button = new QPushButton(parent);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(x, y, w, h);
-    button->setToolTip(tip);
-    QPalette p = button->palette();
-    p.setColor(QPalette::Button, QColor(192, 192, 192));
-    button->setPalette(p);
-    return button;
-}
 
 void setBoxColour(QLineEdit* box, const QColor& colour) {
     QPalette p = box->palette();
@@ -119,320 +66,36 @@ bool isEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
 }  // namespace
 
 leggi::leggi() : Form(QString(kName)) {
-    setWindowTitle(QStringLiteral("Visualizza Emocromi"));
-    buildWindow();
+    setupUi(this);
+    finishForm();
+    bindGroups();
     wire();
 }
 
 leggi::~leggi() = default;
 
-void leggi::buildWindow() {
-    setFixedSize(998, 732);
-
-    // Patient and sample.
-    Label64 = makeLabel(this, "Label64", QStringLiteral("ANAGRAFICA PAZIENTE"), 4, 0, 300);
-    Text9 = captionBox(this, "Text9", QStringLiteral("ID."), 4, 22, 56);
-    Text10 = makeBox(this, "Text10", 62, 22, 140);
-    Text8 = captionBox(this, "Text8", QStringLiteral("SPECIE:"), 208, 22, 70);
-    Text1 = makeBox(this, "Text1", 280, 22, 250);
-    Text11 = captionBox(this, "Text11", QStringLiteral("SEQ."), 536, 22, 46);
-    Text12 = makeBox(this, "Text12", 584, 22, 50);
-    Text21 = captionBox(this, "Text21", QStringLiteral("DATA:"), 640, 22, 56);
-    Text22 = makeBox(this, "Text22", 698, 22, 104);
-    Text13 = captionBox(this, "Text13", QStringLiteral("DdN:"), 4, 48, 56);
-    Text14 = makeBox(this, "Text14", 62, 48, 140);
-    Text15 = captionBox(this, "Text15", QStringLiteral("SEX:"), 208, 48, 70);
-    Text16 = makeBox(this, "Text16", 280, 48, 40);
-    Text23 = captionBox(this, "Text23", QStringLiteral("LIMITE:"), 326, 48, 70);
-    Text18 = makeBox(this, "Text18", 398, 48, 34);
-    Text18->setMaxLength(2);
-    Text19 = makeBox(this, "Text19", 436, 48, 180);
-    Text19->setReadOnly(true);
-    Text19->setFocusPolicy(Qt::NoFocus);
-    Label69 = makeLabel(this, "Label69", QStringLiteral("Morfologia-Esame Microscopio-Annotazioni"), 4, 76, 290);
-    Text17 = makeBox(this, "Text17", 296, 74, 506);
-
-    // Charts, left to right WB2, WB1, RBC, PLT.
-    MSChart3 = new HistogramChart(QStringLiteral("MSChart3"), chartColour(HistogramKind::WB2), this);
-    MSChart4 = new HistogramChart(QStringLiteral("MSChart4"), chartColour(HistogramKind::WB1), this);
-    MSChart2 = new HistogramChart(QStringLiteral("MSChart2"), chartColour(HistogramKind::RBC), this);
-    MSChart1 = new HistogramChart(QStringLiteral("MSChart1"), chartColour(HistogramKind::PLT), this);
-    const std::pair<HistogramChart*, const char*> charts[] = {{MSChart3, "Istogramma WBC (Mono-Poly)"},
-                                                              {MSChart4, "Istogramma WBC (nWbc-Lym-Mono)"},
-                                                              {MSChart2, "Istogramma RBC"},
-                                                              {MSChart1, "Istogramma PLT"}};
-    int x = 4;
-    for (const auto& [chart, tip] : charts) {
-        chart->setGeometry(x, 106, 194, 137);
-        chart->setToolTip(QString::fromUtf8(tip));
-        x += 200;
-    }
-
-    // Scattergram: dots above, template below.
-    const QSize picture(twipsToPixels(2700), twipsToPixels(1695));
-    Picture1 = new PictureBox(QStringLiteral("Picture1"), picture, this);
-    Picture1->move(810, 16);
-    Picture2 = new PictureBox(QStringLiteral("Picture2"), picture, this);
-    Picture2->move(810, 144);
+void leggi::finishForm() {
+    for (const auto& [chart, kind] : charts())
+        chart->setSeriesColour(chartColour(kind));
     Picture1->canvas().fill(Qt::white);
     Picture2->canvas().fill(Qt::white);
-
-    // White cells and the differential.
-    const int a = 4, top = 262;
-    makeLabel(this, "Label1", QStringLiteral("WBC:"), a, top, 76);
-    Label11 = valueLabel(this, "Label11", a + 78, top, 56);
-    makeLabel(this, "Label85", QStringLiteral("K/ul"), a + 138, top, 36);
-    Label79 = makeLabel(this, "Label79", QString(), a + 176, top, 100);
-    struct Row {
-        const char* caption;
-        const char* captionText;
-        Label** value;
-        const char* valueName;
-        Label** range;
-        const char* rangeName;
-    };
-    const Row differential[] = {{"Label10", "Neu.Seg %", &Label27, "Label27", &Label80, "Label80"},
-                                {"Label102", "Neu.Band %", &Label103, "Label103", &Label104, "Label104"},
-                                {"Label18", "Lym %", &Label28, "Label28", &Label81, "Label81"},
-                                {"Label19", "Mono %", &Label29, "Label29", &Label82, "Label82"},
-                                {"Label21", "Eos %", &Label30, "Label30", &Label83, "Label83"},
-                                {"Label20", "Baso %", &Label31, "Label31", &Label84, "Label84"}};
-    int y = top + 34;
-    for (const Row& r : differential) {
-        makeLabel(this, r.caption, QString::fromUtf8(r.captionText), a, y, 76);
-        *r.value = valueLabel(this, r.valueName, a + 78, y, 56);
-        *r.range = makeLabel(this, r.rangeName, QString(), a + 176, y, 100);
-        y += 24;
-    }
-    // The absolute counts share the place of the differential's ranges.
-    struct Count {
-        Label** caption;
-        const char* captionName;
-        const char* text;
-        Label** value;
-        const char* valueName;
-    };
-    const Count counts[] = {{&Label32, "Label32", "--->   Segm", &Label38, "Label38"},
-                            {&Label105, "Label105", "--->   Band", &Label106, "Label106"},
-                            {&Label34, "Label34", "--->   Lym", &Label33, "Label33"},
-                            {&Label35, "Label35", "--->   Mono", &Label39, "Label39"},
-                            {&Label36, "Label36", "--->   Eos", &Label40, "Label40"},
-                            {&Label37, "Label37", "--->   Baso", &Label41, "Label41"}};
-    y = top + 34;
-    for (const Count& c : counts) {
-        *c.caption = makeLabel(this, c.captionName, QString::fromUtf8(c.text), a + 176, y, 72);
-        *c.value = valueLabel(this, c.valueName, a + 248, y, 40);
-        (*c.caption)->hide();
-        (*c.value)->hide();
-        y += 24;
-    }
-
-    // Red cells.
-    const int b = 292;
-    const Row red[] = {{"Label2", "RBC:", &Label13, "Label13", &Label56, "Label56"},
-                       {"Label3", "HGB:", &Label12, "Label12", &Label71, "Label71"},
-                       {"Label17", "HCT:", &Label8, "Label8", &Label72, "Label72"},
-                       {"Label4", "MCV:", &Label14, "Label14", &Label73, "Label73"},
-                       {"Label22", "MCH:", &Label9, "Label9", &Label74, "Label74"},
-                       {"Label23", "MCHC:", &Label25, "Label25", &Label75, "Label75"},
-                       {"Label24", "RDW:", &Label26, "Label26", &Label76, "Label76"}};
-    const char* redUnits[][2] = {{"Label86", "M/ul"}, {"Label87", "g/dl"}, {"Label88", "%"}, {"Label89", "fl"},
-                                 {"Label44", "pg"},   {"Label57", "g/dl"}, {"Label68", "%"}};
-    y = top;
-    for (std::size_t i = 0; i < std::size(red); ++i) {
-        makeLabel(this, red[i].caption, QString::fromUtf8(red[i].captionText), b, y, 60);
-        *red[i].value = valueLabel(this, red[i].valueName, b + 62, y, 56);
-        makeLabel(this, redUnits[i][0], QString::fromUtf8(redUnits[i][1]), b + 122, y, 40);
-        *red[i].range = makeLabel(this, red[i].rangeName, QString(), b + 164, y, 96);
-        y += 24;
-    }
-    makeLabel(this, "Label70", QStringLiteral("Ret %:"), b, y, 60);
-    Text25 = makeBox(this, "Text25", b + 62, y, 56);
-    Text25->setAlignment(Qt::AlignRight);
-    makeLabel(this, "Label92", QStringLiteral("%"), b + 122, y, 40);
-    Label95 = makeLabel(this, "Label95", QString(), b + 164, y, 96);
-    y += 24;
-    makeLabel(this, "Label7", QStringLiteral("Ret #:"), b, y, 60);
-    Label94 = valueLabel(this, "Label94", b + 62, y, 56);
-    makeLabel(this, "Label93", QStringLiteral("M/ul"), b + 122, y, 40);
-
-    // Platelets.
-    const int c = 558;
-    const Row platelets[] = {{"Label5", "PLT:", &Label15, "Label15", &Label77, "Label77"},
-                             {"Label6", "MPV:", &Label16, "Label16", &Label78, "Label78"}};
-    const char* pltUnits[][2] = {{"Label90", "K/ul"}, {"Label91", "fl"}};
-    y = top;
-    for (std::size_t i = 0; i < std::size(platelets); ++i) {
-        makeLabel(this, platelets[i].caption, QString::fromUtf8(platelets[i].captionText), c, y, 50);
-        *platelets[i].value = valueLabel(this, platelets[i].valueName, c + 52, y, 56);
-        makeLabel(this, pltUnits[i][0], QString::fromUtf8(pltUnits[i][1]), c + 112, y, 56);
-        *platelets[i].range = makeLabel(this, platelets[i].rangeName, QString(), c + 170, y, 74);
-        y += 24;
-    }
-    makeLabel(this, "Label42", QStringLiteral("PCT:"), c, y, 50);
-    Label54 = valueLabel(this, "Label54", c + 52, y, 56);
-    makeLabel(this, "Label98", QStringLiteral("%"), c + 112, y, 56);
-    y += 24;
-    makeLabel(this, "Label43", QStringLiteral("PDW:"), c, y, 50);
-    Label55 = valueLabel(this, "Label55", c + 52, y, 56);
-    makeLabel(this, "Label97", QStringLiteral("10 {GSD}"), c + 112, y, 56);
-
-    // Alarms under the red cells.
-    auto alarm = [this](const char* name, const char* text, const QColor& fore, std::optional<QColor> back, int ax,
-                        int ay, int w) {
-        Label* label = makeLabel(this, name, QString::fromUtf8(text), ax, ay, w);
-        label->setForeColor(fore);
-        if (back)
-            label->setBackColor(*back);
-        QFont bold = label->font();
-        bold.setBold(true);
-        label->setFont(bold);
-        label->hide();
-        return label;
-    };
-    const QColor redText(255, 0, 0), orange(255, 128, 0), white(255, 255, 255), darkRed(192, 0, 0), pink(255, 192, 192),
-        lightYellow(255, 255, 192);
-    y = 518;
-    Label65 = alarm("Label65", "E R R O R I :", redText, std::nullopt, b, y, 100);
-    Label52 = alarm("Label52", "ASPIRAZIONE !", redText, std::nullopt, b + 102, y, 122);
-    Label67 = alarm("Label67", "WBC FLOW/CLOG !", redText, std::nullopt, b + 228, y, 136);
-    Label66 = alarm("Label66", "RBC FLOW/CLOG !", redText, std::nullopt, b + 368, y, 136);
-    y += 22;
-    const int w = 510;
-    Label45 = alarm("Label45", "Bande", orange, white, b, y, w);
-    Label46 = alarm("Label46", "Granulociti Immaturi", orange, white, b, y += 20, w);
-    Label48 = alarm("Label48", "Variazione Linfocitaria", QColor(0, 0, 255), white, b, y += 20, w);
-    Label47 = alarm("Label47", "Blasti", QColor(255, 0, 255), white, b, y += 20, w);
-    Label49 = alarm("Label49", "Possibile presenza di Globuli Rossi Nucleati (NRBC)", darkRed, pink, b, y += 20, w);
-    Label50 = alarm("Label50", "Possibile presenza di Globuli Rossi Resistenti (RRBC)", darkRed, pink, b, y += 20, w);
-    Label51 = alarm("Label51", "Interferenze in lettura Formula", palette().color(QPalette::ButtonText), white, b,
-                    y += 20, w);
-    Label53 = alarm("Label53", "Interferenze nella lettura delle Piastrine (LRI/URI/LURI)", QColor(0, 192, 0),
-                    lightYellow, b, y += 20, w);
-    Label58 = alarm("Label58", "Numero significativo di cellule escluse dalla conta WBC", QColor(0, 128, 128),
-                    lightYellow, b, y += 20, w);
-
-    // Navigation at the right.
-    const int n = 810;
-    Label59 = makeLabel(this, "Label59", QStringLiteral("NAVIGAZIONE"), n, 272, 180);
-    Label59->setAlignment(Qt::AlignCenter);
-    Command3 = navButton(this, "Command3", QStringLiteral("Torna al primo record"), n, 294);
-    Command2 = navButton(this, "Command2", QStringLiteral("record precedente"), n + 46, 294);
-    Command1 = navButton(this, "Command1", QStringLiteral("Record Succesivo"), n + 92, 294);
-    Command4 = navButton(this, "Command4", QStringLiteral("Vai all'ultimo record"), n + 138, 294);
-    const std::pair<Label**, const char*> steps[] = {
-        {&Label60, "PRIMO"}, {&Label61, "PREC."}, {&Label62, "SUCC."}, {&Label63, "ULTIMO"}};
-    const char* stepNames[] = {"Label60", "Label61", "Label62", "Label63"};
-    for (int i = 0; i < 4; ++i) {
-        *steps[i].first = makeLabel(this, stepNames[i], QString::fromUtf8(steps[i].second), n + 46 * i - 2, 326, 46);
-        (*steps[i].first)->setAlignment(Qt::AlignCenter);
-        QFont small = (*steps[i].first)->font();
+    // The interference alarm in the colour of button captions.
+    Label51->setForeColor(palette().color(QPalette::ButtonText));
+    // The step captions a fifth smaller than the window's font.
+    for (Label* step : {Label60, Label61, Label62, Label63}) {
+        QFont small = step->font();
         small.setPointSizeF(small.pointSizeF() * 0.8);
-        (*steps[i].first)->setFont(small);
+        step->setFont(small);
     }
-    Command12 = navButton(this, "Command12", QStringLiteral("Vai al Record..."), n, 352, 42, 26);
-    Text20 = makeBox(this, "Text20", n + 46, 354, 62);
-    Text24 = makeBox(this, "Text24", n + 112, 354, 68);
-    Text24->setReadOnly(true);
-    Text24->setFocusPolicy(Qt::NoFocus);
-    Label96 = makeLabel(this, "Label96", QStringLiteral("STAMPA"), n, 460, 180);
-    Label96->setAlignment(Qt::AlignCenter);
-    Command13 = navButton(this, "Command13", QString(), n + 69, 482);
-    Label101 = makeLabel(this, "Label101", QStringLiteral("AGGIORNA"), n, 392, 180);
-    Label101->setAlignment(Qt::AlignCenter);
-    Command16 = navButton(this, "Command16", QString(), n + 69, 414);
-    Command16->hide();
-    for (QPushButton* button : {Command3, Command2, Command1, Command4, Command12, Command13, Command16})
-        button->setIconSize(QSize(24, 20));
-
-    buildEditing();
 }
 
-void leggi::buildEditing() {
-    // Each edit box covers the value it edits, a little larger than it.
-    auto over = [this](const char* name, Label* value) {
-        QLineEdit* box = makeBox(this, name, value->x() - 2, value->y() - 1, value->width() + 4);
-        box->setAlignment(Qt::AlignRight);
-        box->hide();
-        return box;
-    };
-    Text28 = over("Text28", Label13);
-    Text29 = over("Text29", Label12);
-    Text30 = over("Text30", Label8);
-    Text31 = over("Text31", Label14);
-    Text32 = over("Text32", Label9);
-    Text33 = over("Text33", Label25);
-    Text34 = over("Text34", Label26);
-    Text26 = over("Text26", Label15);
-    Text27 = over("Text27", Label16);
-    Text2 = over("Text2", Label27);
-    Text3 = over("Text3", Label28);
-    Text4 = over("Text4", Label29);
-    Text5 = over("Text5", Label30);
-    Text6 = over("Text6", Label31);
-    Text7 = over("Text7", Label11);
-    Text35 = over("Text35", Label103);
-
-    auto button = [this](const char* name, const QString& text, int x, int y, int w) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(QLatin1String(name));
-        b->setGeometry(x, y, w, 26);
-        return b;
-    };
-    // Under each group's values; a group's saving buttons take the place of
-    // its opening button, so each "Salva" stands under what it saves.
-    const int x = 4, w = 280;
-    Command6 = button("Command6", QStringLiteral("Modifica Valori Globuli Bianchi"), x, 452, w);
-    Command8 = button("Command8", QStringLiteral("Salva"), x, 452, w / 2 - 2);
-    Command7 = button("Command7", QStringLiteral("-->100"), x + w / 2 + 2, 452, w / 2 - 2);
-    Command9 = button("Command9", QStringLiteral("Visualizza Valori Assoluti Formula"), x, 486, w);
-    Command10 = button("Command10", QStringLiteral("Nascondi Valori Assoluti Formula"), x, 486, w);
-    Command15 = button("Command15", QStringLiteral("Modifica Valori Globuli Rossi"), 292, 482, 260);
-    Command11 = button("Command11", QStringLiteral("Salva"), 292, 482, 260);
-    Command14 = button("Command14", QStringLiteral("Modifica Valori Piastrine"), 558, 376, 244);
-    Command5 = button("Command5", QStringLiteral("Salva"), 558, 376, 244);
-    for (QPushButton* b : {Command8, Command7, Command11, Command5, Command10})
-        b->hide();
-
-    Text10->resize(Text10->width() - 20, Text10->height());
-    Text1->resize(Text1->width() - 20, Text1->height());
-    auto picture = [this](const char* name, const QLineEdit* box) {
-        auto* image = new Label(QLatin1String(name), this);
-        image->setGeometry(box->geometry().right() + 2, box->y() + 2, 18, 18);
-        image->setScaledContents(true);
-        image->setToolTip(QStringLiteral("Ricerca precedenti storici"));
-        image->setCursor(Qt::PointingHandCursor);
-        return image;
-    };
-    Image1 = picture("Image1", Text10);
-    Image2 = picture("Image2", Text1);
-    Check1 = new QCheckBox(QStringLiteral("Corrispondenza Ricerca"), this);
-    Check1->setObjectName(QStringLiteral("Check1"));
-    Check1->setGeometry(622, 48, 180, kRow);
-    Check1->setToolTip(QStringLiteral("Corrispondenza ricerca esatta"));
-
-    Text16->setMaxLength(1);
-    Text14->setToolTip(QStringLiteral("Formato Data: gg/mm/aaaa"));
-    Text17->setMaxLength(255);
-
-    for (auto [box, field] : std::initializer_list<std::pair<QLineEdit*, const char*>>{{Text28, "rbc"},
-                                                                                       {Text29, "hgb"},
-                                                                                       {Text31, "mcv"},
-                                                                                       {Text30, "hct"},
-                                                                                       {Text32, "mch"},
-                                                                                       {Text33, "mchc"},
-                                                                                       {Text34, "rdw"}})
-        red_.bind(box, QLatin1String(field), FieldKind::Number);
-    plt_.bind(Text26, QStringLiteral("plt"), FieldKind::Number);
-    plt_.bind(Text27, QStringLiteral("mpv"), FieldKind::Number);
-    for (auto [box, field] : std::initializer_list<std::pair<QLineEdit*, const char*>>{{Text2, "Neu%"},
-                                                                                       {Text3, "lym%"},
-                                                                                       {Text4, "mono%"},
-                                                                                       {Text5, "EOS%"},
-                                                                                       {Text6, "baso%"},
-                                                                                       {Text7, "wbc"},
-                                                                                       {Text35, "Bandati"}})
-        wbc_.bind(box, QLatin1String(field), FieldKind::Number);
+void leggi::bindGroups() {
+    const std::pair<ValueGroup, FieldBinder*> binders[] = {
+        {ValueGroup::Red, &red_}, {ValueGroup::Platelets, &plt_}, {ValueGroup::White, &wbc_}};
+    for (const ParameterControls& c : parameterControls())
+        for (const auto& [group, binder] : binders)
+            if (c.group == group)
+                binder->bind(c.edit, parameterInfo(c.parameter).field, FieldKind::Number);
 }
 
 void leggi::wire() {
@@ -470,8 +133,28 @@ void leggi::wire() {
 }
 
 std::vector<QLineEdit*> leggi::valueBoxes() const {
-    return {Text28, Text29, Text30, Text31, Text32, Text33, Text34, Text26,
-            Text27, Text2,  Text3,  Text4,  Text5,  Text6,  Text7};
+    // The band box takes any key; what every box holds is checked at the save.
+    std::vector<QLineEdit*> boxes;
+    for (const ParameterControls& c : parameterControls())
+        if (c.edit && c.parameter != ResultParameter::bandati)
+            boxes.push_back(c.edit);
+    return boxes;
+}
+
+std::vector<QLineEdit*> leggi::groupBoxes(ValueGroup group) const {
+    std::vector<QLineEdit*> boxes;
+    for (const ParameterControls& c : parameterControls())
+        if (c.group == group)
+            boxes.push_back(c.edit);
+    return boxes;
+}
+
+std::vector<Label*> leggi::differentialRanges() const {
+    std::vector<Label*> ranges;
+    for (const ParameterControls& c : parameterControls())
+        if (c.count)
+            ranges.push_back(c.range);
+    return ranges;
 }
 
 bool leggi::eventFilter(QObject* watched, QEvent* event) {
@@ -620,8 +303,8 @@ void leggi::reloadSearch() {
     }
     closeGroups();
     // A white-cell chart clicked away before the search comes back, as at a load.
-    for (HistogramChart* chart : {MSChart1, MSChart2, MSChart3, MSChart4})
-        chart->show();
+    for (const auto& entry : charts())
+        entry.first->show();
     rs_ = std::move(found);
     applySearchLook();
     Command16->hide();
@@ -631,9 +314,9 @@ void leggi::reloadSearch() {
 }
 
 void leggi::closeGroups() {
-    for (QLineEdit* box : valueBoxes())
-        box->hide();
-    Text35->hide();
+    for (const ParameterControls& c : parameterControls())
+        if (c.edit)
+            c.edit->hide();
     for (QPushButton* b : {Command11, Command5, Command8, Command7, Command10})
         b->hide();
     for (QPushButton* b : {Command15, Command14, Command6, Command9})
@@ -641,7 +324,7 @@ void leggi::closeGroups() {
     redOpen_ = pltOpen_ = wbcOpen_ = false;
     if (countsShown_) {
         nascondi_val();
-        for (Label* range : {Label80, Label104, Label81, Label82, Label83, Label84})
+        for (Label* range : differentialRanges())
             range->show();
         countsShown_ = false;
     }
@@ -728,11 +411,7 @@ void leggi::populate() {
 }
 
 void leggi::showCharts(const ResultRecord& r) {
-    const std::pair<HistogramChart*, HistogramKind> charts[] = {{MSChart1, HistogramKind::PLT},
-                                                                {MSChart2, HistogramKind::RBC},
-                                                                {MSChart3, HistogramKind::WB2},
-                                                                {MSChart4, HistogramKind::WB1}};
-    for (const auto& [chart, kind] : charts) {
+    for (const auto& [chart, kind] : charts()) {
         const Histogram& h = r.histogram(kind);
         // Channel 002 is stored but never shown: bar 1 is channel 006.
         for (int bar = 0; bar < kChartBars; ++bar)
@@ -802,15 +481,36 @@ void leggi::verifica_limiti() {
 
 std::array<leggi::ParameterControls, kParameterCount> leggi::parameterControls() const {
     using P = ResultParameter;
+    using G = ValueGroup;
+    // The differential first: the white group's boxes are checked in this order.
     return {{
-        {P::WBC, Label11, Label79},       {P::neu, Label27, Label80}, {P::lym, Label28, Label81},
-        {P::mono, Label29, Label82},      {P::eos, Label30, Label83}, {P::baso, Label31, Label84},
-        {P::bandati, Label103, Label104}, {P::RBC, Label13, Label56}, {P::HGB, Label12, Label71},
-        {P::HCT, Label8, Label72},        {P::MCV, Label14, Label73}, {P::MCH, Label9, Label74},
-        {P::MCHC, Label25, Label75},      {P::RDW, Label26, Label76}, {P::ret, nullptr, Label95},
-        {P::PLT, Label15, Label77},       {P::MPV, Label16, Label78}, {P::PCT, Label54, nullptr},
+        {P::neu, Label27, Label80, Text2, G::White, Label38},
+        {P::lym, Label28, Label81, Text3, G::White, Label33},
+        {P::mono, Label29, Label82, Text4, G::White, Label39},
+        {P::eos, Label30, Label83, Text5, G::White, Label40},
+        {P::baso, Label31, Label84, Text6, G::White, Label41},
+        {P::WBC, Label11, Label79, Text7, G::White},
+        {P::bandati, Label103, Label104, Text35, G::White, Label106},
+        {P::RBC, Label13, Label56, Text28, G::Red},
+        {P::HGB, Label12, Label71, Text29, G::Red},
+        {P::HCT, Label8, Label72, Text30, G::Red},
+        {P::MCV, Label14, Label73, Text31, G::Red},
+        {P::MCH, Label9, Label74, Text32, G::Red},
+        {P::MCHC, Label25, Label75, Text33, G::Red},
+        {P::RDW, Label26, Label76, Text34, G::Red},
+        {P::ret, nullptr, Label95},
+        {P::PLT, Label15, Label77, Text26, G::Platelets},
+        {P::MPV, Label16, Label78, Text27, G::Platelets},
+        {P::PCT, Label54, nullptr},
         {P::PDW, Label55, nullptr},
     }};
+}
+
+std::array<std::pair<HistogramChart*, HistogramKind>, 4> leggi::charts() const {
+    return {{{MSChart1, HistogramKind::PLT},
+             {MSChart2, HistogramKind::RBC},
+             {MSChart3, HistogramKind::WB2},
+             {MSChart4, HistogramKind::WB1}}};
 }
 
 void leggi::display() {
@@ -1004,31 +704,31 @@ bool leggi::writeGroup(const FieldBinder& binder, const std::vector<QLineEdit*>&
     }
 }
 
+void leggi::openGroup(ValueGroup group) {
+    for (const ParameterControls& c : parameterControls())
+        if (c.group == group) {
+            c.edit->setText(c.value->text());
+            c.edit->show();
+            c.edit->raise();
+        }
+}
+
 void leggi::Command15_Click() {
-    const std::pair<QLineEdit*, Label*> boxes[] = {{Text28, Label13}, {Text29, Label12}, {Text30, Label8},
-                                                   {Text31, Label14}, {Text32, Label9},  {Text33, Label25},
-                                                   {Text34, Label26}};
     redOpen_ = true;
     updateNavigation();
-    for (const auto& [box, label] : boxes) {
-        box->setText(label->text());
-        box->show();
-        box->raise();
-    }
+    openGroup(ValueGroup::Red);
     Command15->hide();
     Command11->show();
 }
 
 void leggi::Command11_Click() {
-    const std::pair<QLineEdit*, Label*> boxes[] = {{Text28, Label13}, {Text29, Label12}, {Text30, Label8},
-                                                   {Text31, Label14}, {Text32, Label9},  {Text33, Label25},
-                                                   {Text34, Label26}};
-    if (!writeGroup(red_, {Text28, Text29, Text30, Text31, Text32, Text33, Text34}))
+    if (!writeGroup(red_, groupBoxes(ValueGroup::Red)))
         return;
-    for (const auto& [box, label] : boxes) {
-        box->hide();
-        label->setText(box->text());
-    }
+    for (const ParameterControls& c : parameterControls())
+        if (c.group == ValueGroup::Red) {
+            c.edit->hide();
+            c.value->setText(c.edit->text());
+        }
     Command15->show();
     Command11->hide();
     redOpen_ = false;
@@ -1037,12 +737,7 @@ void leggi::Command11_Click() {
 }
 
 void leggi::Command14_Click() {
-    Text26->setText(Label15->text());
-    Text27->setText(Label16->text());
-    for (QLineEdit* box : {Text26, Text27}) {
-        box->show();
-        box->raise();
-    }
+    openGroup(ValueGroup::Platelets);
     pltOpen_ = true;
     updateNavigation();
     Command5->show();
@@ -1050,12 +745,13 @@ void leggi::Command14_Click() {
 }
 
 void leggi::Command5_Click() {
-    if (!writeGroup(plt_, {Text26, Text27}))
+    if (!writeGroup(plt_, groupBoxes(ValueGroup::Platelets)))
         return;
-    Label15->setText(Text26->text());
-    Label16->setText(Text27->text());
-    Text26->hide();
-    Text27->hide();
+    for (const ParameterControls& c : parameterControls())
+        if (c.group == ValueGroup::Platelets) {
+            c.value->setText(c.edit->text());
+            c.edit->hide();
+        }
     Command14->show();
     Command5->hide();
     pltOpen_ = false;
@@ -1063,16 +759,8 @@ void leggi::Command5_Click() {
     verifica_limiti();
 }
 
-std::vector<QLineEdit*> leggi::whiteBoxes() const { return {Text2, Text3, Text4, Text5, Text6, Text7, Text35}; }
-
 void leggi::Command6_Click() {
-    const Label* labels[] = {Label27, Label28, Label29, Label30, Label31, Label11, Label103};
-    const auto boxes = whiteBoxes();
-    for (std::size_t i = 0; i < boxes.size(); ++i) {
-        boxes[i]->show();
-        boxes[i]->raise();
-        boxes[i]->setText(labels[i]->text());
-    }
+    openGroup(ValueGroup::White);
     Command6->hide();
     wbcOpen_ = true;
     updateNavigation();
@@ -1084,12 +772,12 @@ void leggi::Command8_Click() { memo(); }
 
 void leggi::memo() {
     // The band box alone may be empty: that clears the band count.
-    if (!writeGroup(wbc_, whiteBoxes(), Text35))
+    if (!writeGroup(wbc_, groupBoxes(ValueGroup::White), Text35))
         return;
     Command6->show();
     Command7->hide();
     Command8->hide();
-    for (QLineEdit* box : whiteBoxes())
+    for (QLineEdit* box : groupBoxes(ValueGroup::White))
         box->hide();
     wbcOpen_ = false;
     updateNavigation();
@@ -1134,7 +822,7 @@ void leggi::to100() {
 void leggi::Command9_Click() {
     Command9->hide();
     Command10->show();
-    for (Label* range : {Label80, Label104, Label81, Label82, Label83, Label84})
+    for (Label* range : differentialRanges())
         range->hide();
     Label105->show();
     countsShown_ = true;
@@ -1143,17 +831,17 @@ void leggi::Command9_Click() {
 }
 
 void leggi::calcola() {
-    const std::pair<Label*, Label*> rows[] = {{Label27, Label38}, {Label28, Label33}, {Label29, Label39},
-                                              {Label30, Label40}, {Label31, Label41}, {Label103, Label106}};
     std::optional<double> wbc;
     ignoring([&] { wbc = toDouble(Label11->text(), decimal_); });
-    for (const auto& [percentage, count] : rows) {
+    for (const ParameterControls& c : parameterControls()) {
+        if (!c.count)
+            continue;
         // A row without a number shows no count.
-        count->clear();
-        ignoring([&, percentage = percentage, count = count] {
+        c.count->clear();
+        ignoring([&] {
             if (wbc)
-                count->setText(
-                    numberText(roundHalfEven(toDouble(percentage->text(), decimal_) * *wbc / 100, 2), decimal_));
+                c.count->setText(
+                    numberText(roundHalfEven(toDouble(c.value->text(), decimal_) * *wbc / 100, 2), decimal_));
         });
     }
     for (Label* label :
@@ -1165,7 +853,7 @@ void leggi::Command10_Click() {
     nascondi_val();
     Command10->hide();
     Command9->show();
-    for (Label* range : {Label80, Label104, Label81, Label82, Label83, Label84})
+    for (Label* range : differentialRanges())
         range->show();
     countsShown_ = false;
     updateNavigation();

@@ -19,13 +19,14 @@
 #include "platform/database.h"
 #include "platform/forms.h"
 #include "platform/widgets.h"
+#include "ui_leggi.h"
 #include "viewer/drawing.h"
 #include "viewer/rangecheck.h"
 #include "viewer/searchsql.h"
 
 namespace zv {
 
-class leggi : public Form {
+class leggi : public Form, public Ui::leggi {
     Q_OBJECT
 public:
     static constexpr QLatin1String kName{"leggi"};
@@ -61,73 +62,42 @@ public:
     // The result set (open while the window is loaded).
     Recordset& resultSet() { return rs_; }
 
-    // ---- controls -----------------------------------------------------------
-    // Navigation.
-    QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr, *Command4 = nullptr,
-                *Command12 = nullptr, *Command13 = nullptr, *Command16 = nullptr;
-    QLineEdit *Text20 = nullptr, *Text24 = nullptr;
-    Label *Label59 = nullptr, *Label60 = nullptr, *Label61 = nullptr, *Label62 = nullptr, *Label63 = nullptr,
-          *Label96 = nullptr, *Label101 = nullptr;
-    // Patient and sample: caption boxes and their boxes.
-    QLineEdit *Text9 = nullptr, *Text8 = nullptr, *Text11 = nullptr, *Text21 = nullptr, *Text13 = nullptr,
-              *Text15 = nullptr, *Text23 = nullptr;
-    QLineEdit *Text10 = nullptr, *Text1 = nullptr, *Text12 = nullptr, *Text22 = nullptr, *Text14 = nullptr,
-              *Text16 = nullptr, *Text18 = nullptr, *Text19 = nullptr, *Text17 = nullptr, *Text25 = nullptr;
-    Label *Label64 = nullptr, *Label69 = nullptr;
-    // Values: value, caption, unit and range labels.
-    Label *Label11 = nullptr, *Label12 = nullptr, *Label13 = nullptr, *Label14 = nullptr, *Label15 = nullptr,
-          *Label16 = nullptr, *Label8 = nullptr, *Label9 = nullptr, *Label25 = nullptr, *Label26 = nullptr,
-          *Label27 = nullptr, *Label103 = nullptr, *Label28 = nullptr, *Label29 = nullptr, *Label30 = nullptr,
-          *Label31 = nullptr, *Label54 = nullptr, *Label55 = nullptr, *Label94 = nullptr;
-    Label *Label79 = nullptr, *Label80 = nullptr, *Label104 = nullptr, *Label81 = nullptr, *Label82 = nullptr,
-          *Label83 = nullptr, *Label84 = nullptr, *Label56 = nullptr, *Label71 = nullptr, *Label72 = nullptr,
-          *Label73 = nullptr, *Label74 = nullptr, *Label75 = nullptr, *Label76 = nullptr, *Label77 = nullptr,
-          *Label78 = nullptr, *Label95 = nullptr;
-    // Alarm labels.
-    Label *Label65 = nullptr, *Label52 = nullptr, *Label45 = nullptr, *Label46 = nullptr, *Label47 = nullptr,
-          *Label48 = nullptr, *Label49 = nullptr, *Label50 = nullptr, *Label51 = nullptr, *Label53 = nullptr,
-          *Label58 = nullptr, *Label66 = nullptr, *Label67 = nullptr;
-    // Absolute white-cell counts (hidden by every display).
-    Label *Label32 = nullptr, *Label33 = nullptr, *Label34 = nullptr, *Label35 = nullptr, *Label36 = nullptr,
-          *Label37 = nullptr, *Label38 = nullptr, *Label39 = nullptr, *Label40 = nullptr, *Label41 = nullptr,
-          *Label105 = nullptr, *Label106 = nullptr;
-    // Charts: PLT, RBC, WB2, WB1.
-    HistogramChart *MSChart1 = nullptr, *MSChart2 = nullptr, *MSChart3 = nullptr, *MSChart4 = nullptr;
-    // Scattergram dots and template.
-    PictureBox *Picture1 = nullptr, *Picture2 = nullptr;
-    // Editing: opening and saving buttons of the three value groups, and the
-    // absolute counts.
-    QPushButton *Command15 = nullptr, *Command11 = nullptr, *Command14 = nullptr, *Command5 = nullptr,
-                *Command6 = nullptr, *Command8 = nullptr, *Command7 = nullptr, *Command9 = nullptr,
-                *Command10 = nullptr;
-    // Edit boxes laid over the values: red cells, platelets, white cells.
-    QLineEdit *Text28 = nullptr, *Text29 = nullptr, *Text30 = nullptr, *Text31 = nullptr, *Text32 = nullptr,
-              *Text33 = nullptr, *Text34 = nullptr;
-    QLineEdit *Text26 = nullptr, *Text27 = nullptr;
-    QLineEdit *Text2 = nullptr, *Text3 = nullptr, *Text4 = nullptr, *Text5 = nullptr, *Text6 = nullptr,
-              *Text7 = nullptr, *Text35 = nullptr;
-    // History search pictures and the exact-match switch.
-    Label *Image1 = nullptr, *Image2 = nullptr;
-    QCheckBox* Check1 = nullptr;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The value groups opened for editing together, each with its opening
+    // and saving buttons.
+    enum class ValueGroup { None, Red, Platelets, White };
     // The controls of one parameter: its value label (none for Ret %, which
-    // shows in its box Text25) and its range label (none for PCT and PDW,
-    // which have no range). Filling and judging both walk this one table.
+    // shows in its box Text25), its range label (none for PCT and PDW, which
+    // have no range), the box laid over its value while its group is open,
+    // and, for the differential, its absolute count. Filling, judging,
+    // editing and the counts all walk this one table.
     struct ParameterControls {
         ResultParameter parameter;
         Label* value;
         Label* range;
+        QLineEdit* edit = nullptr;
+        ValueGroup group = ValueGroup::None;
+        Label* count = nullptr;
     };
     std::array<ParameterControls, kParameterCount> parameterControls() const;
+    // The chart of each histogram.
+    std::array<std::pair<HistogramChart*, HistogramKind>, 4> charts() const;
 
-    void buildWindow();
-    void buildEditing();
-    // The fifteen value boxes that take only digits and the separator.
+    // What the form cannot say: the charts' colours, the white pictures, the
+    // system colour of one alarm and the small step captions.
+    void finishForm();
+    void bindGroups();
+    // The edit boxes of one group, in the order a save checks them.
+    std::vector<QLineEdit*> groupBoxes(ValueGroup group) const;
+    // Each box of the group shows its value, laid over it.
+    void openGroup(ValueGroup group);
+    // The boxes that take only digits and the separator.
     std::vector<QLineEdit*> valueBoxes() const;
+    // The differential's range labels, which the absolute counts replace.
+    std::vector<Label*> differentialRanges() const;
     void loadCaptions();
     void wire();
 
@@ -173,7 +143,6 @@ private:
                     const QLineEdit* optional = nullptr);
     // Shows and logs a refused input; the focus goes to the box at fault.
     void refuse(QLineEdit* box);
-    std::vector<QLineEdit*> whiteBoxes() const;
     // The history search from one box on one field.
     void historySearch(const QLineEdit* box, SearchField field);
 

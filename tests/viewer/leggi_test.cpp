@@ -602,6 +602,53 @@ TEST_F(Viewer, RedCellGroupOpensOverItsValuesAndSavesTheTypedNumbers) {
     EXPECT_TRUE(logText().isEmpty()) << logText().toStdString();
 }
 
+// Each box laid over a value writes that value's own field: a box wired to
+// the wrong parameter stores a number where another belongs.
+TEST_F(Viewer, EachEditBoxSavesIntoItsOwnField) {
+    addThree();
+    leggi* v = open();
+    ASSERT_NE(v, nullptr);
+    struct Group {
+        QPushButton* open;
+        QPushButton* save;
+        std::vector<std::pair<QLineEdit*, const char*>> boxes;
+    };
+    const Group groups[] = {
+        {v->Command15,
+         v->Command11,
+         {{v->Text28, "RBC"},
+          {v->Text29, "HGB"},
+          {v->Text30, "HCT"},
+          {v->Text31, "MCV"},
+          {v->Text32, "MCH"},
+          {v->Text33, "MCHC"},
+          {v->Text34, "RDW"}}},
+        {v->Command14, v->Command5, {{v->Text26, "PLT"}, {v->Text27, "MPV"}}},
+        {v->Command6,
+         v->Command8,
+         {{v->Text7, "WBC"},
+          {v->Text2, "neu%"},
+          {v->Text35, "bandati"},
+          {v->Text3, "lym%"},
+          {v->Text4, "mono%"},
+          {v->Text5, "eos%"},
+          {v->Text6, "baso%"}}},
+    };
+    int typed = 10;
+    for (const Group& g : groups) {
+        QTest::mouseClick(g.open, Qt::LeftButton);
+        int n = typed;
+        for (const auto& [box, field] : g.boxes)
+            box->setText(QStringLiteral("%1,5").arg(n++));
+        QTest::mouseClick(g.save, Qt::LeftButton);
+        for (const auto& [box, field] : g.boxes) {
+            SCOPED_TRACE(box->objectName().toStdString());
+            EXPECT_EQ(storedField(s().cn, ids[0], field).toDouble(), typed++ + 0.5);
+        }
+    }
+    EXPECT_TRUE(prompts_->takeMessages().empty());
+}
+
 TEST_F(Viewer, TextThatIsNoNumberIsRefusedAndTheGroupStaysOpen) {
     addThree();
     leggi* v = open();
