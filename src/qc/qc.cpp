@@ -213,8 +213,8 @@ void qc::qcStatistics() {
         } else {
             msgBox(msg1_, MsgButtons::OK, MsgIcon::Exclamation, kQcTitle);
             lot.low.fill(0);
-            lot.high.fill(99);
-            lot.high[8] = 999;  // PLT
+            for (int p = 0; p < kQcParameterCount; ++p)
+                lot.high[p] = qcParameters()[p].parameter == ResultParameter::PLT ? 999 : 99;
         }
         // A parameter without both limits has no target and no range: its
         // labels stay empty, and its runs are marked only against the limit it has.
