@@ -189,4 +189,17 @@ void PictureBox::paintEvent(QPaintEvent*) {
     p.drawImage(0, 0, image());
 }
 
+void applyFormPointSizes(QWidget* form) {
+    QList<QWidget*> controls = form->findChildren<QWidget*>();
+    controls.prepend(form);
+    for (QWidget* control : controls) {
+        const QVariant points = control->property("pointSizeF");
+        if (!points.isValid())
+            continue;
+        QFont f = control->font();
+        f.setPointSizeF(points.toDouble());
+        control->setFont(f);
+    }
+}
+
 }  // namespace zv

@@ -124,6 +124,11 @@ private:
     QImage canvas_;
 };
 
+// A Designer form holds whole point sizes only: each control of `form` (and
+// `form` itself) that carries the dynamic property "pointSizeF" takes that
+// size, keeping the rest of its font.
+void applyFormPointSizes(QWidget* form);
+
 // Twips (1440 per inch) at the screen's 96 dots per inch.
 constexpr int twipsToPixels(int twips) { return twips / 15; }
 

@@ -4,30 +4,49 @@
 #include <QStringDecoder>
 #include <QStringList>
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/errors.h"
 
 namespace zv {
 
 namespace {
 
-struct Token {
-    const char* text;
-    int parameter;  // index in qcParameters()
-};
-// The order in which each line is tested; MCHC comes before MCH.
-const Token kTokens[] = {{"WBC", 0},  {"RBC", 1}, {"HGB", 2}, {"MCV", 3}, {"HCT", 4},
-                         {"MCHC", 6}, {"MCH", 5}, {"RDW", 7}, {"PLT", 8}, {"MPV", 9},
-                         {"%N", 10},  {"%L", 11}, {"%M", 12}, {"%E", 13}, {"%B", 14}};
+QLatin1String tokenOf(int parameter) { return QLatin1String(qcParameters()[parameter].assayToken); }
 
-bool holdsToken(const QString& line, const Token& token) {
-    const QLatin1String text(token.text);
-    if (text != QLatin1String("MCH"))
-        return line.contains(text);
-    // The MCHC line is not the MCH line.
-    for (qsizetype at = line.indexOf(text); at >= 0; at = line.indexOf(text, at + 1))
-        if (at + 3 >= line.size() || line.at(at + 3) != QLatin1Char('C'))
+// Whether `token` at `at` begins a longer token of another parameter ("MCH"
+// of "MCHC"): there it is that one's.
+bool insideLongerToken(const QString& line, qsizetype at, QLatin1String token) {
+    for (int other = 0; other < kQcParameterCount; ++other) {
+        const QLatin1String longer = tokenOf(other);
+        if (longer.size() > token.size() && longer.startsWith(token) && QStringView(line).mid(at).startsWith(longer))
+            return true;
+    }
+    return false;
+}
+
+bool holdsToken(const QString& line, int parameter) {
+    const QLatin1String token = tokenOf(parameter);
+    for (qsizetype at = line.indexOf(token); at >= 0; at = line.indexOf(token, at + 1))
+        if (!insideLongerToken(line, at, token))
             return true;
     return false;
+}
+
+// The order in which each line is tested: the table's, with a token tested
+// after the longer tokens that begin with it (MCHC before MCH).
+const std::vector<int>& testOrder() {
+    static const std::vector<int> order = [] {
+        std::vector<int> out;
+        for (int p = 0; p < kQcParameterCount; ++p) {
+            const auto extended = std::find_if(out.begin(), out.end(),
+                                               [p](int placed) { return tokenOf(p).startsWith(tokenOf(placed)); });
+            out.insert(extended, p);
+        }
+        return out;
+    }();
+    return order;
 }
 
 QString decode(const QByteArray& bytes) {
@@ -53,20 +72,20 @@ AssayValues parseAssay(const QByteArray& bytes, QChar decimal) {
         const QString& line = lines.at(n);
         if (n == 1)
             out.name = line;
-        for (const Token& token : kTokens) {
-            if (!holdsToken(line, token))
+        for (const int parameter : testOrder()) {
+            if (!holdsToken(line, parameter))
                 continue;
             const QStringList fields = line.split(QLatin1Char('\t'));
             if (fields.size() < 3)
                 throw AppError(err::InvalidCall,
                                QStringLiteral("Line %1 of the assay file names %2 but has no target and range: \"%3\"")
                                    .arg(n + 1)
-                                   .arg(QLatin1String(token.text), line));
+                                   .arg(tokenOf(parameter), line));
             QString target = fields.at(1);
             QString range = fields.at(2);
             target.replace(QLatin1Char('.'), decimal);
             range.replace(QLatin1Char('.'), decimal);
-            out.values[token.parameter] = AssayTargetRange{target, range};
+            out.values[parameter] = AssayTargetRange{target, range};
         }
     }
     return out;

@@ -24,9 +24,10 @@ struct AssayValues {
 };
 
 // Reads the first 30 lines (ended by CR LF, LF or CR; UTF-8, else Latin-1).
-// A line holding a parameter's token (case-sensitive: "WBC", "RBC", "HGB",
-// "MCV", "HCT", "MCHC", "MCH" not followed by "C", "RDW", "PLT", "MPV", "%N",
-// "%L", "%M", "%E", "%B") gives that parameter its second and third
+// A line holding a parameter's assay token (qcParameters(), case-sensitive;
+// where a token begins a longer one, "MCH" of "MCHC", it is the longer one's;
+// tested in the table's order, a longer token before the token it begins
+// with) gives that parameter its second and third
 // tab-separated fields, each "." turned into `decimal`; a later line replaces
 // an earlier one. A parameter line with fewer than three fields fails with
 // error 5 naming its line, and then nothing of the file is taken.

@@ -10,21 +10,21 @@ namespace zv {
 const std::array<QcParameter, kQcParameterCount>& qcParameters() {
     using P = ResultParameter;
     static const std::array<QcParameter, kQcParameterCount> params{{
-        {P::WBC, "WBC", 1},
-        {P::RBC, "RBC", 2},
-        {P::HGB, "HGB", 1},
-        {P::MCV, "MCV", 1},
-        {P::HCT, "HCT", 1},
-        {P::MCH, "MCH", 1},
-        {P::MCHC, "MCHC", 1},
-        {P::RDW, "RDW", 1},
-        {P::PLT, "PLT", 0},
-        {P::MPV, "MPV", 1},
-        {P::neu, "Neu%", 1},
-        {P::lym, "Lym%", 1},
-        {P::mono, "Mono%", 1},
-        {P::eos, "Eos%", 1},
-        {P::baso, "Baso%", 1},
+        {P::WBC, "WBC", 1, "WBC", "WBC:", "WBC"},
+        {P::RBC, "RBC", 2, "RBC", "RBC:", "RBC"},
+        {P::HGB, "HGB", 1, "HGB", "HGB:", "HGB"},
+        {P::MCV, "MCV", 1, "MCV", "MCV:", "MCV"},
+        {P::HCT, "HCT", 1, "HCT", "HCT:", "HCT"},
+        {P::MCH, "MCH", 1, "MCH", "MCH:", "MCH"},
+        {P::MCHC, "MCHC", 1, "MCHC", "MCHC:", "MCHC"},
+        {P::RDW, "RDW", 1, "RDW", "RDW:", "RDW"},
+        {P::PLT, "PLT", 0, "PLT", "PLT:", "PLT"},
+        {P::MPV, "MPV", 1, "MPV", "MPV:", "MPV"},
+        {P::neu, "Neu%", 1, "%Neu", "%NEU:", "%N"},
+        {P::lym, "Lym%", 1, "%Lym", "%LYM:", "%L"},
+        {P::mono, "Mono%", 1, "%Mono", "%MONO:", "%M"},
+        {P::eos, "Eos%", 1, "%Eos", "%EOS:", "%E"},
+        {P::baso, "Baso%", 1, "%Baso", "%BASO:", "%B"},
     }};
     return params;
 }

@@ -2,10 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QKeyEvent>
-#include <QVBoxLayout>
 
 #include <utility>
 
@@ -17,6 +13,7 @@
 #include "platform/errors.h"
 #include "platform/keyfilter.h"
 #include "platform/prompts.h"
+#include "platform/widgets.h"
 #include "qc/assay.h"
 
 namespace zv {
@@ -33,164 +30,47 @@ bool valueCharacterPasses(QChar c, QChar configured) {
            (!configured.isNull() && c == configured);
 }
 
-using W = qcrif;
-using Box = QLineEdit* qcrif::*;
-
-struct Row {
-    Box caption;
-    const char* captionName;
-    const char* text;
-    Box target;
-    const char* targetName;
-    Box range;
-    const char* rangeName;
+// The boxes of each parameter (qcParameters() order): its read-only caption,
+// its target and its range.
+struct ParameterBoxes {
+    QLineEdit* Ui::qcrif::*caption;
+    QLineEdit* Ui::qcrif::*target;
+    QLineEdit* Ui::qcrif::*range;
 };
-
-// In qcParameters() order: the left block's ten rows, then the right block's five.
-const Row kRows[kQcParameterCount] = {
-    {&W::Text3, "Text3", "WBC:", &W::Text4, "Text4", &W::Text5, "Text5"},
-    {&W::Text7, "Text7", "RBC:", &W::Text8, "Text8", &W::Text9, "Text9"},
-    {&W::Text18, "Text18", "HGB:", &W::Text10, "Text10", &W::Text11, "Text11"},
-    {&W::Text19, "Text19", "MCV:", &W::Text12, "Text12", &W::Text13, "Text13"},
-    {&W::Text20, "Text20", "HCT:", &W::Text14, "Text14", &W::Text15, "Text15"},
-    {&W::Text21, "Text21", "MCH:", &W::Text16, "Text16", &W::Text17, "Text17"},
-    {&W::Text22, "Text22", "MCHC:", &W::Text24, "Text24", &W::Text25, "Text25"},
-    {&W::Text23, "Text23", "RDW:", &W::Text26, "Text26", &W::Text27, "Text27"},
-    {&W::Text43, "Text43", "PLT:", &W::Text45, "Text45", &W::Text46, "Text46"},
-    {&W::Text44, "Text44", "MPV:", &W::Text47, "Text47", &W::Text48, "Text48"},
-    {&W::Text28, "Text28", "Neu%:", &W::Text33, "Text33", &W::Text34, "Text34"},
-    {&W::Text29, "Text29", "Lym%:", &W::Text35, "Text35", &W::Text36, "Text36"},
-    {&W::Text30, "Text30", "Mono%:", &W::Text37, "Text37", &W::Text38, "Text38"},
-    {&W::Text31, "Text31", "Eos%:", &W::Text39, "Text39", &W::Text40, "Text40"},
-    {&W::Text32, "Text32", "Baso%:", &W::Text41, "Text41", &W::Text42, "Text42"},
+using U = Ui::qcrif;
+const ParameterBoxes kBoxes[kQcParameterCount] = {
+    {&U::Text3, &U::Text4, &U::Text5},    {&U::Text7, &U::Text8, &U::Text9},    {&U::Text18, &U::Text10, &U::Text11},
+    {&U::Text19, &U::Text12, &U::Text13}, {&U::Text20, &U::Text14, &U::Text15}, {&U::Text21, &U::Text16, &U::Text17},
+    {&U::Text22, &U::Text24, &U::Text25}, {&U::Text23, &U::Text26, &U::Text27}, {&U::Text43, &U::Text45, &U::Text46},
+    {&U::Text44, &U::Text47, &U::Text48}, {&U::Text28, &U::Text33, &U::Text34}, {&U::Text29, &U::Text35, &U::Text36},
+    {&U::Text30, &U::Text37, &U::Text38}, {&U::Text31, &U::Text39, &U::Text40}, {&U::Text32, &U::Text41, &U::Text42},
 };
-
-template <class T>
-T* named(T* control, const char* name) {
-    control->setObjectName(QLatin1String(name));
-    return control;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption, const QString& tip = QString()) {
-    auto* b = named(new QPushButton(caption, parent), name);
-    b->setToolTip(tip);
-    b->setAutoDefault(false);
-    return b;
-}
-
-QFont fontOf(const QWidget* w, double points, bool bold) {
-    QFont f = w->font();
-    f.setPointSizeF(points);
-    f.setBold(bold);
-    return f;
-}
 
 }  // namespace
 
-qcrif::qcrif() : Form(QString(kName)) {
-    setWindowTitle(QStringLiteral("Controllo Qualità - Riferimenti"));
-    buildWindow();
-}
+qcrif::qcrif() : Form(QString(kName)) { wireWindow(); }
 
-void qcrif::buildWindow() {
+QLineEdit* qcrif::targetBox(int parameter) const { return this->*kBoxes[parameter].target; }
+QLineEdit* qcrif::rangeBox(int parameter) const { return this->*kBoxes[parameter].range; }
+
+void qcrif::wireWindow() {
+    setupUi(this);
+    applyFormPointSizes(this);
     auto* filter = new CharacterFilter(this, [this](QChar c) { return valueCharacterPasses(c, decimal_); });
     const int boxWidth = fontMetrics().horizontalAdvance(QStringLiteral("0000.00")) + 14;
     const int captionWidth = fontMetrics().horizontalAdvance(QStringLiteral("Mono%:")) + 14;
-
-    auto block = [&](int first, int last, QLabel*& targetHeading, const char* targetName, QLabel*& rangeHeading,
-                     const char* rangeName) {
-        auto* frame = new QFrame(this);
-        frame->setFrameShape(QFrame::Box);
-        auto* grid = new QGridLayout(frame);
-        grid->setHorizontalSpacing(6);
-        grid->setVerticalSpacing(5);
-        targetHeading = named(new QLabel(QStringLiteral("Target"), this), targetName);
-        rangeHeading = named(new QLabel(QStringLiteral("Range (+/-)"), this), rangeName);
-        for (QLabel* h : {targetHeading, rangeHeading})
-            h->setFont(fontOf(h, 8.25, true));
-        grid->addWidget(targetHeading, 0, 1);
-        grid->addWidget(rangeHeading, 0, 2);
-        for (int i = first; i <= last; ++i) {
-            const Row& r = kRows[i];
-            QLineEdit* caption = named(new QLineEdit(QLatin1String(r.text), this), r.captionName);
-            caption->setReadOnly(true);
-            caption->setFocusPolicy(Qt::NoFocus);
-            caption->setFixedWidth(captionWidth);
-            QLineEdit* target = named(new QLineEdit(this), r.targetName);
-            QLineEdit* range = named(new QLineEdit(this), r.rangeName);
-            this->*r.caption = caption;
-            this->*r.target = target;
-            this->*r.range = range;
-            targets_[i] = target;
-            ranges_[i] = range;
-            for (QLineEdit* box : {target, range}) {
-                box->setFixedWidth(boxWidth);
-                filter->watch(box);
-            }
-            grid->addWidget(caption, i - first + 1, 0);
-            grid->addWidget(target, i - first + 1, 1);
-            grid->addWidget(range, i - first + 1, 2);
+    for (int i = 0; i < kQcParameterCount; ++i) {
+        (this->*kBoxes[i].caption)->setFixedWidth(captionWidth);
+        for (QLineEdit* box : {targetBox(i), rangeBox(i)}) {
+            box->setFixedWidth(boxWidth);
+            filter->watch(box);
         }
-        return frame;
-    };
-    QFrame* left = block(0, 9, Label1, "Label1", Label2, "Label2");
-    QFrame* right = block(10, 14, Label5, "Label5", Label3, "Label3");
-
-    Text6 = named(new QLineEdit(this), "Text6");
-    Text6->setFont(fontOf(Text6, 12, true));
-    Label4 = named(new QLabel(QStringLiteral("99"), this), "Label4");
-    Label7 = named(new QLabel(QStringLiteral("/"), this), "Label7");
-    Label6 = named(new QLabel(QStringLiteral("99"), this), "Label6");
-    for (QLabel* l : {Label4, Label7, Label6})
-        l->setFont(fontOf(l, 12, true));
-    Label4->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Label7->setAlignment(Qt::AlignCenter);
-    auto* counter = new QHBoxLayout;
-    counter->addStretch(1);
-    counter->addWidget(Label4);
-    counter->addWidget(Label7);
-    counter->addWidget(Label6);
-    counter->addStretch(1);
-
-    Command7 = button(this, "Command7", QStringLiteral("Carica da file"));
-    Command9 = button(this, "Command9", QStringLiteral("Elimina"));
-    Command6 = button(this, "Command6", QStringLiteral("Esci"));
-    for (QPushButton* b : {Command7, Command9, Command6})
-        b->setFont(fontOf(b, 9.75, true));
-
-    auto* side = new QVBoxLayout;
-    side->addWidget(Text6);
-    side->addLayout(counter);
-    side->addWidget(Command7);
-    side->addWidget(Command9);
-    side->addWidget(Command6);
-    side->addStretch(1);
-    side->addWidget(right);
-
-    auto* blocks = new QHBoxLayout;
-    blocks->addWidget(left, 0, Qt::AlignTop);
-    blocks->addLayout(side);
-
-    Command1 = button(this, "Command1", QStringLiteral("<<<"), QStringLiteral("Torna al primo record"));
-    Command4 = button(this, "Command4", QStringLiteral("<"), QStringLiteral("Record Precedente"));
-    Command3 = button(this, "Command3", QStringLiteral("Salva"));
-    Command5 = button(this, "Command5", QStringLiteral("Nuovo"));
-    Command2 = button(this, "Command2", QStringLiteral(">"), QStringLiteral("Record Successivo"));
-    Command8 = button(this, "Command8", QStringLiteral(">>>"), QStringLiteral("Vai all'ultimo record"));
-    auto* bottom = new QHBoxLayout;
-    for (QPushButton* b : {Command1, Command4, Command3, Command5, Command2, Command8}) {
-        b->setFont(fontOf(b, 14.25, false));
-        bottom->addWidget(b, b == Command3 || b == Command5 ? 2 : 1);
     }
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(blocks);
-    layout->addLayout(bottom);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     binder_.bind(Text6, QStringLiteral("valori"));
     binder_.bind(Label4, QStringLiteral("limite"), FieldKind::Number);
 
+    using W = qcrif;
     const std::pair<QPushButton*, void (qcrif::*)()> clicks[] = {
         {Command1, &W::Command1_Click}, {Command2, &W::Command2_Click}, {Command3, &W::Command3_Click},
         {Command4, &W::Command4_Click}, {Command5, &W::Command5_Click}, {Command6, &W::Command6_Click},
@@ -249,8 +129,8 @@ void qcrif::popola() {
         // No lot at all: nothing to show, and no error either.
         binder_.clear();
         for (int i = 0; i < kQcParameterCount; ++i) {
-            targets_[i]->clear();
-            ranges_[i]->clear();
+            targetBox(i)->clear();
+            rangeBox(i)->clear();
         }
         Label6->setText(QString::number(numlotti_));
         return;
@@ -268,8 +148,8 @@ void qcrif::popola() {
     binder_.show(rs_);
     Label6->setText(QString::number(numlotti_));
     for (int i = 0; i < kQcParameterCount; ++i) {
-        targets_[i]->setText(shown[i].first);
-        ranges_[i]->setText(shown[i].second);
+        targetBox(i)->setText(shown[i].first);
+        rangeBox(i)->setText(shown[i].second);
     }
 }
 
@@ -278,10 +158,10 @@ void qcrif::nuovo() {
     // closing the window lets it go.
     rs_.addNew();
     ++numlotti_;
-    for (QLineEdit* box : targets_)
-        box->setText(QStringLiteral("0"));
-    for (QLineEdit* box : ranges_)
-        box->setText(QStringLiteral("99"));
+    for (int i = 0; i < kQcParameterCount; ++i) {
+        targetBox(i)->setText(QStringLiteral("0"));
+        rangeBox(i)->setText(QStringLiteral("99"));
+    }
     Text6->setText(txt6_);
     Command3->setEnabled(true);
     Command7->setEnabled(true);
@@ -327,8 +207,8 @@ void qcrif::Command3_Click() {
         std::array<std::pair<double, double>, kQcParameterCount> limits;
         for (int i = 0; i < kQcParameterCount; ++i) {
             const QString name = QLatin1String(qcParameters()[i].name);
-            const double range = qcNumber(ranges_[i]->text(), decimal_, name + QStringLiteral(" range"));
-            const double target = qcNumber(targets_[i]->text(), decimal_, name + QStringLiteral(" target"));
+            const double range = qcNumber(rangeBox(i)->text(), decimal_, name + QStringLiteral(" range"));
+            const double target = qcNumber(targetBox(i)->text(), decimal_, name + QStringLiteral(" target"));
             limits[i] = {qcLow(target, range), qcHigh(target, range)};
         }
         if (!rs_.isOpen() || (!wasNew && (rs_.bof() || rs_.eof())))
@@ -403,8 +283,8 @@ void qcrif::Command7_Click() {
             Text6->setText(*assay.name);
         for (int i = 0; i < kQcParameterCount; ++i)
             if (const auto& v = assay.values[i]) {
-                targets_[i]->setText(v->target);
-                ranges_[i]->setText(v->range);
+                targetBox(i)->setText(v->target);
+                rangeBox(i)->setText(v->range);
             }
     } catch (...) {
         const CaughtError e = describeCurrentException();

@@ -172,12 +172,24 @@ TEST(AssayFile, OnlyThirtyLinesAreRead) {
 }
 
 TEST(AssayFile, AParameterLineWithoutItsValuesRefusesTheWholeFile) {
-    try {
-        parseAssay("x\r\nn\r\nWBC\t7.5\t1\r\nRBC\t4.5\r\n", QLatin1Char(','));
-        ADD_FAILURE() << "read";
-    } catch (const AppError& e) {
-        EXPECT_EQ(e.number(), err::InvalidCall);
-        EXPECT_TRUE(e.description().contains(QStringLiteral("Line 4"))) << e.description().toStdString();
+    const struct {
+        const char* bytes;
+        const char* named;  // the line and the token the error names
+    } cases[] = {
+        {"x\r\nn\r\nWBC\t7.5\t1\r\nRBC\t4.5\r\n", "Line 4 of the assay file names RBC"},
+        // Both tokens on one line: the longer one is tested first.
+        {"x\r\nn\r\nMCH MCHC\t34\r\n", "Line 3 of the assay file names MCHC"},
+        {"x\r\nn\r\n%BASO %NEU\t1\r\n", "Line 3 of the assay file names %N"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        try {
+            parseAssay(c.bytes, QLatin1Char(','));
+            ADD_FAILURE() << "read";
+        } catch (const AppError& e) {
+            EXPECT_EQ(e.number(), err::InvalidCall);
+            EXPECT_TRUE(e.description().contains(QLatin1String(c.named))) << e.description().toStdString();
+        }
     }
 }
 
