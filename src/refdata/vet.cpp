@@ -1,8 +1,5 @@
 #include "refdata/vet.h"
 
-#include <QHBoxLayout>
-#include <QVBoxLayout>
-
 #include "core/captions.h"
 #include "core/config.h"
 #include "core/language.h"
@@ -18,73 +15,19 @@
 namespace zv {
 
 namespace {
-
 const QString kSection = QStringLiteral("vet");
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QString& tip = QString()) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setToolTip(tip);
-    button->setAutoDefault(false);
-    return button;
 }
-
-}  // namespace
 
 vet::vet() : Form(QString(kName)) {
-    setWindowTitle(QStringLiteral("Fattori di calibrazione per campioni veterinari"));
-    buildWindow();
-}
-
-void vet::buildWindow() {
-    Label17 = new QLabel(QStringLiteral("Fattori di Calibrazione"), this);
-    Label17->setObjectName(QStringLiteral("Label17"));
-    QFont heading = Label17->font();
-    heading.setBold(true);
-    heading.setPointSizeF(heading.pointSizeF() * 1.3);
-    Label17->setFont(heading);
-    Command4 = makeButton(this, "Command4", QStringLiteral("NUOVO"));
-
-    Label1 = new QLabel(QStringLiteral("Animale:"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Text14 = new QLineEdit(this);
-    Text14->setObjectName(QStringLiteral("Text14"));
-
-    factors_ = makeFactorBoxes(this);
-    QLineEdit** members[] = {&Text1, &Text2, &Text3,  &Text4,  &Text5,  &Text6, &Text7,
-                             &Text8, &Text9, &Text10, &Text11, &Text12, &Text13};
+    setupUi(this);
+    emphasiseHeading(Label17);
+    factors_ = factorBoxesOf(*this);
     filter_ = new NumberKeyFilter(this);
     for (int i = 0; i < kFactorCount; ++i) {
-        *members[i] = factors_.boxes[i];
         filter_->watch(factors_.boxes[i]);
         binder_.bind(factors_.boxes[i], calibrationKeys()[i], FieldKind::NumberText);
     }
     binder_.bind(Text14, QStringLiteral("animale"));
-
-    Command7 = makeButton(this, "Command7", QStringLiteral("<<<"), QStringLiteral("Torna al primo record"));
-    Command1 = makeButton(this, "Command1", QStringLiteral("<"), QStringLiteral("Record Precedente"));
-    Command3 = makeButton(this, "Command3", QStringLiteral("SALVA"));
-    Command2 = makeButton(this, "Command2", QStringLiteral(">"), QStringLiteral("Record Successivo"));
-    Command8 = makeButton(this, "Command8", QStringLiteral(">>>"), QStringLiteral("Vai all'ultimo record"));
-
-    auto* top = new QHBoxLayout;
-    top->addWidget(Label17);
-    top->addStretch(1);
-    top->addWidget(Command4);
-    auto* name = new QHBoxLayout;
-    name->addWidget(Label1);
-    name->addWidget(Text14, 1);
-    auto* bottom = new QHBoxLayout;
-    for (QPushButton* b : {Command7, Command1, Command3, Command2, Command8})
-        bottom->addWidget(b);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addLayout(name);
-    layout->addSpacing(6);
-    layout->addLayout(factors_.grid);
-    layout->addSpacing(6);
-    layout->addLayout(bottom);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     const std::pair<QPushButton*, void (vet::*)()> clicks[] = {
         {Command7, &vet::Command7_Click}, {Command1, &vet::Command1_Click}, {Command2, &vet::Command2_Click},
