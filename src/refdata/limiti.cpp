@@ -2,6 +2,7 @@
 
 #include <QHash>
 
+#include <functional>
 #include <utility>
 
 #include "core/captions.h"
@@ -11,10 +12,10 @@
 #include "core/session.h"
 #include "core/windowlanguage.h"
 #include "model/result.h"
-#include "platform/beep.h"
 #include "platform/errors.h"
 #include "platform/prompts.h"
 #include "platform/refusal.h"
+#include "platform/rowediting.h"
 #include "refdata/keyfilter.h"
 #include "refdata/limits.h"
 
@@ -91,16 +92,13 @@ RangeEditor::RangeEditor(const QString& formName, RangeTable table) : Form(formN
     }
     bindLimitBoxes();
 
-    const std::pair<QPushButton*, void (RangeEditor::*)()> clicks[] = {
-        {Command7, &RangeEditor::Command7_Click}, {Command1, &RangeEditor::Command1_Click},
-        {Command2, &RangeEditor::Command2_Click}, {Command8, &RangeEditor::Command8_Click},
-        {Command6, &RangeEditor::Command6_Click}, {Command3, &RangeEditor::Command3_Click},
-        {Command4, &RangeEditor::Command4_Click}, {Command5, &RangeEditor::Command5_Click}};
-    for (const auto& entry : clicks) {
-        const auto click = entry.second;
-        connect(entry.first, &QPushButton::clicked, this,
-                [this, click] { guard([this, click] { (this->*click)(); }); });
-    }
+    connectBrowsing(*this, rs_, {Command7, Command1, Command2, Command8}, [this] { popola(); });
+    const std::pair<QPushButton*, std::function<void()>> clicks[] = {{Command6, [this] { Command6_Click(); }},
+                                                                     {Command3, [this] { Command3_Click(); }},
+                                                                     {Command4, [this] { Command4_Click(); }},
+                                                                     {Command5, [this] { Command5_Click(); }}};
+    for (const auto& [button, click] : clicks)
+        connect(button, &QPushButton::clicked, this, [this, click] { guard(click); });
     connect(puntomenu, &QAction::triggered, this, [this] { guard([this] { punto(); }); });
     connect(virgolamenu, &QAction::triggered, this, [this] { guard([this] { virgola(); }); });
 }
@@ -198,26 +196,6 @@ void RangeEditor::popola() {
     }
 }
 
-void RangeEditor::Command7_Click() {
-    rs_.moveFirst();
-    popola();
-}
-
-void RangeEditor::Command1_Click() {
-    movePreviousOrBeep(rs_);
-    popola();
-}
-
-void RangeEditor::Command2_Click() {
-    moveNextOrBeep(rs_);
-    popola();
-}
-
-void RangeEditor::Command8_Click() {
-    rs_.moveLast();
-    popola();
-}
-
 void RangeEditor::Command6_Click() {
     // Begun here, stored only by SALVA: a move, another NUOVO, ELIMINA or
     // closing the window lets it go, so no empty set ever slips in.
@@ -245,12 +223,7 @@ void RangeEditor::Command3_Click() {
         binder_.write(rs_);
         rs_.update();
     } catch (...) {
-        // The boxes keep what was typed. A new set that failed to be stored
-        // stays a new set, so the next SALVA cannot overwrite the set before it.
-        if (wasNew && !rs_.isNewRow())
-            ignoring([&] { rs_.addNew(); });
-        else if (!wasNew)
-            rs_.cancelUpdate();
+        keepEditAfterFailedSave(rs_, wasNew);
         logFailure();
         return;
     }

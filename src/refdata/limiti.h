@@ -48,10 +48,6 @@ private:
     // Binds the limit boxes of the table's columns and removes the rows it has none for.
     void bindLimitBoxes();
 
-    void Command7_Click();
-    void Command1_Click();
-    void Command2_Click();
-    void Command8_Click();
     void Command6_Click();
     void Command3_Click();
     void Command4_Click();

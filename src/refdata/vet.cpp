@@ -1,14 +1,16 @@
 #include "refdata/vet.h"
 
+#include <functional>
+
 #include "core/captions.h"
 #include "core/config.h"
 #include "core/language.h"
 #include "core/programfiles.h"
 #include "core/session.h"
 #include "core/windowlanguage.h"
-#include "platform/beep.h"
 #include "platform/errors.h"
 #include "platform/prompts.h"
+#include "platform/rowediting.h"
 #include "refdata/keyfilter.h"
 #include "refdata/limits.h"
 
@@ -29,14 +31,11 @@ vet::vet() : Form(QString(kName)) {
     }
     binder_.bind(Text14, QStringLiteral("animale"));
 
-    const std::pair<QPushButton*, void (vet::*)()> clicks[] = {
-        {Command7, &vet::Command7_Click}, {Command1, &vet::Command1_Click}, {Command2, &vet::Command2_Click},
-        {Command8, &vet::Command8_Click}, {Command4, &vet::Command4_Click}, {Command3, &vet::Command3_Click}};
-    for (const auto& entry : clicks) {
-        const auto click = entry.second;
-        connect(entry.first, &QPushButton::clicked, this,
-                [this, click] { guard([this, click] { (this->*click)(); }); });
-    }
+    connectBrowsing(*this, rs_, {Command7, Command1, Command2, Command8}, [this] { popola(); });
+    const std::pair<QPushButton*, std::function<void()>> clicks[] = {{Command4, [this] { Command4_Click(); }},
+                                                                     {Command3, [this] { Command3_Click(); }}};
+    for (const auto& [button, click] : clicks)
+        connect(button, &QPushButton::clicked, this, [this, click] { guard(click); });
 }
 
 void vet::loadCaptions() {
@@ -82,26 +81,6 @@ void vet::popola() {
     binder_.show(rs_);
 }
 
-void vet::Command7_Click() {
-    rs_.moveFirst();
-    popola();
-}
-
-void vet::Command1_Click() {
-    movePreviousOrBeep(rs_);
-    popola();
-}
-
-void vet::Command2_Click() {
-    moveNextOrBeep(rs_);
-    popola();
-}
-
-void vet::Command8_Click() {
-    rs_.moveLast();
-    popola();
-}
-
 void vet::Command4_Click() {
     msgBox(msg2_, MsgButtons::OK, MsgIcon::Information, appTitle());
     // The new row is stored only by SALVA: a move, another NUOVO or closing
@@ -126,12 +105,7 @@ void vet::Command3_Click() {
         saveSpeciesFactors(rs_, texts, Text14->text());
     } catch (...) {
         const CaughtError e = describeCurrentException();
-        // The boxes keep what was typed; a new row that failed to be stored
-        // stays a new row, so the next SALVA cannot overwrite the row before it.
-        if (wasNew && !rs_.isNewRow())
-            ignoring([&] { rs_.addNew(); });
-        else if (!wasNew)
-            rs_.cancelUpdate();
+        keepEditAfterFailedSave(rs_, wasNew);
         logerrore(e.number, e.description, formName());
         return;
     }

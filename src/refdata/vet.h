@@ -35,10 +35,6 @@ public:
 private:
     void loadCaptions();
 
-    void Command7_Click();
-    void Command1_Click();
-    void Command2_Click();
-    void Command8_Click();
     void Command4_Click();
     void Command3_Click();
 
