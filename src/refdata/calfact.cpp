@@ -1,11 +1,8 @@
 #include "refdata/calfact.h"
 
 #include "core/captions.h"
-#include "core/config.h"
-#include "core/programfiles.h"
 #include "core/windowlanguage.h"
 #include "platform/prompts.h"
-#include "refdata/keyfilter.h"
 #include "refdata/limits.h"
 
 namespace zv {
@@ -28,9 +25,7 @@ void calfact::Form_Load() {
     const QString lingua = windowLanguageFile();
     applyCaptions(this, lingua, kSection, {{"", "titolo"}, {"Label17", "lbl17"}});
     msg1_ = caption(lingua, kSection, QStringLiteral("msg1"));
-    separatorCode_ = separatorCodeFor(
-        leggiini(QStringLiteral("separatore"), QStringLiteral("decimale"), file::generalIni, 8), separatorCode_);
-    filter_->setSeparatorCode(separatorCode_);
+    filter_->readConfiguredSeparator();
     factors_.show(readHumanFactors());
 }
 

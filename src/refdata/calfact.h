@@ -6,11 +6,10 @@
 
 #include "platform/forms.h"
 #include "refdata/factorboxes.h"
+#include "refdata/keyfilter.h"
 #include "ui_calfact.h"
 
 namespace zv {
-
-class NumberKeyFilter;
 
 class calfact : public Form, public Ui::calfact {
     Q_OBJECT
@@ -21,14 +20,13 @@ public:
     void Form_Load() override;
 
     // The character code the factor boxes take as decimal separator (0: none).
-    int16_t separatorCode() const { return separatorCode_; }
+    int16_t separatorCode() const { return filter_->separatorCode(); }
 
 private:
     void Command1_Click();
 
     FactorBoxes factors_;
     NumberKeyFilter* filter_ = nullptr;
-    int16_t separatorCode_ = 0;
     QString msg1_;
 };
 

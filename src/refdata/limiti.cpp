@@ -8,7 +8,6 @@
 #include "core/captions.h"
 #include "core/config.h"
 #include "core/language.h"
-#include "core/programfiles.h"
 #include "core/session.h"
 #include "core/windowlanguage.h"
 #include "model/result.h"
@@ -16,7 +15,6 @@
 #include "platform/prompts.h"
 #include "platform/refusal.h"
 #include "platform/rowediting.h"
-#include "refdata/keyfilter.h"
 #include "refdata/limits.h"
 
 namespace zv {
@@ -161,9 +159,7 @@ void RangeEditor::Form_Load() {
         msg2_ = caption(lingua, kSection, QStringLiteral("msg2"));
         msg3_ = caption(lingua, kSection, QStringLiteral("msg3"));
         msg4_ = caption(lingua, kSection, QStringLiteral("msg4"));
-        separatorCode_ = separatorCodeFor(
-            leggiini(QStringLiteral("separatore"), QStringLiteral("decimale"), file::generalIni, 8), separatorCode_);
-        filter_->setSeparatorCode(separatorCode_);
+        filter_->readConfiguredSeparator();
         binder_.setDecimalMark(configuredDecimalMark());
         rs_.open(Session::get().cnlimit, rangeSetsSql(table_));
         if (rs_.recordCount() == 0) {

@@ -11,11 +11,10 @@
 #include "platform/binder.h"
 #include "platform/database.h"
 #include "platform/forms.h"
+#include "refdata/keyfilter.h"
 #include "ui_limiti.h"
 
 namespace zv {
-
-class NumberKeyFilter;
 
 // The form holds the controls of both editors: the human editor has no band
 // neutrophil rows (Text73 to Text78 stay null there), and the species editor
@@ -35,7 +34,7 @@ public:
     void punto();
     void virgola();
 
-    int16_t separatorCode() const { return separatorCode_; }
+    int16_t separatorCode() const { return filter_->separatorCode(); }
     // The window's recordset: between NUOVO and SALVA its current row is the new one.
     const Recordset& sets() const { return rs_; }
 
@@ -60,7 +59,6 @@ private:
     Recordset rs_;
     FieldBinder binder_;
     NumberKeyFilter* filter_ = nullptr;
-    int16_t separatorCode_ = 0;
     QString msg1_, msg2_, msg3_, msg4_;
     std::vector<QLineEdit*> limitBoxes_;     // every limit box
     std::vector<QLineEdit*> filteredBoxes_;  // the limit boxes with the key filter

@@ -5,13 +5,11 @@
 #include "core/captions.h"
 #include "core/config.h"
 #include "core/language.h"
-#include "core/programfiles.h"
 #include "core/session.h"
 #include "core/windowlanguage.h"
 #include "platform/errors.h"
 #include "platform/prompts.h"
 #include "platform/rowediting.h"
-#include "refdata/keyfilter.h"
 #include "refdata/limits.h"
 
 namespace zv {
@@ -54,9 +52,7 @@ void vet::loadCaptions() {
 void vet::Form_Load() {
     ignoring([&] { loadCaptions(); });
     try {
-        separatorCode_ = separatorCodeFor(
-            leggiini(QStringLiteral("separatore"), QStringLiteral("decimale"), file::generalIni, 8), separatorCode_);
-        filter_->setSeparatorCode(separatorCode_);
+        filter_->readConfiguredSeparator();
         binder_.setDecimalMark(configuredDecimalMark());
         rs_.open(Session::get().cnvet, kSpeciesFactorsSql);
         popola();

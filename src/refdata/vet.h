@@ -8,11 +8,10 @@
 #include "platform/database.h"
 #include "platform/forms.h"
 #include "refdata/factorboxes.h"
+#include "refdata/keyfilter.h"
 #include "ui_vet.h"
 
 namespace zv {
-
-class NumberKeyFilter;
 
 class vet : public Form, public Ui::vet {
     Q_OBJECT
@@ -28,7 +27,7 @@ public:
     // row every box is emptied and the failure rises.
     void popola();
 
-    int16_t separatorCode() const { return separatorCode_; }
+    int16_t separatorCode() const { return filter_->separatorCode(); }
     // The browse recordset: between NUOVO and SALVA its current row is the new one.
     const Recordset& browse() const { return rs_; }
 
@@ -42,7 +41,6 @@ private:
     FieldBinder binder_;
     FactorBoxes factors_;
     NumberKeyFilter* filter_ = nullptr;
-    int16_t separatorCode_ = 0;
     QString msg1_, msg2_, msg3_, msg4_, txt14_;
 };
 
