@@ -3,6 +3,8 @@
 // (numberKeyPasses) and the separator the editor was opened with.
 #include <cstdint>
 
+#include "core/config.h"
+#include "core/programfiles.h"
 #include "platform/keyfilter.h"
 #include "refdata/limits.h"
 
@@ -15,6 +17,11 @@ public:
         : CharacterFilter(parent, [this](QChar typed) { return numberKeyPasses(typed.unicode(), separatorCode_); }) {}
 
     void setSeparatorCode(int16_t code) { separatorCode_ = code; }
+    // Takes the separator general.ini names (see separatorCodeFor).
+    void readConfiguredSeparator() {
+        separatorCode_ = separatorCodeFor(
+            leggiini(QStringLiteral("separatore"), QStringLiteral("decimale"), file::generalIni, 8), separatorCode_);
+    }
     int16_t separatorCode() const { return separatorCode_; }
 
 private:

@@ -1,99 +1,39 @@
 #include "refdata/vet.h"
 
-#include <QHBoxLayout>
-#include <QVBoxLayout>
+#include <functional>
 
 #include "core/captions.h"
 #include "core/config.h"
 #include "core/language.h"
-#include "core/programfiles.h"
 #include "core/session.h"
 #include "core/windowlanguage.h"
-#include "platform/beep.h"
 #include "platform/errors.h"
 #include "platform/prompts.h"
-#include "refdata/keyfilter.h"
+#include "platform/rowediting.h"
 #include "refdata/limits.h"
 
 namespace zv {
 
 namespace {
-
 const QString kSection = QStringLiteral("vet");
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QString& tip = QString()) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setToolTip(tip);
-    button->setAutoDefault(false);
-    return button;
 }
-
-}  // namespace
 
 vet::vet() : Form(QString(kName)) {
-    setWindowTitle(QStringLiteral("Fattori di calibrazione per campioni veterinari"));
-    buildWindow();
-}
-
-void vet::buildWindow() {
-    Label17 = new QLabel(QStringLiteral("Fattori di Calibrazione"), this);
-    Label17->setObjectName(QStringLiteral("Label17"));
-    QFont heading = Label17->font();
-    heading.setBold(true);
-    heading.setPointSizeF(heading.pointSizeF() * 1.3);
-    Label17->setFont(heading);
-    Command4 = makeButton(this, "Command4", QStringLiteral("NUOVO"));
-
-    Label1 = new QLabel(QStringLiteral("Animale:"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Text14 = new QLineEdit(this);
-    Text14->setObjectName(QStringLiteral("Text14"));
-
-    factors_ = makeFactorBoxes(this);
-    QLineEdit** members[] = {&Text1, &Text2, &Text3,  &Text4,  &Text5,  &Text6, &Text7,
-                             &Text8, &Text9, &Text10, &Text11, &Text12, &Text13};
+    setupUi(this);
+    emphasiseHeading(Label17);
+    factors_ = factorBoxesOf(*this);
     filter_ = new NumberKeyFilter(this);
     for (int i = 0; i < kFactorCount; ++i) {
-        *members[i] = factors_.boxes[i];
         filter_->watch(factors_.boxes[i]);
         binder_.bind(factors_.boxes[i], calibrationKeys()[i], FieldKind::NumberText);
     }
     binder_.bind(Text14, QStringLiteral("animale"));
 
-    Command7 = makeButton(this, "Command7", QStringLiteral("<<<"), QStringLiteral("Torna al primo record"));
-    Command1 = makeButton(this, "Command1", QStringLiteral("<"), QStringLiteral("Record Precedente"));
-    Command3 = makeButton(this, "Command3", QStringLiteral("SALVA"));
-    Command2 = makeButton(this, "Command2", QStringLiteral(">"), QStringLiteral("Record Successivo"));
-    Command8 = makeButton(this, "Command8", QStringLiteral(">>>"), QStringLiteral("Vai all'ultimo record"));
-
-    auto* top = new QHBoxLayout;
-    top->addWidget(Label17);
-    top->addStretch(1);
-    top->addWidget(Command4);
-    auto* name = new QHBoxLayout;
-    name->addWidget(Label1);
-    name->addWidget(Text14, 1);
-    auto* bottom = new QHBoxLayout;
-    for (QPushButton* b : {Command7, Command1, Command3, Command2, Command8})
-        bottom->addWidget(b);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addLayout(name);
-    layout->addSpacing(6);
-    layout->addLayout(factors_.grid);
-    layout->addSpacing(6);
-    layout->addLayout(bottom);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    const std::pair<QPushButton*, void (vet::*)()> clicks[] = {
-        {Command7, &vet::Command7_Click}, {Command1, &vet::Command1_Click}, {Command2, &vet::Command2_Click},
-        {Command8, &vet::Command8_Click}, {Command4, &vet::Command4_Click}, {Command3, &vet::Command3_Click}};
-    for (const auto& entry : clicks) {
-        const auto click = entry.second;
-        connect(entry.first, &QPushButton::clicked, this,
-                [this, click] { guard([this, click] { (this->*click)(); }); });
-    }
+    connectBrowsing(*this, rs_, {Command7, Command1, Command2, Command8}, [this] { popola(); });
+    const std::pair<QPushButton*, std::function<void()>> clicks[] = {{Command4, [this] { Command4_Click(); }},
+                                                                     {Command3, [this] { Command3_Click(); }}};
+    for (const auto& [button, click] : clicks)
+        connect(button, &QPushButton::clicked, this, [this, click] { guard(click); });
 }
 
 void vet::loadCaptions() {
@@ -112,9 +52,7 @@ void vet::loadCaptions() {
 void vet::Form_Load() {
     ignoring([&] { loadCaptions(); });
     try {
-        separatorCode_ = separatorCodeFor(
-            leggiini(QStringLiteral("separatore"), QStringLiteral("decimale"), file::generalIni, 8), separatorCode_);
-        filter_->setSeparatorCode(separatorCode_);
+        filter_->readConfiguredSeparator();
         binder_.setDecimalMark(configuredDecimalMark());
         rs_.open(Session::get().cnvet, kSpeciesFactorsSql);
         popola();
@@ -137,26 +75,6 @@ void vet::popola() {
         throw AppError(err::NoCurrentRecord, QStringLiteral("No species calibration set to show."));
     }
     binder_.show(rs_);
-}
-
-void vet::Command7_Click() {
-    rs_.moveFirst();
-    popola();
-}
-
-void vet::Command1_Click() {
-    movePreviousOrBeep(rs_);
-    popola();
-}
-
-void vet::Command2_Click() {
-    moveNextOrBeep(rs_);
-    popola();
-}
-
-void vet::Command8_Click() {
-    rs_.moveLast();
-    popola();
 }
 
 void vet::Command4_Click() {
@@ -183,12 +101,7 @@ void vet::Command3_Click() {
         saveSpeciesFactors(rs_, texts, Text14->text());
     } catch (...) {
         const CaughtError e = describeCurrentException();
-        // The boxes keep what was typed; a new row that failed to be stored
-        // stays a new row, so the next SALVA cannot overwrite the row before it.
-        if (wasNew && !rs_.isNewRow())
-            ignoring([&] { rs_.addNew(); });
-        else if (!wasNew)
-            rs_.cancelUpdate();
+        keepEditAfterFailedSave(rs_, wasNew);
         logerrore(e.number, e.description, formName());
         return;
     }

@@ -2,22 +2,18 @@
 // The species calibration sets, the rows of `cal` in the veterinary database,
 // one at a time in the order of the species name: browse, change the row
 // shown, add rows. No row is ever deleted here.
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-
 #include <cstdint>
 
 #include "platform/binder.h"
 #include "platform/database.h"
 #include "platform/forms.h"
 #include "refdata/factorboxes.h"
+#include "refdata/keyfilter.h"
+#include "ui_vet.h"
 
 namespace zv {
 
-class NumberKeyFilter;
-
-class vet : public Form {
+class vet : public Form, public Ui::vet {
     Q_OBJECT
 public:
     static constexpr QLatin1String kName{"vet"};
@@ -31,26 +27,13 @@ public:
     // row every box is emptied and the failure rises.
     void popola();
 
-    int16_t separatorCode() const { return separatorCode_; }
+    int16_t separatorCode() const { return filter_->separatorCode(); }
     // The browse recordset: between NUOVO and SALVA its current row is the new one.
     const Recordset& browse() const { return rs_; }
 
-    QLabel *Label17 = nullptr, *Label1 = nullptr;
-    QLineEdit* Text14 = nullptr;  // species name
-    QLineEdit *Text1 = nullptr, *Text2 = nullptr, *Text3 = nullptr, *Text4 = nullptr, *Text5 = nullptr,
-              *Text6 = nullptr, *Text7 = nullptr, *Text8 = nullptr, *Text9 = nullptr, *Text10 = nullptr,
-              *Text11 = nullptr, *Text12 = nullptr, *Text13 = nullptr;
-    QPushButton *Command7 = nullptr, *Command1 = nullptr, *Command3 = nullptr, *Command2 = nullptr, *Command8 = nullptr,
-                *Command4 = nullptr;
-
 private:
-    void buildWindow();
     void loadCaptions();
 
-    void Command7_Click();
-    void Command1_Click();
-    void Command2_Click();
-    void Command8_Click();
     void Command4_Click();
     void Command3_Click();
 
@@ -58,7 +41,6 @@ private:
     FieldBinder binder_;
     FactorBoxes factors_;
     NumberKeyFilter* filter_ = nullptr;
-    int16_t separatorCode_ = 0;
     QString msg1_, msg2_, msg3_, msg4_, txt14_;
 };
 
