@@ -2,12 +2,9 @@
 
 #include <QDesktopServices>
 #include <QFileInfo>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QUrl>
-#include <QVBoxLayout>
 
 #include "archive/transfer.h"
 #include "core/captions.h"
@@ -39,43 +36,9 @@ bool sameFile(const QString& a, const QString& b) {
     return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
 }
 
-template <class T>
-T* named(T* control, const char* name) {
-    control->setObjectName(QString::fromLatin1(name));
-    return control;
-}
-
-QLabel* label(QWidget* parent, const char* name, const QString& text = QString()) {
-    return named(new QLabel(text, parent), name);
-}
-
-QLabel* valueLabel(QWidget* parent, const char* name, const QColor& background) {
-    QLabel* l = label(parent, name);
-    l->setAutoFillBackground(true);
-    QPalette p = l->palette();
-    p.setColor(QPalette::Window, background);
-    l->setPalette(p);
-    l->setFrameShape(QFrame::Panel);
-    l->setFrameShadow(QFrame::Sunken);
-    l->setMinimumWidth(120);
-    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    return l;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& text) {
-    return named(new QPushButton(text, parent), name);
-}
-
-QTableView* resultList(QWidget* parent, const char* name) {
-    auto* view = named(new QTableView(parent), name);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setShowGrid(false);
-    view->verticalHeader()->hide();
-    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
-    view->horizontalHeader()->setStretchLastSection(true);
-    return view;
+// A list of results: rows as high as its font needs.
+void fitRowsToFont(QTableView* list) {
+    list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 4);
 }
 
 void detachSearchSource(Connection& cn) {
@@ -105,20 +68,25 @@ void showResultInViewer(const QString& database, int64_t id1) {
 }
 
 Archivio2::Archivio2() : Form(QString(kName)) {
-    setWindowTitle(QStringLiteral("Gestione Archivio"));
-    SSTab1 = named(new QTabWidget(this), "SSTab1");
-    auto* tab0 = new QWidget;
-    auto* tab1 = new QWidget;
-    auto* tab2 = new QWidget;
-    SSTab1->addTab(tab0, QStringLiteral("Archivio Storico"));
-    SSTab1->addTab(tab1, QStringLiteral("Archivio Giornaliero"));
-    SSTab1->addTab(tab2, QStringLiteral("Avanzate"));
-    buildTab0(tab0);
-    buildTab1(tab1);
-    buildTab2(tab2);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(SSTab1);
-    resize(820, 560);
+    setupUi(this);
+    records_ = new RecordsetTableModel({{QStringLiteral("SpecId"), QString()}, {QStringLiteral("SpecName"), QString()}},
+                                       QChar(), this);
+    List5->setModel(records_);
+    // The identifier column under its heading, the name beside it.
+    List5->setColumnWidth(0, Label28->maximumWidth());
+    daily_ = new RecordsetTableModel({{QStringLiteral("seq"), QStringLiteral("Seq.")},
+                                      {QStringLiteral("specId"), QStringLiteral("ID.")},
+                                      {QStringLiteral("specName"), QString()}},
+                                     QChar(), this);
+    List1->setModel(daily_);
+    List1->setColumnWidth(0, 70);
+    List1->setColumnWidth(1, 140);
+    for (QTableView* list : {List5, List1})
+        fitRowsToFont(list);
+    for (QWidget* list : {static_cast<QWidget*>(List2), static_cast<QWidget*>(List3), static_cast<QWidget*>(List4),
+                          static_cast<QWidget*>(List5)})
+        list->installEventFilter(this);
+    connectControls();
 }
 
 Archivio2::~Archivio2() {
@@ -129,205 +97,27 @@ Archivio2::~Archivio2() {
         daily_->setRecordset(Recordset());
 }
 
-void Archivio2::buildTab0(QWidget* tab) {
-    Label18 = label(tab, "Label18", QStringLiteral("Anno"));
-    Label19 = label(tab, "Label19", QStringLiteral("Mese"));
-    Label20 = label(tab, "Label20", QStringLiteral("Giorno"));
-    Label28 = label(tab, "Label28", QStringLiteral("ID."));
-    Label29 = label(tab, "Label29", QStringLiteral("Nome"));
-    List2 = named(new QListWidget(tab), "List2");
-    List3 = named(new QListWidget(tab), "List3");
-    List4 = named(new QListWidget(tab), "List4");
-    List5 = resultList(tab, "List5");
-    records_ = new RecordsetTableModel({{QStringLiteral("SpecId"), QString()}, {QStringLiteral("SpecName"), QString()}},
-                                       QChar(), this);
-    List5->setModel(records_);
-    List5->horizontalHeader()->hide();
-    // The identifier column under its heading, the name beside it.
-    constexpr int kIdWidth = 140;
-    List5->setColumnWidth(0, kIdWidth);
-    Label28->setFixedWidth(kIdWidth);
-    for (QWidget* list : {static_cast<QWidget*>(List2), static_cast<QWidget*>(List3), static_cast<QWidget*>(List4),
-                          static_cast<QWidget*>(List5)})
-        list->installEventFilter(this);
-    Command8 = button(tab, "Command8", QStringLiteral("A N A L I Z Z A   D A T A B A S E"));
-    Label27 = label(tab, "Label27", QStringLiteral("Totale Archivio:"));
-    Label30 = label(tab, "Label30");
-    Label21 = label(tab, "Label21", QStringLiteral("Totale Anno:"));
-    Label22 = label(tab, "Label22");
-    Label23 = label(tab, "Label23", QStringLiteral("Totale Mese:"));
-    Label24 = label(tab, "Label24");
-    Label25 = label(tab, "Label25", QStringLiteral("Totale Giorno:"));
-    Label26 = label(tab, "Label26");
-    Label7 = label(tab, "Label7", QStringLiteral("DB di origine:"));
-    Label9 = valueLabel(tab, "Label9", QColor(255, 192, 192));
-    Command4 = button(tab, "Command4", QStringLiteral("..."));
-    Label8 = label(tab, "Label8", QStringLiteral("DB di destinazione:"));
-    Label10 = valueLabel(tab, "Label10", Qt::white);
-    Command5 = button(tab, "Command5", QStringLiteral("..."));
-    Option1 = named(new QRadioButton(QStringLiteral("Sposta"), tab), "Option1");
-    Option2 = named(new QRadioButton(QStringLiteral("Copia"), tab), "Option2");
-    Option3 = named(new QRadioButton(QStringLiteral("Elimina"), tab), "Option3");
-    Command1 = button(tab, "Command1", QStringLiteral("E S E G U I"));
-    for (QPushButton* b : {Command4, Command5})
-        b->setFixedWidth(32);
-
-    auto* grid = new QGridLayout;
-    grid->addWidget(Label18, 0, 0);
-    grid->addWidget(Label19, 0, 1);
-    grid->addWidget(Label20, 0, 2);
-    auto* recordHeads = new QHBoxLayout;
-    recordHeads->addWidget(Label28);
-    recordHeads->addWidget(Label29, 1);
-    grid->addLayout(recordHeads, 0, 3);
-    grid->addWidget(List2, 1, 0);
-    grid->addWidget(List3, 1, 1);
-    grid->addWidget(List4, 1, 2);
-    grid->addWidget(List5, 1, 3);
-    grid->setColumnStretch(0, 1);
-    grid->setColumnStretch(1, 2);
-    grid->setColumnStretch(2, 1);
-    grid->setColumnStretch(3, 4);
-
-    auto* totals = new QGridLayout;
-    const std::pair<QLabel*, QLabel*> rows[] = {
-        {Label27, Label30}, {Label21, Label22}, {Label23, Label24}, {Label25, Label26}};
-    int r = 0;
-    for (const auto& [caption, value] : rows) {
-        totals->addWidget(caption, r, 0);
-        totals->addWidget(value, r++, 1);
-        value->setMinimumWidth(80);
-    }
-    auto* totalsFrame = named(new QFrame(tab), "Shape1");
-    totalsFrame->setFrameShape(QFrame::Box);
-    totalsFrame->setLayout(totals);
-
-    auto* choices = new QGridLayout;
-    choices->addWidget(Label7, 0, 0);
-    choices->addWidget(Label9, 0, 1);
-    choices->addWidget(Command4, 0, 2);
-    choices->addWidget(Label8, 1, 0);
-    choices->addWidget(Label10, 1, 1);
-    choices->addWidget(Command5, 1, 2);
-    choices->setColumnStretch(1, 1);
-    auto* options = new QHBoxLayout;
-    options->addWidget(Option1);
-    options->addWidget(Option2);
-    options->addWidget(Option3);
-    options->addStretch();
-    options->addWidget(Command1);
-    choices->addLayout(options, 2, 0, 1, 3);
-
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(totalsFrame);
-    bottom->addLayout(choices, 1);
-
-    auto* layout = new QVBoxLayout(tab);
-    layout->addWidget(Command8);
-    layout->addLayout(grid, 1);
-    layout->addLayout(bottom);
-
-    auto on = [this](auto signalOwner, auto signal, void (Archivio2::*slot)()) {
-        connect(signalOwner, signal, this, [this, slot] { guard([this, slot] { (this->*slot)(); }); });
+void Archivio2::connectControls() {
+    auto on = [this](auto signalOwner, auto signal, auto slot) {
+        connect(signalOwner, signal, this, [this, slot] { guard([slot] { slot(); }); });
     };
-    on(Command8, &QPushButton::clicked, &Archivio2::Command8_Click);
-    on(List2, &QListWidget::itemDoubleClicked, &Archivio2::List2_DblClick);
-    on(List3, &QListWidget::itemDoubleClicked, &Archivio2::List3_DblClick);
-    on(List4, &QListWidget::itemDoubleClicked, &Archivio2::List4_DblClick);
-    on(List5, &QTableView::doubleClicked, &Archivio2::List5_DblClick);
-    on(Command1, &QPushButton::clicked, &Archivio2::Command1_Click);
-    on(Command4, &QPushButton::clicked, &Archivio2::Command4_Click);
-    on(Command5, &QPushButton::clicked, &Archivio2::Command5_Click);
+    on(Command8, &QPushButton::clicked, [this] { Command8_Click(); });
+    on(List2, &QListWidget::itemDoubleClicked, [this] { List2_DblClick(); });
+    on(List3, &QListWidget::itemDoubleClicked, [this] { List3_DblClick(); });
+    on(List4, &QListWidget::itemDoubleClicked, [this] { List4_DblClick(); });
+    on(List5, &QTableView::doubleClicked, [this] { List5_DblClick(); });
+    on(Command1, &QPushButton::clicked, [this] { Command1_Click(); });
+    on(Command4, &QPushButton::clicked, [this] { Command4_Click(); });
+    on(Command5, &QPushButton::clicked, [this] { Command5_Click(); });
     for (QRadioButton* option : {Option1, Option2, Option3})
-        on(option, &QRadioButton::toggled, &Archivio2::Option_Click);
-}
-
-void Archivio2::buildTab1(QWidget* tab) {
-    Command6 = button(tab, "Command6", QStringLiteral("Visualizza Archivio Giornaliero"));
-    Command7 = button(tab, "Command7", QStringLiteral("Cancella  Record Selezionato"));
-    List1 = resultList(tab, "List1");
-    daily_ = new RecordsetTableModel({{QStringLiteral("seq"), QStringLiteral("Seq.")},
-                                      {QStringLiteral("specId"), QStringLiteral("ID.")},
-                                      {QStringLiteral("specName"), QString()}},
-                                     QChar(), this);
-    List1->setModel(daily_);
-    List1->horizontalHeader()->hide();
-    List1->setColumnWidth(0, 70);
-    List1->setColumnWidth(1, 140);
-    auto* layout = new QVBoxLayout(tab);
-    layout->addWidget(Command6);
-    layout->addWidget(List1, 1);
-    layout->addWidget(Command7);
-    connect(Command6, &QPushButton::clicked, this, [this] { guard([this] { Command6_Click(); }); });
-    connect(Command7, &QPushButton::clicked, this, [this] { guard([this] { Command7_Click(); }); });
-}
-
-void Archivio2::buildTab2(QWidget* tab) {
-    const QColor green(192, 255, 192);
-    Label1 = label(tab, "Label1", QStringLiteral("Files Log  Archiviati:"));
-    Label2 = label(tab, "Label2");
-    Label5 = label(tab, "Label5");
-    Command9 = button(tab, "Command9", QStringLiteral("..."));
-    Label3 = label(tab, "Label3", QStringLiteral("Files RX Log Archiviati:"));
-    Label4 = label(tab, "Label4");
-    Label6 = label(tab, "Label6");
-    Command10 = button(tab, "Command10", QStringLiteral("..."));
-    Label11 = label(tab, "Label11", QStringLiteral("Files dell' Applicazione:"));
-    Label12 = label(tab, "Label12");
-    Label13 = label(tab, "Label13", QStringLiteral("Archivio Storico:"));
-    Label14 = label(tab, "Label14");
-    Label15 = label(tab, "Label15", QStringLiteral("Archivio Giornaliero:"));
-    Label17 = label(tab, "Label17");
-    Label31 = label(tab, "Label31", QStringLiteral("Percorso Back-up automatico archivi:"));
-    Label33 = label(tab, "Label33", QStringLiteral("Archivio dati"));
-    Label32 = valueLabel(tab, "Label32", green);
-    Command2 = button(tab, "Command2", QStringLiteral("..."));
-    Label34 = label(tab, "Label34", QStringLiteral("Archivio riferimenti"));
-    Label35 = valueLabel(tab, "Label35", green);
-    Command3 = button(tab, "Command3", QStringLiteral("..."));
-    Label36 = label(tab, "Label36", QStringLiteral("Archivio veterinaria"));
-    Label37 = valueLabel(tab, "Label37", green);
-    Command11 = button(tab, "Command11", QStringLiteral("..."));
-    for (QPushButton* b : {Command9, Command10, Command2, Command3, Command11})
-        b->setFixedWidth(32);
-
-    auto* grid = new QGridLayout;
-    int r = 0;
-    grid->addWidget(Label1, r, 0);
-    grid->addWidget(Label2, r, 1);
-    grid->addWidget(Label5, r, 2);
-    grid->addWidget(Command9, r++, 3);
-    grid->addWidget(Label3, r, 0);
-    grid->addWidget(Label4, r, 1);
-    grid->addWidget(Label6, r, 2);
-    grid->addWidget(Command10, r++, 3);
-    grid->addWidget(Label11, r, 0);
-    grid->addWidget(Label12, r++, 1);
-    grid->addWidget(Label13, r, 0);
-    grid->addWidget(Label14, r++, 2);
-    grid->addWidget(Label15, r, 0);
-    grid->addWidget(Label17, r++, 2);
-    auto* line = named(new QFrame(tab), "Line4");
-    line->setFrameShape(QFrame::HLine);
-    grid->addWidget(line, r++, 0, 1, 4);
-    grid->addWidget(Label31, r++, 0, 1, 4);
-    const std::tuple<QLabel*, QLabel*, QPushButton*> targets[] = {
-        {Label33, Label32, Command2}, {Label34, Label35, Command3}, {Label36, Label37, Command11}};
-    for (const auto& [caption, value, picker] : targets) {
-        grid->addWidget(caption, r, 0);
-        grid->addWidget(value, r, 1, 1, 2);
-        grid->addWidget(picker, r++, 3);
-    }
-    grid->setColumnStretch(2, 1);
-    grid->setRowStretch(r, 1);
-    auto* layout = new QVBoxLayout(tab);
-    layout->addLayout(grid);
-
-    connect(Command9, &QPushButton::clicked, this, [this] { guard([this] { openFolder(file::logFolder); }); });
-    connect(Command10, &QPushButton::clicked, this, [this] { guard([this] { openFolder(file::rxlogFolder); }); });
-    connect(Command2, &QPushButton::clicked, this, [this] { guard([this] { backupTarget(0); }); });
-    connect(Command3, &QPushButton::clicked, this, [this] { guard([this] { backupTarget(1); }); });
-    connect(Command11, &QPushButton::clicked, this, [this] { guard([this] { backupTarget(2); }); });
+        on(option, &QRadioButton::toggled, [this] { Option_Click(); });
+    on(Command6, &QPushButton::clicked, [this] { Command6_Click(); });
+    on(Command7, &QPushButton::clicked, [this] { Command7_Click(); });
+    on(Command9, &QPushButton::clicked, [this] { openFolder(file::logFolder); });
+    on(Command10, &QPushButton::clicked, [this] { openFolder(file::rxlogFolder); });
+    on(Command2, &QPushButton::clicked, [this] { backupTarget(0); });
+    on(Command3, &QPushButton::clicked, [this] { backupTarget(1); });
+    on(Command11, &QPushButton::clicked, [this] { backupTarget(2); });
 }
 
 bool Archivio2::eventFilter(QObject* watched, QEvent* event) {

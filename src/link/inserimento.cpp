@@ -1,9 +1,6 @@
 #include "link/inserimento.h"
 
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QVBoxLayout>
 
 #include "core/captions.h"
 #include "core/config.h"
@@ -23,40 +20,31 @@ const QString kStartId = QStringLiteral("Inserire Codice ID!");
 const QString kStartName = QStringLiteral("Inserire Nome Paziente!");
 
 using P = ResultParameter;
+using Boxes = Ui::inserimento;
 
-// Each value box's fixed caption and column (white cells, red cells, platelets).
+// Each parameter's value box and the caption beside it in the form.
 struct ValueBox {
     ResultParameter parameter;
-    const char* caption;
-    int column;
+    QLineEdit* Boxes::*box;
+    QLabel* Boxes::*caption;
 };
-constexpr ValueBox kValueBoxes[] = {{P::WBC, "WBC:", 0},     {P::neu, "Neu %:", 0}, {P::lym, "Lym %:", 0},
-                                    {P::mono, "Mono %:", 0}, {P::eos, "Eos %:", 0}, {P::baso, "Baso %:", 0},
-                                    {P::RBC, "RBC:", 1},     {P::HGB, "HGB:", 1},   {P::HCT, "HCT:", 1},
-                                    {P::MCV, "MCV:", 1},     {P::MCH, "MCH:", 1},   {P::MCHC, "MCHC:", 1},
-                                    {P::RDW, "RDW:", 1},     {P::PLT, "PLT:", 2},   {P::MPV, "MPV:", 2},
-                                    {P::PCT, "PCT:", 2},     {P::PDW, "PDW:", 2}};
+constexpr ValueBox kValueBoxes[] = {
+    {P::WBC, &Boxes::Text1, &Boxes::WBCCaption},  {P::neu, &Boxes::Text2, &Boxes::NeuCaption},
+    {P::lym, &Boxes::Text3, &Boxes::LymCaption},  {P::mono, &Boxes::Text4, &Boxes::MonoCaption},
+    {P::eos, &Boxes::Text5, &Boxes::EosCaption},  {P::baso, &Boxes::Text6, &Boxes::BasoCaption},
+    {P::RBC, &Boxes::Text7, &Boxes::RBCCaption},  {P::HGB, &Boxes::Text8, &Boxes::HGBCaption},
+    {P::HCT, &Boxes::Text9, &Boxes::HCTCaption},  {P::MCV, &Boxes::Text10, &Boxes::MCVCaption},
+    {P::MCH, &Boxes::Text11, &Boxes::MCHCaption}, {P::MCHC, &Boxes::Text12, &Boxes::MCHCCaption},
+    {P::RDW, &Boxes::Text13, &Boxes::RDWCaption}, {P::PLT, &Boxes::Text14, &Boxes::PLTCaption},
+    {P::MPV, &Boxes::Text15, &Boxes::MPVCaption}, {P::PCT, &Boxes::Text16, &Boxes::PCTCaption},
+    {P::PDW, &Boxes::Text17, &Boxes::PDWCaption}};
 
-// The box at `index` in the order of typedParameters().
-const ValueBox& valueBox(std::size_t index) {
-    const ResultParameter p = typedParameters()[index];
+// The box of `p` in the table.
+const ValueBox& valueBox(ResultParameter p) {
     for (const ValueBox& box : kValueBoxes)
         if (box.parameter == p)
             return box;
     throw AppError(err::InvalidCall, QStringLiteral("%1 has no box.").arg(parameterInfo(p).field));
-}
-
-// A group of rows on a filled rectangle of its own colour.
-QFrame* filledGroup(QWidget* parent, const QColor& fill) {
-    auto* group = new QFrame(parent);
-    if (fill.isValid()) {
-        QPalette p = group->palette();
-        p.setColor(QPalette::Window, fill);
-        p.setColor(QPalette::WindowText, Qt::black);
-        group->setPalette(p);
-        group->setAutoFillBackground(true);
-    }
-    return group;
 }
 
 }  // namespace
@@ -67,92 +55,22 @@ bool valueKeyPasses(QChar typed, QChar decimal) {
 }
 
 inserimento::inserimento() : Form(QString(kName)) {
-    setWindowTitle(QStringLiteral("Inserimento Manuale Analisi"));
-    QLineEdit** members[19] = {&Text1,  &Text2,  &Text3,  &Text4,  &Text5,  &Text6,  &Text7,  &Text8,  &Text9, &Text10,
-                               &Text11, &Text12, &Text13, &Text14, &Text15, &Text16, &Text17, &Text18, &Text19};
-    for (int i = 0; i < 19; ++i) {
-        auto* box = new QLineEdit(this);
-        box->setObjectName(QStringLiteral("Text%1").arg(i + 1));
-        *members[i] = box;
-    }
-
-    // Identification rows across the top, on light grey.
-    QFrame* identification = filledGroup(this, QColor(192, 192, 192));
-    Label7 = new QLabel(QStringLiteral("ID:"), identification);
-    Label7->setObjectName(QStringLiteral("Label7"));
-    Label8 = new QLabel(QStringLiteral("Nome:"), identification);
-    Label8->setObjectName(QStringLiteral("Label8"));
-    {
-        auto* grid = new QGridLayout(identification);
-        grid->addWidget(Label7, 0, 0);
-        grid->addWidget(Text18, 0, 1);
-        grid->addWidget(Label8, 1, 0);
-        grid->addWidget(Text19, 1, 1);
-        grid->setColumnStretch(1, 1);
-        grid->setColumnMinimumWidth(0, 60);
-    }
-
-    // Three columns of values: white cells, red cells, platelets; each box to
-    // the right of its caption, the rows of all three at the same heights.
-    const std::array<QLineEdit*, kTypedCount> values = valueBoxes();
-    const QColor fills[3] = {QColor(), QColor(255, 0, 0), QColor(255, 255, 0)};
-    auto* columnRow = new QHBoxLayout;
-    columnRow->setSpacing(0);
+    setupUi(this);
     auto* valueFilter = new CharacterFilter(this, [this](QChar typed) { return valueKeyPasses(typed, decimal_); });
-    for (int column = 0; column < 3; ++column) {
-        QFrame* group = filledGroup(this, fills[column]);
-        auto* grid = new QGridLayout(group);
-        int row = 0;
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            const ValueBox& place = valueBox(i);
-            if (place.column != column)
-                continue;
-            auto* label = new QLabel(QString::fromLatin1(place.caption), group);
-            QLineEdit* box = values[i];
-            box->setParent(group);
-            box->setMaximumWidth(90);
-            // Only the key filter's characters are typed: no input method composes others.
-            box->setAttribute(Qt::WA_InputMethodEnabled, false);
-            valueFilter->watch(box);
-            grid->addWidget(label, row, 0);
-            grid->addWidget(box, row, 1);
-            ++row;
-        }
-        grid->setRowStretch(row, 1);
-        grid->setColumnMinimumWidth(0, 64);
-        columnRow->addWidget(group, 1);
+    for (QLineEdit* box : valueBoxes()) {
+        // Only the key filter's characters are typed: no input method composes others.
+        box->setAttribute(Qt::WA_InputMethodEnabled, false);
+        valueFilter->watch(box);
     }
-
-    Command1 = new QPushButton(QStringLiteral("S A L V A       I N S E R I M E N T O"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setMinimumHeight(36);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setSpacing(0);
-    layout->addWidget(identification);
-    layout->addLayout(columnRow, 1);
-    layout->addSpacing(6);
-    layout->addWidget(Command1);
-
-    // Down the white-cell column, the red-cell column, the platelet column,
-    // then the identifier, the name and the button.
-    QWidget* previous = nullptr;
-    for (QLineEdit* box : values) {
-        if (previous)
-            setTabOrder(previous, box);
-        previous = box;
-    }
-    setTabOrder(Text17, Text18);
-    setTabOrder(Text18, Text19);
-    setTabOrder(Text19, Command1);
     Text1->setFocus();
-
     connect(Command1, &QPushButton::clicked, this, [this] { guard([this] { Command1_Click(); }); });
 }
 
 std::array<QLineEdit*, kTypedCount> inserimento::valueBoxes() const {
-    return {Text1,  Text2,  Text3,  Text4,  Text5,  Text6,  Text7,  Text8, Text9,
-            Text10, Text11, Text12, Text13, Text14, Text15, Text16, Text17};
+    std::array<QLineEdit*, kTypedCount> boxes{};
+    for (std::size_t i = 0; i < kTypedCount; ++i)
+        boxes[i] = this->*valueBox(typedParameters()[i]).box;
+    return boxes;
 }
 
 void inserimento::Form_Load() {
@@ -190,7 +108,8 @@ void inserimento::Command1_Click() {
         logerrore(e.number, e.description, formName());
         // A value the user can correct: said where the user looks, on its box.
         if (const auto bad = firstUnreadableValue(texts, decimal_)) {
-            QString name = QString::fromLatin1(valueBox(*bad).caption);
+            // The caption without its colon names the value.
+            QString name = (this->*valueBox(typedParameters()[*bad]).caption)->text();
             name.chop(1);
             refuseBox(boxes[*bad],
                       msg1_ + QLatin1Char(' ') + name + QStringLiteral(" \"") + texts[*bad] + QLatin1Char('"'));

@@ -2,19 +2,17 @@
 // The manual result entry: a blood count typed in by hand (identifier, name
 // and seventeen values) stored in the daily database beside the received
 // ones. The window stays open after each save, ready for the next result.
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 
 #include <array>
 
 #include "link/manualentry.h"
-
 #include "platform/forms.h"
+#include "ui_inserimento.h"
 
 namespace zv {
 
-class inserimento : public Form {
+class inserimento : public Form, public Ui::inserimento {
     Q_OBJECT
 public:
     static constexpr QLatin1String kName{"inserimento"};
@@ -25,14 +23,8 @@ public:
     // Puts the starting texts into the nineteen boxes; the focus stays where it is.
     void inizializza();
 
-    // The values: white cells (Text1 to Text6), red cells (Text7 to Text13),
-    // platelets (Text14 to Text17); then the identifier and the name.
-    QLineEdit *Text1 = nullptr, *Text2 = nullptr, *Text3 = nullptr, *Text4 = nullptr, *Text5 = nullptr,
-              *Text6 = nullptr, *Text7 = nullptr, *Text8 = nullptr, *Text9 = nullptr, *Text10 = nullptr,
-              *Text11 = nullptr, *Text12 = nullptr, *Text13 = nullptr, *Text14 = nullptr, *Text15 = nullptr,
-              *Text16 = nullptr, *Text17 = nullptr, *Text18 = nullptr, *Text19 = nullptr;
-    QLabel *Label7 = nullptr, *Label8 = nullptr;
-    QPushButton* Command1 = nullptr;
+    // The form's boxes: the values are Text1 to Text17 (white cells, red
+    // cells, platelets), then the identifier Text18 and the name Text19.
 
 private:
     void Command1_Click();

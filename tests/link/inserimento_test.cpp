@@ -161,6 +161,7 @@ TEST_F(ManualEntryWindow, ValueThatIsNoNumberIsRefused) {
         std::function<void()> spoil;
         QLineEdit* box;
         const char* field;
+        const char* caption;  // the value's name in the message: its caption beside the box
     } cases[] = {
         {"emptied",
          [&] {
@@ -169,21 +170,21 @@ TEST_F(ManualEntryWindow, ValueThatIsNoNumberIsRefused) {
              for (int i = 0; i < 3; ++i)
                  QTest::keyClick(entry->Text4, Qt::Key_Backspace);
          },
-         entry->Text4, "mono%"},
+         entry->Text4, "mono%", "Mono %"},
         {"pasted",
          [&] {
              QApplication::clipboard()->setText(QStringLiteral("7,3 g/dL"));
              entry->Text8->selectAll();
              entry->Text8->paste();
          },
-         entry->Text8, "HGB"},
+         entry->Text8, "HGB", "HGB"},
         {"two marks",
          [&] {
              entry->Text13->setFocus();
              entry->Text13->selectAll();
              typeKeys(entry->Text13, QStringLiteral("0,07,9"));
          },
-         entry->Text13, "RDW"},
+         entry->Text13, "RDW", "RDW"},
     };
     const QString refusal = languageText(session.linguax, "inserimento", "msg1");
     EXPECT_FALSE(refusal.isEmpty());
@@ -204,7 +205,8 @@ TEST_F(ManualEntryWindow, ValueThatIsNoNumberIsRefused) {
         const auto messages = prompts_->takeMessages();
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_TRUE(messages[0].text.startsWith(refusal)) << messages[0].text.toStdString();
-        EXPECT_TRUE(messages[0].text.endsWith(QStringLiteral("\"%1\"").arg(spoiled)));
+        EXPECT_TRUE(messages[0].text.endsWith(QStringLiteral(" %1 \"%2\"").arg(c.caption, spoiled)))
+            << messages[0].text.toStdString();
         EXPECT_EQ(messages[0].icon, MsgIcon::Exclamation);
         EXPECT_TRUE(isMarkedRefused(c.box));
         EXPECT_EQ(QApplication::focusWidget(), c.box);
