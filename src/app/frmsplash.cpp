@@ -104,6 +104,7 @@ void frmSplash::Form_Load() {
     ignoring([&] { msg1_ = languageText(language, QStringLiteral("splash"), QStringLiteral("msg1")); });
     ignoring([&] { msg4_ = languageText(language, QStringLiteral("splash"), QStringLiteral("msg4")); });
     ignoring([&] { msg5_ = languageText(language, QStringLiteral("splash"), QStringLiteral("msg5")); });
+    ignoring([&] { msg6_ = languageText(language, QStringLiteral("splash"), QStringLiteral("msg6")); });
     ignoring([&] { err2_ = languageText(language, QStringLiteral("splash"), QStringLiteral("err2")); });
     ignoring([&] { err3_ = languageText(language, QStringLiteral("splash"), QStringLiteral("err3")); });
     ignoring([&] { Label1->setText(msg4_); });
@@ -200,13 +201,24 @@ bool frmSplash::compactAll() {
                                          kCompactionPatience, saySlow);
         }
         ignoring([this] { Label1->setVisible(false); });
-        // The index the archive's days and counts are read by, made before
-        // the back-up copies the archive; one that cannot be made leaves the
-        // archive read as before, without it.
+        // The index the archive's days are read by and the date counts its
+        // lists are read from, made before the back-up copies the archive.
+        // Once per archive, and a while on a large one: past a second the
+        // window says so. What cannot be made leaves the archive read as
+        // before, without it.
+        const auto sayPreparing = [this] {
+            ignoring([this] {
+                Label1->setText(msg6_);
+                Label1->setVisible(true);
+            });
+        };
         ignoring([&] {
             Connection archive(folder + QLatin1Char('/') + file::archiveDb);
-            ensureDateIndex(archive);
+            ignoring([&] { ensureDateIndex(archive); });
+            if (!hasDateCounts(archive))
+                runKeepingWindowsPainted([&] { ensureDateCounts(archive); }, kCompactionPatience, sayPreparing);
         });
+        ignoring([this] { Label1->setVisible(false); });
         setBusy(true);
         aggdb = false;
         Label2->setText(versionLine());

@@ -38,7 +38,8 @@ public:
     // instance runs, or a database could not be compacted).
     bool endRequested() const { return endRequested_; }
 
-    // How long a compaction runs before the window says it is compacting.
+    // How long a compaction, or the archive's first preparation, runs before
+    // the window says what it waits for.
     static constexpr std::chrono::milliseconds kCompactionPatience{1000};
 
 protected:
@@ -50,7 +51,7 @@ private:
     void backUpAndCheckDay();
     void reportStartError(const QString& text, int32_t number, const QString& cause);
 
-    QString msg1_, msg4_, msg5_, err2_, err3_;
+    QString msg1_, msg4_, msg5_, msg6_, err2_, err3_;
     QPixmap background_;
     InstanceLock lock_;
     bool endRequested_ = false;

@@ -38,34 +38,41 @@ int archiveStartYear(const QString& text) {
 }
 
 // Each level counts with one grouped query over the dates, each date counted
-// once from the date index (the table's rows are never read): the same
-// results a LIKE pattern per period would find ("%/%/yy", "%/mm/yy",
-// "dd/mm/yy" match a date that ends so), read in one pass instead of one pass
-// per candidate period. The period's conditions are those on every date, met
-// by its distinct dates alike.
+// once: the same results a LIKE pattern per period would find ("%/%/yy",
+// "%/mm/yy", "dd/mm/yy" match a date that ends so), read in one pass instead
+// of one pass per candidate period. The period's conditions are those on
+// every date, met by its distinct dates alike. A file that keeps its date
+// counts is read from them (a few thousand rows however large the archive);
+// any other from its dates, in the date index where it has one.
 namespace {
 // "LIMIT -1" keeps SQLite from pushing a period's conditions down into the
 // grouping, where they would run once per result instead of once per date.
-const QString kDateCounts =
-    QStringLiteral("(SELECT date, count(*) AS n FROM datinumerici GROUP BY date COLLATE BINARY LIMIT -1)");
+QString dateCounts(DateSource source) {
+    if (source == DateSource::KeptCounts)
+        return QStringLiteral("(SELECT date, n FROM \"%1\")").arg(kDateCounts);
+    return QStringLiteral("(SELECT date, count(*) AS n FROM datinumerici GROUP BY date COLLATE BINARY LIMIT -1)");
+}
 }  // namespace
 
-CountQuery countQuery(BrowseLevel level, const QString& key) {
+DateSource dateSourceOf(Connection& cn) { return hasDateCounts(cn) ? DateSource::KeptCounts : DateSource::Results; }
+
+CountQuery countQuery(BrowseLevel level, const QString& key, DateSource source) {
+    const QString counts = dateCounts(source);
     switch (level) {
     case BrowseLevel::Year:
-        return {QStringLiteral("SELECT substr(date, -2) AS k, sum(n) AS n FROM ") + kDateCounts +
+        return {QStringLiteral("SELECT substr(date, -2) AS k, sum(n) AS n FROM ") + counts +
                     QStringLiteral(" WHERE substr(date, -3, 1) = '/' AND "
                                    "instr(substr(date, 1, length(date) - 3), '/') > 0 GROUP BY k"),
                 {}};
     case BrowseLevel::Month:
-        return {QStringLiteral("SELECT substr(date, -5, 2) AS k, sum(n) AS n FROM ") + kDateCounts +
+        return {QStringLiteral("SELECT substr(date, -5, 2) AS k, sum(n) AS n FROM ") + counts +
                     QStringLiteral(" WHERE length(date) >= 6 AND substr(date, -6, 1) = '/' "
                                    "AND substr(date, -3) = '/' || ?1 GROUP BY k"),
                 {key}};
     case BrowseLevel::Day:
     case BrowseLevel::Record: break;
     }
-    return {QStringLiteral("SELECT substr(date, 1, 2) AS k, sum(n) AS n FROM ") + kDateCounts +
+    return {QStringLiteral("SELECT substr(date, 1, 2) AS k, sum(n) AS n FROM ") + counts +
                 QStringLiteral(" WHERE length(date) = 8 AND substr(date, 3) = '/' || ?1 GROUP BY k"),
             {key}};
 }
@@ -91,16 +98,17 @@ std::vector<PeriodCount> periods(Connection& cn, const CountQuery& query, int fi
 std::vector<PeriodCount> countYears(Connection& cn, int first, int last) {
     if (first > last)
         return {};
-    return periods(cn, countQuery(BrowseLevel::Year, {}), first, last, [](const QString& yy) { return yy; });
+    return periods(cn, countQuery(BrowseLevel::Year, {}, dateSourceOf(cn)), first, last,
+                   [](const QString& yy) { return yy; });
 }
 
 std::vector<PeriodCount> countMonths(Connection& cn, const QString& yy) {
-    return periods(cn, countQuery(BrowseLevel::Month, yy), 1, 12,
+    return periods(cn, countQuery(BrowseLevel::Month, yy, dateSourceOf(cn)), 1, 12,
                    [&](const QString& mm) { return mm + QLatin1Char('/') + yy; });
 }
 
 std::vector<PeriodCount> countDays(Connection& cn, const QString& mmyy) {
-    return periods(cn, countQuery(BrowseLevel::Day, mmyy), 1, 31,
+    return periods(cn, countQuery(BrowseLevel::Day, mmyy, dateSourceOf(cn)), 1, 31,
                    [&](const QString& dd) { return dd + QLatin1Char('/') + mmyy; });
 }
 

@@ -32,6 +32,12 @@ int archiveStartYear(const QString& text);
 
 enum class BrowseLevel { Year, Month, Day, Record };
 
+// What a list is counted from: the date counts the file keeps, or the
+// results themselves, for a file without them (one that could not be
+// written when it was opened, or any results file browsed as it is).
+enum class DateSource { KeptCounts, Results };
+DateSource dateSourceOf(Connection& cn);
+
 // The grouped query a list is counted with, its groups named "k" and their
 // counts "n": the years (Year, `key` unused), the months of year "yy"
 // (Month), the days of month "mm/yy" (Day).
@@ -39,7 +45,7 @@ struct CountQuery {
     QString sql;
     QVariantList params;
 };
-CountQuery countQuery(BrowseLevel level, const QString& key);
+CountQuery countQuery(BrowseLevel level, const QString& key, DateSource source);
 
 // The years from `first` to `last` (two-digit, both included) that hold
 // results, in ascending order; none when `first` is the greater.

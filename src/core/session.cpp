@@ -145,11 +145,13 @@ void Session::openConnections(QChar decimalMark) {
                                     std::pair{&cnlimit, &db_limiti}, std::pair{&cnvet, &db_vet}}) {
         connection->setDecimalMark(decimalMark);
         connection->open(*path);
-        // The archive days and the archive manager's counts read the date
-        // index; an archive that cannot take it (a read-only file) is still
-        // read, by the same queries, without it.
-        if (connection == &cntot)
+        // The archive days read the date index and the archive manager's
+        // lists the date counts; an archive that cannot take them (a
+        // read-only file) is still read, to the same results, without them.
+        if (connection == &cntot) {
             ignoring([&] { ensureDateIndex(cntot); });
+            ignoring([&] { ensureDateCounts(cntot); });
+        }
     }
     // What earlier releases wrote as a value nobody measured or a limit
     // nobody set is mended where it can be told apart; a file that cannot be

@@ -14,6 +14,54 @@ void ensureDateIndex(Connection& cn) {
         QVariantList());
 }
 
+namespace {
+bool hasSchemaItem(Connection& cn, const char* type, const QString& name) {
+    return cn
+        .scalar(QStringLiteral("SELECT 1 FROM main.sqlite_master WHERE type = ?1 AND name = ?2"),
+                {QString::fromLatin1(type), name})
+        .isValid();
+}
+}  // namespace
+
+bool hasDateCounts(Connection& cn) { return hasSchemaItem(cn, "table", kDateCounts); }
+
+// A date is its own key in byte order, text and blob apart, as GROUP BY date
+// COLLATE BINARY tells dates apart; the result table's NOCASE (which this
+// program replaces) never decides which date a result is counted under.
+// Triggers live in the result table's file and fire for any connection, the
+// file attached or not, so no writer can leave the counts behind.
+void ensureDateCounts(Connection& cn) {
+    if (hasDateCounts(cn))
+        return;
+    Transaction tx(cn);
+    ensureDateIndex(cn);
+    const QString table = QLatin1Char('"') + kDateCounts + QLatin1Char('"');
+    const QString add = QStringLiteral(
+                            "INSERT INTO %1 (date, n) VALUES (NEW.date, 1) "
+                            "ON CONFLICT (date) DO UPDATE SET n = n + 1;")
+                            .arg(table);
+    const QString remove = QStringLiteral(
+                               "UPDATE %1 SET n = n - 1 WHERE date = OLD.date COLLATE BINARY; "
+                               "DELETE FROM %1 WHERE date = OLD.date COLLATE BINARY AND n <= 0;")
+                               .arg(table);
+    cn.execute(QStringLiteral("CREATE TABLE main.%1 (date TEXT PRIMARY KEY NOT NULL, n INTEGER NOT NULL) "
+                              "WITHOUT ROWID;"
+                              "CREATE TRIGGER main.\"%2_insert\" AFTER INSERT ON datinumerici "
+                              "WHEN NEW.date IS NOT NULL BEGIN %3 END;"
+                              "CREATE TRIGGER main.\"%2_delete\" AFTER DELETE ON datinumerici "
+                              "WHEN OLD.date IS NOT NULL BEGIN %4 END;"
+                              "CREATE TRIGGER main.\"%2_old_date\" AFTER UPDATE OF date ON datinumerici "
+                              "WHEN OLD.date IS NOT NULL AND OLD.date IS NOT NEW.date COLLATE BINARY BEGIN %4 END;"
+                              "CREATE TRIGGER main.\"%2_new_date\" AFTER UPDATE OF date ON datinumerici "
+                              "WHEN NEW.date IS NOT NULL AND OLD.date IS NOT NEW.date COLLATE BINARY BEGIN %3 END;")
+                   .arg(table, QString(kDateCounts), add, remove));
+    cn.execute(QStringLiteral("INSERT INTO main.%1 (date, n) SELECT date, count(*) FROM main.datinumerici "
+                              "WHERE date IS NOT NULL GROUP BY date COLLATE BINARY")
+                   .arg(table),
+               QVariantList());
+    tx.commit();
+}
+
 // The program's LIKE folds letters (a pattern "k" matches "K" and the Kelvin
 // sign) and reads % and _ as wildcards; printable ASCII other than these
 // matches only itself, byte for byte. For such a day the index finds the

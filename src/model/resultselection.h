@@ -23,6 +23,20 @@ inline constexpr QLatin1String kDateIndex{"datinumerici_date"};
 // is only read. Fails as the statement fails (a file that cannot be written).
 void ensureDateIndex(Connection& cn);
 
+// The table of results per date the archive manager's lists read: one row
+// per date that some result holds (NULL dates left out), with its count, kept
+// by triggers on the result table in the same file, so every path that adds,
+// removes or re-dates a result keeps it, whichever program writes.
+inline constexpr QLatin1String kDateCounts{"datinumerici_dates"};
+
+// Makes the date counts of a file that has none, from its rows, with their
+// triggers, in one transaction (the date index first, which the filling
+// reads); a file that has them is only read. Fails as the statements fail
+// (a file that cannot be written), leaving the file as it was.
+void ensureDateCounts(Connection& cn);
+// Whether the file holds the date counts (and so their triggers).
+bool hasDateCounts(Connection& cn);
+
 // A condition on the record source with its bound values: never built from
 // the keys' text, so no key can change the SQL.
 struct Selection {

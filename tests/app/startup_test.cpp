@@ -21,6 +21,7 @@
 #include "app/principale.h"
 #include "core/config.h"
 #include "core/language.h"
+#include "model/resultselection.h"
 #include "platform/clock.h"
 #include "platform/database.h"
 #include "platform/dbfiles.h"
@@ -519,6 +520,9 @@ TEST_F(Startup, OnlyADatabaseWithSomethingToReclaimIsCompacted) {
     Connection archive(path("zarviumtotale.mdb"));
     EXPECT_EQ(archive.scalar("PRAGMA freelist_count").toInt(), 0);
     EXPECT_EQ(test::rowCount(archive, "datinumerici"), 1);
+    // The date counts the first start made followed the deletion and the compaction.
+    ASSERT_TRUE(hasDateCounts(archive));
+    EXPECT_EQ(archive.scalar(QStringLiteral("SELECT sum(n) FROM \"%1\"").arg(kDateCounts)).toInt(), 1);
     EXPECT_NE(inode("zarviumtotale.mdb"), before["zarviumtotale.mdb"].second);
     for (const QString& db :
          {QStringLiteral("zarvium.mdb"), QStringLiteral("vet.mdb"), QStringLiteral("riferimenti.mdb")})

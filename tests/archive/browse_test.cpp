@@ -5,6 +5,10 @@
 
 #include "archive/archive_records.h"
 #include "archive/archivebrowse.h"
+#include "archive/rollover.h"
+#include "archive/transfer.h"
+#include "core/programfiles.h"
+#include "core/session.h"
 #include "model/resultstore.h"
 #include "platform/database.h"
 #include "platform/errors.h"
@@ -163,6 +167,140 @@ TEST_F(Browse, DaysAndCountsReadTheDateIndex) {
     EXPECT_TRUE(plan(selectionQuery(day), day.params).contains(QString(kDateIndex)));
     const Selection letters = daySelection("ab/03/26");
     EXPECT_FALSE(plan(selectionQuery(letters), letters.params).contains(QString(kDateIndex)));
+}
+
+// The date counts an archive keeps against its rows, after results came and
+// went by every path: the roll-over, a move out to another file and back in,
+// a copy within the file, a deletion, a date changed through the record
+// source and directly, a date emptied or stored as a blob. After each, the
+// kept counts are the rows' own, and the lists read from them are those read
+// from the rows.
+TEST_F(Browse, KeptDateCountsAgreeWithTheRowsAfterEveryPathResultsTake) {
+    add("01/03/26", 2);
+    add("15/03/26");
+    add("02/02/25");
+    add("ab/03/26");
+    add("AB/03/26");  // apart from "ab/03/26", though NOCASE calls them equal
+    ensureDateCounts(cn);
+    ensureDateCounts(cn);  // again: nothing to do
+    ASSERT_TRUE(hasDateCounts(cn));
+    ASSERT_EQ(dateSourceOf(cn), DateSource::KeptCounts);
+
+    const QString archive = path(file::archiveDb);
+    const QString other = path("storico.mdb");
+    const QString templ = path(file::archiveTemplate);
+    const auto agree = [&](const char* after) {
+        SCOPED_TRACE(after);
+        const auto rows = [&](const QString& sql) {
+            QStringList lines;
+            Recordset rs(cn, sql);
+            for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+                lines << QStringLiteral("%1 %2 %3")
+                             .arg(rs.field(QStringLiteral("t")).toString(), rs.field(QStringLiteral("d")).toString(),
+                                  rs.field(QStringLiteral("n")).toString());
+            return lines;
+        };
+        EXPECT_EQ(rows(QStringLiteral("SELECT typeof(date) AS t, hex(date) AS d, n FROM \"%1\" ORDER BY 1, 2")
+                           .arg(kDateCounts)),
+                  rows(QStringLiteral("SELECT typeof(date) AS t, hex(date) AS d, count(*) AS n FROM datinumerici "
+                                      "WHERE date IS NOT NULL GROUP BY date COLLATE BINARY ORDER BY 1, 2")));
+        for (const auto& [level, key] : {std::pair{BrowseLevel::Year, QString()},
+                                         {BrowseLevel::Month, "26"},
+                                         {BrowseLevel::Day, "03/26"},
+                                         {BrowseLevel::Day, "04/26"}}) {
+            const CountQuery kept = countQuery(level, key, DateSource::KeptCounts);
+            const CountQuery counted = countQuery(level, key, DateSource::Results);
+            const auto listed = [&](const CountQuery& q) {
+                QStringList lines;
+                Recordset rs(cn, q.sql + QStringLiteral(" ORDER BY k"), q.params);
+                for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+                    lines << rs.field(QStringLiteral("k")).toString() + QLatin1Char(' ') +
+                                 rs.field(QStringLiteral("n")).toString();
+                return lines;
+            };
+            EXPECT_EQ(listed(kept), listed(counted)) << key.toStdString();
+        }
+    };
+    agree("the counts were made");
+
+    {
+        Connection daily(path(file::dailyDb));
+        for (const char* date : {"01/03/26", "01/03/26", "03/04/26", "ab/03/26"})
+            test::archive(daily, date, "D");
+    }
+    EXPECT_EQ(rollOverDaily(cn, path(file::dailyDb)), 4);
+    agree("a roll-over");
+
+    cn.close();
+    const auto transfer = [&](TransferMode mode, const QString& from, const QString& to, const Selection& s) {
+        transferResults({mode, from, to, templ, s});
+    };
+    transfer(TransferMode::Move, archive, other, selectionOf(BrowseLevel::Month, "03/26"));
+    cn.open(archive);
+    agree("a month moved out");
+    cn.close();
+    transfer(TransferMode::Move, other, archive, selectionOf(BrowseLevel::Day, "01/03/26"));
+    cn.open(archive);
+    agree("a day moved back in");
+    cn.close();
+    transfer(TransferMode::Copy, other, archive, selectionOf(BrowseLevel::Year, "26"));
+    transfer(TransferMode::Copy, archive, archive, selectionOf(BrowseLevel::Day, "03/04/26"));
+    cn.open(archive);
+    agree("copies in from another file and within the file");
+    cn.close();
+    transfer(TransferMode::Delete, archive, QString(), selectionOf(BrowseLevel::Day, "01/03/26"));
+    cn.open(archive);
+    agree("a day deleted");
+
+    const int64_t moved = test::archive(cn, "05/04/26", "E");
+    cn.execute(QStringLiteral("UPDATE datiQgrafici SET date = '06/04/26' WHERE ID1 = ?1"),
+               {QVariant::fromValue(moved)});
+    agree("a date changed through the record source");
+    cn.execute(QStringLiteral("UPDATE datinumerici SET date = 'AB/03/26' WHERE date = 'ab/03/26' COLLATE BINARY"));
+    agree("a date changed in its case alone");
+    cn.execute(QStringLiteral("UPDATE datinumerici SET date = NULL WHERE ID1 = ?1"), {QVariant::fromValue(moved)});
+    agree("a date emptied");
+    cn.execute(QStringLiteral("UPDATE datinumerici SET date = '07/04/26' WHERE ID1 = ?1"),
+               {QVariant::fromValue(moved)});
+    cn.execute(QStringLiteral("UPDATE datinumerici SET date = CAST(date AS BLOB) WHERE date = '03/04/26'"));
+    agree("dates stored as blobs");
+    deleteResult(cn, moved);
+    cn.execute(QStringLiteral("DELETE FROM datinumerici"));
+    agree("every result deleted");
+    EXPECT_EQ(cn.scalar(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(kDateCounts)).toLongLong(), 0);
+}
+
+// An archive of today's layout (no date counts) is given them, from its rows,
+// by the session's open; one that cannot be written stays without them and
+// its lists are counted from its rows alike.
+TEST_F(Browse, AnArchiveWithoutDateCountsGetsThemAtItsOpenOrIsCountedFromItsRows) {
+    add("01/03/26", 3);
+    add("02/03/26");
+    add("09/09/25");
+    const std::vector<PeriodCount> years = countYears(cn, 0, 99);
+    const std::vector<PeriodCount> days = countDays(cn, "03/26");
+    ASSERT_FALSE(hasDateCounts(cn));
+    EXPECT_EQ(years, (std::vector<PeriodCount>{{"25", 1}, {"26", 4}}));
+    cn.close();
+
+    {
+        // A file that cannot be written, as this test's user can write any.
+        Connection readOnly(path(file::archiveDb));
+        readOnly.execute(QStringLiteral("PRAGMA query_only = 1"));
+        EXPECT_THROW(ensureDateCounts(readOnly), AppError);
+        EXPECT_FALSE(hasDateCounts(readOnly));
+        EXPECT_EQ(countYears(readOnly, 0, 99), years);
+    }
+
+    Session session;
+    session.setDatabasePaths(folder_);
+    session.openConnections(QLatin1Char(','));
+    EXPECT_TRUE(hasDateCounts(session.cntot));
+    EXPECT_EQ(countYears(session.cntot, 0, 99), years);
+    EXPECT_EQ(countDays(session.cntot, "03/26"), days);
+    test::archive(session.cntot, "03/03/26", "new");
+    EXPECT_EQ(countDays(session.cntot, "03/26"),
+              (std::vector<PeriodCount>{{"01/03/26", 3}, {"02/03/26", 1}, {"03/03/26", 1}}));
 }
 
 TEST_F(Browse, AnUnopenableSourceFailsWithAnError) {
