@@ -13,9 +13,14 @@ QString quoted(const QString& name) { return QLatin1Char('"') + name + QLatin1Ch
 
 // The key map: each daily ID1 beside the archive key it becomes, in ID1
 // order after the archive's last key (?1). Made inside each copy that needs
-// it, so the roll-over writes no table of its own and changes no schema.
-const QString kKeyMap = QStringLiteral(
-    "(SELECT ID1 AS daily, ?1 + row_number() OVER (ORDER BY ID1) AS archive FROM daily.datinumerici) AS k");
+// it, so the roll-over writes no table of its own and changes no schema; it
+// comes out in ID1 order, so the copies need no sort of their wide rows (the
+// keys are given, so the order only spares the B-tree page splits).
+QString archiveKey(const QString& table) {
+    return QStringLiteral("?1 + row_number() OVER (ORDER BY %1.ID1)").arg(table);
+}
+const QString kKeyMap = QStringLiteral("(SELECT ID1 AS daily, ") + archiveKey(QStringLiteral("datinumerici")) +
+                        QStringLiteral(" AS archive FROM daily.datinumerici) AS k");
 
 }  // namespace
 
@@ -32,14 +37,13 @@ int64_t rollOverDaily(Connection& archive, const QString& dailyPath) {
 
     // The values as they are: a value the result never had stays NULL.
     QString columns = QStringLiteral("ID1");
-    QString values = QStringLiteral("k.archive");
+    QString values = archiveKey(QStringLiteral("d"));
     for (const QString& field : resultValueFields()) {
         columns += QStringLiteral(", ") + quoted(field);
         values += QStringLiteral(", d.") + quoted(field);
     }
     archive.execute(QStringLiteral("INSERT INTO main.datinumerici (") + columns + QStringLiteral(") SELECT ") + values +
-                        QStringLiteral(" FROM ") + kKeyMap +
-                        QStringLiteral(" JOIN daily.datinumerici AS d ON d.ID1 = k.daily ORDER BY k.daily"),
+                        QStringLiteral(" FROM daily.datinumerici AS d"),
                     {last});
     // Every result gets its four histogram rows, empty where the daily
     // database has none, as through the view.
@@ -54,8 +58,7 @@ int64_t rollOverDaily(Connection& archive, const QString& dailyPath) {
         }
         archive.execute(QStringLiteral("INSERT INTO main.") + table + QStringLiteral(" (") + channelColumns +
                             QStringLiteral(") SELECT ") + channelValues + QStringLiteral(" FROM ") + kKeyMap +
-                            QStringLiteral(" LEFT JOIN daily.") + table +
-                            QStringLiteral(" AS h ON h.ID1 = k.daily ORDER BY k.daily"),
+                            QStringLiteral(" LEFT JOIN daily.") + table + QStringLiteral(" AS h ON h.ID1 = k.daily"),
                         {last});
     }
     for (const QString& table : resultTables())
