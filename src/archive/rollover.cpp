@@ -12,9 +12,15 @@ namespace {
 QString quoted(const QString& name) { return QLatin1Char('"') + name + QLatin1Char('"'); }
 
 // The key map: each daily ID1 beside the archive key it becomes, in ID1
-// order after the archive's last key. A table of this connection's own, read
-// in key order by each of the five copies.
-const QString kKeyMap = QStringLiteral("temp.rollover_keys");
+// order after the archive's last key (?1). Made inside each copy that needs
+// it, so the roll-over writes no table of its own and changes no schema; it
+// comes out in ID1 order, so the copies need no sort of their wide rows (the
+// keys are given, so the order only spares the B-tree page splits).
+QString archiveKey(const QString& table) {
+    return QStringLiteral("?1 + row_number() OVER (ORDER BY %1.ID1)").arg(table);
+}
+const QString kKeyMap = QStringLiteral("(SELECT ID1 AS daily, ") + archiveKey(QStringLiteral("datinumerici")) +
+                        QStringLiteral(" AS archive FROM daily.datinumerici) AS k");
 
 }  // namespace
 
@@ -28,25 +34,17 @@ int64_t rollOverDaily(Connection& archive, const QString& dailyPath) {
     const QVariant last = archive.scalar(
         QStringLiteral("SELECT max(coalesce((SELECT max(ID1) FROM main.datinumerici), 0),"
                        " coalesce((SELECT seq FROM main.sqlite_sequence WHERE name = 'datinumerici'), 0))"));
-    archive.execute(
-        QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS rollover_keys"
-                       " (daily INTEGER PRIMARY KEY, archive INTEGER NOT NULL)"));
-    archive.execute(QStringLiteral("DELETE FROM ") + kKeyMap, QVariantList());
-    archive.execute(QStringLiteral("INSERT INTO ") + kKeyMap +
-                        QStringLiteral(" SELECT ID1, ?1 + row_number() OVER (ORDER BY ID1) FROM daily.datinumerici"),
-                    {last});
 
     // The values as they are: a value the result never had stays NULL.
     QString columns = QStringLiteral("ID1");
-    QString values = QStringLiteral("k.archive");
+    QString values = archiveKey(QStringLiteral("d"));
     for (const QString& field : resultValueFields()) {
         columns += QStringLiteral(", ") + quoted(field);
         values += QStringLiteral(", d.") + quoted(field);
     }
     archive.execute(QStringLiteral("INSERT INTO main.datinumerici (") + columns + QStringLiteral(") SELECT ") + values +
-                        QStringLiteral(" FROM ") + kKeyMap +
-                        QStringLiteral(" AS k JOIN daily.datinumerici AS d ON d.ID1 = k.daily ORDER BY k.daily"),
-                    QVariantList());
+                        QStringLiteral(" FROM daily.datinumerici AS d"),
+                    {last});
     // Every result gets its four histogram rows, empty where the daily
     // database has none, as through the view.
     for (HistogramKind kind : kHistogramKinds) {
@@ -60,13 +58,11 @@ int64_t rollOverDaily(Connection& archive, const QString& dailyPath) {
         }
         archive.execute(QStringLiteral("INSERT INTO main.") + table + QStringLiteral(" (") + channelColumns +
                             QStringLiteral(") SELECT ") + channelValues + QStringLiteral(" FROM ") + kKeyMap +
-                            QStringLiteral(" AS k LEFT JOIN daily.") + table +
-                            QStringLiteral(" AS h ON h.ID1 = k.daily ORDER BY k.daily"),
-                        QVariantList());
+                            QStringLiteral(" LEFT JOIN daily.") + table + QStringLiteral(" AS h ON h.ID1 = k.daily"),
+                        {last});
     }
     for (const QString& table : resultTables())
         archive.execute(QStringLiteral("DELETE FROM daily.") + quoted(table), QVariantList());
-    archive.execute(QStringLiteral("DELETE FROM ") + kKeyMap, QVariantList());
     tx.commit();
     return count;
 }
