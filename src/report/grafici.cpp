@@ -2,8 +2,6 @@
 
 #include <QGridLayout>
 
-#include "platform/errors.h"
-
 namespace zv {
 
 grafici::grafici() : Form(QStringLiteral("grafici")) {
@@ -23,37 +21,6 @@ grafici::grafici() : Form(QStringLiteral("grafici")) {
     layout->addWidget(Picture7, 1, 1);
     layout->addWidget(Picture6, 2, 0);
     layout->addWidget(Picture5, 2, 1);
-}
-
-ReportPictures reportPictures() {
-    auto* g = Forms::load<grafici>();
-    if (!g)
-        throw AppError(err::InvalidCall, QStringLiteral("The picture window could not be loaded."));
-    return {g->Picture3, g->Picture4, g->Picture5, g->Picture6, g->Picture7, g->Picture8};
-}
-
-void drawReportPictures(const ReportPictures& target, const ResultRecord& result, std::vector<double> draws,
-                        const QColor& framePen, const scatter::Divisors& divisors) {
-    target.scattergram->setDrawing([input = scatter::inputOf(result), draws = std::move(draws), framePen, divisors](
-                                       QPainter& painter, const QRectF& rect) {
-        std::size_t next = 0;
-        scatter::drawFrame(painter, rect, framePen);
-        const qreal dot = std::max<qreal>(1.0, painter.device()->logicalDpiX() / 150.0);
-        scatter::drawDots(
-            painter, rect, input, [&] { return next < draws.size() ? draws[next++] : 0.0; }, dot, divisors);
-    });
-    target.legend->setDrawing(
-        [framePen](QPainter& painter, const QRectF& rect) { scatter::drawTemplate(painter, rect, framePen); });
-    const std::pair<PictureBox*, HistogramKind> charts[] = {{target.plt, HistogramKind::PLT},
-                                                            {target.rbc, HistogramKind::RBC},
-                                                            {target.wb2, HistogramKind::WB2},
-                                                            {target.wb1, HistogramKind::WB1}};
-    for (const auto& [slot, kind] : charts) {
-        slot->setDrawing([bars = histogramBars(result.histogram(kind)), colour = chartColour(kind)](
-                             QPainter& painter, const QRectF& rect) {
-            drawHistogram(painter, rect.adjusted(0, rect.height() * 0.14, 0, 0), bars, colour);
-        });
-    }
 }
 
 }  // namespace zv

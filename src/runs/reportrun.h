@@ -1,10 +1,9 @@
 #pragma once
 // What the batch run and the automatic report do for one result: choose its
-// human reference-range set, draw the four histogram charts, the scattergram
-// and its legend, hand the six pictures and the values to the report page and
-// print it. The pictures are drawings put straight into the report's slots,
-// so the page draws them at the printer's resolution and the user's clipboard
-// is never touched.
+// human reference-range set, hand the result, the set and the draws of its
+// scattergram to the report page and print it. The page draws the four
+// histogram charts, the scattergram and its legend itself, at the printer's
+// resolution; the user's clipboard is never touched.
 #include <QColor>
 
 #include <vector>
@@ -29,8 +28,8 @@ LimitsRow reportRangeSet(Recordset& limiti, const ResultRecord& result);
 // program's one sequence, so the page replays them.
 std::vector<double> reportDraws(const ResultRecord& result);
 
-// The whole report of one result, in the automatic report's order (values,
-// charts, drawings, pictures, page); a failure before the page throws and
+// The whole report of one result, in the automatic report's order (range
+// set, values, scattergram draws, page); a failure before the page throws and
 // leaves no page. Announces a printed page through the notifier.
 void reportOne(const ResultRecord& result, Recordset& limiti, const QColor& windowText);
 
