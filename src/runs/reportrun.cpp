@@ -27,7 +27,7 @@ LimitsRow reportRangeSet(Recordset& limiti, const ResultRecord& result) {
     return LimitsRow::fromRecordset(limiti);
 }
 
-std::vector<double> reportDraws(const ResultRecord& result) {
+std::vector<double> reportDraws(const ResultRecord& result, const scatter::Divisors& divisors) {
     std::vector<double> draws;
     scatter::scatterDots(
         scatter::inputOf(result),
@@ -35,7 +35,7 @@ std::vector<double> reportDraws(const ResultRecord& result) {
             draws.push_back(clock::rnd());
             return draws.back();
         },
-        [](scatter::Population, double, double) {}, kReportDivisors);
+        [](scatter::Population, double, double) {}, divisors);
     return draws;
 }
 

@@ -24,9 +24,10 @@ inline constexpr scatter::Divisors kReportDivisors{20, 12, 10, 12, 15};
 // or one naming no set, fails (94, 3001) with the result's ID1 in the text.
 LimitsRow reportRangeSet(Recordset& limiti, const ResultRecord& result);
 
-// The random draws of the result's scattergram on paper, taken now from the
-// program's one sequence, so the page replays them.
-std::vector<double> reportDraws(const ResultRecord& result);
+// The random draws of the result's scattergram with `divisors` (on paper
+// unless told), taken now from the program's one sequence, so the page
+// replays them.
+std::vector<double> reportDraws(const ResultRecord& result, const scatter::Divisors& divisors = kReportDivisors);
 
 // The whole report of one result, in the automatic report's order (range
 // set, values, scattergram draws, page); a failure before the page throws and

@@ -9,12 +9,12 @@
 
 #include "cupsqueue.h"
 #include "model/resultstore.h"
-#include "platform/clock.h"
 #include "platform/database.h"
 #include "platform/errors.h"
 #include "platform/printer.h"
 #include "printfixture.h"
 #include "report/stampa.h"
+#include "runs/reportrun.h"
 
 namespace zv {
 namespace {
@@ -62,14 +62,7 @@ TEST_F(CupsPrintTest, TheViewersPrintGivesOnePageOnTheDefaultQueue) {
 
     const ResultRecord stored = readResult(rs);
     // The result's own charts, and its scattergram replaying the draws its dots took on screen.
-    std::vector<double> draws;
-    scatter::scatterDots(
-        scatter::inputOf(stored),
-        [&] {
-            draws.push_back(clock::rnd());
-            return draws.back();
-        },
-        [](scatter::Population, double, double) {}, scatter::kScreenDivisors);
+    const std::vector<double> draws = reportDraws(stored, scatter::kScreenDivisors);
     const LimitsRow chosen = LimitsRow::fromRecordset(set);
     printShownReport(stored, chosen, draws, Qt::black);
     ASSERT_TRUE(prompts_->messages.empty()) << prompts_->messages.front().text.toStdString() << "\n"
