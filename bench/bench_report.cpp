@@ -22,8 +22,8 @@
 #include "platform/forms.h"
 #include "platform/printer.h"
 #include "program.h"
-#include "report/grafici.h"
 #include "report/reportpage.h"
+#include "report/reportpictures.h"
 #include "report/stampa.h"
 
 namespace {
@@ -85,14 +85,14 @@ struct Item {
     QColor colour;
     double x, y;  // twips
     QString text;
-    zv::PictureBox* picture = nullptr;
+    zv::Drawing picture;
     double w = 0, h = 0;
 };
 
 class Recorder final : public zv::PageSurface {
 public:
-    Recorder(zv::Printer& printer, zv::PictureBox* logo, const zv::ReportPictures& boxes)
-        : printer_(printer), logo_(logo), boxes_(boxes) {}
+    Recorder(zv::Printer& printer, zv::PictureBox* logo, const zv::ReportPictures& pictures)
+        : printer_(printer), logo_(logo), pictures_(pictures) {}
     std::vector<Item> items;
     double currentX() const override { return printer_.CurrentX; }
     double currentY() const override { return printer_.CurrentY; }
@@ -114,13 +114,22 @@ public:
     }
     void paintPicture(zv::ReportSlot slot, double x, double y) override {
         using S = zv::ReportSlot;
-        zv::PictureBox* box = slot == S::Logo            ? logo_
-                              : slot == S::Scatter       ? boxes_.scattergram
-                              : slot == S::ScatterLegend ? boxes_.legend
-                              : slot == S::WB1           ? boxes_.wb1
-                              : slot == S::WB2           ? boxes_.wb2
-                              : slot == S::RBC           ? boxes_.rbc
-                                                         : boxes_.plt;
+        const zv::Drawing& drawing = slot == S::Scatter         ? pictures_.scattergram
+                                     : slot == S::ScatterLegend ? pictures_.legend
+                                     : slot == S::WB1           ? pictures_.wb1
+                                     : slot == S::WB2           ? pictures_.wb2
+                                     : slot == S::RBC           ? pictures_.rbc
+                                                                : pictures_.plt;
+        // As the page paints them: the logo's box, each picture on white in its slot.
+        const zv::Drawing box = slot == S::Logo
+                                    ? zv::Drawing([logo = logo_](QPainter& p, const QRectF& r) { logo->paint(p, r); })
+                                    : zv::Drawing([drawing](QPainter& p, const QRectF& r) {
+                                          p.save();
+                                          p.setClipRect(r);
+                                          p.fillRect(r, Qt::white);
+                                          drawing(p, r);
+                                          p.restore();
+                                      });
         const double w = slot == S::Logo ? 1815 : (slot == S::Scatter || slot == S::ScatterLegend) ? 2700 : 3300;
         const double h = slot == S::Logo ? 1575 : (slot == S::Scatter || slot == S::ScatterLegend) ? 1695 : 1935;
         items.push_back({QFont(), QColor(), x, y, QString(), box, w, h});
@@ -138,7 +147,7 @@ private:
     }
     zv::Printer& printer_;
     zv::PictureBox* logo_;
-    zv::ReportPictures boxes_;
+    zv::ReportPictures pictures_;
 };
 
 struct Setup {
@@ -146,7 +155,7 @@ struct Setup {
     QString pdf;
     std::vector<Item> page;
     std::unique_ptr<zv::PictureBox> logo;
-    zv::ReportData data;
+    zv::ReportPage data;
 };
 
 Setup& setup() {
@@ -158,14 +167,7 @@ Setup& setup() {
         s.session = std::make_unique<zv::Session>();
         s.session->linguax = QStringLiteral("it.ini");
         s.session->stampa.read(s.session->linguax, QStringLiteral("stampa"));
-        const zv::ReportPictures boxes = zv::reportPictures();
-        boxes.scattergram->setDrawing(scattergram());
-        boxes.legend->setDrawing(histogram(0));
-        boxes.wb1->setDrawing(histogram(1));
-        boxes.wb2->setDrawing(histogram(2));
-        boxes.rbc->setDrawing(histogram(3));
-        boxes.plt->setDrawing(histogram(4));
-        s.data = sample();
+        s.data = {sample(), {scattergram(), histogram(0), histogram(4), histogram(3), histogram(2), histogram(1)}};
         s.pdf = workDir().path() + QStringLiteral("/page.pdf");
         zv::Printer::redirectSystemPrinter(s.pdf);
         // The bare page draws what a run of the report page drew.
@@ -175,8 +177,8 @@ Setup& setup() {
         scratch.setDotsPerMeterX(qRound(1200 / 0.0254));
         scratch.setDotsPerMeterY(qRound(1200 / 0.0254));
         zv::Printer printer(&scratch);
-        Recorder recorder(printer, s.logo.get(), boxes);
-        zv::stampax(recorder, s.data, s.session->stampa, zv::PageSettings::load());
+        Recorder recorder(printer, s.logo.get(), s.data.pictures);
+        zv::stampax(recorder, s.data.data, s.session->stampa, zv::PageSettings::load());
         printer.killDoc();
         s.page = std::move(recorder.items);
         return s;
@@ -193,7 +195,7 @@ void barePage(const Setup& s, const QString& file) {
     const double px = printer.logicalDpiX() / 1440.0;
     for (const Item& item : s.page) {
         if (item.picture) {
-            item.picture->paint(p, QRectF(item.x * px, item.y * px, item.w * px, item.h * px));
+            item.picture(p, QRectF(item.x * px, item.y * px, item.w * px, item.h * px));
             continue;
         }
         p.setFont(item.font);

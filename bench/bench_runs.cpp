@@ -54,7 +54,7 @@ zv::ResultRecord result(int n) {
 
 struct Setup {
     QString pdf;
-    zv::ReportData page;  // the last result's page, for the page printer alone
+    zv::ReportPage page;  // the last result's page, for the page printer alone
     int printed = 0;
 };
 
@@ -67,7 +67,8 @@ Setup& setup() {
         for (int n = 1; n <= pages(); ++n)
             zv::addResult(zv::Session::get().cn, result(n));
         zv::Recordset limiti(zv::Session::get().cnlimit, QStringLiteral("select * from limiti order by limite"));
-        s.page = zv::reportPage(result(pages()), zv::reportRangeSet(limiti, result(pages())));
+        s.page = zv::reportPage(result(pages()), zv::reportRangeSet(limiti, result(pages())),
+                                zv::reportDraws(result(pages())), Qt::black, zv::kReportDivisors);
         s.pdf = workDir().path() + QStringLiteral("/runs.pdf");
         zv::Printer::redirectSystemPrinter(s.pdf);
         return s;

@@ -17,6 +17,7 @@ Standard library only.
 """
 
 import os
+import re
 import sys
 from decimal import Decimal
 
@@ -206,12 +207,48 @@ def results_sql():
 # ---------------------------------------------------------------------------
 # Reference ranges and QC lots: riferimenti.mdb.
 
-# (parameter stem, low, high) in the order in which the editors write them;
-# after neu% the species sets carry the band neutrophils.
-RANGE_PARAMS = ["wbc", "neu", "lym", "mono", "eos", "baso", "rbc", "hgb", "mcv", "hct",
-                "mch", "mchc", "rdw", "plt", "mpv", "ret"]
-ABSOLUTE = [("cBasol", "cBasoH", "baso"), ("cEosl", "cEosH", "eos"), ("cMonol", "cMonoH", "mono"),
-            ("cLyml", "cLymH", "lym"), ("cNeul", "cNeuH", "neu")]
+# The blood-count parameters as the program's parameter table, resultParameters()
+# in src/model/result.cpp, names them: (name, limit stem, has absolute counts).
+RESULT_CPP = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
+                          "src", "model", "result.cpp")
+
+
+def parameter_table():
+    with open(RESULT_CPP, encoding="utf-8") as f:
+        text = f.read()
+    rows = re.findall(r'info\(P::(\w+),\s*"[^"]*",\s*"(\w+)",\s*(true|false),', text)
+    if not rows:
+        sys.exit("gen-schema: no parameter rows found in %s" % RESULT_CPP)
+    return [(name, stem, counts == "true") for name, stem, counts in rows]
+
+
+PARAMETERS = parameter_table()
+STEM = {name: stem for name, stem, _ in PARAMETERS}
+
+# The order in which the editors write the limits is the stored one, not the
+# table's (src/model/referencerange.cpp keeps the same): MCV before HCT, ret
+# after MPV, the absolute counts from the last to the first, then PDW and PCT
+# with the high limit first. The band neutrophils are the species sets' alone,
+# after neu%.
+RANGE_ORDER = ["WBC", "neu", "lym", "mono", "eos", "baso", "RBC", "HGB", "MCV", "HCT",
+               "MCH", "MCHC", "RDW", "PLT", "MPV", "ret"]
+HIGH_FIRST = ["PDW", "PCT"]
+BAND = "bandati"
+_placed = RANGE_ORDER + HIGH_FIRST + [BAND]
+if sorted(_placed) != sorted(STEM):
+    sys.exit("gen-schema: the range columns place %s, the parameter table has %s"
+             % (sorted(_placed), sorted(STEM)))
+RANGE_PARAMS = [STEM[name] for name in RANGE_ORDER]
+
+
+def count_columns(stem):
+    """The stored spelling of a count's limits: cBasol, cBasoH ... but cBandatiL."""
+    low_mark = "L" if stem == STEM[BAND] else "l"
+    return "c" + stem[0].upper() + stem[1:] + low_mark, "c" + stem[0].upper() + stem[1:] + "H"
+
+
+ABSOLUTE = [count_columns(stem) + (stem,)
+            for name, stem, counts in reversed(PARAMETERS) if counts and name != BAND]
 
 
 def range_columns():
@@ -219,15 +256,17 @@ def range_columns():
     cols = ["limite", "valori"]
     for p in RANGE_PARAMS:
         cols += [p + "L", p + "H"]
-        if p == "neu":
-            cols += ["bandatiL", "bandatiH"]
+        if p == STEM["neu"]:
+            cols += [STEM[BAND] + "L", STEM[BAND] + "H"]
     for low, high, _ in ABSOLUTE:
         cols += [low, high]
-    cols += ["pdwH", "pdwL", "pctH", "pctL", "cBandatiL", "cBandatiH"]
+    for name in HIGH_FIRST:
+        cols += [STEM[name] + "H", STEM[name] + "L"]
+    cols += list(count_columns(STEM[BAND]))
     return cols
 
 
-BAND_COLUMNS = ["bandatiL", "bandatiH", "cBandatiL", "cBandatiH"]
+BAND_COLUMNS = [STEM[BAND] + "L", STEM[BAND] + "H"] + list(count_columns(STEM[BAND]))
 
 
 def range_table(name):
@@ -257,7 +296,7 @@ def range_set(number, name, limits, with_bands):
     the editors derive them: WBC limit x percentage limit / 100."""
     wbc_low, wbc_high = (Decimal(v) for v in limits["wbc"])
     derived = {}
-    for low, high, stem in ABSOLUTE + ([("cBandatiL", "cBandatiH", "bandati")] if with_bands else []):
+    for low, high, stem in ABSOLUTE + ([count_columns(STEM[BAND]) + (STEM[BAND],)] if with_bands else []):
         p_low, p_high = (Decimal(v) for v in limits[stem])
         derived[low] = num(str(wbc_low * p_low / 100))
         derived[high] = num(str(wbc_high * p_high / 100))

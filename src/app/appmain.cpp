@@ -25,7 +25,6 @@
 #include "refdata/calfact.h"
 #include "refdata/limiti.h"
 #include "refdata/vet.h"
-#include "report/grafici.h"
 #include "report/referto.h"
 #include "report/referto2.h"
 #include "report/stampa.h"
@@ -51,7 +50,6 @@ void registerForms() {
     });
     Forms::registerFactory(frmSplash::kName, [] { return new frmSplash; });
     registerMainWindow();
-    Forms::registerFactory(grafici::kName, [] { return new grafici; });
     Forms::registerFactory(ComCD::kName, [] { return new ComCD; });
     Forms::registerFactory(setting::kName, [] { return new setting; });
     Forms::registerFactory(errlogmod::kName, [] { return new errlogmod; });

@@ -17,7 +17,6 @@
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/prompts.h"
-#include "report/grafici.h"
 #include "report/reportturns.h"
 
 namespace zv {
@@ -83,7 +82,6 @@ void Principale::Form_Load() {
     session_ = std::make_unique<Session>();
     Session& s = *session_;
     s.leggiOricerca = 0;
-    Forms::load<grafici>();
     s.linguax = configuredLanguageFile();
     s.formato = leggiini(QStringLiteral("date"), QStringLiteral("format"), file::generalIni, 16);
     if (const std::optional<LoggedError> logged = takePendingError())

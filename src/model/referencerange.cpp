@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 
+#include "model/result.h"
 #include "platform/database.h"
 #include "platform/errors.h"
 
@@ -9,13 +10,26 @@ namespace zv {
 
 namespace {
 
-// The columns both tables share, in the order the editors write them.
+// The columns both tables share, in the order the editors write them, named
+// by the parameter table. The order is the stored one, not the table's: MCV
+// before HCT, ret after MPV, the absolute counts from the last to the first,
+// and PDW and PCT, the last added, after them with the high limit first. The
+// band neutrophils are the species sets' alone.
 QStringList humanColumns() {
-    return {"limite", "valori", "wbcL",  "wbcH",  "neuL",   "neuH",   "lymL",  "lymH",  "monoL",  "monoH",
-            "eosL",   "eosH",   "basoL", "basoH", "rbcL",   "rbcH",   "hgbL",  "hgbH",  "mcvL",   "mcvH",
-            "hctL",   "hctH",   "mchL",  "mchH",  "mchcL",  "mchcH",  "rdwL",  "rdwH",  "pltL",   "pltH",
-            "mpvL",   "mpvH",   "retL",  "retH",  "cBasol", "cBasoH", "cEosl", "cEosH", "cMonol", "cMonoH",
-            "cLyml",  "cLymH",  "cNeul", "cNeuH", "pdwH",   "pdwL",   "pctH",  "pctL"};
+    using P = ResultParameter;
+    static constexpr P ranges[] = {P::WBC, P::neu, P::lym, P::mono, P::eos, P::baso, P::RBC, P::HGB,
+                                   P::MCV, P::HCT, P::MCH, P::MCHC, P::RDW, P::PLT,  P::MPV, P::ret};
+    static constexpr P highFirst[] = {P::PDW, P::PCT};
+    QStringList columns{QStringLiteral("limite"), QStringLiteral("valori")};
+    for (P p : ranges)
+        columns << parameterInfo(p).low << parameterInfo(p).high;
+    const auto& table = resultParameters();
+    for (auto info = table.rbegin(); info != table.rend(); ++info)
+        if (!info->countLow.isEmpty() && info->parameter != P::bandati)
+            columns << info->countLow << info->countHigh;
+    for (P p : highFirst)
+        columns << parameterInfo(p).high << parameterInfo(p).low;
+    return columns;
 }
 
 std::optional<ReferenceRangeSet> firstRow(Recordset& rs) {
@@ -38,9 +52,12 @@ const QStringList& rangeSetColumns(RangeTable table) {
     static const QStringList human = humanColumns();
     static const QStringList species = [] {
         QStringList columns = humanColumns();
-        columns.insert(columns.indexOf(QStringLiteral("neuH")) + 1, QStringLiteral("bandatiL"));
-        columns.insert(columns.indexOf(QStringLiteral("bandatiL")) + 1, QStringLiteral("bandatiH"));
-        columns << QStringLiteral("cBandatiL") << QStringLiteral("cBandatiH");
+        const ParameterInfo& neu = parameterInfo(ResultParameter::neu);
+        const ParameterInfo& band = parameterInfo(ResultParameter::bandati);
+        const qsizetype afterNeu = columns.indexOf(neu.high) + 1;
+        columns.insert(afterNeu, band.low);
+        columns.insert(afterNeu + 1, band.high);
+        columns << band.countLow << band.countHigh;
         return columns;
     }();
     return table == RangeTable::Human ? human : species;

@@ -8,7 +8,6 @@
 #include "platform/errors.h"
 #include "platform/printer.h"
 #include "platform/prompts.h"
-#include "report/grafici.h"
 #include "report/reportpage.h"
 #include "report/reportturns.h"
 
@@ -16,10 +15,10 @@ namespace zv {
 
 namespace {
 
-// The page's printer object, with the report's pictures behind its slots.
+// The page's printer object, with the page's pictures behind its slots.
 class PrinterSurface final : public PageSurface {
 public:
-    PrinterSurface(Printer& printer, PictureBox* logo, const ReportPictures& pictures)
+    PrinterSurface(Printer& printer, const PictureBox* logo, const ReportPictures& pictures)
         : printer_(printer), logo_(logo), pictures_(pictures) {}
 
     double currentX() const override { return printer_.CurrentX; }
@@ -40,26 +39,39 @@ public:
     void printLine(const QString& text) override { printer_.printLine(text); }
 
     void paintPicture(ReportSlot slot, double x, double y) override {
-        PictureBox* box = boxOf(slot);
         const QSize twips = slotTwips(slot);
-        printer_.paintPicture([box](QPainter& p, const QRectF& r) { box->paint(p, r); }, x, y, twips.width(),
-                              twips.height());
+        if (slot == ReportSlot::Logo) {
+            printer_.paintPicture([box = logo_](QPainter& p, const QRectF& r) { box->paint(p, r); }, x, y,
+                                  twips.width(), twips.height());
+            return;
+        }
+        // A picture box's backdrop, then the picture, clipped to its slot.
+        printer_.paintPicture(
+            [&drawing = drawingOf(slot)](QPainter& p, const QRectF& r) {
+                p.save();
+                p.setClipRect(r);
+                p.fillRect(r, Qt::white);
+                if (drawing)
+                    drawing(p, r);
+                p.restore();
+            },
+            x, y, twips.width(), twips.height());
     }
 
 private:
-    PictureBox* boxOf(ReportSlot slot) const {
+    const Drawing& drawingOf(ReportSlot slot) const {
         switch (slot) {
-        case ReportSlot::Logo: return logo_;
         case ReportSlot::Scatter: return pictures_.scattergram;
         case ReportSlot::ScatterLegend: return pictures_.legend;
         case ReportSlot::WB1: return pictures_.wb1;
         case ReportSlot::WB2: return pictures_.wb2;
         case ReportSlot::RBC: return pictures_.rbc;
-        case ReportSlot::PLT: return pictures_.plt;
+        case ReportSlot::PLT:
+        case ReportSlot::Logo: break;
         }
-        return logo_;
+        return pictures_.plt;
     }
-    // Each box prints at its own size on the form it belongs to.
+    // Each picture prints at the size of the box it always had.
     static QSize slotTwips(ReportSlot slot) {
         switch (slot) {
         case ReportSlot::Logo: return {1815, 1575};
@@ -70,8 +82,8 @@ private:
     }
 
     Printer& printer_;
-    PictureBox* logo_;
-    ReportPictures pictures_;
+    const PictureBox* logo_;
+    const ReportPictures& pictures_;
 };
 
 // What the page printed last carried of the members no caller fills.
@@ -104,9 +116,9 @@ void Stampa::Form_Load() {
     }
 }
 
-bool Stampa::printPage(const ReportData& page) {
-    carried() = {page.nomeform, page.s_n};
-    const ReportData* before = page_;
+bool Stampa::printPage(const ReportPage& page) {
+    carried() = {page.data.nomeform, page.data.s_n};
+    const ReportPage* before = page_;
     page_ = &page;
     bool printed = false;
     try {
@@ -138,9 +150,9 @@ void Stampa::stampax() {
 
     Session& session = Session::get();
     const std::unique_ptr<Printer> printer = Printer::to(session.nextPrintDestination());
-    PrinterSurface surface(*printer, Picture2, reportPictures());
+    PrinterSurface surface(*printer, Picture2, page_->pictures);
     try {
-        zv::stampax(surface, *page_, session.stampa, settings);
+        zv::stampax(surface, page_->data, session.stampa, settings);
         printer->endDoc();
     } catch (...) {
         // Half a report is worse than none: nothing of it reaches the paper.
@@ -149,7 +161,7 @@ void Stampa::stampax() {
     }
 }
 
-ReportData reportPage(const ResultRecord& result, const LimitsRow& limits) {
+ReportData pageData(const ResultRecord& result, const LimitsRow& limits) {
     ReportData page;
     page.nomeform = carried().nomeform;
     page.s_n = carried().s_n;
@@ -157,13 +169,19 @@ ReportData reportPage(const ResultRecord& result, const LimitsRow& limits) {
     return page;
 }
 
-void printReport(const ResultRecord& result, const LimitsRow& limits) {
+ReportPage reportPage(const ResultRecord& result, const LimitsRow& limits, std::vector<double> draws,
+                      const QColor& framePen, const scatter::Divisors& divisors) {
+    return {pageData(result, limits), reportPictures(result, std::move(draws), framePen, divisors)};
+}
+
+void printShownReport(const ResultRecord& result, const LimitsRow& limits, const std::vector<double>& draws,
+                      const QColor& framePen) {
     // An automatic report asked for while this page (or its error box) is up
     // waits for it: one page at a time.
     const ReportTurns::Page turn;
-    ReportData page;
+    ReportPage page;
     try {
-        page = reportPage(result, limits);
+        page = reportPage(result, limits, draws, framePen, scatter::kScreenDivisors);
     } catch (...) {
         const CaughtError e = describeCurrentException();
         logerrore(e.number, e.description, QString(Stampa::kName));
@@ -171,12 +189,6 @@ void printReport(const ResultRecord& result, const LimitsRow& limits) {
         return;
     }
     Stampa::printPage(page);
-}
-
-void printShownReport(const ResultRecord& result, const LimitsRow& limits, const std::vector<double>& draws,
-                      const QColor& framePen) {
-    drawReportPictures(reportPictures(), result, draws, framePen, scatter::kScreenDivisors);
-    printReport(result, limits);
 }
 
 }  // namespace zv

@@ -7,7 +7,6 @@
 #include "platform/forms.h"
 #include "platform/recordset.h"
 #include "platform/widgets.h"
-#include "report/grafici.h"
 #include "report/reportturns.h"
 #include "report/stampa.h"
 
@@ -28,7 +27,7 @@ LimitsRow reportRangeSet(Recordset& limiti, const ResultRecord& result) {
     return LimitsRow::fromRecordset(limiti);
 }
 
-std::vector<double> reportDraws(const ResultRecord& result) {
+std::vector<double> reportDraws(const ResultRecord& result, const scatter::Divisors& divisors) {
     std::vector<double> draws;
     scatter::scatterDots(
         scatter::inputOf(result),
@@ -36,15 +35,16 @@ std::vector<double> reportDraws(const ResultRecord& result) {
             draws.push_back(clock::rnd());
             return draws.back();
         },
-        [](scatter::Population, double, double) {}, kReportDivisors);
+        [](scatter::Population, double, double) {}, divisors);
     return draws;
 }
 
 void reportOne(const ResultRecord& result, Recordset& limiti, const QColor& windowText) {
     // From its pictures to the page's end, one page at a time.
     const ReportTurns::Page turn;
-    const ReportData page = reportPage(result, reportRangeSet(limiti, result));
-    drawReportPictures(reportPictures(), result, reportDraws(result), windowText, kReportDivisors);
+    // The values first: a result the page cannot take costs the sequence no draws.
+    ReportData data = pageData(result, reportRangeSet(limiti, result));
+    const ReportPage page{std::move(data), reportPictures(result, reportDraws(result), windowText, kReportDivisors)};
     if (Stampa::printPage(page))
         emit notifier().reportPrinted(result.ID1);
 }

@@ -1,10 +1,9 @@
 #pragma once
 // What the batch run and the automatic report do for one result: choose its
-// human reference-range set, draw the four histogram charts, the scattergram
-// and its legend, hand the six pictures and the values to the report page and
-// print it. The pictures are drawings put straight into the report's slots,
-// so the page draws them at the printer's resolution and the user's clipboard
-// is never touched.
+// human reference-range set, hand the result, the set and the draws of its
+// scattergram to the report page and print it. The page draws the four
+// histogram charts, the scattergram and its legend itself, at the printer's
+// resolution; the user's clipboard is never touched.
 #include <QColor>
 
 #include <vector>
@@ -25,12 +24,13 @@ inline constexpr scatter::Divisors kReportDivisors{20, 12, 10, 12, 15};
 // or one naming no set, fails (94, 3001) with the result's ID1 in the text.
 LimitsRow reportRangeSet(Recordset& limiti, const ResultRecord& result);
 
-// The random draws of the result's scattergram on paper, taken now from the
-// program's one sequence, so the page replays them.
-std::vector<double> reportDraws(const ResultRecord& result);
+// The random draws of the result's scattergram with `divisors` (on paper
+// unless told), taken now from the program's one sequence, so the page
+// replays them.
+std::vector<double> reportDraws(const ResultRecord& result, const scatter::Divisors& divisors = kReportDivisors);
 
-// The whole report of one result, in the automatic report's order (values,
-// charts, drawings, pictures, page); a failure before the page throws and
+// The whole report of one result, in the automatic report's order (range
+// set, values, scattergram draws, page); a failure before the page throws and
 // leaves no page. Announces a printed page through the notifier.
 void reportOne(const ResultRecord& result, Recordset& limiti, const QColor& windowText);
 

@@ -696,7 +696,7 @@ TEST_F(Startup, DatesShowTodayWhateverTheFormat) {
 TEST_F(Startup, ExitLetsGoOfTheConnectionsAndClosesEveryWindow) {
     start();
     Principale* m = main();
-    ASSERT_TRUE(Forms::isLoaded("grafici"));
+    ASSERT_TRUE(Forms::isLoaded("frmSplash"));
     Connection& cn = m->session().cn;
     (void)cn;
     EXPECT_TRUE(Forms::unload("Principale"));

@@ -1,5 +1,6 @@
 #include "model/referencerange.h"
 
+#include "model/result.h"
 #include "platform/database.h"
 #include "platform/errors.h"
 #include "support/fixture.h"
@@ -47,6 +48,33 @@ TEST_F(RangeSetStore, EditorsWriteEveryColumnOfTheirTable) {
         for (const QString& column : columns) {
             EXPECT_TRUE(rs.hasField(column)) << column.toStdString();
             EXPECT_EQ(columns.count(column), 1) << column.toStdString();
+        }
+    }
+    // The species editor writes the shipped layout's columns in their order;
+    // the human one the same but for the band columns, which it has no boxes for.
+    Recordset shipped(cn, rangeSetsSql(RangeTable::Species));
+    QStringList layout;
+    for (int i = 0; i < shipped.fieldCount(); ++i)
+        layout << shipped.fieldName(i).toCaseFolded();
+    const auto folded = [](QStringList columns) {
+        for (QString& c : columns)
+            c = c.toCaseFolded();
+        return columns;
+    };
+    EXPECT_EQ(folded(species), layout);
+    const ParameterInfo& band = parameterInfo(ResultParameter::bandati);
+    for (const QString& column : {band.low, band.high, band.countLow, band.countHigh})
+        layout.removeAll(column.toCaseFolded());
+    EXPECT_EQ(folded(human), layout);
+    // Each limit the parameter table names has its column, the band's on species sets alone.
+    for (const ParameterInfo& p : resultParameters()) {
+        QStringList limits{p.low, p.high};
+        if (!p.countLow.isEmpty())
+            limits << p.countLow << p.countHigh;
+        for (const QString& column : limits) {
+            EXPECT_TRUE(species.contains(column, Qt::CaseInsensitive)) << column.toStdString();
+            EXPECT_EQ(human.contains(column, Qt::CaseInsensitive), p.parameter != ResultParameter::bandati)
+                << column.toStdString();
         }
     }
 }

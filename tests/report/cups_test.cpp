@@ -13,7 +13,6 @@
 #include "platform/errors.h"
 #include "platform/printer.h"
 #include "printfixture.h"
-#include "report/grafici.h"
 #include "report/stampa.h"
 #include "runs/reportrun.h"
 
@@ -62,11 +61,10 @@ TEST_F(CupsPrintTest, TheViewersPrintGivesOnePageOnTheDefaultQueue) {
     Recordset set(limits, QStringLiteral("select * from limiti order by limite"));
 
     const ResultRecord stored = readResult(rs);
-    // The result's own charts and scattergram in the slots, drawn by the code
-    // every printed report draws them with.
-    drawReportPictures(reportPictures(), stored, reportDraws(stored), Qt::black, kReportDivisors);
+    // The result's own charts, and its scattergram replaying the draws its dots took on screen.
+    const std::vector<double> draws = reportDraws(stored, scatter::kScreenDivisors);
     const LimitsRow chosen = LimitsRow::fromRecordset(set);
-    zv::printReport(stored, chosen);
+    printShownReport(stored, chosen, draws, Qt::black);
     ASSERT_TRUE(prompts_->messages.empty()) << prompts_->messages.front().text.toStdString() << "\n"
                                             << errorLog().toStdString();
     EXPECT_EQ(errorLog(), QString());
@@ -82,7 +80,7 @@ TEST_F(CupsPrintTest, TheViewersPrintGivesOnePageOnTheDefaultQueue) {
     // sample id and WBC.
     const QString reference = tmp_.path() + QStringLiteral("/reference.pdf");
     Printer::redirectSystemPrinter(reference);
-    Stampa::printPage(reportPage(stored, chosen));
+    Stampa::printPage(reportPage(stored, chosen, draws, Qt::black, scatter::kScreenDivisors));
     test::expectQueuedPageMatches(printed, reference, {QStringLiteral("D'Amico"), sampleId, QStringLiteral("7,46")});
     QFile::remove(printed);
 }

@@ -9,7 +9,6 @@
 #include "core/programfiles.h"
 #include "platform/forms.h"
 #include "platform/printer.h"
-#include "report/grafici.h"
 #include "report/stampa.h"
 
 namespace zv::test {
@@ -22,14 +21,13 @@ void PrintTest::SetUp() {
     session_->stampa.read(session_->linguax, QStringLiteral("stampa"));
     pdf_ = tmp_.path() + QStringLiteral("/report.pdf");
     Printer::redirectSystemPrinter(pdf_);
-    const ReportPictures pictureSlots = reportPictures();
-    const std::pair<PictureBox*, const char*> marks[] = {
-        {pictureSlots.scattergram, "SLOT3"}, {pictureSlots.legend, "SLOT4"}, {pictureSlots.plt, "SLOT5"},
-        {pictureSlots.rbc, "SLOT6"},         {pictureSlots.wb2, "SLOT7"},    {pictureSlots.wb1, "SLOT8"},
+    const std::pair<Drawing*, const char*> marks[] = {
+        {&pictures_.scattergram, "SLOT3"}, {&pictures_.legend, "SLOT4"}, {&pictures_.plt, "SLOT5"},
+        {&pictures_.rbc, "SLOT6"},         {&pictures_.wb2, "SLOT7"},    {&pictures_.wb1, "SLOT8"},
     };
-    for (const auto& [box, mark] : marks) {
+    for (const auto& [picture, mark] : marks) {
         const QString text = QString::fromLatin1(mark);
-        box->setDrawing([this, text](QPainter& p, const QRectF& r) {
+        *picture = [this, text](QPainter& p, const QRectF& r) {
             slotDpi_ = p.device()->logicalDpiX();
             // As a chart does, the top strip is left to the caption the page prints there.
             const QRectF plot = r.adjusted(0, r.height() * 0.14, 0, 0);
@@ -45,7 +43,7 @@ void PrintTest::SetUp() {
             f.setPixelSize(qMax(1, int(r.height() / 12)));
             p.setFont(f);
             p.drawText(QPointF(plot.left() + plot.width() * 0.6, plot.top() + plot.height() / 6), text);
-        });
+        };
     }
     data_ = sampleData();
 }

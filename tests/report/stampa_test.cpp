@@ -257,7 +257,7 @@ TEST_F(StampaTest, AResultTheHandOffCannotTakeIsReportedAndNothingPrints) {
     ResultRecord result;
     result.specId = QStringLiteral("B-2");
     result.flags.LRI = QStringLiteral("alto");  // a flag the page reads as a whole number
-    zv::printReport(result, limits);
+    printShownReport(result, limits, {}, Qt::black);
     const auto shown = prompts_->takeMessages();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, QStringLiteral("Errore durante la stampa!"));
@@ -283,7 +283,7 @@ TEST_F(StampaTest, TheMembersNoCallerFillsPrintWhatThePageBeforeCarried) {
         result.values[std::size_t(i)] = values[i];
     LimitsRow limits;
     limits.set(QStringLiteral("valori"), QStringLiteral("Adulti"));
-    zv::printReport(result, limits);
+    printShownReport(result, limits, {}, Qt::black);
     EXPECT_TRUE(prompts_->takeMessages().empty()) << errorLog().toStdString();
     const std::vector<test::PdfWord> words = test::pdfWords(pdf_);
     expectPlaced(words, {"5,25", 1900, 8600});

@@ -10,8 +10,8 @@
 #include "platform/clock.h"
 #include "platform/printer.h"
 #include "report/cupsqueue.h"
-#include "report/grafici.h"
 #include "report/pdftext.h"
+#include "report/reportpictures.h"
 #include "viewer/drawing.h"
 
 namespace zv {
@@ -220,17 +220,12 @@ TEST(HistogramDrawing, ReportChartsAreTheScreensChartsOfTheResult) {
     r.histogram(HistogramKind::PLT).channels[0] = QStringLiteral("999");
     r.histogram(HistogramKind::RBC).channels[5] = QStringLiteral("x1");
     r.histogram(HistogramKind::WB1).channels[9].reset();
-    std::vector<std::unique_ptr<PictureBox>> boxes;
-    for (int i = 0; i < 6; ++i)
-        boxes.push_back(std::make_unique<PictureBox>(QStringLiteral("slot"), QSize(220, 129)));
-    const ReportPictures target{boxes[0].get(), boxes[1].get(), boxes[2].get(),
-                                boxes[3].get(), boxes[4].get(), boxes[5].get()};
-    drawReportPictures(target, r, {}, Qt::black, scatter::kScreenDivisors);
-    const std::pair<PictureBox*, HistogramKind> charts[] = {{target.plt, HistogramKind::PLT},
-                                                            {target.rbc, HistogramKind::RBC},
-                                                            {target.wb2, HistogramKind::WB2},
-                                                            {target.wb1, HistogramKind::WB1}};
-    for (const auto& [slot, kind] : charts) {
+    const ReportPictures pictures = reportPictures(r, {}, Qt::black, scatter::kScreenDivisors);
+    const std::pair<const Drawing*, HistogramKind> charts[] = {{&pictures.plt, HistogramKind::PLT},
+                                                               {&pictures.rbc, HistogramKind::RBC},
+                                                               {&pictures.wb2, HistogramKind::WB2},
+                                                               {&pictures.wb1, HistogramKind::WB1}};
+    for (const auto& [drawing, kind] : charts) {
         SCOPED_TRACE(int(kind));
         HistogramChart screen(QStringLiteral("chart"), chartColour(kind));
         for (int bar = 0; bar < kChartBars; ++bar)
@@ -240,7 +235,7 @@ TEST(HistogramDrawing, ReportChartsAreTheScreensChartsOfTheResult) {
         shown.fill(Qt::white);
         {
             QPainter p(&printed);
-            slot->drawing()(p, QRectF(printed.rect()));
+            (*drawing)(p, QRectF(printed.rect()));
         }
         {
             QPainter p(&shown);

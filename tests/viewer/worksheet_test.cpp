@@ -159,7 +159,7 @@ TEST_F(Lists, TheWorksheetPrintsLandscapeAndTheNextReportIsPortrait) {
     const QString report = path("report.pdf");
     Printer::redirectSystemPrinter(report);
     Recordset rs(s().cn, "select * from datiQgrafici order by ID1");
-    printReport(readResult(rs), LimitsRow());
+    printShownReport(readResult(rs), LimitsRow(), {}, Qt::black);
     prompts_->takeMessages();
     if (test::pdfPageCount(report) == 1) {
         const QImage upright = test::pdfPage(report, 1, 20);
