@@ -482,11 +482,10 @@ void Principale::Form_Unload(bool& cancel) {
     // Let go of the shared connections first, then close every other window.
     if (session_)
         session_->closeConnections();
-    static const char* const windows[] = {"ComCD",     "frmSplash",   "leggi",       "anagrafiche", "grafici",
-                                          "Archivio2", "cambia",      "Cambia2",     "frmLogin",    "Help",
-                                          "Limiti",    "referto",     "Referto2",    "setting",     "Refertazionex",
-                                          "errlogmod", "formricerca", "qc",          "qcrif",       "Stampa",
-                                          "calfact",   "vet",         "inserimento", "limitivet",   "changelan"};
+    static const char* const windows[] = {
+        "ComCD", "frmSplash", "leggi",   "anagrafiche", "Archivio2", "cambia",        "Cambia2",   "frmLogin",
+        "Help",  "Limiti",    "referto", "Referto2",    "setting",   "Refertazionex", "errlogmod", "formricerca",
+        "qc",    "qcrif",     "Stampa",  "calfact",     "vet",       "inserimento",   "limitivet", "changelan"};
     for (const char* w : windows)
         ignoring([&] { Forms::unload(QString::fromLatin1(w)); });
     session_.reset();
