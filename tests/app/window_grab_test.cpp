@@ -147,6 +147,21 @@ TEST_P(WindowGrab, EveryWindowLooksAsItsReference) {
     QApplication::processEvents();
     expectAllPagesLookAsBefore(main);
 
+    // The start-up window as the start leaves it, hidden behind the main
+    // window, and with its status line showing as during the start.
+    Form* splash = Forms::find(QStringLiteral("frmSplash"));
+    ASSERT_NE(splash, nullptr);
+    splash->show();
+    QApplication::processEvents();
+    expectLooksAsBefore(splash);
+    auto* status = splash->findChild<QLabel*>(QStringLiteral("Label1"));
+    ASSERT_NE(status, nullptr);
+    status->setVisible(true);
+    QApplication::processEvents();
+    expectLooksAsBefore(splash, QStringLiteral("status"));
+    status->setVisible(false);
+    splash->hide();
+
     for (const char* name : everyWindow()) {
         SCOPED_TRACE(name);
         Form* w = showWindow(name);
