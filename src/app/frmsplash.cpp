@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
-#include <QVBoxLayout>
 
 #include <vector>
 
@@ -60,25 +59,14 @@ QString versionLine() {
     return QStringLiteral("Ver. %1 . %2 . %3").arg(ZV_VERSION_MAJOR).arg(ZV_VERSION_MINOR).arg(ZV_VERSION_PATCH);
 }
 
-frmSplash::frmSplash() : Form(QStringLiteral("frmSplash")) {
+frmSplash::frmSplash() : Form(QString(kName)) {
     setWindowFlags(Qt::SplashScreen);
-    auto* layout = new QVBoxLayout(this);
-    lblProductName = new Label(QStringLiteral("lblProductName"), this);
-    lblProductName->setText(QStringLiteral("Zarvium"));
+    setupUi(this);
+    // The product name twice the platform's size, whatever that is.
     QFont big = lblProductName->font();
     big.setPointSize(big.pointSize() * 2);
     big.setBold(true);
     lblProductName->setFont(big);
-    Image1 = new Label(QStringLiteral("Image1"), this);
-    Image1->setFixedSize(160, 120);
-    Label1 = new Label(QStringLiteral("Label1"), this);
-    Label1->setText(QStringLiteral("controllo e compattazione database..."));
-    Label2 = new Label(QStringLiteral("Label2"), this);
-    layout->addWidget(lblProductName, 0, Qt::AlignHCenter);
-    layout->addWidget(Image1, 0, Qt::AlignHCenter);
-    layout->addWidget(Label1);
-    layout->addWidget(Label2);
-    resize(420, 300);
 }
 
 void frmSplash::Form_Load() {

@@ -10,10 +10,11 @@
 #include "platform/forms.h"
 #include "platform/instancelock.h"
 #include "platform/widgets.h"
+#include "ui_frmsplash.h"
 
 namespace zv {
 
-class frmSplash : public Form {
+class frmSplash : public Form, public Ui::frmSplash {
     Q_OBJECT
 public:
     static constexpr QLatin1String kName{"frmSplash"};
@@ -25,11 +26,6 @@ public:
     int16_t db_bk_effettuato = 0;
     bool aggdb = false;
     QString lastday;
-
-    Label* Label1 = nullptr;  // status text
-    Label* Label2 = nullptr;  // version line
-    Label* lblProductName = nullptr;
-    Label* Image1 = nullptr;
 
     // The background picture, as loaded (none when it could not be read).
     const QPixmap& background() const { return background_; }
