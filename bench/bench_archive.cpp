@@ -196,10 +196,8 @@ BENCHMARK(BM_MoveMonth)->Unit(benchmark::kMillisecond)->Iterations(iterations(3)
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    initialize(&argc, argv);
     Figures reporter;
-    figures = &reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    runBenchmarks(&argc, argv, reporter);
     std::printf("\narchive rows: %d, the day browsed, read and moved (its month): %s\n", archiveRows(),
                 qPrintable(browsedDay()));
     reporter.header();

@@ -159,13 +159,9 @@ BENCHMARK(BM_ReceiveADay)->Unit(benchmark::kSecond)->Iterations(1)->Repetitions(
 }  // namespace
 
 int main(int argc, char** argv) {
-    preferOffscreen();
-    QApplication app(argc, argv);
-    installSilentPrompts();
-    initialize(&argc, argv);
+    const WindowedProgram program(argc, argv);
     Figures reporter;
-    figures = &reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    runBenchmarks(&argc, argv, reporter);
     std::printf(
         "\n%d transmissions per model; ms_per_result (framing + decoding + storing, through a "
         "pseudo-terminal) beside wire_ms_at_9600 (one transmission on the line)\n",

@@ -30,11 +30,6 @@ namespace {
 
 using namespace zvbench;
 
-int pages() {
-    const QByteArray env = qgetenv("ZV_BENCH_PAGES");
-    return env.isEmpty() ? 100 : std::max(5, env.toInt());
-}
-
 // A histogram of 52 channels and a scattergram of dots, drawn at any resolution.
 zv::Drawing histogram(int seed) {
     return [seed](QPainter& p, const QRectF& r) {
@@ -223,19 +218,15 @@ BENCHMARK(BM_Page)
 }  // namespace
 
 int main(int argc, char** argv) {
-    preferOffscreen();
-    QApplication app(argc, argv);
-    const SilentPrompts& silent = installSilentPrompts();
-    initialize(&argc, argv);
+    const WindowedProgram program(argc, argv);
     Figures reporter;
-    figures = &reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\npages: %d, failed pages (message boxes): %d, items on the page: %zu\n", pages(), silent.shown,
-                setup().page.size());
+    runBenchmarks(&argc, argv, reporter);
+    std::printf("\npages: %d, failed pages (message boxes): %d, items on the page: %zu\n", pages(),
+                program.silent.shown, setup().page.size());
     reporter.header();
     reporter.ratio("report page to PDF", "page/report", "bare QPainter page, same texts and pictures", "page/bare", 0);
     zv::Forms::unloadAll();
     setup().session.reset();
     benchmark::Shutdown();
-    return silent.shown == 0 ? 0 : 1;
+    return program.silent.shown == 0 ? 0 : 1;
 }

@@ -27,11 +27,6 @@ namespace {
 
 using namespace zvbench;
 
-int pages() {
-    const QByteArray env = qgetenv("ZV_BENCH_PAGES");
-    return env.isEmpty() ? 100 : std::max(5, env.toInt());
-}
-
 zv::ResultRecord result(int n) {
     zv::ResultRecord r;
     r.seq = QString::number(n);
@@ -109,17 +104,14 @@ BENCHMARK(BM_Batch)->Unit(benchmark::kMillisecond)->Iterations(iterations(2))->R
 }  // namespace
 
 int main(int argc, char** argv) {
-    preferOffscreen();
-    QApplication app(argc, argv);
-    const SilentPrompts& silent = installSilentPrompts();
-    initialize(&argc, argv);
+    const WindowedProgram program(argc, argv);
     Figures reporter;
-    figures = &reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\nbatch of %d reports: %d pages printed, message boxes: %d\n", pages(), setup().printed, silent.shown);
+    runBenchmarks(&argc, argv, reporter);
+    std::printf("\nbatch of %d reports: %d pages printed, message boxes: %d\n", pages(), setup().printed,
+                program.silent.shown);
     reporter.header();
     reporter.ratio("batch run, per page", "batch/run", "page printer alone, per page", "batch/alone", 0, 1e3 / pages());
     zv::Forms::unloadAll();
     benchmark::Shutdown();
-    return silent.shown == 0 && setup().printed > 0 ? 0 : 1;
+    return program.silent.shown == 0 && setup().printed > 0 ? 0 : 1;
 }

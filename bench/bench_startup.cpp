@@ -284,19 +284,16 @@ BENCHMARK(BM_RollOver)->Unit(benchmark::kMillisecond)->Iterations(iterations(5))
 }  // namespace
 
 int main(int argc, char** argv) {
-    preferOffscreen();
-    QApplication app(argc, argv);
-    const SilentPrompts& silent = installSilentPrompts();
-    initialize(&argc, argv);
+    const WindowedProgram program(argc, argv);
     Figures reporter;
-    figures = &reporter;
     // Both program folders exist before the first start is timed.
-    largeFolder();
-    emptyFolder();
-    zv::shell::registerForms();
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    runBenchmarks(&argc, argv, reporter, [] {
+        largeFolder();
+        emptyFolder();
+        zv::shell::registerForms();
+    });
     std::printf("\narchive rows: %d, daily rows: %d, message boxes during the starts: %d\n", archiveRows(), kDailyRows,
-                silent.shown);
+                program.silent.shown);
     reporter.header();
     reporter.ratio("start-up, large archive, nothing to free", "start/large", "start-up with an empty archive",
                    "start/empty", 1.1);

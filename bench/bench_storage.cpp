@@ -177,10 +177,8 @@ BENCHMARK(BM_BackUp)->Unit(benchmark::kMillisecond)->Iterations(iterations(3))->
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    initialize(&argc, argv);
     Figures reporter;
-    figures = &reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    runBenchmarks(&argc, argv, reporter);
     std::printf("\narchive rows: %d; searches: 0 = name, 1 = sample number, 2 = one day\n", archiveRows());
     reporter.header();
     reporter.ratio("store one result as the receiver does", "store/ours", "raw prepared insert of the same five rows",

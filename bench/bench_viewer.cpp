@@ -136,14 +136,10 @@ BENCHMARK(BM_Viewer)
 }  // namespace
 
 int main(int argc, char** argv) {
-    preferOffscreen();
-    QApplication app(argc, argv);
-    const SilentPrompts& silent = installSilentPrompts();
-    initialize(&argc, argv);
+    const WindowedProgram program(argc, argv);
     Figures reporter;
-    figures = &reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\narchive rows: %d, message boxes: %d\n", archiveRows(), silent.shown);
+    runBenchmarks(&argc, argv, reporter);
+    std::printf("\narchive rows: %d, message boxes: %d\n", archiveRows(), program.silent.shown);
     for (const auto& [which, kb] : viewerKb)
         std::printf("viewer%lld: resident memory added by the open %.0f kB, by 100 steps %.0f kB\n",
                     static_cast<long long>(which), kb.first, kb.second);
@@ -154,5 +150,5 @@ int main(int argc, char** argv) {
                    "raw SQLite: the keys of the search, 101 rows by key", "viewer1/raw", 0);
     zv::Forms::unloadAll();
     benchmark::Shutdown();
-    return silent.shown == 0 ? 0 : 1;
+    return program.silent.shown == 0 ? 0 : 1;
 }

@@ -57,6 +57,10 @@ inline int repetitions() { return envNumber("ZV_BENCH_REPETITIONS", 3); }
 // the benchmark's own number.
 inline int iterations(int fallback) { return envNumber("ZV_BENCH_ITERATIONS", fallback); }
 
+// How many report pages a printing benchmark makes: ZV_BENCH_PAGES (5 at the
+// least), or 100.
+inline int pages() { return std::max(5, envNumber("ZV_BENCH_PAGES", 100)); }
+
 // ZV_BENCH_ARCHIVE names an archive made beforehand (bench/make_archive.cpp)
 // that the benchmarks read, or copy where they change it, instead of filling
 // one of their own; empty when they fill their own.
@@ -371,8 +375,18 @@ private:
     std::map<std::string, std::vector<double>> earlier_;
 };
 
-// Where the samples go; set by main.
+// Where the samples go; set by runBenchmarks.
 inline Figures* figures = nullptr;
+
+// Reads the benchmark options, makes `reporter` the one the sides' samples go
+// to and runs the chosen benchmarks; `first` runs before them, untimed.
+inline void runBenchmarks(int* argc, char** argv, Figures& reporter, const std::function<void()>& first = {}) {
+    initialize(argc, argv);
+    figures = &reporter;
+    if (first)
+        first();
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+}
 
 // One side of a figure: what is timed, what is made ready before it and
 // tidied after it, untimed.

@@ -1,6 +1,7 @@
 #pragma once
 // What the benchmarks that start the program share: a program folder laid
 // out for a start that asks nothing, and prompts that never wait.
+#include <QApplication>
 #include <QDate>
 #include <QString>
 
@@ -52,5 +53,14 @@ inline SilentPrompts& installSilentPrompts() {
     zv::setPrompts(std::move(prompts));
     return installed;
 }
+
+// What a benchmark program that opens windows sets up first: the offscreen
+// platform unless another is named, the application, prompts that never wait.
+struct WindowedProgram {
+    WindowedProgram(int& argc, char** argv) : app(argc, argv), silent(installSilentPrompts()) {}
+    bool offscreen = (preferOffscreen(), true);
+    QApplication app;
+    SilentPrompts& silent;
+};
 
 }  // namespace zvbench
