@@ -1,27 +1,19 @@
 #include <QTest>
 
 #include "app/principale.h"
+#include "app/program_fixture.h"
 #include "archive/archivio2.h"
 #include "core/config.h"
 #include "core/session.h"
 #include "model/resultstore.h"
 #include "platform/forms.h"
 #include "support/results.h"
-#include "support/window_fixture.h"
 
 namespace zv {
 namespace {
 
 // The archive manager as a user opens it: from the running program's menu.
-class ArchiveFromMenu : public test::WindowTest {
-protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        scriviini("separatore", "decimale", ",", "general.ini");
-        scriviini("database", "last", "08/12/26", "general.ini");
-    }
-    QString logText() { return QString::fromUtf8(fileBytes(path("log/08.12.26.log"))); }
-};
+using ArchiveFromMenu = test::ProgramFromMenu;
 
 TEST_F(ArchiveFromMenu, ListsTheArchiveYearsAndLogsNoError) {
     Forms::load("frmSplash");

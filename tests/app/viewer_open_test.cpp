@@ -1,11 +1,11 @@
 #include <QTest>
 
 #include "app/principale.h"
+#include "app/program_fixture.h"
 #include "core/config.h"
 #include "core/session.h"
 #include "platform/forms.h"
 #include "support/results.h"
-#include "support/window_fixture.h"
 #include "viewer/anagrafiche.h"
 #include "viewer/formricerca.h"
 #include "viewer/leggi.h"
@@ -14,15 +14,7 @@ namespace zv {
 namespace {
 
 // The viewer as a user opens it: from the running program's Analisi menu.
-class ViewerFromMenu : public test::WindowTest {
-protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        scriviini("separatore", "decimale", ",", "general.ini");
-        scriviini("database", "last", "08/12/26", "general.ini");
-    }
-    QString logText() { return QString::fromUtf8(fileBytes(path("log/08.12.26.log"))); }
-};
+using ViewerFromMenu = test::ProgramFromMenu;
 
 TEST_F(ViewerFromMenu, ShowsTheLowestIdAndReachesTheLast) {
     Forms::load("frmSplash");
