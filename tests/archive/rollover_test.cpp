@@ -11,7 +11,9 @@
 namespace zv {
 namespace {
 
-class RollOver : public test::ProgramFolderTest {
+// With a gap in the day's keys, or with keys that run on without one (the
+// usual day, though not from 1).
+class RollOver : public test::ProgramFolderTest, public ::testing::WithParamInterface<bool> {
 protected:
     // What adding each daily result through the archive's record source, in
     // ID1 order, makes of a copy of the archive: what the roll-over must make.
@@ -41,7 +43,8 @@ protected:
     }
 };
 
-TEST_F(RollOver, StoresWhatAddingEachResultThroughTheViewWouldStore) {
+TEST_P(RollOver, StoresWhatAddingEachResultThroughTheViewWouldStore) {
+    const bool gap = GetParam();
     {
         // The archive has given keys up to 5 and lost the last two since.
         Connection archive(path("zarviumtotale.mdb"));
@@ -50,13 +53,18 @@ TEST_F(RollOver, StoresWhatAddingEachResultThroughTheViewWouldStore) {
         for (const QString& table : resultTables())
             archive.execute(QStringLiteral("DELETE FROM \"%1\" WHERE ID1 > 3").arg(table));
 
-        // The day: a gap in its keys, a result without its PLT histogram, one
-        // without band and reticulocyte values, a name with an apostrophe.
+        // The day: a gap in its keys or keys from 2 on, a result without its
+        // PLT histogram, one without band and reticulocyte values, a name with
+        // an apostrophe.
         Connection daily(path("zarvium.mdb"));
-        test::addTestResult(daily, QStringLiteral("A"), QStringLiteral("D'AMICO"));
-        const int64_t gone = test::addTestResult(daily, QStringLiteral("B"), QStringLiteral("GONE"));
-        const int64_t withoutPlt = test::addTestResult(daily, QStringLiteral("C"), QStringLiteral("ROSSI"));
-        test::addTestResult(daily, QStringLiteral("D"), QStringLiteral("VERDI"));
+        const auto add = [&](const char* id, const char* name) {
+            return test::addTestResult(daily, QString::fromLatin1(id), QString::fromUtf8(name));
+        };
+        const int64_t first = gap ? 0 : add("X", "GONE");
+        add("A", "D'AMICO");
+        const int64_t gone = gap ? add("B", "GONE") : first;
+        const int64_t withoutPlt = add("C", "ROSSI");
+        add("D", "VERDI");
         for (const QString& table : resultTables())
             daily.execute(QStringLiteral("DELETE FROM \"%1\" WHERE ID1 = ?1").arg(table), {QVariant(qlonglong(gone))});
         daily.execute(QStringLiteral("DELETE FROM GraficiPLT WHERE ID1 = ?1"), {QVariant(qlonglong(withoutPlt))});
@@ -98,6 +106,9 @@ TEST_F(RollOver, StoresWhatAddingEachResultThroughTheViewWouldStore) {
     // Detached again: the daily file is no longer part of the archive's connection.
     EXPECT_FALSE(archive.scalar(QStringLiteral("SELECT 1 FROM pragma_database_list WHERE name = 'daily'")).isValid());
 }
+
+INSTANTIATE_TEST_SUITE_P(Days, RollOver, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "WithAGap" : "WithoutAGap"; });
 
 }  // namespace
 }  // namespace zv
