@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -39,7 +40,10 @@ TEST(QtPrompts, AnExistingFileIsQuestionedOnlyWhenItWillBeReplaced) {
                     if (box->buttonRole(b) == QMessageBox::YesRole)
                         b->click();
             } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-                dialog->selectFile(existing);
+                // Typed into the name box: selectFile leaves the box alone
+                // while it has the focus, which the dialog may give it first.
+                if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                    name->setText(existing);
                 QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
             }
         });
