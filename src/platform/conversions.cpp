@@ -286,6 +286,21 @@ double roundHalfEven(double value, int decimals) {
         throw AppError(err::InvalidCall, QStringLiteral("Invalid procedure call or argument"));
     if (!std::isfinite(value) || value == 0.0)
         return value;
+    // To a whole number, the fraction is exact below 2^52: unless it lies so
+    // near one half that fifteen digits could make it a tie or move it across,
+    // it decides alone, without the decimal digits (the scattergram rounds
+    // thousands of dots a result this way).
+    if (decimals == 0 && std::fabs(value) < 1e13) {
+        const double magnitude = std::fabs(value);
+        const double whole = std::floor(magnitude);
+        const double fraction = magnitude - whole;
+        if (std::fabs(fraction - 0.5) > magnitude * 1e-14) {
+            const double rounded = fraction > 0.5 ? whole + 1 : whole;
+            if (rounded == 0)
+                return 0.0;
+            return value < 0 ? -rounded : rounded;
+        }
+    }
     const Digits15 d = digits15(std::fabs(value));
     // How many of the 15 digits lie before the rounding position.
     const long keep = static_cast<long>(d.exponent) + 1 + decimals;
