@@ -15,11 +15,32 @@ uint32_t bgrValue(const QColor& c) {
     return uint32_t(c.red()) | (uint32_t(c.green()) << 8) | (uint32_t(c.blue()) << 16);
 }
 
+namespace {
+
+// Whether the widget's own palette already gives `role` this colour in every
+// group, as QPalette::setColor leaves it. Windows recolour dozens of labels
+// at every record they show; setting an equal palette again resolves and
+// propagates it for nothing.
+bool hasOwnColour(const QWidget& widget, QPalette::ColorRole role, const QColor& colour) {
+    if (!widget.testAttribute(Qt::WA_SetPalette))
+        return false;
+    const QPalette& p = widget.palette();
+    const QBrush wanted(colour);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        if (!p.isBrushSet(group, role) || p.brush(group, role) != wanted)
+            return false;
+    return true;
+}
+
+}  // namespace
+
 Label::Label(const QString& name, QWidget* parent) : Label(parent) { setObjectName(name); }
 
 Label::Label(QWidget* parent) : QLabel(parent) { setAutoFillBackground(false); }
 
 void Label::setBackColor(const QColor& colour) {
+    if (autoFillBackground() && hasOwnColour(*this, QPalette::Window, colour))
+        return;
     QPalette p = palette();
     p.setColor(QPalette::Window, colour);
     setPalette(p);
@@ -31,6 +52,8 @@ void Label::setTransparent() { setAutoFillBackground(false); }
 QColor Label::backColor() const { return palette().color(QPalette::Window); }
 
 void Label::setForeColor(const QColor& colour) {
+    if (hasOwnColour(*this, QPalette::WindowText, colour))
+        return;
     QPalette p = palette();
     p.setColor(QPalette::WindowText, colour);
     setPalette(p);
