@@ -345,6 +345,17 @@ constexpr std::size_t kWindowBytes = 2 * 1024 * 1024;
 // The rows the first window reads before it knows how large they are.
 constexpr int kProbeKeys = 16;
 
+// "?1,?2,...": a window's keys, written once rather than at every open.
+const QString& windowPlaces() {
+    static const QString places = [] {
+        QString text = QStringLiteral("?1");
+        for (int i = 2; i <= kWindowKeys; ++i)
+            text += QStringLiteral(",?") + QString::number(i);
+        return text;
+    }();
+    return places;
+}
+
 // Before a keyed set has read its keys, its position is its first row or
 // the row it added last.
 constexpr int64_t kAtAdded = -1;
@@ -490,11 +501,8 @@ struct Recordset::Impl final : sqlite::WriteListener {
         keyQuery = QStringLiteral("SELECT ") + keyColumn + QStringLiteral(" FROM ") + nameSql + rest;
         fetchSql = QStringLiteral("SELECT * FROM ") + nameSql + QStringLiteral(" WHERE ") + keyColumn +
                    QStringLiteral(" = ?1");
-        windowFrom =
-            QStringLiteral(" FROM ") + nameSql + QStringLiteral(" WHERE ") + keyColumn + QStringLiteral(" IN (?1");
-        for (int i = 2; i <= kWindowKeys; ++i)
-            windowFrom += QStringLiteral(",?") + QString::number(i);
-        windowFrom += QLatin1Char(')');
+        windowFrom = QStringLiteral(" FROM ") + nameSql + QStringLiteral(" WHERE ") + keyColumn +
+                     QStringLiteral(" IN (") + windowPlaces() + QLatin1Char(')');
         windowSql = QStringLiteral("SELECT ") + keyColumn + QStringLiteral(", *") + windowFrom;
         CachedStatement probe = cn->tryPrepared(keyQuery);
         CachedStatement rowStmt = cn->tryPrepared(fetchSql);
