@@ -4,8 +4,12 @@
 // main window (the
 // settings dialog opens at the screen's corner, the main window in the middle).
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTabWidget>
 #include <QTableView>
 
@@ -60,6 +64,19 @@ protected:
                         << table->objectName().toStdString() << " \"" << text.toStdString() << "\"";
                 }
         }
+        // A caption reads whole: a label's text fits its box (a mnemonic's
+        // '&' is not drawn; a file's path is data, cut at the box as anywhere).
+        for (QLabel* l : w->findChildren<QLabel*>()) {
+            const QString text = QString(l->text()).remove(QLatin1Char('&'));
+            if (!l->isVisibleTo(w) || text.isEmpty() || l->wordWrap() || Qt::mightBeRichText(text) ||
+                text.startsWith(QLatin1Char('/')))
+                continue;
+            int needed = 0;
+            for (const QString& line : text.split(QLatin1Char('\n')))
+                needed = std::max(needed, l->fontMetrics().horizontalAdvance(line));
+            EXPECT_GE(l->contentsRect().width(), needed)
+                << l->objectName().toStdString() << " \"" << text.toStdString() << "\"";
+        }
         for (QPushButton* b : w->findChildren<QPushButton*>()) {
             if (!b->isVisibleTo(w) || b->text().isEmpty())
                 continue;
@@ -98,7 +115,8 @@ TEST_P(WindowFit, EveryWindowIsWholeOnTheScreenAndOpensInSight) {
 
 INSTANTIATE_TEST_SUITE_P(LanguagesAndMarks, WindowFit,
                          ::testing::Values(std::pair{"it", ","}, std::pair{"it", "."}, std::pair{"ru", ","},
-                                           std::pair{"ru", "."}, std::pair{"de", ","}));
+                                           std::pair{"ru", "."}, std::pair{"de", ","}, std::pair{"fr", ","},
+                                           std::pair{"es", ","}, std::pair{"en", "."}));
 
 }  // namespace
 }  // namespace zv
