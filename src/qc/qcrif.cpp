@@ -13,6 +13,7 @@
 #include "platform/errors.h"
 #include "platform/keyfilter.h"
 #include "platform/prompts.h"
+#include "platform/rowediting.h"
 #include "platform/widgets.h"
 #include "qc/assay.h"
 
@@ -223,12 +224,7 @@ void qcrif::Command3_Click() {
         }
         rs_.update();
     } catch (...) {
-        // The boxes keep what was typed; a new lot not stored stays a new lot,
-        // so the next Salva cannot overwrite the lot before it.
-        if (wasNew && !rs_.isNewRow())
-            ignoring([&] { rs_.addNew(); });
-        else if (!wasNew)
-            rs_.cancelUpdate();
+        keepEditAfterFailedSave(rs_, wasNew);
         numlotti_ = number;
         fail(msg2_);
         return;
