@@ -452,29 +452,25 @@ void Principale::offline_Click() {
     Image9->setVisible(false);
 }
 
-void Principale::online_Click() {
-    online->setChecked(true);
-    datalog->setChecked(false);
-    Shape22->setBorderColor(colours::orange);
-    if (ComCD* rx = Forms::get<ComCD>())
-        rx->setDataLogger(false);
-    for (Shape* segment : Line3)
-        segment->setBorderColor(colours::orange);
-    Label65->setForeColor(colours::orange);
-    if (!modelPicture_.isEmpty())
-        Image9->loadPicture(programFolder() + modelPicture_);
-}
+void Principale::online_Click() { showLinkMode(false); }
 
-void Principale::datalog_Click() {
-    datalog->setChecked(true);
-    online->setChecked(false);
-    Shape22->setBorderColor(colours::blue);
+void Principale::datalog_Click() { showLinkMode(true); }
+
+// On line the link is drawn in orange beside the analyser's picture; as a
+// data logger in blue beside the PC's.
+void Principale::showLinkMode(bool dataLogger) {
+    (dataLogger ? datalog : online)->setChecked(true);
+    (dataLogger ? online : datalog)->setChecked(false);
+    const QColor colour = dataLogger ? colours::blue : colours::orange;
+    Shape22->setBorderColor(colour);
     if (ComCD* rx = Forms::get<ComCD>())
-        rx->setDataLogger(true);
+        rx->setDataLogger(dataLogger);
     for (Shape* segment : Line3)
-        segment->setBorderColor(colours::blue);
-    Label65->setForeColor(colours::blue);
-    Image9->loadPicture(programFolder() + QStringLiteral("/immagini/pcdata.gif"));
+        segment->setBorderColor(colour);
+    Label65->setForeColor(colour);
+    const QString picture = dataLogger ? QStringLiteral("/immagini/pcdata.gif") : modelPicture_;
+    if (!picture.isEmpty())
+        Image9->loadPicture(programFolder() + picture);
 }
 
 void Principale::Form_Unload(bool& cancel) {

@@ -49,6 +49,7 @@ private:
     void offline_Click();
     void online_Click();
     void datalog_Click();
+    void showLinkMode(bool dataLogger);
     void connectLink();
     void listenToNotifier();
     // The main window's words and colours for what the notifier reports.
