@@ -7,11 +7,15 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <cctype>
+
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 
 namespace zv::files {
 
@@ -142,6 +146,97 @@ void syncPath(const QString& path) {
     ::close(fd);
     if (!ok)
         fail(err::PathFileAccess);
+}
+
+namespace {
+
+// Absolute as the kernel resolves it: nothing cleaned, since a ".." after a
+// symbolic link leads to the parent of the link's target, not of the text's.
+QByteArray absoluteNative(const QString& path) {
+    QByteArray p = native(path);
+    if (!p.startsWith('/'))
+        p = native(QDir::currentPath()) + '/' + p;
+    while (p.size() > 1 && p.endsWith('/'))
+        p.chop(1);
+    return p;
+}
+
+// The name a chain of final symbolic links ends at, dangling or not.
+QByteArray followLinks(QByteArray p) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(p.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return p;
+        char buffer[PATH_MAX];
+        const ssize_t n = ::readlink(p.constData(), buffer, sizeof buffer);
+        if (n <= 0)
+            return p;
+        QByteArray target(buffer, n);
+        if (!target.startsWith('/'))
+            target.prepend(p.left(p.lastIndexOf('/') + 1));
+        p = target;
+    }
+    return p;
+}
+
+bool sameInode(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Whether `folder`'s file system matches names without regard to letter
+// case: an entry of it, asked for in the other case, is the same file.
+bool foldsCase(const QByteArray& folder) {
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return false;
+    bool folds = false;
+    while (const dirent* entry = ::readdir(dir)) {
+        QByteArray name(entry->d_name);
+        QByteArray flipped = name;
+        for (char& c : flipped)
+            c = std::isupper(static_cast<unsigned char>(c)) ? char(std::tolower(static_cast<unsigned char>(c)))
+                                                            : char(std::toupper(static_cast<unsigned char>(c)));
+        if (flipped == name)
+            continue;
+        struct stat original {
+        }, other{};
+        if (::stat((folder + '/' + name).constData(), &original) != 0)
+            continue;
+        folds = ::stat((folder + '/' + flipped).constData(), &other) == 0 && sameInode(original, other);
+        break;
+    }
+    ::closedir(dir);
+    return folds;
+}
+
+}  // namespace
+
+bool namesSameFile(const QString& a, const QString& b) {
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    const QByteArray pa = followLinks(absoluteNative(a));
+    const QByteArray pb = followLinks(absoluteNative(b));
+    struct stat sa {
+    }, sb{};
+    const bool aExists = ::stat(pa.constData(), &sa) == 0;
+    const bool bExists = ::stat(pb.constData(), &sb) == 0;
+    if (aExists && bExists)
+        return sameInode(sa, sb);
+    const qsizetype slashA = pa.lastIndexOf('/');
+    const qsizetype slashB = pb.lastIndexOf('/');
+    const QByteArray nameA = pa.mid(slashA + 1);
+    const QByteArray nameB = pb.mid(slashB + 1);
+    for (const QByteArray& name : {nameA, nameB})
+        if (name.isEmpty() || name == "." || name == "..")
+            return false;
+    const QByteArray folderA = slashA == 0 ? QByteArray("/") : pa.left(slashA);
+    const QByteArray folderB = slashB == 0 ? QByteArray("/") : pb.left(slashB);
+    struct stat fa {
+    }, fb{};
+    if (::stat(folderA.constData(), &fa) != 0 || ::stat(folderB.constData(), &fb) != 0 || !sameInode(fa, fb))
+        return false;
+    if (nameA == nameB)
+        return true;
+    return QString::fromLocal8Bit(nameA).compare(QString::fromLocal8Bit(nameB), Qt::CaseInsensitive) == 0 &&
+           foldsCase(folderA);
 }
 
 QStringList removeStaleTemporaries(const QString& folder, const QString& name) {

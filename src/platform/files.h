@@ -23,6 +23,12 @@ QStringList removeStaleTemporaries(const QString& folder, const QString& name = 
 // Writes all of `data` to an open descriptor, through short writes and
 // interruptions; false on any other failure (errno tells which).
 bool writeAll(int fd, const char* data, qsizetype size);
+// Whether two paths name one file, now or once it is made: the same device
+// and inode where both exist (symbolic links, "..", hard links and letter
+// case a file system ignores all resolve so); otherwise the same name in the
+// same folder, the name's letter case ignored where that folder's file system
+// ignores it. A final symbolic link is followed even where it dangles.
+bool namesSameFile(const QString& a, const QString& b);
 // Appends bytes and closes (the record is complete on disk when it returns).
 // Throws AppError (53/76/75) on failure.
 void appendBytes(const QString& path, const QByteArray& data);

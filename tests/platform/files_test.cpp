@@ -10,6 +10,8 @@
 #include <functional>
 #include <optional>
 
+#include <unistd.h>
+
 namespace {
 
 namespace files = zv::files;
@@ -146,3 +148,55 @@ TEST_F(Files, AppendBytesCreatesThenAppends) {
 }
 
 }  // namespace
+
+// What a back-up target is compared with may not exist yet (a journal), and
+// the target may name it by any spelling the kernel resolves.
+TEST_F(Files, NamesSameFileSeesThroughLinksDotsAndMissingFiles) {
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("program/back-up")));
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("elsewhere")));
+    QFile db(path(QStringLiteral("program/zarvium.mdb")));
+    ASSERT_TRUE(db.open(QIODevice::WriteOnly));
+    db.write("x");
+    db.close();
+    QFile other(path(QStringLiteral("program/vet.mdb")));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.close();
+    const QString live = path(QStringLiteral("program/zarvium.mdb"));
+    const QString journal = path(QStringLiteral("program/zarvium.mdb-journal"));
+    ASSERT_TRUE(QFile::link(live, path(QStringLiteral("elsewhere/link.mdb"))));
+    ASSERT_TRUE(QFile::link(journal, path(QStringLiteral("elsewhere/dangling.mdb"))));
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("program/back-up")), path(QStringLiteral("elsewhere/folder"))));
+    ASSERT_EQ(::link(QFile::encodeName(live).constData(),
+                     QFile::encodeName(path(QStringLiteral("elsewhere/hard.mdb"))).constData()),
+              0);
+
+    struct Case {
+        const char* target;
+        const QString* of;
+        bool same;
+    };
+    const Case cases[] = {
+        {"program/zarvium.mdb", &live, true},
+        {"program/back-up/../zarvium.mdb", &live, true},
+        {"program//./zarvium.mdb", &live, true},
+        {"elsewhere/link.mdb", &live, true},
+        {"elsewhere/hard.mdb", &live, true},
+        // ".." after a link to a folder leads to the link target's parent.
+        {"elsewhere/folder/../zarvium.mdb", &live, true},
+        {"elsewhere/dangling.mdb", &journal, true},
+        {"program/back-up/../zarvium.mdb-journal", &journal, true},
+        {"program/vet.mdb", &live, false},
+        {"program/back-up/zarvium.mdb", &live, false},
+        {"elsewhere/zarvium.mdb", &live, false},
+        {"program/zarvium.mdb-journal", &live, false},
+        // This folder's file system tells letter case apart.
+        {"program/ZARVIUM.mdb", &live, false},
+        {"program/Zarvium.mdb-journal", &journal, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target);
+        EXPECT_EQ(files::namesSameFile(path(QString::fromLatin1(c.target)), *c.of), c.same);
+        EXPECT_EQ(files::namesSameFile(*c.of, path(QString::fromLatin1(c.target))), c.same);
+    }
+    EXPECT_FALSE(files::namesSameFile(QString(), live));
+}
