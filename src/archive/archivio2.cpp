@@ -224,8 +224,13 @@ void Archivio2::Command8_Click() {
     Label26->clear();
     try {
         const int last = clock::today().year() % 100;
-        const int first =
-            archiveStartYear(leggiini(QStringLiteral("database"), QStringLiteral("start"), file::generalIni, 15));
+        const QString start = leggiini(QStringLiteral("database"), QStringLiteral("start"), file::generalIni, 15);
+        int first = 0;
+        try {
+            first = archiveStartYear(start);
+        } catch (const AppError& e) {
+            throw namingIniValue(e, file::generalIni, QStringLiteral("database"), QStringLiteral("start"), start);
+        }
         chiavianni.clear();
         chiavimesi.clear();
         chiavigiorni.clear();
@@ -476,16 +481,12 @@ void Archivio2::backupTarget(int row) {
         // A cancel is no choice: never the name another target was given before.
         const QString chosen =
             prompts().saveFile(text, QString(), txt_common[1] + QStringLiteral(" (*.mdb)"), ExistingFile::Replaced);
-        const QStringList live = {programPath(file::archiveDb), programPath(file::dailyDb),
-                                  programPath(file::referenceDb), programPath(file::vetDb)};
-        for (const QString& database : live)
-            if (!chosen.isEmpty() && (sameFile(database, chosen) ||
-                                      QFileInfo(database).absoluteFilePath() == QFileInfo(chosen).absoluteFilePath()))
-                throw AppError(err::PathFileAccess,
-                               QStringLiteral("%1 is one of the program's own databases.").arg(chosen));
+        // Refused before it is written down: the start-up would copy over it too.
+        if (!chosen.isEmpty())
+            requireBackupTarget(chosen);
         t.shown->setText(chosen.isEmpty() ? QStringLiteral("Default") : chosen);
         scriviini(QStringLiteral("back-up"), QString::fromLatin1(t.key), chosen, file::generalIni);
-        copyToBackupTarget(programPath(t.database), chosen, live);
+        copyToBackupTarget(programPath(t.database), chosen);
         msgBox(txt_msg[5], MsgButtons::OK, MsgIcon::Information, QStringLiteral("Gestione Archivio"));
     } catch (const AppError&) {
         msgBox(txt_err[1], MsgButtons::OK, MsgIcon::Information, QStringLiteral("Gestione Archivio"));

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "core/config.h"
 #include "model/resultfields.h"
 #include "model/resultstore.h"
 #include "platform/database.h"
@@ -15,11 +16,6 @@
 namespace zv {
 
 namespace {
-
-bool sameFile(const QString& a, const QString& b) {
-    const QString ca = QFileInfo(a).canonicalFilePath();
-    return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
-}
 
 void requirePath(const QString& path, const QString& what) {
     if (path.trimmed().isEmpty())
@@ -162,7 +158,7 @@ int64_t transferResults(const TransferRequest& request) {
     if (request.mode == TransferMode::Delete)
         return runDelete(src, selected);
     const bool move = request.mode == TransferMode::Move;
-    if (sameFile(request.source, request.destination))
+    if (files::namesSameFile(request.source, request.destination))
         return runWithinOneFile(src, selected, move);
     const bool created = !QFileInfo::exists(request.destination);
     if (created)
@@ -178,16 +174,19 @@ int64_t transferResults(const TransferRequest& request) {
     }
 }
 
-void copyToBackupTarget(const QString& database, const QString& target, const QStringList& liveFiles) {
+void requireBackupTarget(const QString& target) {
     if (target.trimmed().isEmpty())
         throw AppError(err::PathFileAccess, QStringLiteral("No back-up file was chosen."));
-    const QString where = QFileInfo(target).absoluteFilePath();
-    for (const QString& live : liveFiles)
-        if (sameFile(live, target) || QFileInfo(live).absoluteFilePath() == where)
-            throw AppError(
-                err::PathFileAccess,
-                QStringLiteral("%1 is one of the program's own databases: it cannot be a back-up file.").arg(target));
-    backupDatabase(database, target);
+    const QString own = programFileNamedBy(target);
+    if (!own.isEmpty())
+        throw AppError(
+            err::PathFileAccess,
+            QStringLiteral("%1 names the program's own file %2: it cannot be a back-up file.").arg(target, own));
+}
+
+void copyToBackupTarget(const QString& database, const QString& target, const BackupProgress& progress) {
+    requireBackupTarget(target);
+    backupDatabase(database, target, progress);
 }
 
 }  // namespace zv

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "archive/archivebrowse.h"
+#include "platform/dbfiles.h"
 
 namespace zv {
 
@@ -39,10 +40,14 @@ int64_t transferResults(const TransferRequest& request);
 // store reads and writes but ID1, less those a copy leaves behind.
 QStringList transferredFields(bool move);
 
-// Copies the program's database `database` to the back-up file `target`
-// through SQLite's backup API, written beside the target and renamed over it.
-// An empty target, or a target that is one of `liveFiles` (the program's own
-// databases), is refused with error 75 and nothing is written.
-void copyToBackupTarget(const QString& database, const QString& target, const QStringList& liveFiles);
+// Refuses, with error 75 and a text naming both, a back-up target that is
+// empty or names one of the program's own files (programFileNamedBy): a copy
+// there would put an old database in place of a live one.
+void requireBackupTarget(const QString& target);
+
+// Copies the program's database `database` to the back-up file `target` as
+// backupDatabase does, once requireBackupTarget allows the target; nothing is
+// written otherwise. `progress` as backupDatabase takes it.
+void copyToBackupTarget(const QString& database, const QString& target, const BackupProgress& progress = {});
 
 }  // namespace zv

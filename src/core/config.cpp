@@ -54,6 +54,24 @@ QString defaultProgramFolder() {
 
 QString programPath(const QString& relative) { return programFolder() + QLatin1Char('/') + relative; }
 
+QString programFileNamedBy(const QString& path) {
+    static const QLatin1String databases[] = {file::dailyDb, file::archiveDb, file::referenceDb,
+                                              file::vetDb,   file::scratchDb, file::archiveTemplate};
+    static const QLatin1String others[] = {
+        file::generalIni,        file::portIni,           file::printIni,          file::oemIni,
+        QLatin1String("it.ini"), QLatin1String("en.ini"), QLatin1String("de.ini"), QLatin1String("fr.ini"),
+        QLatin1String("es.ini"), QLatin1String("ru.ini"), file::lockFile};
+    QStringList own;
+    for (const QLatin1String database : databases)
+        own << programPath(database) << programPath(database) + QStringLiteral("-journal");
+    for (const QLatin1String other : others)
+        own << programPath(other);
+    for (const QString& candidate : own)
+        if (files::namesSameFile(candidate, path))
+            return candidate;
+    return QString();
+}
+
 QString leggiini(const QString& section, const QString& key, const QString& file, int32_t size, const QString& folder) {
     if (size < 0)
         throw AppError(err::InvalidCall, QStringLiteral("Invalid procedure call or argument"));
@@ -77,6 +95,13 @@ QString leggiini(const QString& section, const QString& key, const QString& file
     return value.left(size - 1);
 }
 
+AppError namingIniValue(const AppError& e, const QString& file, const QString& section, const QString& key,
+                        const QString& value) {
+    return AppError(e.number(),
+                    QStringLiteral("%1: %2 [%3] %4 = \"%5\"")
+                        .arg(e.description(), profile::resolvePath(iniPath(QString(), file)), section, key, value));
+}
+
 namespace {
 
 template <class Convert>
@@ -85,9 +110,7 @@ auto leggiiniAs(const QString& section, const QString& key, const QString& file,
     try {
         return convert(value);
     } catch (const AppError& e) {
-        throw AppError(e.number(),
-                       QStringLiteral("%1: %2 [%3] %4 = \"%5\"")
-                           .arg(e.description(), profile::resolvePath(iniPath(QString(), file)), section, key, value));
+        throw namingIniValue(e, file, section, key, value);
     }
 }
 
@@ -125,8 +148,12 @@ bool logerrore(int32_t number, const QString& description, const QString& window
         const QDateTime at = clock::now();
         const QString path = programPath(QStringLiteral("log/") + formatDate(at.date(), QStringLiteral("dd.mm.yy")) +
                                          QStringLiteral(".log"));
+        // One entry, one line, whatever the text holds (SQLite's verdicts do hold line breaks).
+        QString oneLine = description;
+        oneLine.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        oneLine.replace(QLatin1Char('\r'), QLatin1Char(' '));
         const QString record = QLatin1Char('"') + formatTime(at.time()) + QStringLiteral("\t\t") + window +
-                               QLatin1Char('\t') + QString::number(number) + QLatin1Char('\t') + description +
+                               QLatin1Char('\t') + QString::number(number) + QLatin1Char('\t') + oneLine +
                                QLatin1Char('"');
         try {
             files::appendBytes(path, record.toUtf8() + QByteArrayLiteral("\r\n"));

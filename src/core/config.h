@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "core/notifier.h"
+#include "platform/errors.h"
 
 namespace zv {
 
@@ -17,6 +18,12 @@ void setProgramFolder(const QString& folder);
 QString defaultProgramFolder();
 // programFolder() + "/" + relative.
 QString programPath(const QString& relative);
+// The program's own file that `path` names, now or once it is made (see
+// files::namesSameFile), as programPath gives it; empty when none. Own files
+// are those the program keeps open or may write: the four databases, the
+// archive template and the compaction's scratch file, each with its journal,
+// the settings and language files, and the instance lock.
+QString programFileNamedBy(const QString& path);
 
 // Reads one key. An empty folder means the program folder. The value comes
 // back cut to size - 1 characters; a missing file, section or key reads "".
@@ -26,6 +33,10 @@ QString leggiini(const QString& section, const QString& key, const QString& file
 // convert fails as the conversion does (13, or 6 out of range), and the
 // description names the file, the section, the key and the value, so the
 // error log tells which setting to mend.
+// The error `e` a value read from `file` [`section`] `key` gave, naming them
+// and the value: the log line then says what to mend, and where.
+AppError namingIniValue(const AppError& e, const QString& file, const QString& section, const QString& key,
+                        const QString& value);
 int16_t leggiiniInt16(const QString& section, const QString& key, const QString& file, int32_t size);
 // With `decimal` as the decimal mark; a null one is the regional mark.
 double leggiiniDouble(const QString& section, const QString& key, const QString& file, int32_t size,
