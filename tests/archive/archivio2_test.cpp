@@ -147,6 +147,8 @@ TEST_F(ArchiveWindow, AnUnreadableStartYearIsLoggedAndSaid) {
     w->Command8->click();
     expectMessage("err3", "Zarvium");
     EXPECT_TRUE(logText().contains("Archivio2")) << logText().toStdString();
+    // The line says what to mend, and where.
+    EXPECT_TRUE(logText().contains("general.ini [database] start = \"abc\"")) << logText().toStdString();
 }
 
 TEST_F(ArchiveWindow, ARecordOpensInTheViewerFromItsOwnFile) {

@@ -76,8 +76,13 @@ TEST_F(ConfigStore, WriteIntoMissingFolderChangesNothing) {
 TEST_F(ConfigStore, ErrorRecordIsAppendedExactly) {
     logerrore(-2147467259, "x", "Principale");
     logerrore(0, "two\tfields", "ComCD");
-    EXPECT_EQ(fileBytes(path("log/08.12.26.log")), QByteArray("\"14.05.09\t\tPrincipale\t-2147467259\tx\"\r\n"
-                                                              "\"14.05.09\t\tComCD\t0\ttwo\tfields\"\r\n"));
+    // SQLite's verdicts hold line breaks: an entry stays one line.
+    logerrore(-2147467259, "damaged: *** in database main ***\nPage 7: bad\r\nmore\r", "frmSplash");
+    EXPECT_EQ(
+        fileBytes(path("log/08.12.26.log")),
+        QByteArray("\"14.05.09\t\tPrincipale\t-2147467259\tx\"\r\n"
+                   "\"14.05.09\t\tComCD\t0\ttwo\tfields\"\r\n"
+                   "\"14.05.09\t\tfrmSplash\t-2147467259\tdamaged: *** in database main *** Page 7: bad more \"\r\n"));
 }
 
 // A window reads many keys of one file: an unreadable file is told once per
