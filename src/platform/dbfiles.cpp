@@ -6,7 +6,10 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
 #include <optional>
+#include <thread>
 #include <utility>
 
 #include <fcntl.h>
@@ -87,11 +90,18 @@ void requireIntact(sqlite3* db, const QString& path) {
         fail(db, path);
     Statement stmt(raw);
     // A page too damaged to be walked fails the statement itself.
-    if (sqlite3_step(raw) != SQLITE_ROW)
+    if (sqlite3_step(raw) != SQLITE_ROW) {
+        const int code = sqlite3_errcode(db) & 0xff;
+        if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB)
+            throw DamagedDatabase(
+                err::Database,
+                QStringLiteral("The database file %1 is damaged: %2").arg(path, QString::fromUtf8(sqlite3_errmsg(db))));
         fail(db, path);
+    }
     const QString verdict = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(raw, 0)));
     if (verdict != QLatin1String("ok"))
-        throw AppError(err::Database, QStringLiteral("The database file %1 is damaged: %2").arg(path, verdict));
+        throw DamagedDatabase(err::Database,
+                              QStringLiteral("The database file %1 is damaged: %2").arg(path, verdict.simplified()));
 }
 
 }  // namespace
@@ -193,18 +203,41 @@ bool compactIfWorthwhile(const QString& path, const QString& scratch) {
     return true;
 }
 
-void backupDatabase(const QString& source, const QString& target) {
+void backupDatabase(const QString& source, const QString& target, const BackupProgress& progress) {
     if (!QFileInfo::exists(source))
         throw fileNotFound(source);
     const QString temp = target + QStringLiteral(".tmp-%1").arg(::getpid());
     removeDatabaseFile(temp);
     sqlite3* db = nullptr;
     int out = -1;
+    // Each half says how far it is; the user sees their mean, never going back.
+    // Declared before the copy's thread, which may use them until it is joined.
+    std::atomic<int> copiedPercent{0}, checkedPercent{0}, shown{-1};
+    const std::function<void()> report = [&] {
+        if (!progress)
+            return;
+        const int percent = (copiedPercent + checkedPercent) / 2;
+        int before = shown.load();
+        while (percent > before)
+            if (shown.compare_exchange_weak(before, percent)) {
+                progress(percent);
+                break;
+            }
+    };
+
+    QString copyFailure;
+    std::thread copier;
+    std::atomic<bool> stop{false};
     const auto closeAll = [&] {
+        stop = true;
+        if (copier.joinable())
+            copier.join();
         if (out >= 0)
             ::close(std::exchange(out, -1));
-        if (db)
+        if (db) {
+            sqlite3_progress_handler(db, 0, nullptr, nullptr);
             sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
         sqlite3_close_v2(std::exchange(db, nullptr));
     };
     try {
@@ -214,10 +247,8 @@ void backupDatabase(const QString& source, const QString& target) {
         openFile(source, journal ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, &db);
         sqlite3_busy_timeout(db, 2000);
         // A read transaction holds the shared lock: no writer changes the file
-        // while its bytes are copied.
+        // while its bytes are copied and checked.
         runAll(db, QByteArrayLiteral("BEGIN; SELECT count(*) FROM sqlite_schema;"));
-        // Checked under the same lock as it is copied: what passes is what the copy holds.
-        requireIntact(db, source);
         // Read through SQLite's own descriptor: opening and closing another one
         // on the same file would drop the process's locks on it.
         sqlite3_file* file = nullptr;
@@ -226,24 +257,73 @@ void backupDatabase(const QString& source, const QString& target) {
         sqlite3_int64 size = 0;
         if (file->pMethods->xFileSize(file, &size) != SQLITE_OK)
             throw AppError(err::PathFileAccess, QStringLiteral("Path/File access error: %1").arg(source));
+        const int64_t pages = std::max<int64_t>(1, size / std::max<int64_t>(1, headerValue(db, "PRAGMA page_size")));
 
         out = ::open(QFile::encodeName(temp).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (out < 0)
             throw AppError(errno == ENOENT || errno == ENOTDIR ? err::PathNotFound : err::PathFileAccess,
                            QStringLiteral("%1: %2").arg(temp, qt_error_string(errno)));
-        QByteArray chunk(64 * 1024, Qt::Uninitialized);
-        for (sqlite3_int64 offset = 0; offset < size;) {
-            const int amount = int(std::min<sqlite3_int64>(chunk.size(), size - offset));
-            if (file->pMethods->xRead(file, chunk.data(), amount, offset) != SQLITE_OK)
-                throw AppError(err::PathFileAccess, QStringLiteral("Path/File access error: %1").arg(source));
-            if (!files::writeAll(out, chunk.constData(), amount))
-                throw AppError(err::PathFileAccess, QStringLiteral("%1: %2").arg(temp, qt_error_string(errno)));
-            offset += amount;
-        }
-        if (::fsync(out) != 0 || ::close(std::exchange(out, -1)) != 0)
+
+        // The copy runs beside the check: one waits on the disks, the other on
+        // the processor, and the lock both need is held by this connection.
+        // Nothing is renamed until both have ended well, so a copy that fails
+        // the check never replaces the previous back-up.
+        copier = std::thread([&, file, size] {
+            QByteArray chunk(1024 * 1024, Qt::Uninitialized);
+            for (sqlite3_int64 offset = 0; offset < size;) {
+                if (stop)
+                    return;
+                const int amount = int(std::min<sqlite3_int64>(chunk.size(), size - offset));
+                if (file->pMethods->xRead(file, chunk.data(), amount, offset) != SQLITE_OK) {
+                    copyFailure = QStringLiteral("Path/File access error: %1").arg(source);
+                    return;
+                }
+                if (!files::writeAll(out, chunk.constData(), amount)) {
+                    copyFailure = QStringLiteral("%1: %2").arg(temp, qt_error_string(errno));
+                    return;
+                }
+                offset += amount;
+                copiedPercent = int(offset * 99 / size);
+                report();
+            }
+            if (::fsync(out) != 0)
+                copyFailure = QStringLiteral("%1: %2").arg(temp, qt_error_string(errno));
+        });
+
+        // The check reads every page once while it walks the trees, and
+        // about as many again while it looks up each row in its indexes:
+        // its pages read, against twice the file's, tell how far it is.
+        struct CheckProgress {
+            sqlite3* db;
+            int64_t pages;
+            std::atomic<int>* percent;
+            const std::function<void()>* report;
+        } checkProgress{db, pages, &checkedPercent, &report};
+        sqlite3_progress_handler(
+            db, 20000,
+            [](void* context) -> int {
+                auto* p = static_cast<CheckProgress*>(context);
+                int read = 0, highwater = 0;
+                sqlite3_db_status(p->db, SQLITE_DBSTATUS_CACHE_MISS, &read, &highwater, 0);
+                *p->percent = int(std::min<int64_t>(99, int64_t(read) * 100 / (2 * p->pages)));
+                (*p->report)();
+                return 0;
+            },
+            &checkProgress);
+        // Checked under the same lock as it is copied: what passes is what the copy holds.
+        requireIntact(db, source);
+        sqlite3_progress_handler(db, 0, nullptr, nullptr);
+        checkedPercent = 99;
+        report();
+        copier.join();
+        if (!copyFailure.isEmpty())
+            throw AppError(err::PathFileAccess, copyFailure);
+        if (::close(std::exchange(out, -1)) != 0)
             throw AppError(err::PathFileAccess, QStringLiteral("%1: %2").arg(temp, qt_error_string(errno)));
         closeAll();
         files::renameOverAtomically(temp, target);
+        if (progress)
+            progress(100);
     } catch (...) {
         closeAll();
         removeDatabaseFile(temp);

@@ -3,7 +3,18 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+#include "platform/errors.h"
+
 namespace zv {
+
+// A database file that fails SQLite's integrity check, or is too damaged to
+// be walked by it.
+class DamagedDatabase : public AppError {
+public:
+    using AppError::AppError;
+};
 
 // How much of a database file checkDatabase reads.
 enum class DatabaseCheck {
@@ -47,9 +58,13 @@ bool compactionWorthwhile(const QString& path);
 // so that no writer changes it meanwhile: written beside the target
 // ("<target>.tmp-<pid>"), fsynced, renamed over it, folder fsynced. A missing
 // target is created; a failed copy leaves the old target as it was. Under the
-// same lock the source passes SQLite's integrity check first: a damaged file
-// never replaces what may be the last good copy (the failure names the file).
-void backupDatabase(const QString& source, const QString& target);
+// same lock the source passes SQLite's integrity check, run beside the copy:
+// a damaged file never replaces what may be the last good copy (the failure,
+// a DamagedDatabase, names the file). `progress`, when given, is called with
+// a percentage that only grows, from threads of its own, 100 once the copy is
+// in place.
+using BackupProgress = std::function<void(int percent)>;
+void backupDatabase(const QString& source, const QString& target, const BackupProgress& progress = {});
 
 // Makes a new database file at `path` from SQL text (used only by the set-up
 // of a program folder and by tests). Fails when `path` exists.
