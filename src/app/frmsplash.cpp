@@ -3,12 +3,17 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
+#include <QTimer>
 
+#include <atomic>
+#include <exception>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
 
 #include "archive/archivebrowse.h"
+#include "archive/transfer.h"
 #include "core/config.h"
 #include "core/language.h"
 #include "core/programfiles.h"
@@ -95,6 +100,7 @@ void frmSplash::Form_Load() {
     ignoring([&] { msg6_ = languageText(language, QStringLiteral("splash"), QStringLiteral("msg6")); });
     ignoring([&] { err2_ = languageText(language, QStringLiteral("splash"), QStringLiteral("err2")); });
     ignoring([&] { err3_ = languageText(language, QStringLiteral("splash"), QStringLiteral("err3")); });
+    ignoring([&] { msg7_ = languageText(language, QStringLiteral("splash"), QStringLiteral("msg7")); });
     ignoring([&] { Label1->setText(msg4_); });
     // Without the lock a second instance could compact and replace the
     // databases under this one; only a folder nobody can write is used unlocked.
@@ -229,22 +235,17 @@ void frmSplash::reportStartError(const QString& text, int32_t number, const QStr
     msgBox(logged ? text : text + QStringLiteral("\n\n") + cause, MsgButtons::OK, MsgIcon::Critical, appTitle());
 }
 
+// Each back-up is made or refused on its own: one target that cannot be
+// written does not leave the other two databases without a copy. The day of
+// the back-up is written only when all three were made, so a failed one is
+// tried again at the next start.
 void frmSplash::backUpAndCheckDay() {
     const QString folder = programFolder();
     const QLatin1String general = file::generalIni;
     lastday = formatDate(clock::today(), QStringLiteral("dd/mm/yy"));
+    QStringList failures;
+    bool logged = true;
     try {
-        QString archiveTarget = leggiini(QStringLiteral("back-up"), QStringLiteral("pathautobackup"), general, 255);
-        QString referenceTarget =
-            leggiini(QStringLiteral("back-up"), QStringLiteral("pathautobackupriferimenti"), general, 255);
-        QString vetTarget = leggiini(QStringLiteral("back-up"), QStringLiteral("pathautobackupvet"), general, 255);
-        if (archiveTarget.isEmpty())
-            archiveTarget = folder + QStringLiteral("/back-up/zarviumtotale.mdb");
-        if (referenceTarget.isEmpty())
-            referenceTarget = folder + QStringLiteral("/back-up/riferimenti.mdb");
-        if (vetTarget.isEmpty())
-            vetTarget = folder + QStringLiteral("/back-up/vet.mdb");
-
         const QString bk = leggiini(QStringLiteral("database"), QStringLiteral("bk"), general, 15);
         // A day that does not read as one (empty, cut short, impossible) tells
         // of no back-up at all: one is due now, not never.
@@ -254,22 +255,77 @@ void frmSplash::backUpAndCheckDay() {
             due = backedUp->daysTo(clock::today()) > interval;
         }
         if (due) {
-            backupDatabase(folder + QStringLiteral("/zarviumtotale.mdb"), archiveTarget);
-            backupDatabase(folder + QStringLiteral("/riferimenti.mdb"), referenceTarget);
-            backupDatabase(folder + QStringLiteral("/vet.mdb"), vetTarget);
-            db_bk_effettuato = 1;
-            scriviini(QStringLiteral("database"), QStringLiteral("bk"), lastday, general);
+            const std::pair<QLatin1String, QLatin1String> backUps[] = {
+                {file::archiveDb, QLatin1String("pathautobackup")},
+                {file::referenceDb, QLatin1String("pathautobackupriferimenti")},
+                {file::vetDb, QLatin1String("pathautobackupvet")}};
+            for (const auto& [database, key] : backUps) {
+                QString target = leggiini(QStringLiteral("back-up"), key, general, 255);
+                if (target.isEmpty())
+                    target = folder + QStringLiteral("/back-up/") + database;
+                const auto record = [&](int32_t number, const QString& description) {
+                    failures << QStringLiteral("%1 [back-up] %2 = \"%3\": %4").arg(general, key, target, description);
+                    logged = logerrore(number, failures.last(), formName()) && logged;
+                };
+                try {
+                    backUp(database, target);
+                } catch (const DamagedDatabase& e) {
+                    if (database == file::archiveDb)
+                        archiveDamaged = true;
+                    record(e.number(), e.description());
+                } catch (...) {
+                    const CaughtError e = describeCurrentException();
+                    record(e.number, e.description);
+                }
+            }
+            if (failures.isEmpty()) {
+                db_bk_effettuato = 1;
+                scriviini(QStringLiteral("database"), QStringLiteral("bk"), lastday, general);
+            }
         }
     } catch (...) {
         const CaughtError e = describeCurrentException();
+        failures << e.description;
+        logged = logerrore(e.number, e.description, formName()) && logged;
+    }
+    ignoring([this] { Label1->setVisible(false); });
+    if (!failures.isEmpty()) {
         stato_db_ok = 0;
-        reportStartError(err3_, e.number, e.description);
+        // Where no log can be written the box says the causes itself.
+        msgBox(logged ? err3_ : err3_ + QStringLiteral("\n\n") + failures.join(QLatin1Char('\n')), MsgButtons::OK,
+               MsgIcon::Critical, appTitle());
         setBusy(false);
     }
     // The day's results go into the archive whatever became of the back-up:
-    // a back-up that keeps failing must not hold them back day after day.
+    // one that keeps failing must not hold them back day after day. Only an
+    // archive that has just failed its check is kept from them, by the main
+    // window (archiveDamaged).
     if (lastday != leggiini(QStringLiteral("database"), QStringLiteral("last"), general, 15))
         aggdb = true;
+}
+
+// A back-up of a large archive takes a while: the window keeps painting and
+// says which file it copies and how far it is.
+void frmSplash::backUp(const QLatin1String database, const QString& target) {
+    requireBackupTarget(target);
+    std::atomic<int> percent{0};
+    const auto say = [&] {
+        ignoring([&] {
+            QString text = msg7_.isEmpty() ? QStringLiteral("%1 %2 %") : msg7_;
+            Label1->setText(text.arg(database).arg(percent.load()));
+            Label1->setVisible(true);
+        });
+    };
+    say();
+    QTimer ticker;
+    ticker.setInterval(100);
+    connect(&ticker, &QTimer::timeout, this, say);
+    ticker.start();
+    runKeepingWindowsPainted(
+        [&] { backupDatabase(programFolder() + QLatin1Char('/') + database, target, [&](int p) { percent = p; }); },
+        std::chrono::milliseconds(0), say);
+    ticker.stop();
+    say();
 }
 
 }  // namespace zv

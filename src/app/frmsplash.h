@@ -25,6 +25,9 @@ public:
     int16_t stato_db_ok = 1;
     int16_t db_bk_effettuato = 0;
     bool aggdb = false;
+    // True when the archive failed its check at this start's back-up: no
+    // roll-over moves results into it until a start finds it whole.
+    bool archiveDamaged = false;
     QString lastday;
 
     // The background picture, as loaded (none when it could not be read).
@@ -45,9 +48,10 @@ private:
     void removeStaleScratchFiles();
     bool compactAll();
     void backUpAndCheckDay();
+    void backUp(QLatin1String database, const QString& target);
     void reportStartError(const QString& text, int32_t number, const QString& cause);
 
-    QString msg1_, msg4_, msg5_, msg6_, err2_, err3_;
+    QString msg1_, msg4_, msg5_, msg6_, msg7_, err2_, err3_;
     QPixmap background_;
     InstanceLock lock_;
     bool endRequested_ = false;

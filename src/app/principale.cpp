@@ -75,6 +75,7 @@ void Principale::applyCaptions() {
     msg5_ = caption(lingua, section, QStringLiteral("msg5"));
     aggiornaLbl1_ = caption(lingua, QStringLiteral("aggiorna"), QStringLiteral("lbl1"));
     aggiornaOk_ = caption(lingua, QStringLiteral("aggiorna"), QStringLiteral("ok"));
+    aggiornaDamaged_ = caption(lingua, QStringLiteral("aggiorna"), QStringLiteral("err1"));
 }
 
 void Principale::Form_Load() {
@@ -93,6 +94,7 @@ void Principale::Form_Load() {
     const int16_t dbOk = splash ? splash->stato_db_ok : 1;
     const int16_t backedUp = splash ? splash->db_bk_effettuato : 0;
     const bool newDay = splash ? splash->aggdb : false;
+    archiveDamaged_ = splash && splash->archiveDamaged;
 
     // Pictures, link state, title and captions: each statement on its own; a failing one is skipped.
     const QString folder = programFolder();
@@ -235,6 +237,16 @@ void Principale::applySettings() {
 }
 
 int Principale::aggiornadb() {
+    // The user will restore a damaged archive from its back-up, and with it
+    // lose whatever was moved in: the results wait in the daily database,
+    // where reception goes on, until a start finds the archive whole. The
+    // day of the last roll-over is left as it is, so that start rolls over.
+    if (archiveDamaged_) {
+        Label24->setVisible(true);
+        Label24->setForeColor(colours::red);
+        Label24->setText(aggiornaDamaged_);
+        return 0;
+    }
     setBusy(true);
     Label24->setVisible(true);
     Label24->setText(aggiornaLbl1_);

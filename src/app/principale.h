@@ -75,7 +75,8 @@ private:
     void applySettings();
 
     QString msg1_, msg4_, msg5_;
-    QString aggiornaLbl1_, aggiornaOk_;
+    QString aggiornaLbl1_, aggiornaOk_, aggiornaDamaged_;
+    bool archiveDamaged_ = false;
     QString model_;
     QString modelPicture_;
     std::unique_ptr<Session> session_;

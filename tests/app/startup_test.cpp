@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/appmain.h"
 #include "app/frmsplash.h"
@@ -49,6 +50,15 @@ protected:
     }
     QString say(const QString& language, const QString& section, const QString& key) {
         return languageText(language, section, key);
+    }
+    // A start whose back-up failed: err3 once, then "DB Error" on the main window.
+    void startFailingTheBackUp() {
+        start();
+        const auto shown = prompts_->takeMessages();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text, say("it.ini", "splash", "err3"));
+        ASSERT_NE(main(), nullptr);
+        EXPECT_EQ(main()->Label13->text(), QStringLiteral("DB Error"));
     }
     // The start ended at the splash, no main window came up: the boxes it showed.
     std::vector<MessageRequest> stoppedAtTheSplash(frmSplash* splash) {
@@ -326,27 +336,149 @@ TEST_F(Startup, FailedCompactionLogsItsCause) {
 // A damaged archive passes the start (nothing reads it whole when it needs no
 // compaction), but it must never replace the last good back-up: the old copy
 // stays, err3 says the back-up failed and the log names the damaged file.
-TEST_F(Startup, ADamagedArchiveNeverReplacesTheLastGoodBackUp) {
+// An archive that fails its check at the back-up keeps its last good copy,
+// and the day's results stay where the user's restore cannot lose them:
+// in the daily database, which goes on receiving, until a start finds the
+// archive whole again and rolls every waiting day over.
+TEST_F(Startup, ADamagedArchiveNeverReplacesTheLastGoodBackUpNorTakesTheDay) {
     const QString archive = path("zarviumtotale.mdb");
     const QString backUp = path("back-up/zarviumtotale.mdb");
     const QByteArray goodCopy = test::damagedAfterAGoodBackUp(archive, backUp, path("Temp.mdb"), 200);
     ASSERT_NE(test::integrityOf(archive), QStringLiteral("ok"));
     scriviini("database", "bk", "30/11/26", "general.ini");
     scriviini("database", "last", "07/12/26", "general.ini");
+    {
+        Connection daily(path("zarvium.mdb"));
+        test::addTestResult(daily, "A", "ROSSI", 1);
+    }
 
-    start();
-    const auto shown = prompts_->takeMessages();
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, say("it.ini", "splash", "err3"));
-    ASSERT_NE(main(), nullptr);
-    EXPECT_EQ(main()->Label13->text(), QStringLiteral("DB Error"));
+    ASSERT_NO_FATAL_FAILURE(startFailingTheBackUp());
     EXPECT_FALSE(main()->Label5->isVisibleTo(main()));
     EXPECT_EQ(fileBytes(backUp), goodCopy);
     EXPECT_EQ(ini("general.ini", "database", "bk"), QStringLiteral("30/11/26"));
     EXPECT_TRUE(QDir(path("back-up")).entryList({"*.tmp-*"}, QDir::Files | QDir::Hidden).isEmpty());
+    // The other two databases are backed up all the same.
+    for (const char* copy : {"back-up/riferimenti.mdb", "back-up/vet.mdb"})
+        EXPECT_EQ(test::integrityOf(path(copy)), QStringLiteral("ok")) << copy;
     const QString log = QString::fromUtf8(fileBytes(path("log/08.12.26.log")));
     EXPECT_TRUE(log.contains(QStringLiteral("\tfrmSplash\t"))) << log.toStdString();
     EXPECT_TRUE(log.contains(archive)) << log.toStdString();
+    for (const QString& line : log.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+        EXPECT_TRUE(line.startsWith(QLatin1Char('"')) && line.endsWith(QLatin1Char('"'))) << line.toStdString();
+
+    // No roll-over: the result waits in the daily database, which still takes new ones.
+    EXPECT_TRUE(main()->Label24->isVisibleTo(main()));
+    EXPECT_EQ(main()->Label24->text(), say("it.ini", "aggiorna", "err1"));
+    EXPECT_EQ(ini("general.ini", "database", "last"), QStringLiteral("07/12/26"));
+    EXPECT_EQ(test::rowCount(main()->session().cn, "datinumerici"), 1);
+    test::addTestResult(main()->session().cn, "B", "VERDI", 2);
+    main()->aggiornadb();  // the archive menu's roll-over holds back too
+    EXPECT_EQ(test::rowCount(main()->session().cn, "datinumerici"), 2);
+    Forms::unloadAll();
+    prompts_->takeMessages();
+
+    // Restored from its back-up: the next start rolls both results over.
+    {
+        QFile restore(archive);
+        ASSERT_TRUE(restore.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        restore.write(goodCopy);
+    }
+    start();
+    EXPECT_TRUE(prompts_->takeMessages().empty());
+    ASSERT_NE(main(), nullptr);
+    EXPECT_EQ(main()->Label13->text(), QStringLiteral("OK!"));
+    EXPECT_EQ(test::rowCount(main()->session().cn, "datinumerici"), 0);
+    EXPECT_EQ(test::rowCount(main()->session().cntot, "datinumerici"), 202);
+    EXPECT_EQ(main()->Label24->text(), say("it.ini", "aggiorna", "ok"));
+    EXPECT_EQ(ini("general.ini", "database", "last"), QStringLiteral("08/12/26"));
+    EXPECT_EQ(ini("general.ini", "database", "bk"), QStringLiteral("08/12/26"));
+}
+
+// A back-up target in general.ini that names one of the program's own files,
+// by whatever spelling, would put an old copy in place of live data: it is
+// refused at the start as in the archive manager, said once in the log with
+// its setting, and the other back-ups and the start go on.
+TEST_F(Startup, ABackUpTargetNamingAFileOfTheProgramIsRefusedAndTheRestGoesOn) {
+    {
+        Connection daily(path("zarvium.mdb"));
+        for (int i = 1; i <= 5; ++i)
+            test::addTestResult(daily, QStringLiteral("S%1").arg(i), "ROSSI", i);
+    }
+    ASSERT_TRUE(QDir(folder_).mkpath("elsewhere"));
+    ASSERT_TRUE(QFile::link(path("zarviumtotale.mdb"), path("elsewhere/copia.mdb")));
+    ASSERT_TRUE(QFile::link(path("back-up"), path("elsewhere/bk")));
+    // The template: the databases are compacted at the start, and a compaction's rename ends a hard link.
+    ASSERT_EQ(::link(QFile::encodeName(path("back-up/startdb/zarviumtotale.mdb")).constData(),
+                     QFile::encodeName(path("elsewhere/hard.mdb")).constData()),
+              0);
+    struct Case {
+        const char* key;
+        QString target;
+        const char* own;
+        const char* backedUp[2];
+    };
+    const Case cases[] = {
+        {"pathautobackupvet",
+         path("back-up/../zarvium.mdb"),
+         "zarvium.mdb",
+         {"back-up/zarviumtotale.mdb", "back-up/riferimenti.mdb"}},
+        {"pathautobackupriferimenti",
+         path("elsewhere/copia.mdb"),
+         "zarviumtotale.mdb",
+         {"back-up/zarviumtotale.mdb", "back-up/vet.mdb"}},
+        {"pathautobackup",
+         path("elsewhere/hard.mdb"),
+         "back-up/startdb/zarviumtotale.mdb",
+         {"back-up/riferimenti.mdb", "back-up/vet.mdb"}},
+        {"pathautobackup",
+         path("elsewhere/bk/../zarvium.mdb-journal"),
+         "zarvium.mdb-journal",
+         {"back-up/riferimenti.mdb", "back-up/vet.mdb"}},
+        {"pathautobackupvet",
+         path("general.ini"),
+         "general.ini",
+         {"back-up/zarviumtotale.mdb", "back-up/riferimenti.mdb"}},
+        {"pathautobackupvet",
+         path("back-up/startdb/zarviumtotale.mdb"),
+         "back-up/startdb/zarviumtotale.mdb",
+         {"back-up/zarviumtotale.mdb", "back-up/riferimenti.mdb"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target.toStdString());
+        for (const char* copy : {"back-up/zarviumtotale.mdb", "back-up/riferimenti.mdb", "back-up/vet.mdb"})
+            QFile::remove(path(copy));
+        QFile::remove(path("log/08.12.26.log"));
+        const QByteArray ownBefore = fileBytes(path(c.own));
+        for (const char* key : {"pathautobackup", "pathautobackupriferimenti", "pathautobackupvet"})
+            scriviini("back-up", key, key == std::string_view(c.key) ? c.target : QString(), "general.ini");
+        scriviini("database", "bk", "30/11/26", "general.ini");
+
+        ASSERT_NO_FATAL_FAILURE(startFailingTheBackUp());
+        EXPECT_EQ(test::rowCount(main()->session().cn, "datinumerici"), 5);
+        if (std::string_view(c.own).starts_with("back-up/"))  // the template: never compacted
+            EXPECT_EQ(fileBytes(path(c.own)), ownBefore);
+        EXPECT_FALSE(QFileInfo::exists(path("zarvium.mdb-journal")));
+        for (const char* copy : c.backedUp)
+            EXPECT_EQ(test::integrityOf(path(copy)), QStringLiteral("ok")) << copy;
+        EXPECT_EQ(ini("general.ini", "database", "bk"), QStringLiteral("30/11/26"));
+        const QStringList lines =
+            QString::fromUtf8(fileBytes(path("log/08.12.26.log"))).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 1) << lines.join('\n').toStdString();
+        EXPECT_TRUE(lines[0].contains(QStringLiteral("[back-up] %1").arg(QLatin1String(c.key))))
+            << lines[0].toStdString();
+        EXPECT_TRUE(lines[0].contains(c.target)) << lines[0].toStdString();
+        EXPECT_TRUE(lines[0].contains(path(c.own))) << lines[0].toStdString();
+        Forms::unloadAll();
+    }
+}
+
+// While a database is copied the splash says which, and how far, in the user's language.
+TEST_F(Startup, TheSplashSaysWhichFileIsBackedUp) {
+    scriviini("database", "bk", "30/11/26", "general.ini");
+    frmSplash* splash = start();
+    ASSERT_NE(main(), nullptr);
+    EXPECT_EQ(splash->Label1->text(), say("it.ini", "splash", "msg7").arg("vet.mdb").arg(100));
+    EXPECT_FALSE(splash->Label1->isVisibleTo(splash));
 }
 
 // A database that cannot serve the program is as good as missing: the start
