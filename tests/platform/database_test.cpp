@@ -5,11 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <mutex>
+#include <random>
+#include <vector>
 
 #include <sys/stat.h>
 
 #include "platform/database.h"
+#include "platform/dbfiles.h"
 #include "platform/errors.h"
 #include "platform/sqlite_util.h"
 
@@ -1222,6 +1227,48 @@ TEST_F(DatabaseCopyTest, BackupIsTheCompactedFileByteForByte) {
     backupDatabase(db, target);
     EXPECT_EQ(bytesOf(target), compacted);
     EXPECT_EQ(QDir(path(QStringLiteral("back-up"))).entryList(QDir::Files), QStringList{QStringLiteral("zarvium.mdb")});
+}
+
+// What the splash shows of a back-up: a percentage that only grows and ends
+// at 100 once the copy is in place; none reaches 100 for a copy that failed.
+TEST_F(DatabaseCopyTest, BackupProgressOnlyGrowsAndEndsWhenTheCopyIsInPlace) {
+    const QString db = path(QStringLiteral("big.mdb"));
+    createDatabaseFromSql(db,
+                          QStringLiteral("CREATE TABLE t (k INTEGER PRIMARY KEY, v BLOB); CREATE INDEX t_v ON t (v);"));
+    {
+        Connection cn(db);
+        Transaction tx(cn);
+        for (int i = 0; i < 2000; ++i)
+            cn.execute(QStringLiteral("INSERT INTO t (v) VALUES (randomblob(3000))"));
+        tx.commit();
+    }
+    QDir(dir_.path()).mkdir(QStringLiteral("back-up"));
+    const QString target = path(QStringLiteral("back-up/big.mdb"));
+    std::mutex guard;
+    std::vector<int> said;
+    const auto note = [&](int percent) {
+        std::lock_guard<std::mutex> lock(guard);
+        said.push_back(percent);
+    };
+    backupDatabase(db, target, note);
+    EXPECT_EQ(bytesOf(target), bytesOf(db));
+    ASSERT_GE(said.size(), 3u);
+    EXPECT_TRUE(std::is_sorted(said.begin(), said.end()) && std::adjacent_find(said.begin(), said.end()) == said.end());
+    EXPECT_EQ(said.back(), 100);
+
+    said.clear();
+    {
+        QFile file(db);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        std::mt19937 garbage(23);
+        QByteArray page(4096, Qt::Uninitialized);
+        for (char& b : page)
+            b = char(garbage());
+        file.seek(file.size() / 4096 / 2 * 4096);
+        file.write(page);
+    }
+    EXPECT_THROW(backupDatabase(db, target, note), DamagedDatabase);
+    EXPECT_TRUE(std::find(said.begin(), said.end(), 100) == said.end());
 }
 
 TEST_F(DatabaseCopyTest, ANewDatabaseIsMadeWholeOrNotAtAll) {
