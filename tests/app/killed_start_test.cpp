@@ -83,5 +83,76 @@ TEST_F(KilledStart, ABackUpDayWithADamagedArchiveNeverLeavesADamagedBackUp) {
     }
 }
 
+// A back-up day that is also a new day, killed at any moment: every back-up
+// left behind passes SQLite's check, and every result received so far is in
+// the daily database or in the archive, once.
+TEST_F(KilledStart, ABackUpAndRollOverDayKilledLosesNoResultAndLeavesNoDamagedBackUp) {
+    {
+        Connection archive(path("zarviumtotale.mdb"));
+        test::addManyResults(archive, 1500);
+    }
+    const QString today = QDate::currentDate().toString("dd/MM/yy");
+    const QString yesterday = QDate::currentDate().addDays(-1).toString("dd/MM/yy");
+    int received = 0;
+    const auto newDayWithResults = [&] {
+        Connection daily(path("zarvium.mdb"));
+        for (int i = 0; i < 3; ++i)
+            test::addTestResult(daily, QStringLiteral("K%1").arg(++received), "ROSSI", i + 1);
+        scriviini("database", "last", yesterday, "general.ini");
+        scriviini("database", "bk", "01/01/20", "general.ini");
+    };
+    const auto expectEveryResultOnce = [&] {
+        QStringList kept;
+        for (const char* file : {"zarvium.mdb", "zarviumtotale.mdb"}) {
+            Connection cn(path(file));
+            Recordset rs(cn, "select specId from datinumerici where specId like 'K%'");
+            for (rs.moveFirst(); !rs.eof(); rs.moveNext())
+                kept << rs.text("specId");
+        }
+        kept.sort();
+        QStringList expected;
+        for (int k = 1; k <= received; ++k)
+            expected << QStringLiteral("K%1").arg(k);
+        expected.sort();
+        EXPECT_EQ(kept, expected);
+    };
+
+    // One start left to run until its roll-over has written the day: the span
+    // over which the kills fall.
+    newDayWithResults();
+    qint64 span = 0;
+    {
+        QFileSystemWatcher watcher({folder_});
+        QSignalSpy changed(&watcher, &QFileSystemWatcher::directoryChanged);
+        QProcess program;
+        QElapsedTimer clock;
+        clock.start();
+        startProgram(program);
+        while (leggiini("database", "last", "general.ini", 15) != today)
+            ASSERT_TRUE(changed.wait(60000)) << "the start never rolled the day over";
+        span = clock.elapsed();
+        program.kill();
+        program.waitForFinished(30000);
+    }
+    expectEveryResultOnce();
+
+    std::mt19937 random(20261211);
+    std::uniform_int_distribution<qint64> moment(0, span);
+    for (int kill = 0; kill < 30; ++kill) {
+        const qint64 at = moment(random);
+        SCOPED_TRACE(QStringLiteral("kill %1 after %2 ms of %3").arg(kill).arg(at).arg(span).toStdString());
+        newDayWithResults();
+        QProcess program;
+        QSignalSpy finished(&program, &QProcess::finished);
+        startProgram(program);
+        QTimer::singleShot(at, &program, [&program] { program.kill(); });
+        ASSERT_TRUE(finished.wait(60000));
+        for (const char* copy : {"back-up/zarviumtotale.mdb", "back-up/riferimenti.mdb", "back-up/vet.mdb"})
+            if (QFileInfo::exists(path(copy)))
+                EXPECT_EQ(test::integrityOf(path(copy)), QStringLiteral("ok")) << copy;
+        expectEveryResultOnce();
+    }
+}
+
 }  // namespace
 }  // namespace zv
