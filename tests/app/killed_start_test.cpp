@@ -148,8 +148,9 @@ TEST_F(KilledStart, ABackUpAndRollOverDayKilledLosesNoResultAndLeavesNoDamagedBa
         QTimer::singleShot(at, &program, [&program] { program.kill(); });
         ASSERT_TRUE(finished.wait(60000));
         for (const char* copy : {"back-up/zarviumtotale.mdb", "back-up/riferimenti.mdb", "back-up/vet.mdb"})
-            if (QFileInfo::exists(path(copy)))
+            if (QFileInfo::exists(path(copy))) {
                 EXPECT_EQ(test::integrityOf(path(copy)), QStringLiteral("ok")) << copy;
+            }
         expectEveryResultOnce();
     }
 }
