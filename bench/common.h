@@ -154,14 +154,17 @@ inline void settle(const QString& path) {
 
 // The plain copy a back-up is measured beside: read and written in the
 // chunks the program's own copy uses, then synced.
+// What cp does: the bytes copied inside the kernel (copy_file_range), then fsync.
 inline void copyAndSync(const QString& from, const QString& to) {
     const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY);
     const int out = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<char> buffer(64 * 1024);
+    if (in < 0 || out < 0)
+        std::abort();
     ssize_t n;
-    while ((n = ::read(in, buffer.data(), buffer.size())) > 0)
-        if (::write(out, buffer.data(), size_t(n)) != n)
-            std::abort();
+    while ((n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0)) > 0) {
+    }
+    if (n < 0)
+        std::abort();
     ::fsync(out);
     ::close(out);
     ::close(in);
