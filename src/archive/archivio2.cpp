@@ -486,9 +486,14 @@ void Archivio2::backupTarget(int row) {
             requireBackupTarget(chosen);
         t.shown->setText(chosen.isEmpty() ? QStringLiteral("Default") : chosen);
         scriviini(QStringLiteral("back-up"), QString::fromLatin1(t.key), chosen, file::generalIni);
-        copyToBackupTarget(programPath(t.database), chosen);
+        // A large archive takes a while to check and copy: the windows keep painting meanwhile.
+        setBusy(true);
+        runKeepingWindowsPainted([&] { copyToBackupTarget(programPath(t.database), chosen); },
+                                 std::chrono::milliseconds(0), {});
+        setBusy(false);
         msgBox(txt_msg[5], MsgButtons::OK, MsgIcon::Information, QStringLiteral("Gestione Archivio"));
     } catch (const AppError&) {
+        setBusy(false);
         msgBox(txt_err[1], MsgButtons::OK, MsgIcon::Information, QStringLiteral("Gestione Archivio"));
     }
 }
