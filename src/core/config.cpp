@@ -85,13 +85,18 @@ auto leggiiniAs(const QString& section, const QString& key, const QString& file,
     try {
         return convert(value);
     } catch (const AppError& e) {
-        throw AppError(e.number(),
-                       QStringLiteral("%1: %2 [%3] %4 = \"%5\"")
-                           .arg(e.description(), profile::resolvePath(iniPath(QString(), file)), section, key, value));
+        throw settingError(e, section, key, file, value);
     }
 }
 
 }  // namespace
+
+AppError settingError(const AppError& e, const QString& section, const QString& key, const QString& file,
+                      const QString& value) {
+    return AppError(e.number(),
+                    QStringLiteral("%1: %2 [%3] %4 = \"%5\"")
+                        .arg(e.description(), profile::resolvePath(iniPath(QString(), file)), section, key, value));
+}
 
 int16_t leggiiniInt16(const QString& section, const QString& key, const QString& file, int32_t size) {
     return leggiiniAs(section, key, file, size, [](const QString& v) { return toInt16(v); });

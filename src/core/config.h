@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "core/notifier.h"
+#include "platform/errors.h"
 
 namespace zv {
 
@@ -31,6 +32,12 @@ int16_t leggiiniInt16(const QString& section, const QString& key, const QString&
 double leggiiniDouble(const QString& section, const QString& key, const QString& file, int32_t size,
                       QChar decimal = QChar());
 bool leggiiniBool(const QString& section, const QString& key, const QString& file, int32_t size);
+// `e`, raised by the value of one key, with the file, the section, the key
+// and the value named after its description, as the readers above name a
+// value they cannot convert: for a setting that reads but is refused by what
+// it is handed to (a negative buffer size, a baud rate the port cannot take).
+AppError settingError(const AppError& e, const QString& section, const QString& key, const QString& file,
+                      const QString& value);
 // Writes one key; a failed write is not reported (the old value stays).
 void scriviini(const QString& section, const QString& key, const QString& value, const QString& file,
                const QString& folder = QString());
