@@ -124,7 +124,7 @@ QChar configuredDecimalMark() {
     return regionalDecimal();
 }
 
-bool logerrore(int32_t number, const QString& description, const QString& window) {
+bool logerrore(int32_t number, const QString& description, const QString& window, const QString& said) {
     bool logged = false;
     try {
         const QDateTime at = clock::now();
@@ -140,7 +140,7 @@ bool logerrore(int32_t number, const QString& description, const QString& window
             // A missing log folder or a full disk must not stop the caller; the
             // status line below still tells the user what went wrong.
         }
-        const LoggedError logged{window, number, description};
+        const LoggedError logged{window, number, description, said};
         if (notifier().hasStatusListener())
             emit notifier().errorLogged(logged);
         else

@@ -49,8 +49,10 @@ QChar configuredDecimalMark();
 
 // Appends one record to today's error log (log/dd.mm.yy.log) and puts the
 // error on the status line through the notifier. Never throws; tells whether
-// the record reached the log.
-bool logerrore(int32_t number, const QString& description, const QString& window);
+// the record reached the log. `said`, when given, is what the window told the
+// user in their language; the status line shows it in place of the log's
+// description, which stays in the log for whoever mends the cause.
+bool logerrore(int32_t number, const QString& description, const QString& window, const QString& said = QString());
 
 // The last error logged while nothing showed logged errors, kept for the
 // main window to show at its load; taking it clears it.
