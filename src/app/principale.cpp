@@ -392,8 +392,10 @@ void Principale::listenToNotifier() {
 
 void Principale::showLoggedError(const LoggedError& error) {
     Label24->setVisible(true);
+    // What the user was told, in their language, when the window told them;
+    // the log keeps the description for whoever mends the cause.
     Label24->setText(error.window + QStringLiteral(" - ") + QString::number(error.number) + QStringLiteral(" - ") +
-                     error.description);
+                     (error.said.isEmpty() ? error.description : error.said));
 }
 
 void Principale::showReceiverActivity(ReceiverActivity activity) {

@@ -229,7 +229,7 @@ void Archivio2::Command8_Click() {
         try {
             first = archiveStartYear(start);
         } catch (const AppError& e) {
-            throw namingIniValue(e, file::generalIni, QStringLiteral("database"), QStringLiteral("start"), start);
+            throw settingError(e, QStringLiteral("database"), QStringLiteral("start"), file::generalIni, start);
         }
         chiavianni.clear();
         chiavimesi.clear();

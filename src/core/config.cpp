@@ -95,13 +95,6 @@ QString leggiini(const QString& section, const QString& key, const QString& file
     return value.left(size - 1);
 }
 
-AppError namingIniValue(const AppError& e, const QString& file, const QString& section, const QString& key,
-                        const QString& value) {
-    return AppError(e.number(),
-                    QStringLiteral("%1: %2 [%3] %4 = \"%5\"")
-                        .arg(e.description(), profile::resolvePath(iniPath(QString(), file)), section, key, value));
-}
-
 namespace {
 
 template <class Convert>
@@ -110,11 +103,18 @@ auto leggiiniAs(const QString& section, const QString& key, const QString& file,
     try {
         return convert(value);
     } catch (const AppError& e) {
-        throw namingIniValue(e, file, section, key, value);
+        throw settingError(e, section, key, file, value);
     }
 }
 
 }  // namespace
+
+AppError settingError(const AppError& e, const QString& section, const QString& key, const QString& file,
+                      const QString& value) {
+    return AppError(e.number(),
+                    QStringLiteral("%1: %2 [%3] %4 = \"%5\"")
+                        .arg(e.description(), profile::resolvePath(iniPath(QString(), file)), section, key, value));
+}
 
 int16_t leggiiniInt16(const QString& section, const QString& key, const QString& file, int32_t size) {
     return leggiiniAs(section, key, file, size, [](const QString& v) { return toInt16(v); });
@@ -142,7 +142,7 @@ QChar configuredDecimalMark() {
     return regionalDecimal();
 }
 
-bool logerrore(int32_t number, const QString& description, const QString& window) {
+bool logerrore(int32_t number, const QString& description, const QString& window, const QString& said) {
     bool logged = false;
     try {
         const QDateTime at = clock::now();
@@ -162,7 +162,7 @@ bool logerrore(int32_t number, const QString& description, const QString& window
             // A missing log folder or a full disk must not stop the caller; the
             // status line below still tells the user what went wrong.
         }
-        const LoggedError logged{window, number, description};
+        const LoggedError logged{window, number, description, said};
         if (notifier().hasStatusListener())
             emit notifier().errorLogged(logged);
         else

@@ -33,15 +33,17 @@ QString leggiini(const QString& section, const QString& key, const QString& file
 // convert fails as the conversion does (13, or 6 out of range), and the
 // description names the file, the section, the key and the value, so the
 // error log tells which setting to mend.
-// The error `e` a value read from `file` [`section`] `key` gave, naming them
-// and the value: the log line then says what to mend, and where.
-AppError namingIniValue(const AppError& e, const QString& file, const QString& section, const QString& key,
-                        const QString& value);
 int16_t leggiiniInt16(const QString& section, const QString& key, const QString& file, int32_t size);
 // With `decimal` as the decimal mark; a null one is the regional mark.
 double leggiiniDouble(const QString& section, const QString& key, const QString& file, int32_t size,
                       QChar decimal = QChar());
 bool leggiiniBool(const QString& section, const QString& key, const QString& file, int32_t size);
+// `e`, raised by the value of one key, with the file, the section, the key
+// and the value named after its description, as the readers above name a
+// value they cannot convert: for a setting that reads but is refused by what
+// it is handed to (a negative buffer size, a baud rate the port cannot take).
+AppError settingError(const AppError& e, const QString& section, const QString& key, const QString& file,
+                      const QString& value);
 // Writes one key; a failed write is not reported (the old value stays).
 void scriviini(const QString& section, const QString& key, const QString& value, const QString& file,
                const QString& folder = QString());
@@ -53,8 +55,10 @@ QChar configuredDecimalMark();
 
 // Appends one record to today's error log (log/dd.mm.yy.log) and puts the
 // error on the status line through the notifier. Never throws; tells whether
-// the record reached the log.
-bool logerrore(int32_t number, const QString& description, const QString& window);
+// the record reached the log. `said`, when given, is what the window told the
+// user in their language; the status line shows it in place of the log's
+// description, which stays in the log for whoever mends the cause.
+bool logerrore(int32_t number, const QString& description, const QString& window, const QString& said = QString());
 
 // The last error logged while nothing showed logged errors, kept for the
 // main window to show at its load; taking it clears it.

@@ -8,11 +8,14 @@
 
 namespace zv {
 
-// An error the log recorded: the window it happened in, its number and description.
+// An error the log recorded: the window it happened in, its number and
+// description, and what the window told the user about it in their language
+// (empty when it told nothing).
 struct LoggedError {
     QString window;
     int32_t number = 0;
     QString description;
+    QString said;
     bool operator==(const LoggedError&) const = default;
 };
 

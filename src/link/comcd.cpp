@@ -85,8 +85,23 @@ void ComCD::Form_Load() {
 void ComCD::configurePort() {
     const QString portIni = file::portIni;
     const QString section = QStringLiteral("port");
+    // A value that reads but that the port refuses is named as the store names
+    // one it cannot read: file, section, key and value, so the user knows what
+    // to mend.
+    const auto handing = [&](const QString& key, const QString& value, const auto& hand) {
+        try {
+            hand();
+        } catch (const AppError& e) {
+            throw settingError(e, section, key, portIni, value);
+        }
+    };
+    const auto number = [&](const QString& key, const auto& hand) {
+        const QString value = ini(portIni, section, key, 15);
+        handing(key, value, [&] { hand(toInt16(value)); });
+    };
     const int16_t handshake = leggiiniInt16(section, QStringLiteral("handshake"), portIni, 10);
     const int16_t inputlen = leggiiniInt16(section, QStringLiteral("inputlen"), portIni, 10);
+    const QString lenText = ini(portIni, section, QStringLiteral("len"), 10);
     const int16_t len = leggiiniInt16(section, QStringLiteral("len"), portIni, 10);
     QString porta = ini(portIni, section, QStringLiteral("porta"), 15);
     // A device path is read whole: /dev/serial/by-id/ names run far past 14 characters.
@@ -96,16 +111,24 @@ void ComCD::configurePort() {
     MSComm1->setPort(porta.startsWith(QLatin1Char('/'))
                          ? porta
                          : QString::number(leggiiniInt16(section, QStringLiteral("porta"), portIni, 15)));
-    MSComm1->setSettings(QStringList{
-        ini(portIni, section, QStringLiteral("rate"), 15), ini(portIni, section, QStringLiteral("parity"), 15),
-        ini(portIni, section, QStringLiteral("bit"), 15), ini(portIni, section, QStringLiteral("stopbit"), 15)}
-                             .join(QLatin1Char(',')));
-    MSComm1->setInputBufferSize(leggiiniInt16(section, QStringLiteral("buffer"), portIni, 15));
-    MSComm1->setReceiveThreshold(leggiiniInt16(section, QStringLiteral("soglia"), portIni, 15));
-    MSComm1->open();
+    const QStringList lineKeys{QStringLiteral("rate"), QStringLiteral("parity"), QStringLiteral("bit"),
+                               QStringLiteral("stopbit")};
+    QStringList line;
+    for (const QString& key : lineKeys)
+        line << ini(portIni, section, key, 15);
+    try {
+        MSComm1->setSettings(line);
+    } catch (const LineSettingError& e) {
+        throw settingError(e, section, lineKeys[e.field()], portIni, line[e.field()]);
+    }
+    number(QStringLiteral("buffer"), [&](int16_t bytes) { MSComm1->setInputBufferSize(bytes); });
+    number(QStringLiteral("soglia"), [&](int16_t characters) { MSComm1->setReceiveThreshold(characters); });
+    handing(QStringLiteral("porta"), porta, [&] { MSComm1->open(); });
     if (inputlen == 1)
-        MSComm1->setInputLength(len);
-    MSComm1->setHandshaking(handshake == 1 ? CommPort::Handshaking::RtsCtsXonXoff : CommPort::Handshaking::XonXoff);
+        handing(QStringLiteral("len"), lenText, [&] { MSComm1->setInputLength(len); });
+    handing(QStringLiteral("handshake"), ini(portIni, section, QStringLiteral("handshake"), 10), [&] {
+        MSComm1->setHandshaking(handshake == 1 ? CommPort::Handshaking::RtsCtsXonXoff : CommPort::Handshaking::XonXoff);
+    });
 }
 
 void ComCD::openPortLog() {

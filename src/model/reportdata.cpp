@@ -132,7 +132,7 @@ void fillReportData(ReportData& d, const ResultRecord& r, const LimitsRow& limit
     d.s_seq = textOf(r.seq);
     d.s_wbc = v(P::WBC);
     d.s_neu = v(P::neu);
-    d.s_bandati = numberOf(r.value(P::bandati));
+    d.s_bandati = v(P::bandati);
     d.s_lym = v(P::lym);
     d.s_mono = v(P::mono);
     d.s_eos = v(P::eos);

@@ -59,7 +59,9 @@ struct ReportData {
     QString nomeform;  // read by nobody
     QString s_seq;
     ReportValue s_wbc, s_neu, s_lym, s_mono, s_eos, s_baso;
-    double s_bandati = 0;
+    // Never sent by the analyser, only typed: NULL is a band count nobody
+    // measured, and the page prints it as nothing, not as 0.
+    ReportValue s_bandati;
     ReportValue s_rbc, s_hgb, s_mcv, s_hct, s_mch, s_mchc, s_rdw;
     double s_ret = 0;
     ReportValue s_plt, s_mpv, s_pct;
@@ -98,8 +100,8 @@ private:
 
 // Fills every member the viewer's print sets from the shown result and the
 // chosen range set. Number members take a NULL as 0 and text members as the
-// empty text (a received result has no Ret % or band %, and its report must
-// print); the others keep NULL. A limit the page compares as a number
+// empty text (a received result has no Ret %, and its report must print); the
+// others, the band % included, keep NULL. A limit the page compares as a number
 // (bandatiH, cbasoH, retH, pdwH) is a number or, when not set or no number,
 // NULL: no limit, no mark. `nomeform` and `s_n` are left as they were.
 // Fails with error 13 only for a flag LRI that is no whole number.

@@ -25,10 +25,10 @@ struct LineSettings {
     QSerialPort::StopBits stopBits = QSerialPort::OneStop;
 };
 
-LineSettings parseSettings(const QString& text) {
-    const QStringList fields = text.split(QLatin1Char(','));
+LineSettings parseSettings(const QStringList& fields) {
     if (fields.size() != 4)
         throw invalidValue();
+    using F = LineSettingError;
     static const QRegularExpression digits(QStringLiteral("^[0-9]{1,6}$"));
     const QString rate = fields[0].trimmed();
     const QString parity = fields[1].trimmed().toLower();
@@ -37,10 +37,10 @@ LineSettings parseSettings(const QString& text) {
 
     LineSettings s;
     if (!digits.match(rate).hasMatch())
-        throw invalidValue();
+        throw F(F::Rate);
     s.rate = rate.toInt();
     if (s.rate < 300 || s.rate > 115200)
-        throw invalidValue();
+        throw F(F::Rate);
 
     if (parity == QLatin1String("n"))
         s.parity = QSerialPort::NoParity;
@@ -49,25 +49,28 @@ LineSettings parseSettings(const QString& text) {
     else if (parity == QLatin1String("o"))
         s.parity = QSerialPort::OddParity;
     else
-        throw invalidValue();
+        throw F(F::Parity);
 
     if (dataBits == QLatin1String("7"))
         s.dataBits = QSerialPort::Data7;
     else if (dataBits == QLatin1String("8"))
         s.dataBits = QSerialPort::Data8;
     else
-        throw invalidValue();
+        throw F(F::DataBits);
 
     if (stopBits == QLatin1String("1"))
         s.stopBits = QSerialPort::OneStop;
     else if (stopBits == QLatin1String("2"))
         s.stopBits = QSerialPort::TwoStop;
     else
-        throw invalidValue();
+        throw F(F::StopBits);
     return s;
 }
 
 }  // namespace
+
+LineSettingError::LineSettingError(Field field)
+    : AppError(err::InvalidCall, QStringLiteral("Invalid property value")), field_(field) {}
 
 QString unmarkLineErrors(const QByteArray& bytes, QByteArray& pending) {
     const QByteArray in = pending + bytes;
@@ -127,8 +130,10 @@ QString CommPort::deviceName() const {
     return {};
 }
 
-void CommPort::setSettings(const QString& settings) {
-    const LineSettings s = parseSettings(settings);
+void CommPort::setSettings(const QString& settings) { setSettings(settings.split(QLatin1Char(','))); }
+
+void CommPort::setSettings(const QStringList& fields) {
+    const LineSettings s = parseSettings(fields);
     // Closed, the port only keeps the values and applies them all when it opens.
     const bool applied = port_->setBaudRate(s.rate) && port_->setParity(s.parity) && port_->setDataBits(s.dataBits) &&
                          port_->setStopBits(s.stopBits);

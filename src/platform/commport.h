@@ -4,9 +4,12 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <memory>
+
+#include "platform/errors.h"
 
 class QSerialPort;
 
@@ -18,6 +21,18 @@ namespace zv {
 // bytes as Latin-1 text with "?" in place of each marked character. A mark cut
 // by the end of the bytes is kept in `pending` and completed by the next call.
 QString unmarkLineErrors(const QByteArray& bytes, QByteArray& pending);
+
+// A line setting the port cannot take, and which of the four it is, so that
+// whoever read it can say where it came from.
+class LineSettingError : public AppError {
+public:
+    enum Field { Rate, Parity, DataBits, StopBits };
+    explicit LineSettingError(Field field);
+    Field field() const { return field_; }
+
+private:
+    Field field_;
+};
 
 class CommPort : public QObject {
     Q_OBJECT
@@ -35,7 +50,10 @@ public:
     // "9600,n,8,1": rate, parity (n, e, o), data bits (7, 8), stop bits (1, 2).
     // A text the port cannot take fails with error 5 at once. With parity e or
     // o every received character is checked; one that fails reads as "?".
+    // A field the port cannot take fails with LineSettingError.
     void setSettings(const QString& settings);
+    // The same four fields, each given alone (a comma in one is no separator).
+    void setSettings(const QStringList& fields);
     void setInputBufferSize(int bytes);
     // A receive event is raised when at least this many characters wait; 0
     // raises none. While that many still wait after a handler that read some,

@@ -83,7 +83,7 @@ void qcrif::wireWindow() {
 void qcrif::fail(const QString& message) {
     const CaughtError e = describeCurrentException();
     msgBox(message, MsgButtons::OK, MsgIcon::Critical, appTitle());
-    logerrore(e.number, e.description, formName());
+    logerrore(e.number, e.description, formName(), message);
 }
 
 void qcrif::Form_Load() {
@@ -115,7 +115,7 @@ void qcrif::Form_Load() {
     } catch (...) {
         const CaughtError e = describeCurrentException();
         msgBox(msg6_, MsgButtons::OK, MsgIcon::Exclamation, appTitle());
-        logerrore(e.number, e.description, formName());
+        logerrore(e.number, e.description, formName(), msg6_);
     }
 }
 
@@ -284,7 +284,7 @@ void qcrif::Command7_Click() {
             }
     } catch (...) {
         const CaughtError e = describeCurrentException();
-        logerrore(e.number, e.description, formName());
+        logerrore(e.number, e.description, formName(), msg3_);
         msgBox(msg3_, MsgButtons::OK, MsgIcon::Critical, appTitle());
     }
 }

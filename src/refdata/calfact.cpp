@@ -1,7 +1,9 @@
 #include "refdata/calfact.h"
 
 #include "core/captions.h"
+#include "core/config.h"
 #include "core/windowlanguage.h"
+#include "platform/conversions.h"
 #include "platform/prompts.h"
 #include "refdata/limits.h"
 
@@ -26,11 +28,20 @@ void calfact::Form_Load() {
     applyCaptions(this, lingua, kSection, {{"", "titolo"}, {"Label17", "lbl17"}});
     msg1_ = caption(lingua, kSection, QStringLiteral("msg1"));
     filter_->readConfiguredSeparator();
-    factors_.show(readHumanFactors());
+    // Every factor in the configured mark, as the species editor shows its own.
+    const QChar mark = configuredDecimalMark();
+    stored_ = readHumanFactors();
+    for (int i = 0; i < kFactorCount; ++i)
+        shown_[i] = inDecimalMark(stored_[i], mark);
+    factors_.show(shown_);
 }
 
 void calfact::Command1_Click() {
-    const FactorTexts texts = factors_.texts();
+    // A factor left as shown keeps its stored text, whatever mark it shows in.
+    FactorTexts texts = factors_.texts();
+    for (int i = 0; i < kFactorCount; ++i)
+        if (texts[i] == shown_[i])
+            texts[i] = stored_[i];
     if (const auto bad = firstBadFactor(texts)) {
         factors_.refuse(msg1_, *bad);
         return;

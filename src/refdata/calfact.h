@@ -26,6 +26,8 @@ private:
     void Command1_Click();
 
     FactorBoxes factors_;
+    // The factors as general.ini holds them and as their boxes first showed them.
+    FactorTexts stored_, shown_;
     NumberKeyFilter* filter_ = nullptr;
     QString msg1_;
 };

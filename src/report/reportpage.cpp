@@ -252,6 +252,9 @@ enum class ValueForm {
     Separator,        // a whole number gets the separator and "0"
     SeparatorDouble,  // the same, the value taken as a double first (NULL fails)
     Number,           // always as a number
+    // Only ever typed (the band %): NULL was never measured and prints as
+    // nothing, so it cannot read as a measured 0; a number as Separator.
+    SeparatorOrNothing,
 };
 
 struct AnalysisRow {
@@ -290,7 +293,7 @@ public:
             page_.setFontSize(analisi_.single("parametri_size"));
         } else {
             page_.setFontBold(boldSwitch());
-            if (r.form == ValueForm::Number) {
+            if (r.form == ValueForm::Number || (r.form == ValueForm::SeparatorOrNothing && !n)) {
                 page_.print(printedOrNothing(n, s_.mark));
             } else {
                 if (r.form == ValueForm::SeparatorDouble && !n)
@@ -340,7 +343,7 @@ void analysisBlock(PageSurface& page, const ReportData& d, const ReportCaptions&
     const AnalysisRow white[] = {
         {c.wbc, d.s_wbc, d.s_wbcL, d.s_wbcH, true, c.unitwbc},
         {c.neu, d.s_neu, d.s_neuL, d.s_neuH, false, pc},
-        {c.bandati, ReportValue(d.s_bandati), d.s_bandatiL, d.s_bandatiH, false, pc},
+        {c.bandati, d.s_bandati, d.s_bandatiL, d.s_bandatiH, false, pc, ValueForm::SeparatorOrNothing},
         {c.lym, d.s_lym, d.s_lymL, d.s_lymH, false, pc},
         {c.mono, d.s_mono, d.s_monoL, d.s_monoH, false, pc},
         {c.eos, d.s_eos, d.s_eosL, d.s_eosH, false, pc},
@@ -471,7 +474,7 @@ void countsBlock(PageSurface& page, const ReportData& d, const ReportCaptions& c
     };
     const CountRow rows[] = {
         {c.neu, d.s_neu, d.s_neucL, d.s_neucH, " ", false},
-        {c.bandati, ReportValue(d.s_bandati), d.s_bandaticL, d.s_bandaticH, " ", true},
+        {c.bandati, d.s_bandati, d.s_bandaticL, d.s_bandaticH, " ", true},
         {c.lym, d.s_lym, d.s_lymcL, d.s_lymcH, " ", false},
         {c.mono, d.s_mono, d.s_monocL, d.s_monocH, " ", false},
         {c.eos, d.s_eos, d.s_eoscL, d.s_eoscH, " ", false},
@@ -485,7 +488,8 @@ void countsBlock(PageSurface& page, const ReportData& d, const ReportCaptions& c
         const std::optional<double> pct = rows[i].percentage.number(s.mark);
         if (wbc && pct)
             counts[i] = roundHalfEven(*wbc * *pct / 100.0, 2);
-        if (rows[i].asText && !counts[i])
+        // An unmeasured band % has no count; a typed one needs the white count.
+        if (rows[i].asText && pct && !counts[i])
             throw AppError(94, QStringLiteral("Invalid use of Null: no white count for the band count"));
         const QString text = counts[i] ? numberText(*counts[i], s.mark) : QString();
         if (counts[i] && !s.separator.isEmpty() && !text.contains(s.separator))

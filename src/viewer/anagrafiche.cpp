@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QLocale>
+#include <QScrollBar>
 
 #include <algorithm>
 
@@ -160,23 +161,42 @@ void anagrafiche::Form_Load() {
 }
 
 void anagrafiche::fitColumns() {
-    // Every cell reads whole: each column as wide as its heading and the rows
-    // fetched so far; the name takes what is left over, and a list wider than
-    // the window scrolls sideways.
-    const QFontMetrics header(MSFlexGrid1->horizontalHeader()->font());
-    const QFontMetrics cells(MSFlexGrid1->font());
-    const int room = MSFlexGrid1->width() - 2 * MSFlexGrid1->frameWidth() - 2;
+    // Every cell reads whole and every column shows without scrolling
+    // sideways: each column as wide as its heading and the rows fetched so
+    // far; the name takes what is left over, or gives up what is missing (a
+    // name cut short reads whole in its tip), then the sample id.
+    QTableView* grid = MSFlexGrid1;
+    const QFontMetrics header(grid->horizontalHeader()->font());
+    const QFontMetrics cells(grid->font());
+    const QSize inside = grid->maximumViewportSize();
+    int room = inside.width();
+    // A list longer than the window has its scroll bar beside the rows.
+    const int rowsHeight = grid->horizontalHeader()->sizeHint().height() +
+                           model_->totalRows() * grid->verticalHeader()->defaultSectionSize();
+    if (rowsHeight > inside.height())
+        room -= grid->verticalScrollBar()->sizeHint().width();
     const int rows = std::min(model_->rowCount(), 500);
     int total = 0;
+    std::vector<int> headings;
     for (int c = 0; c < model_->columnCount(); ++c) {
-        int width = header.horizontalAdvance(QLatin1String(kColumns[c].header)) + 12;
+        const int heading = header.horizontalAdvance(QLatin1String(kColumns[c].header)) + 12;
+        int width = heading;
         for (int r = 0; r < rows; ++r)
             width = std::max(width, cells.horizontalAdvance(model_->cellText(r, c)) + 10);
-        MSFlexGrid1->setColumnWidth(c, width);
-        total += width;
+        grid->setColumnWidth(c, width);
+        headings.push_back(heading);
+        // The header keeps no column narrower than its least section size.
+        total += grid->columnWidth(c);
     }
-    if (total < room)
-        MSFlexGrid1->setColumnWidth(2, MSFlexGrid1->columnWidth(2) + room - total);
+    for (int c : {2, 1}) {
+        const int width = grid->columnWidth(c);
+        const int wanted =
+            total < room ? width + room - total : std::max(width + room - total, headings[std::size_t(c)]);
+        grid->setColumnWidth(c, wanted);
+        total += grid->columnWidth(c) - width;
+        if (total <= room)
+            break;
+    }
 }
 
 void anagrafiche::closeEmpty() {

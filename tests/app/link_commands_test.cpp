@@ -98,8 +98,10 @@ TEST_F(LinkCommands, OnLineIsRefusedWhileTheDailyDatabaseIsClosed) {
     EXPECT_NO_THROW(probe.open());
 }
 
-// A setting that does not read as a number or a switch stops what reads it;
-// the error log names the file, the section, the key and the value.
+// A setting that does not read as a number or a switch, or that the port
+// refuses, stops what reads it; the error log names the file, the section,
+// the key and the value (and a device that cannot be opened, with the
+// system's reason).
 TEST_F(LinkCommands, ABadSettingIsLoggedWithItsFileSectionAndKey) {
     scriviini("general", "instrument", "CD3500", "port.ini");
     const struct Case {
@@ -122,6 +124,17 @@ TEST_F(LinkCommands, ABadSettingIsLoggedWithItsFileSectionAndKey) {
         {"port.ini", "port", "buffer", "1e6", true, "\tComCD\t6\tOverflow: "},
         {"port.ini", "port", "porta", "COM1", true, "\tComCD\t13\tType mismatch: "},
         {"general.ini", "log", "rxport", "maybe", true, "\tComCD\t13\tType mismatch: "},
+        // Values that read but that the port refuses, and devices it cannot open.
+        {"port.ini", "port", "rate", "abc", true, "\tComCD\t5\tInvalid property value: "},
+        {"port.ini", "port", "parity", "x", true, "\tComCD\t5\tInvalid property value: "},
+        {"port.ini", "port", "bit", "9600", true, "\tComCD\t5\tInvalid property value: "},
+        {"port.ini", "port", "stopbit", "1,5", true, "\tComCD\t5\tInvalid property value: "},
+        {"port.ini", "port", "buffer", "-5", true, "\tComCD\t5\tInvalid property value: "},
+        {"port.ini", "port", "soglia", "-1", true, "\tComCD\t5\tInvalid property value: "},
+        {"port.ini", "port", "porta", "12", true, "\tComCD\t5\tInvalid port number: "},
+        {"port.ini", "port", "porta", "/dev/zv-no-such-port", true,
+         "\tComCD\t53\t/dev/zv-no-such-port: No such file or directory: "},
+        {"port.ini", "port", "porta", "/dev/null", true, "\tComCD\t75\t/dev/null: Inappropriate ioctl for device: "},
     };
     const auto log = [&] { return QString::fromUtf8(fileBytes(path("log/08.12.26.log"))); };
     for (const Case& c : cases) {
@@ -142,6 +155,11 @@ TEST_F(LinkCommands, ABadSettingIsLoggedWithItsFileSectionAndKey) {
                                      .arg(QLatin1String(c.section), QLatin1String(c.key), QLatin1String(c.value));
         EXPECT_EQ(written.count(QLatin1Char('\n')), 1) << written.toStdString();
         EXPECT_TRUE(written.endsWith(expected)) << written.toStdString();
+        if (c.onLine && QLatin1String(c.section) == QLatin1String("port")) {
+            // The user disconnects, mends the setting and connects again.
+            EXPECT_EQ(main->Label29->text(), QStringLiteral("Rx Error!"));
+            EXPECT_EQ(main->Label16->text(), QStringLiteral("On Line"));
+        }
         Forms::unloadAll();
         scriviini(QLatin1String(c.section), QLatin1String(c.key), shipped, file);
     }

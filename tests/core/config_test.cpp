@@ -123,7 +123,7 @@ TEST_F(ConfigStore, LoggerReturnsWithoutLogFolder) {
     QDir(path("log")).removeRecursively();
     logerrore(75, "Path/File access error", "Principale");
     EXPECT_FALSE(QFileInfo::exists(path("log")));
-    EXPECT_EQ(takePendingError(), (LoggedError{"Principale", 75, "Path/File access error"}));
+    EXPECT_EQ(takePendingError(), (LoggedError{"Principale", 75, "Path/File access error", {}}));
 }
 
 }  // namespace

@@ -127,11 +127,11 @@ TEST_F(SessionTest, ReportCaptionsReadEveryKeyOfTheSection) {
 TEST_F(SessionTest, NewsReachWhoeverListens) {
     // Nobody shows the status line yet: the logger keeps the line for the main window.
     logerrore(53, "File not found", "frmSplash");
-    EXPECT_EQ(takePendingError(), (LoggedError{"frmSplash", 53, "File not found"}));
+    EXPECT_EQ(takePendingError(), (LoggedError{"frmSplash", 53, "File not found", {}}));
 
     test::NotifierLog log;
     logerrore(5, "later", "Principale");
-    EXPECT_EQ(log.error, (LoggedError{"Principale", 5, "later"}));
+    EXPECT_EQ(log.error, (LoggedError{"Principale", 5, "later", {}}));
     EXPECT_EQ(takePendingError(), std::nullopt);
 
     Session s;

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QLocale>
 
+#include "app/principale.h"
 #include "qc/qclot.h"
 #include "qc/qcrif.h"
 #include "refdata/editor_fixture.h"
@@ -155,6 +156,8 @@ TEST_F(QcLotEditor, ABoxThatIsNoNumberStoresNothingAtAll) {
         EXPECT_EQ(m[0].icon, MsgIcon::Critical);
         EXPECT_EQ(stored("SELECT group_concat(wbcL || valori || mpvH) FROM qc").toString(), before);
         EXPECT_TRUE(logText().contains(QStringLiteral("\tqcrif\t13\t"))) << logText().toStdString();
+        // The status line says it in the user's language; the log keeps the cause.
+        EXPECT_EQ(Forms::get<Principale>()->Label24->text(), QStringLiteral("qcrif - 13 - ") + say("qcrif", "msg2"));
     }
     EXPECT_EQ(lots(), 1);
 }

@@ -1,5 +1,8 @@
 #include <QLocale>
 
+#include <array>
+#include <functional>
+
 #include "refdata/calfact.h"
 #include "refdata/editor_fixture.h"
 #include "refdata/vet.h"
@@ -181,28 +184,67 @@ TEST_F(CalibrationEditors, SaveOverwritesTheRowShownUnlessAFactorIsNoNumber) {
 // Factors are kept as typed, so a "1.05" can sit beside a "0,98": each shows
 // in the configured mark whatever the system's (the default locale has the
 // other one), and SALVA rewrites only the factor the user changed.
-TEST_F(CalibrationEditors, SpeciesFactorsShowInTheConfiguredMarkAndUneditedOnesKeepTheirText) {
+// Both editors show every factor in the configured mark, whichever mark it
+// is kept in, and save the text of a factor nobody edited as it was.
+TEST_F(CalibrationEditors, FactorsShowInTheConfiguredMarkAndUneditedOnesKeepTheirText) {
+    struct Editor {
+        const char* name;
+        std::function<void()> keep;                       // wbc 1.05, rbc 0,98, hgb 1
+        std::function<std::array<QLineEdit*, 3>()> show;  // the wbc, rbc and hgb boxes
+        std::function<void()> save;
+        std::function<QStringList()> said;
+        std::function<QString()> kept;  // wbc|rbc|hgb
+    };
+    const Editor editors[] = {
+        {"vet",
+         [&] { veterinary().execute("UPDATE cal SET wbc = '1.05', rbc = '0,98', hgb = '1' WHERE animale = 'CANE'"); },
+         [&] {
+             vet* w = Forms::show<vet>();
+             return w ? std::array{w->Text1, w->Text7, w->Text8} : std::array<QLineEdit*, 3>{};
+         },
+         [&] { click(Forms::get<vet>()->Command3); }, [&] { return QStringList{say("vet", "msg1")}; },
+         [&] { return stored("SELECT wbc || '|' || rbc || '|' || hgb FROM cal WHERE animale = 'CANE'"); }},
+        {"calfact",
+         [&] {
+             scriviini("cal", "wbc", "1.05", "general.ini");
+             scriviini("cal", "rbc", "0,98", "general.ini");
+             scriviini("cal", "hgb", "1", "general.ini");
+         },
+         [&] {
+             calfact* w = Forms::show<calfact>();
+             return w ? std::array{w->Text1, w->Text7, w->Text8} : std::array<QLineEdit*, 3>{};
+         },
+         [&] {
+             click(Forms::get<calfact>()->Command1);
+             EXPECT_TRUE(waitUnloaded("calfact"));  // OK closes it
+         },
+         [&] { return QStringList{}; },
+         [&] {
+             return QStringList{cal("wbc"), cal("rbc"), cal("hgb")}.join(QLatin1Char('|'));
+         }},
+    };
     const QLocale before;
-    for (const test::MarkCase& c : test::markCases()) {
-        SCOPED_TRACE(std::string(c.mark) + " " + c.lingua);
-        const QString m = QString::fromLatin1(c.mark);
-        auto inMark = [&](const char* text) { return QString::fromLatin1(text).replace(QLatin1Char('#'), m); };
-        QLocale::setDefault(c.system);
-        scriviini("separatore", "decimale", m, "general.ini");
-        scriviini("language", "lingua", c.lingua, "general.ini");
-        veterinary().execute("UPDATE cal SET wbc = '1.05', rbc = '0,98', hgb = '1' WHERE animale = 'CANE'");
-        restart();
-        vet* w = Forms::show<vet>();
-        ASSERT_NE(w, nullptr);
-        EXPECT_EQ(w->Text1->text(), inMark("1#05"));  // wbc
-        EXPECT_EQ(w->Text7->text(), inMark("0#98"));  // rbc
-        type(w->Text8, inMark("1#1"));                // hgb, the one box edited
-        click(w->Command3);
-        EXPECT_EQ(shown(), QStringList{say("vet", "msg1")});
-        EXPECT_EQ(stored("SELECT wbc || '|' || rbc || '|' || hgb FROM cal WHERE animale = 'CANE'"),
-                  QStringLiteral("1.05|0,98|") + inMark("1#1"));
-        Forms::unloadAll();
-    }
+    for (const Editor& e : editors)
+        for (const test::MarkCase& c : test::markCases()) {
+            SCOPED_TRACE(std::string(e.name) + " " + c.mark + " " + c.lingua);
+            const QString m = QString::fromLatin1(c.mark);
+            auto inMark = [&](const char* text) { return QString::fromLatin1(text).replace(QLatin1Char('#'), m); };
+            QLocale::setDefault(c.system);
+            scriviini("separatore", "decimale", m, "general.ini");
+            scriviini("language", "lingua", c.lingua, "general.ini");
+            e.keep();
+            restart();
+            const auto [wbc, rbc, hgb] = e.show();
+            ASSERT_NE(wbc, nullptr);
+            EXPECT_EQ(wbc->text(), inMark("1#05"));
+            EXPECT_EQ(rbc->text(), inMark("0#98"));
+            EXPECT_EQ(hgb->text(), QStringLiteral("1"));
+            type(hgb, inMark("1#1"));  // the one box edited
+            e.save();
+            EXPECT_EQ(shown(), e.said());
+            EXPECT_EQ(e.kept(), QStringLiteral("1.05|0,98|") + inMark("1#1"));
+            Forms::unloadAll();
+        }
     QLocale::setDefault(before);
     EXPECT_EQ(logLines(), 0);
 }

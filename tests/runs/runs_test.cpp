@@ -256,6 +256,72 @@ TEST_F(ReportRuns, EveryPageCarriesItsOwnResultsBandValue) {
     EXPECT_TRUE(pageShows(2, QStringLiteral("Neri")));
 }
 
+// What is printed right of `caption` on its line, for each line it heads, top
+// to bottom: the value with its mark, the unit and the range standing beside.
+std::vector<std::string> besides(const std::vector<test::PdfWord>& words, const QString& caption) {
+    std::vector<test::PdfWord> heads;
+    for (const test::PdfWord& w : words)
+        if (w.text == caption)
+            heads.push_back(w);
+    std::sort(heads.begin(), heads.end(), [](const auto& a, const auto& b) { return a.yMin < b.yMin; });
+    std::vector<std::string> lines;
+    for (const test::PdfWord& head : heads) {
+        std::vector<test::PdfWord> line;
+        for (const test::PdfWord& w : words)
+            if (w.page == head.page && w.xMin > head.xMax && w.yMin < head.yMax && w.yMax > head.yMin)
+                line.push_back(w);
+        std::sort(line.begin(), line.end(), [](const auto& a, const auto& b) { return a.xMin < b.xMin; });
+        QStringList texts;
+        for (const test::PdfWord& w : line)
+            texts << w.text;
+        lines.push_back(texts.join(QLatin1Char(' ')).toStdString());
+    }
+    return lines;
+}
+
+// The analyser never sends a band %: a page must not print one it never
+// measured as a measured 0, however the page is printed. A typed one, 0
+// included, prints with its mark as ever.
+TEST_F(ReportRuns, AnUnmeasuredBandPrintsNothingAndATypedZeroPrintsAsBefore) {
+    Session& s = start();
+    // A band range, so that a band read as 0 would also be marked low.
+    s.cnlimit.execute("UPDATE limiti SET bandatiL = 1, bandatiH = 5, cBandatiL = 1, cBandatiH = 2");
+    scriviini("auto", "stampa_auto", "1", "print.ini");
+    goOnLine();
+    ASSERT_TRUE(pty.write(transmission(QStringLiteral("A-1"), QStringLiteral("VERDI"))));
+    ASSERT_TRUE(waitFor([&] { return printed.size() == 1; })) << errorLog().toStdString();
+    scriviini("auto", "stampa_auto", "0", "print.ini");
+    ResultRecord typed = received(QStringLiteral("A-2"), QStringLiteral("NERI"), 5);
+    typed.value(ResultParameter::bandati) = 0.0;
+    store(typed);
+    run(openBatch(), QStringLiteral("1"), QStringLiteral("2"));
+    ASSERT_EQ(printed.size(), 3u) << errorLog().toStdString();
+    leggi* viewer = Forms::show<leggi>();
+    ASSERT_NE(viewer, nullptr);
+    QTest::mouseClick(viewer->Command13, Qt::LeftButton);  // the first result, as the viewer opens
+
+    const QString caption = languageText(s.linguax, QStringLiteral("stampa"), QStringLiteral("bandati"));
+    const QString unit = languageText(s.linguax, QStringLiteral("stampa"), QStringLiteral("unitwbc"));
+    // The range still stands beside the line; "L" is the low mark right after the value.
+    const std::vector<std::string> none{"% (1 - 5)", (unit + QStringLiteral(" (1 - 2)")).toStdString()};
+    const std::vector<std::string> zero{"0,0L % (1 - 5)", (QStringLiteral("0,0L ") + unit + " (1 - 2)").toStdString()};
+    const struct Case {
+        const char* how;
+        QString pdf;
+        const std::vector<std::string>& band;  // the analysis line, then the absolute count
+    } cases[] = {
+        {"automatic", path("page-1.pdf"), none},
+        {"batch, received", path("page-2.pdf"), none},
+        {"batch, typed 0", path("page-3.pdf"), zero},
+        {"viewer", pdf_, none},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        EXPECT_EQ(besides(test::pdfWords(c.pdf), caption), c.band);
+    }
+    EXPECT_TRUE(prompts_->takeMessages().empty());
+}
+
 TEST_F(ReportRuns, AReceivedResultPrintsItsPageAtOnce) {
     Session& s = start();
     // The lists show an archive day: the report is still of the result received.
