@@ -137,8 +137,8 @@ private:
         f.setBold(printer_.FontBold);
         f.setItalic(printer_.FontItalic);
         f.setUnderline(printer_.FontUnderline);
-        items.push_back(
-            {f, zv::bgrColor(uint32_t(std::max(0, printer_.ForeColor))), printer_.CurrentX, printer_.CurrentY, text});
+        items.push_back({f, zv::bgrColor(uint32_t(std::max(0, printer_.ForeColor))), printer_.CurrentX,
+                         printer_.CurrentY, text, zv::Drawing(), 0, 0});
     }
     zv::Printer& printer_;
     zv::PictureBox* logo_;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Makes a CUPS queue that writes PDF files (cups-pdf) and makes it the
-# system's default destination, starting the scheduler when it is not
-# running: the end-to-end print test prints through it. CI runs as root
-# without systemd, so the scheduler is started directly. Idempotent.
+# Makes a CUPS queue that writes PDF files (cups-pdf), starting the scheduler
+# when it is not running: the end-to-end print tests print through it. The
+# system's default destination is left as it is: the tests name the queue
+# themselves. CI runs as root without systemd, so the scheduler is started
+# directly. Idempotent.
 set -euo pipefail
 queue="${ZV_CUPS_QUEUE:-zarvium-pdf}"
 SUDO=""
@@ -42,5 +43,3 @@ fi
 $SUDO lpadmin -p "$queue" -o Label=2 2>&1 | grep -v 'deprecated' || true
 $SUDO cupsenable "$queue" 2>/dev/null || true
 $SUDO cupsaccept "$queue" 2>/dev/null || true
-$SUDO lpadmin -d "$queue"
-lpstat -d

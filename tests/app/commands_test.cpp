@@ -150,8 +150,9 @@ TEST_F(Commands, TheStatusPanelSaysWhatHappenedInTheSessionsLanguage) {
         m->session().linguax = QString::fromLatin1(c.language);
         c.happened();
         EXPECT_EQ((m->*c.label)->text(), c.shown);
-        if (c.back.isValid())
+        if (c.back.isValid()) {
             EXPECT_EQ((m->*c.label)->backColor(), c.back);
+        }
     }
     EXPECT_NE(rs232("ru.ini", "msg3"), rs232("it.ini", "msg3"));
 }

@@ -173,8 +173,9 @@ TEST_F(Startup, ADamagedLanguageFileLeavesNoCaptionEmpty) {
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
             file.write(*c.italian);
         }
-        if (c.englishDeletedToo)
+        if (c.englishDeletedToo) {
             ASSERT_TRUE(QFile::remove(folder + QStringLiteral("/en.ini")));
+        }
 
         start();
         Principale* m = main();

@@ -53,7 +53,7 @@ class FieldLists : public test::ProgramFolderTest {};
 TEST_F(FieldLists, EveryListNamesTheColumnsOfEveryResultsFile) {
     const QStringList stored = rollOverFields();
     EXPECT_EQ(QSet<QString>(stored.begin(), stored.end()).size(), stored.size()) << "a field is named twice";
-    for (const QString file : {QString(file::dailyDb), QString(file::archiveDb), QString(file::archiveTemplate)}) {
+    for (const QString& file : {QString(file::dailyDb), QString(file::archiveDb), QString(file::archiveTemplate)}) {
         SCOPED_TRACE(file.toStdString());
         Connection cn(path(file));
         EXPECT_EQ(sorted(columnsOf(cn, QString(kResultSource))), sorted(stored));

@@ -1,6 +1,7 @@
 // End to end, as a user prints: a stored result handed over as the viewer
-// hands it, printed on the system's default CUPS destination, a queue that
-// writes PDF files (scripts/cups-pdf-queue.sh sets it up), and read back.
+// hands it, printed on the user's default CUPS destination, a queue that
+// writes PDF files (scripts/cups-pdf-queue.sh sets it up; the test makes it
+// its default as a user does, through LPDEST and PRINTER), and read back.
 #include <QDateTime>
 #include <QFile>
 #include <QWidget>
@@ -15,6 +16,7 @@
 #include "printfixture.h"
 #include "report/stampa.h"
 #include "runs/reportrun.h"
+#include "support/environment.h"
 
 namespace zv {
 namespace {
@@ -26,7 +28,8 @@ TEST_F(CupsPrintTest, TheViewersPrintGivesOnePageOnTheDefaultQueue) {
     if (!missing.isEmpty())
         GTEST_SKIP() << missing.toStdString();
 
-    // The system's default destination, as a user who never picked a printer has it.
+    // The default destination, as a user who never picked a printer in the program has it.
+    const test::DefaultQueueOfThisProcess queue(test::testPrintQueue());
     Printer::redirectSystemPrinter(QString());
     session_->printer.clear();
     Connection cn, limits;
@@ -70,6 +73,8 @@ TEST_F(CupsPrintTest, TheViewersPrintGivesOnePageOnTheDefaultQueue) {
     EXPECT_EQ(errorLog(), QString());
 
     // Others may print on the queue meanwhile: ours is the file of our job.
+    EXPECT_TRUE(Printer::lastRequest().startsWith(test::testPrintQueue() + '-'))
+        << Printer::lastRequest().toStdString();
     QString why;
     const QString printed = test::awaitJobPdf(Printer::lastRequest(), &why);
     ASSERT_FALSE(printed.isEmpty()) << why.toStdString();

@@ -17,6 +17,7 @@
 #include "core/config.h"
 #include "core/programfiles.h"
 #include "pdftext.h"
+#include "support/environment.h"
 
 namespace zv::test {
 
@@ -100,13 +101,13 @@ double inkMismatch(const QImage& a, const QImage& b, QPoint shift, const QRect& 
 QString cupsQueueMissing() {
     // lpstat exits 0 whether or not the scheduler runs; its words tell.
     const QString scheduler = run(QStringLiteral("lpstat"), {QStringLiteral("-r")});
-    int hasDefault = -1;
-    const QString defaultDest = run(QStringLiteral("lpstat"), {QStringLiteral("-d")}, &hasDefault);
-    if (!scheduler.contains(QLatin1String("scheduler is running")) || hasDefault != 0 ||
-        !defaultDest.contains(QLatin1String("destination:")))
+    int queueKnown = -1;
+    run(QStringLiteral("lpstat"), {QStringLiteral("-p"), testPrintQueue()}, &queueKnown);
+    if (!scheduler.contains(QLatin1String("scheduler is running")) || queueKnown != 0)
         return QStringLiteral(
-            "No CUPS scheduler with a default destination is reachable (lpstat -r, lpstat -d): run "
-            "scripts/cups-pdf-queue.sh, as scripts/test.sh does, to print through a PDF queue.");
+                   "No CUPS scheduler with the queue %1 is reachable (lpstat -r, lpstat -p): run "
+                   "scripts/cups-pdf-queue.sh, as scripts/test.sh does, to print through a PDF queue.")
+            .arg(testPrintQueue());
     return QString();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The CUPS queue that writes PDF files (scripts/cups-pdf-queue.sh), as the
-// end-to-end print tests use it: whether it is there, which of its files a
+// end-to-end print tests use it (they make it their process's default
+// destination, test::DefaultQueueOfThisProcess): whether it is there, which of its files a
 // job wrote, and how close a page that came out of it is to one printed into
 // a file (the queue's filters turn text into drawings a reader cannot
 // extract), as poppler and as Ghostscript draw them.
@@ -13,7 +14,7 @@
 namespace zv::test {
 
 QString run(const QString& program, const QStringList& args, int* exitCode = nullptr);
-// Empty when a scheduler with a default destination is reachable, else why not.
+// Empty when a scheduler with the PDF queue (testPrintQueue()) is reachable, else why not.
 QString cupsQueueMissing();
 // Where cups-pdf puts this user's files: its Out setting, and its folder for anonymous jobs.
 QStringList cupsPdfFolders();

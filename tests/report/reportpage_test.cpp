@@ -249,9 +249,11 @@ TEST_F(ReportPageTest, RangesPrintTheirLimitsWithTheConfiguredMark) {
             std::find_if(eosCount, all.end(), [](const Printed& p) { return p.text.startsWith('('); });
         ASSERT_NE(countRange, all.end());
         EXPECT_EQ(countRange->text, QString::fromUtf8(c.range));
-        for (const Printed& p : all)
-            if (p.text.startsWith('('))
+        for (const Printed& p : all) {
+            if (p.text.startsWith('(')) {
                 EXPECT_FALSE(p.text.contains(c.separator[0] == ',' ? '.' : ',')) << p.text.toStdString();
+            }
+        }
     }
 }
 

@@ -1,7 +1,8 @@
 // The default-printer switcher on the real CUPS scheduler. Each test has a
 // home folder of its own, so the user default it switches (the user's
 // lpoptions file) is the test's alone and the system-wide default that other
-// programs print on is never touched.
+// programs print on is never touched: the test starts from the PDF queue
+// made the default in that file, whatever the system's default is.
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -10,6 +11,7 @@
 
 #include "core/session.h"
 #include "report/setdfltprinter.h"
+#include "support/environment.h"
 #include "support/fixture.h"
 
 namespace zv {
@@ -34,48 +36,38 @@ QString cupsDefault() {
     return at < 0 ? QString() : out.mid(at + 12).trimmed();
 }
 
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const QByteArray& value) : name_(name), had_(qEnvironmentVariableIsSet(name)) {
-        old_ = qgetenv(name);
-        qputenv(name, value);
-    }
-    ~ScopedEnv() {
-        if (had_)
-            qputenv(name_, old_);
-        else
-            qunsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    bool had_;
-    QByteArray old_;
-};
-
 class SwitcherTest : public test::ProgramFolderTest {
 protected:
     void SetUp() override {
         ProgramFolderTest::SetUp();
-        home_ = std::make_unique<ScopedEnv>("HOME", home_dir_.path().toLocal8Bit());
+        home_ = std::make_unique<test::ScopedEnv>("HOME", home_dir_.path().toLocal8Bit());
+        // The caller's own choice would come before the lpoptions file switched here.
+        lpdest_ = std::make_unique<test::ScopedEnv>("LPDEST", std::nullopt);
+        printer_ = std::make_unique<test::ScopedEnv>("PRINTER", std::nullopt);
         session_ = std::make_unique<Session>();
     }
     void TearDown() override {
         session_.reset();
+        printer_.reset();
+        lpdest_.reset();
         home_.reset();
         ProgramFolderTest::TearDown();
     }
-    // A scheduler with a default destination, and two instances of it for this user.
+    // A scheduler with the PDF queue, that queue this user's default, and two instances of it.
     void needCups() {
         if (!client(QStringLiteral("lpstat"), {QStringLiteral("-r")}).contains(QLatin1String("scheduler is running")))
             GTEST_SKIP() << "no CUPS scheduler (scripts/cups-pdf-queue.sh sets one up)";
-        system_ = cupsDefault();
-        if (system_.isEmpty())
-            GTEST_SKIP() << "CUPS has no default destination (scripts/cups-pdf-queue.sh sets one up)";
+        system_ = test::testPrintQueue();
+        int rc = -1;
+        client(QStringLiteral("lpstat"), {QStringLiteral("-p"), system_}, &rc);
+        if (rc != 0)
+            GTEST_SKIP() << "CUPS has no queue " << system_.toStdString() << " (scripts/cups-pdf-queue.sh makes it)";
+        client(QStringLiteral("lpoptions"), {QStringLiteral("-d"), system_}, &rc);
+        ASSERT_EQ(rc, 0) << system_.toStdString();
+        ASSERT_EQ(cupsDefault(), system_);
         // An instance is kept only with an option of its own.
         int priority = 40;
         for (const QString& instance : {first(), second()}) {
-            int rc = -1;
             client(QStringLiteral("lpoptions"),
                    {QStringLiteral("-p"), instance, QStringLiteral("-o"),
                     QStringLiteral("job-priority=%1").arg(priority++)},
@@ -87,13 +79,15 @@ protected:
     QString second() const { return system_ + QStringLiteral("/zv-copia"); }
 
     QTemporaryDir home_dir_;
-    std::unique_ptr<ScopedEnv> home_;
+    std::unique_ptr<test::ScopedEnv> home_, lpdest_, printer_;
     std::unique_ptr<Session> session_;
-    QString system_;  // the default destination before the test
+    QString system_;  // this user's default destination before the test: the PDF queue
 };
 
 TEST_F(SwitcherTest, MakesAPrinterTheDefaultAndPutsTheFormerOneBack) {
     needCups();
+    if (IsSkipped() || HasFatalFailure())
+        return;
     {
         cSetDfltPrinter switcher;
         EXPECT_EQ(switcher.SavedDevice(), system_);
@@ -108,6 +102,8 @@ TEST_F(SwitcherTest, MakesAPrinterTheDefaultAndPutsTheFormerOneBack) {
 
 TEST_F(SwitcherTest, ThePrinterItLastSetIsNotAskedForAgain) {
     needCups();
+    if (IsSkipped() || HasFatalFailure())
+        return;
     cSetDfltPrinter switcher;
     ASSERT_TRUE(switcher.SetPrinterAsDefault(first()));
     // Another program changes the default meanwhile: the switcher keeps its own record.
@@ -123,6 +119,8 @@ TEST_F(SwitcherTest, ThePrinterItLastSetIsNotAskedForAgain) {
 
 TEST_F(SwitcherTest, NamesCupsRefusesChangeNothing) {
     needCups();
+    if (IsSkipped() || HasFatalFailure())
+        return;
     cSetDfltPrinter switcher;
     ASSERT_TRUE(switcher.SetPrinterAsDefault(first()));
     const QString refused[] = {
@@ -141,8 +139,8 @@ TEST_F(SwitcherTest, NamesCupsRefusesChangeNothing) {
 }
 
 TEST_F(SwitcherTest, WithoutCupsTheProgramsOwnPrinterIsSwitched) {
-    const ScopedEnv noScheduler("CUPS_SERVER",
-                                QDir(home_dir_.path()).filePath(QStringLiteral("no-cups.sock")).toLocal8Bit());
+    const test::ScopedEnv noScheduler("CUPS_SERVER",
+                                      QDir(home_dir_.path()).filePath(QStringLiteral("no-cups.sock")).toLocal8Bit());
     session_->printer = QStringLiteral("laser-lab");
     {
         cSetDfltPrinter switcher;
@@ -165,8 +163,8 @@ TEST_F(SwitcherTest, WithoutCupsTheProgramsOwnPrinterIsSwitched) {
 }
 
 TEST_F(SwitcherTest, WithNeitherCupsNorASessionNothingIsSwitched) {
-    const ScopedEnv noScheduler("CUPS_SERVER",
-                                QDir(home_dir_.path()).filePath(QStringLiteral("no-cups.sock")).toLocal8Bit());
+    const test::ScopedEnv noScheduler("CUPS_SERVER",
+                                      QDir(home_dir_.path()).filePath(QStringLiteral("no-cups.sock")).toLocal8Bit());
     session_.reset();
     cSetDfltPrinter switcher;
     EXPECT_TRUE(switcher.SavedDevice().isEmpty());

@@ -26,6 +26,7 @@
 #include "runs/autostampa.h"
 #include "runs/refertazionex.h"
 #include "runs/reportrun.h"
+#include "support/environment.h"
 #include "support/pty.h"
 #include "support/results.h"
 #include "support/transmission.h"
@@ -347,12 +348,13 @@ TEST_F(ReportRuns, AReceivedResultPrintsItsPageAtOnce) {
     EXPECT_TRUE(prompts_->takeMessages().empty());
 }
 
-// End to end as in the laboratory: the program On Line, the system's default
-// printer a CUPS queue that writes PDF files.
+// End to end as in the laboratory: the program On Line, the default printer
+// a CUPS queue that writes PDF files (the user's default, through LPDEST and PRINTER).
 TEST_F(ReportRuns, OnLineAReceivedResultComesOutOfTheDefaultPrinter) {
     const QString missing = test::cupsQueueMissing();
     if (!missing.isEmpty())
         GTEST_SKIP() << missing.toStdString();
+    const test::DefaultQueueOfThisProcess queue(test::testPrintQueue());
     Printer::redirectSystemPrinter(QString());
     Session& s = start();
     s.printer.clear();  // never picked one
@@ -369,6 +371,8 @@ TEST_F(ReportRuns, OnLineAReceivedResultComesOutOfTheDefaultPrinter) {
     ASSERT_TRUE(waitFor([&] { return stores == 1 && !printed.empty(); }, 120000)) << errorLog().toStdString();
     ASSERT_EQ(printed.size(), 1u) << errorLog().toStdString();
     // Others may print on the queue meanwhile: ours is the file of our job.
+    EXPECT_TRUE(Printer::lastRequest().startsWith(test::testPrintQueue() + '-'))
+        << Printer::lastRequest().toStdString();
     QString why;
     const QString fromQueue = test::awaitJobPdf(Printer::lastRequest(), &why);
     ASSERT_FALSE(fromQueue.isEmpty()) << why.toStdString();

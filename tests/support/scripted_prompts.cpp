@@ -87,7 +87,13 @@ std::optional<PrintDestination> ScriptedPrompts::choosePrinter() {
         ADD_FAILURE() << "unexpected print dialog";
         return std::nullopt;
     }
-    std::optional<PrintDestination> answer = printers.front();
+    // The answer is moved out of its optional, not copied with it: GCC 12 takes
+    // a copied optional's QStrings for uninitialised (-Wmaybe-uninitialized).
+    if (!printers.front()) {
+        printers.pop_front();
+        return std::nullopt;
+    }
+    PrintDestination answer = std::move(*printers.front());
     printers.pop_front();
     return answer;
 }
