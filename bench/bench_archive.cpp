@@ -205,15 +205,17 @@ int main(int argc, char** argv) {
     std::printf("\narchive rows: %d, the day browsed, read and moved (its month): %s\n", archiveRows(),
                 qPrintable(browsedDay()));
     reporter.header();
-    reporter.ratio("year, month and day lists counted", "browse/ours", "the same three queries in raw SQLite",
-                   "browse/raw", 1.15);
+    reporter.ratioAndCpu("year, month and day lists counted", "browse/ours", "the same three queries in raw SQLite",
+                         "browse/raw", 1.15, 1.15);
     reporter.ratio("the year list", "years/ours", "the same list from the date index in raw SQLite", "years/index", 0);
     reporter.ratioAndCpu("the year list", "years/ours", "the same query over the kept counts in raw SQLite",
                          "years/raw", 0, 0);
     reporter.ratio("making the date counts (once per archive)", "counts/make",
                    "reading them grouped from the date index in raw SQLite", "counts/grouped", 0);
     reporter.single("one archive day (index), walked", "day/ours");
-    reporter.ratio("moving one month to a new file", "move/ours", "the same move as raw SQL", "move/raw", 1.5);
+    reporter.single("one archive day (index), walked, thread CPU", cpuOf("day/ours"));
+    reporter.ratioAndCpu("moving one month to a new file", "move/ours", "the same move as raw SQL", "move/raw", 1.5,
+                         1.5);
     benchmark::Shutdown();
     return 0;
 }

@@ -292,17 +292,20 @@ int main(int argc, char** argv) {
     std::printf("\narchive rows: %d, daily rows: %d, message boxes during the starts: %d\n", archiveRows(), kDailyRows,
                 program.silent.shown);
     reporter.header();
-    reporter.ratio("start-up, large archive, nothing to free", "start/large", "start-up with an empty archive",
-                   "start/empty", 1.1);
-    reporter.ratio("start-up, large archive", "start/large", "bare open of the four files", "start/bareopen", 5);
-    reporter.ratio("first start after a month moved out of the archive", "monthout/start", "a start with nothing moved",
-                   "monthout/normal", 1.3);
-    reporter.ratio("start on a back-up day", "backup/start", "cp + fsync of the three files", "backup/copy", 2);
+    reporter.ratioAndCpu("start-up, large archive, nothing to free", "start/large", "start-up with an empty archive",
+                         "start/empty", 1.1, 1.1);
+    reporter.ratioAndCpu("start-up, large archive", "start/large", "bare open of the four files", "start/bareopen", 5,
+                         5);
+    reporter.ratioAndCpu("first start after a month moved out of the archive", "monthout/start",
+                         "a start with nothing moved", "monthout/normal", 1.3, 1.3);
+    reporter.ratioAndCpu("start on a back-up day", "backup/start", "cp + fsync of the three files", "backup/copy", 2,
+                         0);
     reporter.ratioAndCpu("roll-over of 200 into the archive", "rollover/ours", "raw INSERT ... SELECT", "rollover/raw",
                          1.15, 1.15);
     reporter.ratioAndCpu("roll-over of 200 into the archive", "rollover/ours", "raw, attached and prepared at each run",
                          "rollover/rawfresh", 0, 0);
     reporter.single("start on a new day (roll-over of 200 included)", "newday/start");
+    reporter.single("start on a new day (roll-over of 200 included), thread CPU", cpuOf("newday/start"));
     benchmark::Shutdown();
     return 0;
 }
