@@ -32,37 +32,10 @@ namespace {
 
 using namespace zvbench;
 
-constexpr int kDailyRows = 200;
-
-// Laid out once: the archive compacted as a start-up would compact it; a
-// given archive (ZV_BENCH_ARCHIVE) is copied, as make_archive compacted it.
-QString folderWith(const char* name, int archiveResults) {
-    const QString folder = workDir().path() + QStringLiteral("/") + QLatin1String(name);
-    useQuietProgramFolder(folder);
-    const QString archive = folder + "/zarviumtotale.mdb";
-    fillResults(folder + "/zarvium.mdb", kDailyRows);
-    if (archiveResults > 0 && !givenArchive().isEmpty()) {
-        copyGivenArchive(archive);
-        return folder;
-    }
-    if (archiveResults > 0)
-        fillResults(archive, archiveResults);
-    zv::compactDatabase(archive, folder + "/Temp.mdb");
-    settle(archive);
-    return folder;
-}
-
-const QString& largeFolder() {
-    static const QString folder = folderWith("large", archiveRows());
-    return folder;
-}
-
 const QString& emptyFolder() {
-    static const QString folder = folderWith("empty", 0);
+    static const QString folder = benchProgramFolder("empty", 0, kDailyRows);
     return folder;
 }
-
-QString daysAgo(int days) { return QDate::currentDate().addDays(-days).toString(QStringLiteral("dd/MM/yy")); }
 
 // One start: the start-up window loaded until the main window has loaded.
 // Its check and unload are left to the side's tidying.
@@ -319,16 +292,20 @@ int main(int argc, char** argv) {
     std::printf("\narchive rows: %d, daily rows: %d, message boxes during the starts: %d\n", archiveRows(), kDailyRows,
                 program.silent.shown);
     reporter.header();
-    reporter.ratio("start-up, large archive, nothing to free", "start/large", "start-up with an empty archive",
-                   "start/empty", 1.1);
-    reporter.ratio("start-up, large archive", "start/large", "bare open of the four files", "start/bareopen", 5);
-    reporter.ratio("first start after a month moved out of the archive", "monthout/start", "a start with nothing moved",
-                   "monthout/normal", 1.3);
-    reporter.ratio("start on a back-up day", "backup/start", "cp + fsync of the three files", "backup/copy", 2);
-    reporter.ratio("roll-over of 200 into the archive", "rollover/ours", "raw INSERT ... SELECT", "rollover/raw", 1.15);
-    reporter.ratio("roll-over of 200 into the archive", "rollover/ours", "raw, attached and prepared at each run",
-                   "rollover/rawfresh", 0);
+    reporter.ratioAndCpu("start-up, large archive, nothing to free", "start/large", "start-up with an empty archive",
+                         "start/empty", 1.1, 1.1);
+    reporter.ratioAndCpu("start-up, large archive", "start/large", "bare open of the four files", "start/bareopen", 5,
+                         5);
+    reporter.ratioAndCpu("first start after a month moved out of the archive", "monthout/start",
+                         "a start with nothing moved", "monthout/normal", 1.3, 1.3);
+    reporter.ratioAndCpu("start on a back-up day", "backup/start", "cp + fsync of the three files", "backup/copy", 2,
+                         0);
+    reporter.ratioAndCpu("roll-over of 200 into the archive", "rollover/ours", "raw INSERT ... SELECT", "rollover/raw",
+                         1.15, 1.15);
+    reporter.ratioAndCpu("roll-over of 200 into the archive", "rollover/ours", "raw, attached and prepared at each run",
+                         "rollover/rawfresh", 0, 0);
     reporter.single("start on a new day (roll-over of 200 included)", "newday/start");
+    reporter.single("start on a new day (roll-over of 200 included), thread CPU", cpuOf("newday/start"));
     benchmark::Shutdown();
     return 0;
 }

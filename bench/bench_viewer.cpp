@@ -104,8 +104,7 @@ void rawSearchAndRead(sqlite3* db, const QByteArray& keySql) {
     for (std::size_t i = 0; i < std::min<std::size_t>(kSteps + 1, ids.size()); ++i) {
         sqlite3_bind_int64(row, 1, ids[i]);
         if (sqlite3_step(row) == SQLITE_ROW)
-            for (int c = 0; c < sqlite3_column_count(row); ++c)
-                benchmark::DoNotOptimize(sqlite3_column_text(row, c));
+            readRow(row);
         sqlite3_reset(row);
     }
     sqlite3_finalize(row);

@@ -31,11 +31,13 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "model/resultfields.h"
 #include "model/resultstore.h"
 #include "platform/database.h"
+#include "platform/sqlfunctions.h"
 
 namespace zvbench {
 
@@ -135,11 +137,27 @@ inline void check(int rc, sqlite3* db) {
     }
 }
 
-// A raw connection of the baselines, read-write: the same file the program opens.
+// A raw connection of the baselines, read-write: the same file the program
+// opens, with the same LIKE and NOCASE the program registers on its own, so a
+// raw query matches as the program's does and costs what its match costs.
 inline sqlite3* openRaw(const QString& path) {
     sqlite3* db = nullptr;
     check(sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr), db);
+    zv::sqlite::registerFunctions(db);
     return db;
+}
+
+// Reads every column of the statement's row as the program's recordset reads
+// it: a number as a number, text as text; nothing converted.
+inline void readRow(sqlite3_stmt* st) {
+    for (int c = 0; c < sqlite3_column_count(st); ++c) {
+        switch (sqlite3_column_type(st, c)) {
+        case SQLITE_INTEGER: benchmark::DoNotOptimize(sqlite3_column_int64(st, c)); break;
+        case SQLITE_FLOAT: benchmark::DoNotOptimize(sqlite3_column_double(st, c)); break;
+        case SQLITE_NULL: break;
+        default: benchmark::DoNotOptimize(sqlite3_column_text(st, c)); break;
+        }
+    }
 }
 
 // The set-up's writes reach the disk before anything is measured, so the
@@ -296,6 +314,18 @@ inline void initialize(int* argc, char** argv) {
     *argc = count;
 }
 
+// The CPU time of the calling thread, in seconds: what a side costs whatever
+// else the machine is doing, where its wall time also holds the waits for the
+// processor and the disk.
+inline double threadCpuSeconds() {
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// A side's samples are its wall times; "<side>/cpu" holds the thread CPU times of the same runs.
+inline std::string cpuOf(const std::string& side) { return side + "/cpu"; }
+
 // The samples of every side, and the figures made of their medians. (The
 // console lines of the benchmarks themselves time whole iterations, every
 // side and its preparation together.)
@@ -366,6 +396,14 @@ public:
                     count(baseline), a * scale, b * scale, a / b, verdict);
     }
 
+    // The same figure twice: in wall time, then in the thread CPU time of the same runs.
+    void ratioAndCpu(const char* work, const std::string& ours, const char* baselineWork, const std::string& baseline,
+                     double wallGoal, double cpuGoal) const {
+        ratio(work, ours, baselineWork, baseline, wallGoal);
+        const std::string cpuWork = std::string(work) + ", thread CPU";
+        ratio(cpuWork.c_str(), cpuOf(ours), baselineWork, cpuOf(baseline), cpuGoal);
+    }
+
     void single(const char* work, const std::string& name, double scale = 1e3, const char* unit = "ms") const {
         const double a = median(name);
         if (a >= 0)
@@ -403,11 +441,15 @@ struct Side {
 inline void runSide(const Side& side, bool timed) {
     if (side.prepare)
         side.prepare();
+    const double cpuStart = threadCpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     side.run();
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    if (timed)
+    const double cpu = threadCpuSeconds() - cpuStart;
+    if (timed) {
         figures->add(side.name, took.count());
+        figures->add(cpuOf(side.name), cpu);
+    }
     if (side.tidy)
         side.tidy();
 }

@@ -7,8 +7,10 @@
 
 #include <memory>
 
+#include "common.h"
 #include "core/config.h"
 #include "core/programfolder.h"
+#include "platform/dbfiles.h"
 #include "platform/prompts.h"
 
 namespace zvbench {
@@ -39,6 +41,38 @@ inline void useQuietProgramFolder(const QString& folder) {
     zv::scriviini("database", "last", today, "general.ini");
     zv::scriviini("database", "bk", today, "general.ini");
 }
+
+// A program folder under the work folder, laid out once: `dailyResults` in
+// the daily database and an archive of `archiveResults` (none: empty),
+// compacted as a start-up would compact it, or a copy of the archive
+// ZV_BENCH_ARCHIVE names, as make_archive compacted it.
+inline QString benchProgramFolder(const char* name, int archiveResults, int dailyResults) {
+    const QString folder = workDir().path() + QStringLiteral("/") + QLatin1String(name);
+    useQuietProgramFolder(folder);
+    const QString archive = folder + "/zarviumtotale.mdb";
+    fillResults(folder + "/zarvium.mdb", dailyResults);
+    if (archiveResults > 0 && !givenArchive().isEmpty()) {
+        copyGivenArchive(archive);
+        return folder;
+    }
+    if (archiveResults > 0)
+        fillResults(archive, archiveResults);
+    zv::compactDatabase(archive, folder + "/Temp.mdb");
+    settle(archive);
+    return folder;
+}
+
+// The results waiting in a benchmark folder's daily database.
+constexpr int kDailyRows = 200;
+
+// The folder the start-ups are timed on: an archive of archiveRows() results
+// with nothing to free, and kDailyRows daily results.
+inline const QString& largeFolder() {
+    static const QString folder = benchProgramFolder("large", archiveRows(), kDailyRows);
+    return folder;
+}
+
+inline QString daysAgo(int days) { return QDate::currentDate().addDays(-days).toString(QStringLiteral("dd/MM/yy")); }
 
 // Window benchmarks draw offscreen unless the environment names a platform.
 inline void preferOffscreen() {

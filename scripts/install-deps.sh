@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   git build-essential cmake pkg-config clang-16 libclang-rt-16-dev clang-format
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
-  libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libsqlite3-dev sqlite3 libgtest-dev libgmock-dev libbenchmark-dev
   poppler-utils ghostscript qt6-translations-l10n fonts-dejavu-core fonts-liberation2 python3
   cups printer-driver-cups-pdf
 )

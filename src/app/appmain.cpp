@@ -1,7 +1,11 @@
 #include "app/appmain.h"
 
+#include <QEvent>
 #include <QFileInfo>
 #include <QMetaObject>
+
+#include <cstdio>
+#include <memory>
 
 #include "app/cambia.h"
 #include "app/changelan.h"
@@ -78,6 +82,34 @@ void registerForms() {
 
 namespace {
 bool programLoopRunning = false;
+
+// Watches the main window for its first drawing once the event loop runs,
+// then says so on standard output and ends the program: what a user waits
+// for at a start, seen from outside the process.
+class ExitWhenShown final : public QObject {
+public:
+    explicit ExitWhenShown(QWidget* main) {
+        main->installEventFilter(this);
+        main->update();  // drawn again from the event loop, even if the start-up drew it already
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            // After the drawing, not before it.
+            QMetaObject::invokeMethod(
+                this,
+                [] {
+                    std::fputs("main window shown\n", stdout);
+                    std::fflush(stdout);
+                    endProgram();
+                },
+                Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
 }  // namespace
 
 void endProgram() {
@@ -116,6 +148,9 @@ int startAndRun(const QString& folder) {
         Forms::unloadAll();
         return 1;
     }
+    std::unique_ptr<ExitWhenShown> exitWhenShown;
+    if (qEnvironmentVariableIsSet("ZV_EXIT_WHEN_SHOWN"))
+        exitWhenShown = std::make_unique<ExitWhenShown>(Forms::find(QStringLiteral("Principale")));
     programLoopRunning = true;
     const int rc = QApplication::exec();
     programLoopRunning = false;

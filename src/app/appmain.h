@@ -13,7 +13,10 @@ void registerMainWindow();
 // starts the program and runs the event loop.
 int runProgram(QApplication& app);
 // Starts the program on `folder` and runs the event loop until the program ends;
-// returns the program's exit code.
+// returns the program's exit code. With ZV_EXIT_WHEN_SHOWN set in the
+// environment, the program ends as soon as the main window has been drawn,
+// after printing "main window shown" on standard output: a start timed from
+// outside the process.
 int startAndRun(const QString& folder);
 
 // The main window's exit: the event loop ends once the current event has

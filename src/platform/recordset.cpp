@@ -119,7 +119,17 @@ struct Columns {
     std::vector<NumberKind> kinds;
     QHash<QString, int> index;  // by case-folded name
     QHash<QString, int> exact;  // by the name as spelt, to the column the case-folded lookup finds
+    // By the text after the source's name (its where and order by): the
+    // columns the latest set over it has read, by column, so that the next
+    // set's key scan reads them with the keys. A list opened again, or on
+    // another day with the same SQL, reads those few columns of the rows it
+    // finds in one pass instead of finding the rows again by key.
+    mutable QHash<QString, std::vector<char>> walked;
 };
+
+// How many texts `walked` keeps before it starts again: searches with their
+// text written into the SQL would otherwise add one each.
+constexpr qsizetype kWalkedTexts = 64;
 
 std::shared_ptr<const Columns> columnsOf(CachedStatement& stmt, int skip = 0) {
     if (stmt.info())
@@ -344,6 +354,8 @@ constexpr int kWindowKeys = 256;
 constexpr std::size_t kWindowBytes = 2 * 1024 * 1024;
 // The rows the first window reads before it knows how large they are.
 constexpr int kProbeKeys = 16;
+// What a row held costs beyond its block: its place in the lookup by key.
+constexpr std::size_t kRowOverhead = 64;
 
 // "?1,?2,...": a window's keys, written once rather than at every open.
 const QString& windowPlaces() {
@@ -371,6 +383,7 @@ struct Recordset::Impl final : sqlite::WriteListener {
     QString nameSql;
     QString keyColumn;
     QString keyQuery;     // the keys alone
+    QString rest;         // the where / order by text of a keyed set, with a space before it
     QString source;       // as opened, for messages
     QVariantList params;  // bound into the key query or the selection at open and at every requery
     QString fetchSql;
@@ -497,7 +510,7 @@ struct Recordset::Impl final : sqlite::WriteListener {
                 keyColumn = QStringLiteral("ID1");
         }
         nameSql = shape.nameSql;
-        const QString rest = shape.rest.isEmpty() ? QString() : QLatin1Char(' ') + shape.rest;
+        rest = shape.rest.isEmpty() ? QString() : QLatin1Char(' ') + shape.rest;
         keyQuery = QStringLiteral("SELECT ") + keyColumn + QStringLiteral(" FROM ") + nameSql + rest;
         fetchSql = QStringLiteral("SELECT * FROM ") + nameSql + QStringLiteral(" WHERE ") + keyColumn +
                    QStringLiteral(" = ?1");
@@ -539,8 +552,34 @@ struct Recordset::Impl final : sqlite::WriteListener {
             loadKeys(false);
     }
 
-    // Reads the keys alone, which spares SQLite the joins of a view whose
-    // other tables only add columns, then the first window of rows.
+    // The key scan that also reads the columns the latest set over the same
+    // SQL read, when they are few: its text and where each column lands in
+    // the rows it copies. Null when there are none to read along.
+    CachedStatement scanAlong(std::vector<int>& places, int& width) const {
+        const auto memo = columns->walked.constFind(rest);
+        if (memo == columns->walked.constEnd())
+            return {};
+        width = static_cast<int>(std::count(memo->begin(), memo->end(), 1));
+        if (width == 0 || 2 * width > columnCount() || memo->size() != columnsRead.size())
+            return {};
+        QString sql = QStringLiteral("SELECT ") + keyColumn;
+        places.assign(memo->size(), -1);
+        int slot = 0;
+        for (std::size_t c = 0; c < memo->size(); ++c) {
+            if ((*memo)[c]) {
+                sql += QLatin1Char(',') + columns->quoted[static_cast<qsizetype>(c)];
+                places[c] = slot++;
+            }
+        }
+        return cn->tryPrepared(sql + QStringLiteral(" FROM ") + nameSql + rest);
+    }
+
+    // Reads the keys, which spares SQLite the joins of a view whose other
+    // tables only add columns, then the first window of rows. When the
+    // latest set over the same SQL read few columns, the scan reads those
+    // columns too, keeping the rows it finds while they take no more room
+    // than a window may, so a walk that reads those columns finds its rows
+    // without looking for them again.
     // Rows this set added before are kept at its end, in the order added.
     void loadKeys(bool requery) const {
         sqlite3* db = cn->handle();
@@ -550,12 +589,35 @@ struct Recordset::Impl final : sqlite::WriteListener {
         windowRows = 0;
         windowNext = kWindowKeys;
         std::vector<int64_t> fresh;
+        bool readAlong = false;
         {
-            CachedStatement stmt = cn->prepared(keyQuery);
+            std::vector<int> places;
+            int width = 0;
+            CachedStatement stmt = scanAlong(places, width);
+            readAlong = static_cast<bool>(stmt);
+            if (readAlong) {
+                kept.places = std::move(places);
+                kept.width = width;
+            } else {
+                stmt = cn->prepared(keyQuery);
+            }
             bindParams(db, stmt.get());
+            bool full = !readAlong;
             int rc;
-            while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
-                fresh.push_back(sqlite3_column_int64(stmt.get(), 0));
+            while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+                const int64_t key = sqlite3_column_int64(stmt.get(), 0);
+                fresh.push_back(key);
+                if (full)
+                    continue;
+                const std::size_t before = kept.data.size();
+                rowblock::append(kept.data, stmt.get(), 1, kept.width);
+                if (kept.data.size() + kRowOverhead * (kept.at.size() + 1) > kWindowBytes) {
+                    kept.data.resize(before);
+                    full = true;
+                } else {
+                    kept.at.emplace(key, before);
+                }
+            }
             if (rc != SQLITE_DONE)
                 fail(db);
         }
@@ -576,8 +638,22 @@ struct Recordset::Impl final : sqlite::WriteListener {
         }
         keysLoaded = true;
         listening.reset();
-        if (!windowSql.isEmpty() && n > 0)
+        if (readAlong && !kept.at.empty()) {
+            keptChanges = sqlite3_total_changes64(db);
+            keptCommits = commitsSoFar();
+            windowStart = 0;
+            sizeWindows();
+        } else if (!windowSql.isEmpty() && n > 0) {
             readWindow(0);
+        }
+    }
+
+    // The keys a window reads, from the size of the rows held.
+    void sizeWindows() const {
+        if (kept.at.empty())
+            return;
+        const std::size_t perRow = kept.data.size() / kept.at.size() + kRowOverhead;
+        windowRows = static_cast<int>(std::clamp<std::size_t>(kWindowBytes / perRow, 1, kWindowKeys));
     }
 
     void openWhole(sqlite3* db, const QString& sql) {
@@ -679,6 +755,7 @@ struct Recordset::Impl final : sqlite::WriteListener {
         if (!seen) {
             seen = 1;
             ++readCount;
+            rememberColumnsRead();
         }
         RowRef row = currentRow();
         if (!row.has(column)) {
@@ -687,6 +764,15 @@ struct Recordset::Impl final : sqlite::WriteListener {
             remember(row, currentKeyValue, currentChanges);
         }
         return row.value(column);
+    }
+
+    // What this set has read becomes what the next set over the same SQL
+    // reads with its keys.
+    void rememberColumnsRead() const {
+        auto& walked = columns->walked;
+        if (walked.size() >= kWalkedTexts && !walked.contains(rest))
+            walked.clear();
+        walked.insert(rest, columnsRead);
     }
 
     // The statement of a window: every column until a field has been read,
@@ -751,10 +837,7 @@ struct Recordset::Impl final : sqlite::WriteListener {
             fail(db);
         keptChanges = sqlite3_total_changes64(db);
         keptCommits = commitsSoFar();
-        if (!kept.at.empty()) {
-            const std::size_t perRow = kept.data.size() / kept.at.size() + 64;
-            windowRows = static_cast<int>(std::clamp<std::size_t>(kWindowBytes / perRow, 1, kWindowKeys));
-        }
+        sizeWindows();
     }
 
     QVariant converted(int column, const QVariant& value) const {
@@ -1080,6 +1163,13 @@ int64_t Recordset::currentKey() const {
 int64_t Recordset::rowsHeld() const {
     const Impl& d = openOrFail(d_);
     return static_cast<int64_t>(d.keyed ? d.kept.at.size() : d.rows.size());
+}
+
+int64_t Recordset::bytesHeld() const {
+    const Impl& d = openOrFail(d_);
+    if (!d.keyed)
+        return -1;
+    return static_cast<int64_t>(d.kept.data.size() + kRowOverhead * d.kept.at.size());
 }
 
 }  // namespace zv

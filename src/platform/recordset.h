@@ -36,7 +36,10 @@ public:
     // kept while neither this connection nor another connection of the
     // program has written since, and once fields have been read it holds
     // only the columns read so far (a field of another column reads its
-    // window again). A field becomes a QVariant only when read.
+    // window again). Once a set has read few of the columns, the next set
+    // opened with the same SQL on the connection reads those columns with
+    // its keys, holding the rows it finds up to what a window may hold.
+    // A field becomes a QVariant only when read.
     Recordset(Connection& cn, const QString& source);
     // The same with bound parameters (?1, ?2 ...), so a record's text never
     // becomes part of the SQL: "select * from NAME where valori = ?1 order by
@@ -95,8 +98,12 @@ public:
     int64_t currentKey() const;
 
     // How many rows the set holds in memory now: all of a read-only set; of
-    // an updatable one, those of the last window read.
+    // an updatable one, those of the last window read (or those its key scan
+    // kept).
     int64_t rowsHeld() const;
+    // What the rows an updatable set holds take, counted as a window is
+    // bounded (never more than 2 MiB); -1 for a read-only set.
+    int64_t bytesHeld() const;
 
 private:
     struct Impl;

@@ -877,6 +877,22 @@ TEST_F(Startup, ExitLetsGoOfTheConnectionsAndClosesEveryWindow) {
     EXPECT_EQ(next.acquire(folder_), InstanceLock::Result::Acquired);
 }
 
+// Far beyond what a start and an exit need: only a program that does not
+// end meets it, and then its event loop ends with 2.
+struct ProgramDeadline {
+    bool met = false;
+    QTimer timer;
+    ProgramDeadline() {
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            met = true;
+            QCoreApplication::exit(2);
+        });
+        timer.start(60000);
+    }
+    void stop() { timer.stop(); }
+};
+
 // The whole program, as a user ends it: started through the start-up window,
 // File > Esci clicked through the real menu. The exit must end the event loop
 // and leave nothing behind (under the sanitizers: no use of freed memory).
@@ -897,26 +913,49 @@ TEST_F(Startup, EsciFromTheFileMenuEndsTheProgram) {
         clicked = true;
     };
     QTimer::singleShot(0, clickEsci);
-    // Far beyond what the exit needs; only a program that does not end meets it.
-    bool deadlineMet = false;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, [&] {
-        deadlineMet = true;
-        QCoreApplication::exit(2);
-    });
-    deadline.start(60000);
+    ProgramDeadline deadline;
 
     const int rc = shell::startAndRun(folder_);
     deadline.stop();
 
     EXPECT_TRUE(clicked);
-    EXPECT_FALSE(deadlineMet);
+    EXPECT_FALSE(deadline.met);
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(quitting.count(), 1);
     EXPECT_TRUE(Forms::loadedNames().isEmpty());
     InstanceLock next;
     EXPECT_EQ(next.acquire(folder_), InstanceLock::Result::Acquired);
+}
+
+// With ZV_EXIT_WHEN_SHOWN the program says when its main window is drawn
+// and ends there, so a start can be timed from outside as the user waits for it.
+TEST_F(Startup, ExitWhenShownEndsTheProgramOnceTheMainWindowIsDrawn) {
+    qputenv("ZV_EXIT_WHEN_SHOWN", "1");
+    bool drawn = false;
+    struct Watch final : QObject {
+        bool* drawn;
+        explicit Watch(bool* d) : drawn(d) {}
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Paint && watched == Forms::find(QStringLiteral("Principale")))
+                *drawn = true;
+            return false;
+        }
+    } watch(&drawn);
+    qApp->installEventFilter(&watch);
+    ProgramDeadline deadline;
+
+    testing::internal::CaptureStdout();
+    const int rc = shell::startAndRun(folder_);
+    const std::string out = testing::internal::GetCapturedStdout();
+    deadline.stop();
+    qApp->removeEventFilter(&watch);
+    qunsetenv("ZV_EXIT_WHEN_SHOWN");
+
+    EXPECT_FALSE(deadline.met);
+    EXPECT_EQ(rc, 0);
+    EXPECT_TRUE(drawn);
+    EXPECT_EQ(out, "main window shown\n");
+    EXPECT_TRUE(Forms::loadedNames().isEmpty());
 }
 
 TEST_F(Startup, ErrorBeforeTheMainWindowWaitsForIt) {

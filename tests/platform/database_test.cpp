@@ -54,6 +54,9 @@ void leaveInWalMode(const QString& file) {
     sqlite3_close(db);
 }
 
+// The most a recordset's window of rows may take.
+constexpr int64_t kWindowBytes = 2 * 1024 * 1024;
+
 int64_t rowCount(Connection& cn, const QString& table) {
     return cn.scalar(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(table)).toLongLong();
 }
@@ -906,9 +909,72 @@ TEST_F(RecordsetTest, AFieldFirstReadDeepInAWalkReadsWhatAPlainQueryReads) {
             for (const char* name : read)
                 ASSERT_EQ(walked.field(QLatin1String(name)), plain.field(QLatin1String(name)))
                     << name << " at " << position;
-            ASSERT_LE(walked.rowsHeld(), 256);
+            // Each set after the first reads the columns its predecessor read
+            // with its keys; what it holds stays within a window.
+            ASSERT_LE(walked.bytesHeld(), kWindowBytes);
         }
     }
+}
+
+TEST_F(RecordsetTest, ASetOpenedAgainReadsTheColumnsTheLastOneReadWithItsKeys) {
+    const QString db = resultsDb();
+    Connection cn(db);
+    // Half the rows found; `note` is large enough that only some of its rows fit in a window.
+    cn.execute(QStringLiteral(
+        "CREATE TABLE big (n INTEGER, name TEXT, amount REAL, note TEXT, payload BLOB, a, b, c, d, e);"
+        "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < 3000) "
+        "INSERT INTO big (n, name, amount, note, payload) SELECT n, iif(n % 2 = 0, 'ROSSI ', 'BIANCHI ') || n,"
+        " n / 8.0, printf('%.4000c', 'x') || n, zeroblob(100) FROM c;"));
+    const QString where = QStringLiteral(" from big where name like '%ossi%' order by n desc");
+    Recordset plain(cn, QStringLiteral("select n, name, amount, note, payload, a") + where);
+    ASSERT_EQ(plain.recordCount(), 1500);
+    const auto walk = [&](const std::vector<const char*>& read, const char* laterFrom700) {
+        Recordset rs(cn, QStringLiteral("select *") + where);
+        std::vector<const char*> fields = read;
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
+            const int64_t position = rs.absolutePosition();
+            if (position == 700 && laterFrom700)
+                fields.push_back(laterFrom700);
+            plain.setAbsolutePosition(position);
+            for (const char* name : fields)
+                EXPECT_EQ(rs.field(QLatin1String(name)), plain.field(QLatin1String(name)))
+                    << name << " at " << position;
+            EXPECT_LE(rs.bytesHeld(), kWindowBytes);
+        }
+    };
+    const auto heldAfterOpen = [&] {
+        Recordset rs(cn, QStringLiteral("select *") + where);
+        rs.recordCount();
+        return rs.rowsHeld();
+    };
+
+    // The first set knows nothing of what will be read: a few whole rows.
+    EXPECT_LE(heldAfterOpen(), 16);
+    // Once a walk has read two small columns, the next scan keeps all 1,500 rows of them.
+    walk({"n", "amount"}, nullptr);
+    EXPECT_EQ(heldAfterOpen(), 1500);
+    // A column first read deep in a walk is read by key from there on; the
+    // next scan reads it too, and keeps the rows of as many keys as a window
+    // may hold, the rest read in windows when reached.
+    walk({"n", "amount"}, "note");
+    const int64_t held = heldAfterOpen();
+    EXPECT_GT(held, 256);
+    EXPECT_LT(held, 1500);
+    walk({"n", "amount", "note"}, "name");
+    // A walk of most of the columns leaves the next scan to the keys alone.
+    walk({"n", "name", "amount", "note", "payload"}, "a");
+    EXPECT_LE(heldAfterOpen(), 16);
+
+    // Rows kept by the scan and changed since by another connection are read again.
+    walk({"name"}, nullptr);
+    Recordset rs(cn, QStringLiteral("select *") + where);
+    ASSERT_EQ(rs.recordCount(), 1500);
+    ASSERT_EQ(rs.rowsHeld(), 1500);
+    Connection other(db);
+    other.execute(QStringLiteral("UPDATE big SET name = 'ROSSI changed' WHERE n = 2000"));
+    rs.setAbsolutePosition(501);  // n = 3000 - 2 * 500
+    EXPECT_EQ(rs.field(QStringLiteral("name")), QVariant(QStringLiteral("ROSSI changed")));
+    EXPECT_EQ(rs.field(QStringLiteral("n")), QVariant(qlonglong(2000)));
 }
 
 TEST_F(RecordsetTest, BoundParametersSelectAnUpdatableSet) {
