@@ -456,8 +456,9 @@ TEST_F(Startup, ABackUpTargetNamingAFileOfTheProgramIsRefusedAndTheRestGoesOn) {
 
         ASSERT_NO_FATAL_FAILURE(startFailingTheBackUp());
         EXPECT_EQ(test::rowCount(main()->session().cn, "datinumerici"), 5);
-        if (std::string_view(c.own).starts_with("back-up/"))  // the template: never compacted
+        if (std::string_view(c.own).starts_with("back-up/")) {  // the template: never compacted
             EXPECT_EQ(fileBytes(path(c.own)), ownBefore);
+        }
         EXPECT_FALSE(QFileInfo::exists(path("zarvium.mdb-journal")));
         for (const char* copy : c.backedUp)
             EXPECT_EQ(test::integrityOf(path(copy)), QStringLiteral("ok")) << copy;

@@ -60,9 +60,10 @@ protected:
         // list), and every column shows without scrolling sideways.
         QApplication::processEvents();
         for (const QTableView* table : w->findChildren<QTableView*>()) {
-            if (table->isVisibleTo(w))
+            if (table->isVisibleTo(w)) {
                 EXPECT_LE(table->horizontalHeader()->length(), table->viewport()->width())
                     << table->objectName().toStdString() << ": the last column is cut";
+            }
             const QAbstractItemModel* model = table->model();
             for (int r = 0; model && r < std::min(model->rowCount(), 5); ++r)
                 for (int c = 0; c < model->columnCount(); ++c) {
