@@ -6,7 +6,6 @@
 #include <QTimer>
 
 #include <atomic>
-#include <exception>
 #include <utility>
 #include <vector>
 
@@ -307,7 +306,6 @@ void frmSplash::backUpAndCheckDay() {
 // A back-up of a large archive takes a while: the window keeps painting and
 // says which file it copies and how far it is.
 void frmSplash::backUp(const QLatin1String database, const QString& target) {
-    requireBackupTarget(target);
     std::atomic<int> percent{0};
     const auto say = [&] {
         ignoring([&] {
@@ -321,9 +319,8 @@ void frmSplash::backUp(const QLatin1String database, const QString& target) {
     ticker.setInterval(100);
     connect(&ticker, &QTimer::timeout, this, say);
     ticker.start();
-    runKeepingWindowsPainted(
-        [&] { backupDatabase(programFolder() + QLatin1Char('/') + database, target, [&](int p) { percent = p; }); },
-        std::chrono::milliseconds(0), say);
+    runKeepingWindowsPainted([&] { copyToBackupTarget(programPath(database), target, [&](int p) { percent = p; }); },
+                             std::chrono::milliseconds(0), {});
     ticker.stop();
     say();
 }

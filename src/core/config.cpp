@@ -5,6 +5,7 @@
 #include <QSet>
 #include <QStandardPaths>
 
+#include "core/language.h"
 #include "core/notifier.h"
 #include "core/programfiles.h"
 #include "platform/clock.h"
@@ -57,15 +58,15 @@ QString programPath(const QString& relative) { return programFolder() + QLatin1C
 QString programFileNamedBy(const QString& path) {
     static const QLatin1String databases[] = {file::dailyDb, file::archiveDb, file::referenceDb,
                                               file::vetDb,   file::scratchDb, file::archiveTemplate};
-    static const QLatin1String others[] = {
-        file::generalIni,        file::portIni,           file::printIni,          file::oemIni,
-        QLatin1String("it.ini"), QLatin1String("en.ini"), QLatin1String("de.ini"), QLatin1String("fr.ini"),
-        QLatin1String("es.ini"), QLatin1String("ru.ini"), file::lockFile};
+    static const QLatin1String others[] = {file::generalIni, file::portIni, file::printIni, file::oemIni,
+                                           file::lockFile};
     QStringList own;
     for (const QLatin1String database : databases)
         own << programPath(database) << programPath(database) + QStringLiteral("-journal");
     for (const QLatin1String other : others)
         own << programPath(other);
+    for (const QString& language : languageFiles())
+        own << programPath(language);
     for (const QString& candidate : own)
         if (files::namesSameFile(candidate, path))
             return candidate;

@@ -53,12 +53,22 @@ QString builtInEnglish(const QString& section, const QString& key) {
 
 }  // namespace
 
+namespace {
+const char* const languageCodes[] = {"it", "en", "de", "fr", "es", "ru"};
+}  // namespace
+
 QString languageFileFor(const QString& lingua) {
-    static const char* const codes[] = {"it", "en", "de", "fr", "es", "ru"};
-    for (const char* code : codes)
+    for (const char* code : languageCodes)
         if (lingua == QLatin1String(code))
             return lingua + QStringLiteral(".ini");
     return englishFile();
+}
+
+QStringList languageFiles() {
+    QStringList files;
+    for (const char* code : languageCodes)
+        files << QLatin1String(code) + QStringLiteral(".ini");
+    return files;
 }
 
 QString configuredLanguageFile() {

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 
 namespace zv {
 
@@ -7,6 +8,8 @@ namespace zv {
 // "de", "fr", "es" or "ru" (exactly, letter case included) give their own
 // file, anything else "en.ini".
 QString languageFileFor(const QString& lingua);
+// The six language files, "it.ini" ... "ru.ini".
+QStringList languageFiles();
 // The language file chosen by general.ini now.
 QString configuredLanguageFile();
 // One text of a window's section of a language file (at most 254 characters).

@@ -293,23 +293,19 @@ void backupDatabase(const QString& source, const QString& target, const BackupPr
         // The check reads every page once while it walks the trees, and
         // about as many again while it looks up each row in its indexes:
         // its pages read, against twice the file's, tell how far it is.
-        struct CheckProgress {
-            sqlite3* db;
-            int64_t pages;
-            std::atomic<int>* percent;
-            const std::function<void()>* report;
-        } checkProgress{db, pages, &checkedPercent, &report};
+        const std::function<void()> checkTick = [&] {
+            int read = 0, highwater = 0;
+            sqlite3_db_status(db, SQLITE_DBSTATUS_CACHE_MISS, &read, &highwater, 0);
+            checkedPercent = int(std::min<int64_t>(99, int64_t(read) * 100 / (2 * pages)));
+            report();
+        };
         sqlite3_progress_handler(
             db, 20000,
-            [](void* context) -> int {
-                auto* p = static_cast<CheckProgress*>(context);
-                int read = 0, highwater = 0;
-                sqlite3_db_status(p->db, SQLITE_DBSTATUS_CACHE_MISS, &read, &highwater, 0);
-                *p->percent = int(std::min<int64_t>(99, int64_t(read) * 100 / (2 * p->pages)));
-                (*p->report)();
+            [](void* tick) -> int {
+                (*static_cast<const std::function<void()>*>(tick))();
                 return 0;
             },
-            &checkProgress);
+            const_cast<std::function<void()>*>(&checkTick));
         // Checked under the same lock as it is copied: what passes is what the copy holds.
         requireIntact(db, source);
         sqlite3_progress_handler(db, 0, nullptr, nullptr);
