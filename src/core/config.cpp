@@ -61,8 +61,15 @@ QString programFileNamedBy(const QString& path) {
     static const QLatin1String others[] = {file::generalIni, file::portIni, file::printIni, file::oemIni,
                                            file::lockFile};
     QStringList own;
-    for (const QLatin1String database : databases)
-        own << programPath(database) << programPath(database) + QStringLiteral("-journal");
+    for (const QLatin1String database : databases) {
+        const QString path = programPath(database);
+        own << path << path + QStringLiteral("-journal");
+        // SQLite keeps the journal of a database reached through a link
+        // beside the file the link leads to, under that file's name.
+        const QString real = QFileInfo(path).canonicalFilePath();
+        if (!real.isEmpty() && real != QDir::cleanPath(path))
+            own << real + QStringLiteral("-journal");
+    }
     for (const QLatin1String other : others)
         own << programPath(other);
     for (const QString& language : languageFiles())

@@ -21,7 +21,8 @@ QString programPath(const QString& relative);
 // The program's own file that `path` names, now or once it is made (see
 // files::namesSameFile), as programPath gives it; empty when none. Own files
 // are those the program keeps open or may write: the four databases, the
-// archive template and the compaction's scratch file, each with its journal,
+// archive template and the compaction's scratch file, each with its journal
+// (beside the real file where a database is a link to one elsewhere),
 // the settings and language files, and the instance lock.
 QString programFileNamedBy(const QString& path);
 
