@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "archive/archivebrowse.h"
+#include "archive/backuptargets.h"
 #include "archive/transfer.h"
 #include "core/config.h"
 #include "core/language.h"
@@ -148,10 +149,11 @@ void frmSplash::removeStaleScratchFiles() {
     }
     QStringList removed = files::removeStaleTemporaries(folder);
     removed += files::removeStaleTemporaries(folder + QStringLiteral("/back-up"));
-    for (const char* key : {"pathautobackup", "pathautobackupriferimenti", "pathautobackupvet"}) {
-        const QString target = leggiini(QStringLiteral("back-up"), QLatin1String(key), file::generalIni, 255);
-        if (!target.isEmpty())
-            removed += files::removeStaleTemporaries(QFileInfo(target).absolutePath(), QFileInfo(target).fileName());
+    for (const BackupSetting& setting : backupSettings()) {
+        const BackupTarget target = configuredBackupTarget(setting);
+        if (!target.value.isEmpty())
+            removed +=
+                files::removeStaleTemporaries(QFileInfo(target.path).absolutePath(), QFileInfo(target.path).fileName());
     }
     if (!removed.isEmpty())
         logerrore(0, QStringLiteral("Files left by an interrupted write were removed: %1").arg(removed.join(u", ")),
@@ -239,7 +241,6 @@ void frmSplash::reportStartError(const QString& text, int32_t number, const QStr
 // the back-up is written only when all three were made, so a failed one is
 // tried again at the next start.
 void frmSplash::backUpAndCheckDay() {
-    const QString folder = programFolder();
     const QLatin1String general = file::generalIni;
     lastday = formatDate(clock::today(), QStringLiteral("dd/mm/yy"));
     QStringList failures;
@@ -254,28 +255,26 @@ void frmSplash::backUpAndCheckDay() {
             due = backedUp->daysTo(clock::today()) > interval;
         }
         if (due) {
-            const std::pair<QLatin1String, QLatin1String> backUps[] = {
-                {file::archiveDb, QLatin1String("pathautobackup")},
-                {file::referenceDb, QLatin1String("pathautobackupriferimenti")},
-                {file::vetDb, QLatin1String("pathautobackupvet")}};
-            for (const auto& [database, key] : backUps) {
-                QString target = leggiini(QStringLiteral("back-up"), key, general, 255);
-                if (target.isEmpty())
-                    target = folder + QStringLiteral("/back-up/") + database;
+            // Each target is judged against those before it: the first
+            // back-up to name a file keeps it.
+            std::vector<BackupTarget> kept;
+            for (const BackupSetting& setting : backupSettings()) {
+                const BackupTarget target = configuredBackupTarget(setting);
                 const auto record = [&](int32_t number, const QString& description) {
-                    failures << QStringLiteral("%1 [back-up] %2 = \"%3\": %4").arg(general, key, target, description);
+                    failures << QStringLiteral("%1: %2").arg(target.settingText(), description);
                     logged = logerrore(number, failures.last(), formName()) && logged;
                 };
                 try {
-                    backUp(database, target);
+                    backUp(target, kept);
                 } catch (const DamagedDatabase& e) {
-                    if (database == file::archiveDb)
+                    if (setting.database == file::archiveDb)
                         archiveDamaged = true;
                     record(e.number(), e.description());
                 } catch (...) {
                     const CaughtError e = describeCurrentException();
                     record(e.number, e.description);
                 }
+                kept.push_back(target);
             }
             if (failures.isEmpty()) {
                 db_bk_effettuato = 1;
@@ -305,12 +304,12 @@ void frmSplash::backUpAndCheckDay() {
 
 // A back-up of a large archive takes a while: the window keeps painting and
 // says which file it copies and how far it is.
-void frmSplash::backUp(const QLatin1String database, const QString& target) {
+void frmSplash::backUp(const BackupTarget& target, std::span<const BackupTarget> kept) {
     std::atomic<int> percent{0};
     const auto say = [&] {
         ignoring([&] {
             QString text = msg7_.isEmpty() ? QStringLiteral("%1 %2 %") : msg7_;
-            Label1->setText(text.arg(database).arg(percent.load()));
+            Label1->setText(text.arg(target.setting.database).arg(percent.load()));
             Label1->setVisible(true);
         });
     };
@@ -319,7 +318,7 @@ void frmSplash::backUp(const QLatin1String database, const QString& target) {
     ticker.setInterval(100);
     connect(&ticker, &QTimer::timeout, this, say);
     ticker.start();
-    runKeepingWindowsPainted([&] { copyToBackupTarget(programPath(database), target, [&](int p) { percent = p; }); },
+    runKeepingWindowsPainted([&] { copyToBackupTarget(target, kept, [&](int p) { percent = p; }); },
                              std::chrono::milliseconds(0), {});
     ticker.stop();
     say();

@@ -6,7 +6,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <span>
 
+#include "archive/backuptargets.h"
 #include "platform/forms.h"
 #include "platform/instancelock.h"
 #include "platform/widgets.h"
@@ -48,7 +50,7 @@ private:
     void removeStaleScratchFiles();
     bool compactAll();
     void backUpAndCheckDay();
-    void backUp(QLatin1String database, const QString& target);
+    void backUp(const BackupTarget& target, std::span<const BackupTarget> kept);
     void reportStartError(const QString& text, int32_t number, const QString& cause);
 
     QString msg1_, msg4_, msg5_, msg6_, msg7_, err2_, err3_;

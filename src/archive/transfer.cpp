@@ -174,19 +174,4 @@ int64_t transferResults(const TransferRequest& request) {
     }
 }
 
-void requireBackupTarget(const QString& target) {
-    if (target.trimmed().isEmpty())
-        throw AppError(err::PathFileAccess, QStringLiteral("No back-up file was chosen."));
-    const QString own = programFileNamedBy(target);
-    if (!own.isEmpty())
-        throw AppError(
-            err::PathFileAccess,
-            QStringLiteral("%1 names the program's own file %2: it cannot be a back-up file.").arg(target, own));
-}
-
-void copyToBackupTarget(const QString& database, const QString& target, const BackupProgress& progress) {
-    requireBackupTarget(target);
-    backupDatabase(database, target, progress);
-}
-
 }  // namespace zv

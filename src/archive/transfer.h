@@ -40,14 +40,4 @@ int64_t transferResults(const TransferRequest& request);
 // store reads and writes but ID1, less those a copy leaves behind.
 QStringList transferredFields(bool move);
 
-// Refuses, with error 75 and a text naming both, a back-up target that is
-// empty or names one of the program's own files (programFileNamedBy): a copy
-// there would put an old database in place of a live one.
-void requireBackupTarget(const QString& target);
-
-// Copies the program's database `database` to the back-up file `target` as
-// backupDatabase does, once requireBackupTarget allows the target; nothing is
-// written otherwise. `progress` as backupDatabase takes it.
-void copyToBackupTarget(const QString& database, const QString& target, const BackupProgress& progress = {});
-
 }  // namespace zv

@@ -327,6 +327,22 @@ void backupDatabase(const QString& source, const QString& target, const BackupPr
     }
 }
 
+QString nonDatabaseFileAt(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QString();
+    if (info.isDir())
+        return QStringLiteral("a folder");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("a file that cannot be read (%1)").arg(file.errorString());
+    static const QByteArray header("SQLite format 3\0", 16);
+    const QByteArray start = file.read(header.size());
+    if (start.isEmpty() && file.atEnd())
+        return QString();
+    return start == header ? QString() : QStringLiteral("a file that is not a database");
+}
+
 void createDatabaseFromSql(const QString& path, const QString& sqlText) {
     const QFileInfo info(path);
     if (info.exists() || info.isSymLink())

@@ -66,6 +66,12 @@ bool compactionWorthwhile(const QString& path);
 using BackupProgress = std::function<void(int percent)>;
 void backupDatabase(const QString& source, const QString& target, const BackupProgress& progress = {});
 
+// What the file at `path` is when it exists, is not empty and is no SQLite
+// database by its first 16 bytes ("a folder", "a file that is not a
+// database", "a file that cannot be read: <why>"); empty otherwise, so a copy
+// may replace it without destroying anything that is not a database.
+QString nonDatabaseFileAt(const QString& path);
+
 // Makes a new database file at `path` from SQL text (used only by the set-up
 // of a program folder and by tests). Fails when `path` exists.
 void createDatabaseFromSql(const QString& path, const QString& sqlText);

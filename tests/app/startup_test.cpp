@@ -20,6 +20,7 @@
 #include "app/appmain.h"
 #include "app/frmsplash.h"
 #include "app/principale.h"
+#include "archive/backuptargets.h"
 #include "core/config.h"
 #include "core/language.h"
 #include "model/resultselection.h"
@@ -470,6 +471,80 @@ TEST_F(Startup, ABackUpTargetNamingAFileOfTheProgramIsRefusedAndTheRestGoesOn) {
             << lines[0].toStdString();
         EXPECT_TRUE(lines[0].contains(c.target)) << lines[0].toStdString();
         EXPECT_TRUE(lines[0].contains(path(c.own))) << lines[0].toStdString();
+        Forms::unloadAll();
+    }
+}
+
+// Two back-ups into one file would leave the last one's copy there: the first
+// to name a file keeps it, however the second spells it. A file that is no
+// database (the day's own error log, a file of the user's) is no back-up's to
+// replace. Each refusal is one log line naming the keys and the file.
+TEST_F(Startup, ABackUpTargetThatWouldReplaceAnotherBackUpOrAnyOtherFileIsRefused) {
+    ASSERT_TRUE(QDir(folder_).mkpath("comune"));
+    ASSERT_TRUE(QDir(folder_).mkpath("altrove"));
+    const QString realArchive = path("altrove/archivio.mdb");
+    const QString dayLog = path("log/08.12.26.log");
+    struct Case {
+        const char* name;
+        QString values[3];  // pathautobackup, pathautobackupriferimenti, pathautobackupvet
+        const char* refusedKey;
+        QStringList logged;
+        const char* archiveBackUp;
+    };
+    const Case cases[] = {
+        {"vet's key names the archive back-up's default",
+         {QString(), QString(), path("back-up/zarviumtotale.mdb")},
+         "pathautobackupvet",
+         {"pathautobackup (empty: the default \"" + path("back-up/zarviumtotale.mdb") + "\")"},
+         "back-up/zarviumtotale.mdb"},
+        {"two keys name one file by two spellings",
+         {path("comune/copia.mdb"), QString(), path("log/../comune/copia.mdb")},
+         "pathautobackupvet",
+         {path("log/../comune/copia.mdb"), "pathautobackup = \"" + path("comune/copia.mdb") + "\""},
+         "comune/copia.mdb"},
+        {"a key names the day's error log",
+         {QString(), dayLog, QString()},
+         "pathautobackupriferimenti",
+         {dayLog, "not an SQLite database"},
+         "back-up/zarviumtotale.mdb"},
+        {"a key names the journal beside the real file of an archive kept elsewhere",
+         {QString(), QString(), realArchive + "-journal"},
+         "pathautobackupvet",
+         {realArchive + "-journal", "the program's own file"},
+         "back-up/zarviumtotale.mdb"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.values[2] == realArchive + "-journal") {
+            ASSERT_TRUE(QFile::rename(path("zarviumtotale.mdb"), realArchive));
+            ASSERT_TRUE(QFile::link(realArchive, path("zarviumtotale.mdb")));
+        }
+        for (const char* copy : {"back-up/zarviumtotale.mdb", "back-up/riferimenti.mdb", "back-up/vet.mdb"})
+            QFile::remove(path(copy));
+        QFile::remove(dayLog);
+        logerrore(0, "Una riga del giorno.", "Test");
+        const QByteArray logBefore = fileBytes(dayLog);
+        for (std::size_t i = 0; i < 3; ++i)
+            scriviini("back-up", QLatin1String(backupSettings()[i].key), c.values[i], "general.ini");
+        scriviini("database", "bk", "30/11/26", "general.ini");
+
+        ASSERT_NO_FATAL_FAILURE(startFailingTheBackUp());
+        EXPECT_EQ(ini("general.ini", "database", "bk"), QStringLiteral("30/11/26"));
+        // The archive's back-up holds the archive, not the database backed up after it.
+        EXPECT_EQ(test::integrityOf(path(c.archiveBackUp)), QStringLiteral("ok"));
+        {
+            Connection copy(path(c.archiveBackUp));
+            EXPECT_NO_THROW(test::rowCount(copy, "datinumerici"));
+        }
+        EXPECT_FALSE(QFileInfo::exists(realArchive + "-journal"));
+        const QByteArray log = fileBytes(dayLog);
+        EXPECT_TRUE(log.startsWith(logBefore));
+        const QStringList lines = QString::fromUtf8(log.mid(logBefore.size())).split("\r\n", Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 1) << log.toStdString();
+        EXPECT_TRUE(lines[0].contains(QStringLiteral("[back-up] %1").arg(QLatin1String(c.refusedKey))))
+            << lines[0].toStdString();
+        for (const QString& named : c.logged)
+            EXPECT_TRUE(lines[0].contains(named)) << lines[0].toStdString() << "\n lacks " << named.toStdString();
         Forms::unloadAll();
     }
 }

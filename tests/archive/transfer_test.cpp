@@ -226,15 +226,5 @@ TEST_F(Transfer, AFailedTransferToANewFileOnAFullDiskLeavesNeitherFileNorJournal
         }
 }
 
-TEST_F(Transfer, ABackUpTargetGetsACopyButNeverALiveDatabase) {
-    const QString backup = path("back-up/mio.mdb");
-    copyToBackupTarget(source, backup);
-    EXPECT_EQ(rowsOf(backup), rowsOf(source));
-    for (const QString& refused : {QString(), path(file::archiveDb), path(file::referenceDb), path("./zarvium.mdb")})
-        EXPECT_THROW(copyToBackupTarget(source, refused), AppError) << refused.toStdString();
-    Connection ref(path(file::referenceDb));
-    EXPECT_GT(test::rowCount(ref, "limiti"), 0);  // untouched
-}
-
 }  // namespace
 }  // namespace zv
