@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QUrl>
 
+#include "archive/backuptargets.h"
 #include "archive/transfer.h"
 #include "core/captions.h"
 #include "core/config.h"
@@ -136,12 +137,11 @@ bool Archivio2::eventFilter(QObject* watched, QEvent* event) {
 void Archivio2::Form_Load() {
     emit notifier().windowOpened(formName(), true);
     ignoring([&] { loadTexts(); });
-    for (const auto& [target, key] :
-         {std::pair{Label32, "pathautobackup"}, std::pair{Label35, "pathautobackupriferimenti"},
-          std::pair{Label37, "pathautobackupvet"}})
-        ignoring([&, target = target, key = key] {
-            const QString path = leggiini(QStringLiteral("back-up"), QString::fromLatin1(key), file::generalIni, 255);
-            target->setText(path.isEmpty() ? QStringLiteral("Default") : path);
+    QLabel* const targets[] = {Label32, Label35, Label37};
+    for (std::size_t i = 0; i < backupSettings().size(); ++i)
+        ignoring([&] {
+            const QString path = configuredBackupTarget(backupSettings()[i]).value;
+            targets[i]->setText(path.isEmpty() ? QStringLiteral("Default") : path);
         });
     Option2->setChecked(true);
     Option_Click();
@@ -174,7 +174,8 @@ void Archivio2::loadTexts() {
         txt_common[std::size_t(i)] = caption(lingua, kSection, QStringLiteral("common%1").arg(i));
         txt_err[std::size_t(i)] = caption(lingua, kSection, QStringLiteral("err%1").arg(i));
     }
-    txt_err[7] = caption(lingua, kSection, QStringLiteral("err7"));
+    for (int i = 7; i <= 11; ++i)
+        txt_err[std::size_t(i)] = caption(lingua, kSection, QStringLiteral("err%1").arg(i));
 }
 
 void Archivio2::showFolderStatistics() {
@@ -466,36 +467,59 @@ void Archivio2::Command7_Click() {
 }
 
 void Archivio2::backupTarget(int row) {
-    struct Target {
-        QLatin1String database;
-        const char* key;
-        QLabel* shown;
-    };
-    const Target targets[] = {{file::archiveDb, "pathautobackup", Label32},
-                              {file::referenceDb, "pathautobackupriferimenti", Label35},
-                              {file::vetDb, "pathautobackupvet", Label37}};
-    const Target& t = targets[row];
+    QLabel* const shown[] = {Label32, Label35, Label37};
+    const BackupSetting& setting = backupSettings()[std::size_t(row)];
     const QString& text = txt_common[std::size_t(row + 2)];
+    BackupTarget target = zv::backupTarget(setting, QString());
     try {
         msgBox(text, MsgButtons::OK, MsgIcon::Information, appTitle());
         // A cancel is no choice: never the name another target was given before.
         const QString chosen =
             prompts().saveFile(text, QString(), txt_common[1] + QStringLiteral(" (*.mdb)"), ExistingFile::Replaced);
-        // Refused before it is written down: the start-up would copy over it too.
-        if (!chosen.isEmpty())
-            requireBackupTarget(chosen);
-        t.shown->setText(chosen.isEmpty() ? QStringLiteral("Default") : chosen);
-        scriviini(QStringLiteral("back-up"), QString::fromLatin1(t.key), chosen, file::generalIni);
+        if (chosen.isEmpty()) {
+            // The default target applies again from the next start; there is
+            // nothing to copy to now.
+            shown[row]->setText(QStringLiteral("Default"));
+            scriviini(QStringLiteral("back-up"), setting.key, QString(), file::generalIni);
+            msgBox(txt_err[1], MsgButtons::OK, MsgIcon::Information, QStringLiteral("Gestione Archivio"));
+            return;
+        }
+        target = zv::backupTarget(setting, chosen);
+        std::vector<BackupTarget> others;
+        for (const BackupSetting& other : backupSettings())
+            if (other.key != setting.key)
+                others.push_back(configuredBackupTarget(other));
+        // Refused before it is written down: the start would copy over it too.
+        requireBackupTarget(target, others);
+        shown[row]->setText(chosen);
+        scriviini(QStringLiteral("back-up"), setting.key, chosen, file::generalIni);
         // A large archive takes a while to check and copy: the windows keep painting meanwhile.
         setBusy(true);
-        runKeepingWindowsPainted([&] { copyToBackupTarget(programPath(t.database), chosen); },
-                                 std::chrono::milliseconds(0), {});
+        runKeepingWindowsPainted([&] { copyToBackupTarget(target, others); }, std::chrono::milliseconds(0), {});
         setBusy(false);
         msgBox(txt_msg[5], MsgButtons::OK, MsgIcon::Information, QStringLiteral("Gestione Archivio"));
-    } catch (const AppError&) {
+    } catch (const AppError& e) {
         setBusy(false);
-        msgBox(txt_err[1], MsgButtons::OK, MsgIcon::Information, QStringLiteral("Gestione Archivio"));
+        logerrore(e.number(), QStringLiteral("%1: %2").arg(target.settingText(), e.description()), formName());
+        msgBox(txt_err[1] + backupFailureReason(e), MsgButtons::OK, MsgIcon::Information,
+               QStringLiteral("Gestione Archivio"));
     }
+}
+
+// Why a back-up was not made, in the user's language, where the user can
+// act on it; the log holds the files.
+QString Archivio2::backupFailureReason(const AppError& e) const {
+    QString reason;
+    if (const auto* refused = dynamic_cast<const BackupTargetRefused*>(&e)) {
+        switch (refused->reason()) {
+        case BackupRefusal::ProgramFile: reason = txt_err[8]; break;
+        case BackupRefusal::OtherBackup: reason = txt_err[9]; break;
+        case BackupRefusal::NotADatabase: reason = txt_err[10]; break;
+        }
+    } else if (dynamic_cast<const DamagedDatabase*>(&e)) {
+        reason = txt_err[11];
+    }
+    return reason.isEmpty() ? reason : QStringLiteral("\n") + reason;
 }
 
 void Archivio2::openFolder(const QString& relative) {

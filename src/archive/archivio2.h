@@ -62,6 +62,7 @@ private:
     void Command6_Click();
     void Command7_Click();
     void backupTarget(int row);
+    QString backupFailureReason(const AppError& e) const;
     void openFolder(const QString& relative);
 
     // A level's failure: logged under the window's name, then its message.
@@ -70,7 +71,7 @@ private:
 
     std::array<QString, 10> txt_msg;    // msg1 .. msg9
     std::array<QString, 7> txt_common;  // common1 .. common6
-    std::array<QString, 8> txt_err;     // err1 .. err7
+    std::array<QString, 12> txt_err;    // err1 .. err11
     // What each file dialog returned last: a cancel offers it again.
     QString lastSource_, lastDestination_;
 

@@ -320,10 +320,82 @@ TEST_F(ArchiveWindow, ABackUpTargetIsChosenWrittenAndCopied) {
     w->Command11->click();
     messages = prompts_->takeMessages();
     ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[1].text, text("err1"));
+    EXPECT_EQ(messages[1].text, text("err1") + "\n" + text("err8"));
     EXPECT_EQ(w->Label37->text(), "Default");
     EXPECT_EQ(leggiini("back-up", "pathautobackupvet", "general.ini", 255), "");
     EXPECT_EQ(fileBytes(path(file::referenceDb)), reference);
+    EXPECT_TRUE(
+        logText().contains(QString("general.ini [back-up] pathautobackupvet = \"%1\": %1 names the program's own file")
+                               .arg(path(file::referenceDb))))
+        << logText().toStdString();
+}
+
+// Each refusal says why in the user's language and leaves one log line that
+// names the setting and the file; neither the key nor the file changes.
+TEST_F(ArchiveWindow, ARefusedBackUpTargetSaysWhyAndIsLogged) {
+    const QString vetBackUp = path("back-up/vet-mio.mdb");
+    scriviini("back-up", "pathautobackupvet", vetBackUp, "general.ini");
+    {
+        QFile notes(path("appunti.txt"));
+        ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+        notes.write("ematologia\n");
+    }
+    Archivio2* w = open();
+    const struct {
+        const char* name;
+        QPushButton* command;
+        const char* key;
+        QString chosen;
+        const char* reason;
+        QString alsoNamed;
+    } cases[] = {
+        {"the archive back-up's default file, for vet", w->Command11, "pathautobackupvet",
+         path("back-up/zarviumtotale.mdb"), "err9", "pathautobackup (empty: the default"},
+        {"vet's file by another spelling, for the archive", w->Command2, "pathautobackup",
+         path("log/../back-up/vet-mio.mdb"), "err9", "pathautobackupvet = \"" + vetBackUp + "\""},
+        {"a text file", w->Command3, "pathautobackupriferimenti", path("appunti.txt"), "err10",
+         "not an SQLite database"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString before = leggiini("back-up", c.key, "general.ini", 255);
+        const QByteArray bytes = fileBytes(c.chosen);
+        const qsizetype lines = logText().count("\r\n");
+        prompts_->files.push_back(c.chosen);
+        c.command->click();
+        const auto messages = prompts_->takeMessages();
+        ASSERT_EQ(messages.size(), 2u);
+        EXPECT_EQ(messages[1].text, text("err1") + "\n" + text(c.reason));
+        EXPECT_EQ(leggiini("back-up", c.key, "general.ini", 255), before);
+        EXPECT_EQ(fileBytes(c.chosen), bytes);
+        const QString log = logText();
+        EXPECT_EQ(log.count("\r\n"), lines + 1);
+        const QString line = log.split("\r\n", Qt::SkipEmptyParts).last();
+        EXPECT_TRUE(line.contains(QString("general.ini [back-up] %1 = \"%2\"").arg(c.key, c.chosen)) &&
+                    line.contains(c.alsoNamed))
+            << line.toStdString();
+    }
+}
+
+// An archive that fails its check is not copied: the message says so and the
+// log names the file; the last good back-up stays what it was.
+TEST_F(ArchiveWindow, ADamagedArchiveIsNotBackedUpAndTheMessageSaysWhy) {
+    test::addManyResults(s().cntot, 300);
+    const QString target = path("back-up/copia.mdb");
+    Archivio2* w = open();
+    prompts_->files.push_back(target);
+    w->Command2->click();
+    prompts_->takeMessages();
+    const QByteArray good = fileBytes(target);
+    test::damageMiddlePage(path(file::archiveDb));
+    prompts_->files.push_back(target);
+    w->Command2->click();
+    const auto messages = prompts_->takeMessages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].text, text("err1") + "\n" + text("err11"));
+    EXPECT_EQ(fileBytes(target), good);
+    EXPECT_TRUE(logText().contains(QString("general.ini [back-up] pathautobackup = \"%1\"").arg(target)))
+        << logText().toStdString();
 }
 
 TEST_F(ArchiveWindow, ACancelledSourcePickerNeverCreatesADatabase) {
