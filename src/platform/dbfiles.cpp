@@ -104,6 +104,168 @@ void requireIntact(sqlite3* db, const QString& path) {
                               QStringLiteral("The database file %1 is damaged: %2").arg(path, verdict.simplified()));
 }
 
+// How far a back-up is: each half says how far it is; the user sees their
+// mean, never going back. Told from both halves' threads.
+class BackupMeter {
+public:
+    explicit BackupMeter(const BackupProgress& progress) : progress_(progress) {}
+    void copied(int percent) {
+        copied_ = percent;
+        report();
+    }
+    void checked(int percent) {
+        checked_ = percent;
+        report();
+    }
+
+private:
+    void report() {
+        if (!progress_)
+            return;
+        const int percent = (copied_ + checked_) / 2;
+        int before = shown_.load();
+        while (percent > before)
+            if (shown_.compare_exchange_weak(before, percent)) {
+                progress_(percent);
+                break;
+            }
+    }
+
+    const BackupProgress& progress_;
+    std::atomic<int> copied_{0}, checked_{0}, shown_{-1};
+};
+
+// A database held under a read transaction: its shared lock keeps every
+// writer out while its bytes are copied and checked.
+class ReadLockedDatabase {
+public:
+    ReadLockedDatabase() = default;
+    ReadLockedDatabase(const ReadLockedDatabase&) = delete;
+    ReadLockedDatabase& operator=(const ReadLockedDatabase&) = delete;
+    ~ReadLockedDatabase() { close(); }
+
+    void open(const QString& path) {
+        path_ = path;
+        // Read-only, unless a journal left by a crash must be rolled back
+        // before the copy: SQLite's check reads a file several times faster so.
+        const bool journal = QFileInfo::exists(path + QStringLiteral("-journal"));
+        openFile(path, journal ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, &db_);
+        sqlite3_busy_timeout(db_, 2000);
+        runAll(db_, QByteArrayLiteral("BEGIN; SELECT count(*) FROM sqlite_schema;"));
+        // Read through SQLite's own descriptor: opening and closing another one
+        // on the same file would drop the process's locks on it.
+        if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file_) != SQLITE_OK || !file_ ||
+            !file_->pMethods || file_->pMethods->xFileSize(file_, &size_) != SQLITE_OK)
+            throw AppError(err::PathFileAccess, QStringLiteral("Path/File access error: %1").arg(path));
+        pages_ = std::max<int64_t>(1, size_ / std::max<int64_t>(1, headerValue(db_, "PRAGMA page_size")));
+    }
+    void close() {
+        if (!db_)
+            return;
+        sqlite3_progress_handler(db_, 0, nullptr, nullptr);
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close_v2(std::exchange(db_, nullptr));
+        file_ = nullptr;
+    }
+
+    sqlite3* db() const { return db_; }
+    sqlite3_file* file() const { return file_; }
+    const QString& path() const { return path_; }
+    int64_t size() const { return size_; }
+    int64_t pages() const { return pages_; }
+
+private:
+    QString path_;
+    sqlite3* db_ = nullptr;
+    sqlite3_file* file_ = nullptr;
+    sqlite3_int64 size_ = 0;
+    int64_t pages_ = 1;
+};
+
+// The bytes of a locked database copied into an open file on a thread of
+// their own, synced to the disk. finish() waits for them and throws what
+// went wrong; a copy left unfinished is stopped and waited for.
+class DatabaseCopy {
+public:
+    DatabaseCopy(const ReadLockedDatabase& db, int out, const QString& outName, BackupMeter& meter)
+        : db_(db), out_(out), outName_(outName), meter_(meter), thread_([this] { run(); }) {}
+    DatabaseCopy(const DatabaseCopy&) = delete;
+    DatabaseCopy& operator=(const DatabaseCopy&) = delete;
+    ~DatabaseCopy() {
+        stop_ = true;
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+    void finish() {
+        thread_.join();
+        if (!failure_.isEmpty())
+            throw AppError(err::PathFileAccess, failure_);
+    }
+
+private:
+    void run() {
+        sqlite3_file* file = db_.file();
+        const int64_t size = db_.size();
+        QByteArray chunk(1024 * 1024, Qt::Uninitialized);
+        for (int64_t offset = 0; offset < size;) {
+            if (stop_)
+                return;
+            const int amount = int(std::min<int64_t>(chunk.size(), size - offset));
+            if (file->pMethods->xRead(file, chunk.data(), amount, offset) != SQLITE_OK) {
+                failure_ = QStringLiteral("Path/File access error: %1").arg(db_.path());
+                return;
+            }
+            if (!files::writeAll(out_, chunk.constData(), amount)) {
+                failure_ = QStringLiteral("%1: %2").arg(outName_, qt_error_string(errno));
+                return;
+            }
+            offset += amount;
+            meter_.copied(int(offset * 99 / size));
+        }
+        if (::fsync(out_) != 0)
+            failure_ = QStringLiteral("%1: %2").arg(outName_, qt_error_string(errno));
+    }
+
+    const ReadLockedDatabase& db_;
+    const int out_;
+    const QString outName_;
+    BackupMeter& meter_;
+    QString failure_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;  // last: started once everything it uses is in place
+};
+
+// SQLite's integrity check of a locked database, telling `meter` how far it
+// is. The check reads every page once while it walks the trees, and about as
+// many again while it looks up each row in its indexes: its pages read,
+// against twice the file's, tell how far it is.
+void checkWithProgress(const ReadLockedDatabase& db, BackupMeter& meter) {
+    struct Tick {
+        const ReadLockedDatabase& db;
+        BackupMeter& meter;
+    } tick{db, meter};
+    sqlite3_progress_handler(
+        db.db(), 20000,
+        [](void* context) -> int {
+            const auto* t = static_cast<const Tick*>(context);
+            int read = 0, highwater = 0;
+            sqlite3_db_status(t->db.db(), SQLITE_DBSTATUS_CACHE_MISS, &read, &highwater, 0);
+            t->meter.checked(int(std::min<int64_t>(99, int64_t(read) * 100 / (2 * t->db.pages()))));
+            return 0;
+        },
+        &tick);
+    // Checked under the same lock as it is copied: what passes is what the copy holds.
+    try {
+        requireIntact(db.db(), db.path());
+    } catch (...) {
+        sqlite3_progress_handler(db.db(), 0, nullptr, nullptr);
+        throw;
+    }
+    sqlite3_progress_handler(db.db(), 0, nullptr, nullptr);
+    meter.checked(99);
+}
+
 }  // namespace
 
 void removeDatabaseFile(const QString& path) {
@@ -208,120 +370,34 @@ void backupDatabase(const QString& source, const QString& target, const BackupPr
         throw fileNotFound(source);
     const QString temp = target + QStringLiteral(".tmp-%1").arg(::getpid());
     removeDatabaseFile(temp);
-    sqlite3* db = nullptr;
+    BackupMeter meter(progress);
+    ReadLockedDatabase db;
     int out = -1;
-    // Each half says how far it is; the user sees their mean, never going back.
-    // Declared before the copy's thread, which may use them until it is joined.
-    std::atomic<int> copiedPercent{0}, checkedPercent{0}, shown{-1};
-    const std::function<void()> report = [&] {
-        if (!progress)
-            return;
-        const int percent = (copiedPercent + checkedPercent) / 2;
-        int before = shown.load();
-        while (percent > before)
-            if (shown.compare_exchange_weak(before, percent)) {
-                progress(percent);
-                break;
-            }
-    };
-
-    QString copyFailure;
-    std::thread copier;
-    std::atomic<bool> stop{false};
-    const auto closeAll = [&] {
-        stop = true;
-        if (copier.joinable())
-            copier.join();
-        if (out >= 0)
-            ::close(std::exchange(out, -1));
-        if (db) {
-            sqlite3_progress_handler(db, 0, nullptr, nullptr);
-            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        }
-        sqlite3_close_v2(std::exchange(db, nullptr));
-    };
     try {
-        // Read-only, unless a journal left by a crash must be rolled back
-        // before the copy: SQLite's check reads a file several times faster so.
-        const bool journal = QFileInfo::exists(source + QStringLiteral("-journal"));
-        openFile(source, journal ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, &db);
-        sqlite3_busy_timeout(db, 2000);
-        // A read transaction holds the shared lock: no writer changes the file
-        // while its bytes are copied and checked.
-        runAll(db, QByteArrayLiteral("BEGIN; SELECT count(*) FROM sqlite_schema;"));
-        // Read through SQLite's own descriptor: opening and closing another one
-        // on the same file would drop the process's locks on it.
-        sqlite3_file* file = nullptr;
-        if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file || !file->pMethods)
-            throw AppError(err::PathFileAccess, QStringLiteral("Path/File access error: %1").arg(source));
-        sqlite3_int64 size = 0;
-        if (file->pMethods->xFileSize(file, &size) != SQLITE_OK)
-            throw AppError(err::PathFileAccess, QStringLiteral("Path/File access error: %1").arg(source));
-        const int64_t pages = std::max<int64_t>(1, size / std::max<int64_t>(1, headerValue(db, "PRAGMA page_size")));
-
+        db.open(source);
         out = ::open(QFile::encodeName(temp).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (out < 0)
             throw AppError(errno == ENOENT || errno == ENOTDIR ? err::PathNotFound : err::PathFileAccess,
                            QStringLiteral("%1: %2").arg(temp, qt_error_string(errno)));
-
         // The copy runs beside the check: one waits on the disks, the other on
         // the processor, and the lock both need is held by this connection.
         // Nothing is renamed until both have ended well, so a copy that fails
         // the check never replaces the previous back-up.
-        copier = std::thread([&, file, size] {
-            QByteArray chunk(1024 * 1024, Qt::Uninitialized);
-            for (sqlite3_int64 offset = 0; offset < size;) {
-                if (stop)
-                    return;
-                const int amount = int(std::min<sqlite3_int64>(chunk.size(), size - offset));
-                if (file->pMethods->xRead(file, chunk.data(), amount, offset) != SQLITE_OK) {
-                    copyFailure = QStringLiteral("Path/File access error: %1").arg(source);
-                    return;
-                }
-                if (!files::writeAll(out, chunk.constData(), amount)) {
-                    copyFailure = QStringLiteral("%1: %2").arg(temp, qt_error_string(errno));
-                    return;
-                }
-                offset += amount;
-                copiedPercent = int(offset * 99 / size);
-                report();
-            }
-            if (::fsync(out) != 0)
-                copyFailure = QStringLiteral("%1: %2").arg(temp, qt_error_string(errno));
-        });
-
-        // The check reads every page once while it walks the trees, and
-        // about as many again while it looks up each row in its indexes:
-        // its pages read, against twice the file's, tell how far it is.
-        const std::function<void()> checkTick = [&] {
-            int read = 0, highwater = 0;
-            sqlite3_db_status(db, SQLITE_DBSTATUS_CACHE_MISS, &read, &highwater, 0);
-            checkedPercent = int(std::min<int64_t>(99, int64_t(read) * 100 / (2 * pages)));
-            report();
-        };
-        sqlite3_progress_handler(
-            db, 20000,
-            [](void* tick) -> int {
-                (*static_cast<const std::function<void()>*>(tick))();
-                return 0;
-            },
-            const_cast<std::function<void()>*>(&checkTick));
-        // Checked under the same lock as it is copied: what passes is what the copy holds.
-        requireIntact(db, source);
-        sqlite3_progress_handler(db, 0, nullptr, nullptr);
-        checkedPercent = 99;
-        report();
-        copier.join();
-        if (!copyFailure.isEmpty())
-            throw AppError(err::PathFileAccess, copyFailure);
+        {
+            DatabaseCopy copy(db, out, temp, meter);
+            checkWithProgress(db, meter);
+            copy.finish();
+        }
         if (::close(std::exchange(out, -1)) != 0)
             throw AppError(err::PathFileAccess, QStringLiteral("%1: %2").arg(temp, qt_error_string(errno)));
-        closeAll();
+        db.close();
         files::renameOverAtomically(temp, target);
         if (progress)
             progress(100);
     } catch (...) {
-        closeAll();
+        if (out >= 0)
+            ::close(out);
+        db.close();
         removeDatabaseFile(temp);
         throw;
     }
