@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <thread>
 #include <utility>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 
@@ -182,6 +184,34 @@ private:
     int64_t pages_ = 1;
 };
 
+// SQLite's own descriptor of a locked database, where its unix VFS opened
+// it: read through it, the file needs no second descriptor, whose close would
+// drop the process's locks on it. -1 where it cannot be told for certain.
+int sqliteDescriptor(const ReadLockedDatabase& db) {
+    sqlite3_vfs* vfs = nullptr;
+    if (sqlite3_file_control(db.db(), "main", SQLITE_FCNTL_VFS_POINTER, &vfs) != SQLITE_OK || !vfs || !vfs->zName ||
+        std::strncmp(vfs->zName, "unix", 4) != 0)
+        return -1;
+    // The unix VFS's file begins so: its methods, its VFS, its inode's lock
+    // record, the descriptor. The descriptor is taken only when it is open
+    // on the very file the path names.
+    struct UnixFileHead {
+        const sqlite3_io_methods* methods;
+        sqlite3_vfs* vfs;
+        void* inode;
+        int h;
+    };
+    if (vfs->szOsFile < int(sizeof(UnixFileHead)))
+        return -1;
+    const int fd = reinterpret_cast<const UnixFileHead*>(db.file())->h;
+    struct stat opened {
+    }, named{};
+    if (fd < 0 || ::fstat(fd, &opened) != 0 || ::stat(QFile::encodeName(db.path()).constData(), &named) != 0 ||
+        !S_ISREG(opened.st_mode) || opened.st_dev != named.st_dev || opened.st_ino != named.st_ino)
+        return -1;
+    return fd;
+}
+
 // The bytes of a locked database copied into an open file on a thread of
 // their own, synced to the disk. finish() waits for them and throws what
 // went wrong; a copy left unfinished is stopped and waited for.
@@ -205,10 +235,44 @@ public:
 
 private:
     void run() {
+        int64_t copied = 0;
+        if (const int fd = sqliteDescriptor(db_); fd >= 0)
+            copied = copyInKernel(fd);
+        if (failure_.isEmpty() && !stop_)
+            copyThroughMemory(copied);
+        if (failure_.isEmpty() && !stop_ && ::fsync(out_) != 0)
+            failure_ = QStringLiteral("%1: %2").arg(outName_, qt_error_string(errno));
+    }
+
+    // The kernel copies from file to file without the bytes passing through
+    // this process (as cp does): no memory of ours to fill and page in and
+    // out. Returns how far it got; where the kernel cannot copy between these
+    // files the rest goes through memory.
+    int64_t copyInKernel(int fd) {
+        const int64_t size = db_.size();
+        loff_t offset = 0;
+        while (offset < size && !stop_) {
+            const ssize_t n =
+                ::copy_file_range(fd, &offset, out_, nullptr, std::size_t(std::min<int64_t>(kPiece, size - offset)), 0);
+            if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+                          errno == EPERM || errno == EBADF))
+                break;
+            if (n < 0) {
+                failure_ = QStringLiteral("%1: %2").arg(outName_, qt_error_string(errno));
+                break;
+            }
+            if (n == 0)  // the file ends early, as some file systems say it: read it instead
+                break;
+            meter_.copied(int(offset * 99 / size));
+        }
+        return offset;
+    }
+
+    void copyThroughMemory(int64_t from) {
         sqlite3_file* file = db_.file();
         const int64_t size = db_.size();
         QByteArray chunk(1024 * 1024, Qt::Uninitialized);
-        for (int64_t offset = 0; offset < size;) {
+        for (int64_t offset = from; offset < size;) {
             if (stop_)
                 return;
             const int amount = int(std::min<int64_t>(chunk.size(), size - offset));
@@ -223,9 +287,11 @@ private:
             offset += amount;
             meter_.copied(int(offset * 99 / size));
         }
-        if (::fsync(out_) != 0)
-            failure_ = QStringLiteral("%1: %2").arg(outName_, qt_error_string(errno));
     }
+
+    // A piece the kernel copies before the copy says how far it is and looks
+    // whether it is to stop.
+    static constexpr int64_t kPiece = 8 * 1024 * 1024;
 
     const ReadLockedDatabase& db_;
     const int out_;

@@ -17,6 +17,7 @@
 #include "platform/dbfiles.h"
 #include "platform/errors.h"
 #include "platform/sqlite_util.h"
+#include "support/smallfs.h"
 
 namespace zv {
 namespace {
@@ -1335,6 +1336,50 @@ TEST_F(DatabaseCopyTest, BackupProgressOnlyGrowsAndEndsWhenTheCopyIsInPlace) {
     }
     EXPECT_THROW(backupDatabase(db, target, note), DamagedDatabase);
     EXPECT_TRUE(std::find(said.begin(), said.end(), 100) == said.end());
+}
+
+// A back-up onto another file system (a USB disk, a network share) is copied
+// whole where the room suffices; where it runs short the previous back-up is
+// kept and nothing of the attempt is left behind.
+TEST_F(DatabaseCopyTest, ABackUpOntoAnotherFileSystemIsWholeOrKeepsThePreviousOne) {
+    const QString db = resultsDb();
+    {
+        Connection cn(db);
+        Transaction tx(cn);
+        for (int i = 0; i < 400; ++i)
+            addResult(cn, QStringLiteral("patient %1").arg(i));
+        tx.commit();
+    }
+    const qint64 size = QFileInfo(db).size();
+    test::SmallFileSystem disk(4 * size + 1024 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.error().toStdString();
+    const QString target = disk.path() + QStringLiteral("/zarviumtotale.mdb");
+    backupDatabase(db, target);
+    EXPECT_EQ(bytesOf(target), bytesOf(db));
+    const QByteArray previous = bytesOf(target);
+    {
+        Connection cn(db);
+        addResult(cn, QStringLiteral("one more"));
+    }
+    disk.fillLeaving(size / 2);
+    EXPECT_EQ(failureOf([&] { backupDatabase(db, target); }).first, err::PathFileAccess);
+    EXPECT_EQ(bytesOf(target), previous);
+    // The same within one file system, which the kernel copies by itself.
+    test::SmallFileSystem one(4 * size + 1024 * 1024);
+    ASSERT_TRUE(one.mounted());
+    const QString local = one.path() + QStringLiteral("/zarvium.mdb");
+    ASSERT_TRUE(QFile::copy(db, local));
+    const QString localTarget = one.path() + QStringLiteral("/copia.mdb");
+    backupDatabase(local, localTarget);
+    EXPECT_EQ(bytesOf(localTarget), bytesOf(local));
+    one.fillLeaving(size / 2);
+    EXPECT_EQ(failureOf([&] { backupDatabase(local, one.path() + QStringLiteral("/altra.mdb")); }).first,
+              err::PathFileAccess);
+    EXPECT_EQ(QDir(one.path()).entryList(QDir::Files),
+              (QStringList{QStringLiteral("copia.mdb"), QStringLiteral("filler"), QStringLiteral("zarvium.mdb")}));
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files),
+              (QStringList{QStringLiteral("filler"), QStringLiteral("zarviumtotale.mdb")}));
 }
 
 TEST_F(DatabaseCopyTest, ANewDatabaseIsMadeWholeOrNotAtAll) {
