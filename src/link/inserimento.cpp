@@ -56,7 +56,8 @@ bool valueKeyPasses(QChar typed, QChar decimal) {
 
 inserimento::inserimento() : Form(QString(kName)) {
     setupUi(this);
-    auto* valueFilter = new CharacterFilter(this, [this](QChar typed) { return valueKeyPasses(typed, decimal_); });
+    auto* valueFilter = new CharacterFilter(
+        this, [this](QChar typed) { return valueKeyPasses(typed, decimal_); }, [this] { return decimal_; });
     for (QLineEdit* box : valueBoxes()) {
         // Only the key filter's characters are typed: no input method composes others.
         box->setAttribute(Qt::WA_InputMethodEnabled, false);

@@ -5,6 +5,10 @@
 // Escape) and the Ctrl shortcuts (select all, copy, paste, undo) are the
 // box's editing and always pass: what they leave is judged where the value
 // is read.
+//
+// The other of "," and "." types the box's own decimal mark: the keypad's
+// decimal key gives whichever mark the keyboard layout has, and a dropped
+// mark would store a value ten times too large.
 #include <QObject>
 
 #include <functional>
@@ -18,7 +22,10 @@ class CharacterFilter : public QObject {
     Q_OBJECT
 public:
     using Rule = std::function<bool(QChar typed)>;
-    CharacterFilter(QObject* parent, Rule passes);
+    // The boxes' decimal mark as it stands when a key comes; a null QChar
+    // when they have none (the other mark is then judged as it is).
+    using Mark = std::function<QChar()>;
+    CharacterFilter(QObject* parent, Rule passes, Mark mark);
 
     void watch(QWidget* box);
     // Whether the key press reaches the box under `passes`.
@@ -29,6 +36,7 @@ protected:
 
 private:
     Rule passes_;
+    Mark mark_;
 };
 
 }  // namespace zv

@@ -57,7 +57,8 @@ QLineEdit* qcrif::rangeBox(int parameter) const { return this->*kBoxes[parameter
 void qcrif::wireWindow() {
     setupUi(this);
     applyFormPointSizes(this);
-    auto* filter = new CharacterFilter(this, [this](QChar c) { return valueCharacterPasses(c, decimal_); });
+    auto* filter = new CharacterFilter(
+        this, [this](QChar c) { return valueCharacterPasses(c, decimal_); }, [this] { return decimal_; });
     const int boxWidth = fontMetrics().horizontalAdvance(QStringLiteral("0000.00")) + 14;
     const int captionWidth = fontMetrics().horizontalAdvance(QStringLiteral("Mono%:")) + 14;
     for (int i = 0; i < kQcParameterCount; ++i) {

@@ -14,7 +14,9 @@ class NumberKeyFilter : public CharacterFilter {
     Q_OBJECT
 public:
     explicit NumberKeyFilter(QObject* parent)
-        : CharacterFilter(parent, [this](QChar typed) { return numberKeyPasses(typed.unicode(), separatorCode_); }) {}
+        : CharacterFilter(
+              parent, [this](QChar typed) { return numberKeyPasses(typed.unicode(), separatorCode_); },
+              [this] { return QChar(char16_t(separatorCode_)); }) {}
 
     void setSeparatorCode(int16_t code) { separatorCode_ = code; }
     // Takes the separator general.ini names (see separatorCodeFor).

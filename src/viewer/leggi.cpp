@@ -123,11 +123,14 @@ void leggi::wire() {
     for (QLineEdit* box : {Text18, Text20, Text25, Text10, Text1, Text16, Text14, Text17})
         box->installEventFilter(this);
     // What the value boxes leave is checked at the save.
-    auto* valueFilter = new CharacterFilter(this, [this](QChar typed) {
-        const char16_t code = typed.unicode();
-        return code == 188 || (separatorCode_ != 0 && code == char16_t(separatorCode_)) ||
-               (code >= u'0' && code <= u'9');
-    });
+    auto* valueFilter = new CharacterFilter(
+        this,
+        [this](QChar typed) {
+            const char16_t code = typed.unicode();
+            return code == 188 || (separatorCode_ != 0 && code == char16_t(separatorCode_)) ||
+                   (code >= u'0' && code <= u'9');
+        },
+        [this] { return QChar(char16_t(separatorCode_)); });
     for (QLineEdit* box : valueBoxes())
         valueFilter->watch(box);
 }

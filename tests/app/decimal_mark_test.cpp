@@ -2,14 +2,21 @@
 // every language and whatever the system's own mark is.
 #include <QFile>
 #include <QLocale>
+#include <QTest>
+
+#include <functional>
 
 #include "archive/archivio2.h"
+#include "link/inserimento.h"
 #include "qc/qclot.h"
 #include "qc/qcrif.h"
+#include "refdata/calfact.h"
 #include "refdata/editor_fixture.h"
 #include "refdata/limiti.h"
+#include "refdata/vet.h"
 #include "support/results.h"
 #include "viewer/anagrafiche.h"
+#include "viewer/leggi.h"
 
 namespace zv {
 namespace {
@@ -90,6 +97,52 @@ INSTANTIATE_TEST_SUITE_P(MarksAndLanguages, ConfiguredMark,
                              return std::string(info.param.language) +
                                     (info.param.mark[0] == ',' ? "_comma" : "_point");
                          });
+
+// The other of "," and "." typed into a number box of any kind types the
+// configured mark, and the box judges it as that mark: a second one fares as
+// a second configured mark would.
+class OtherMark : public ConfiguredMark {};
+
+TEST_P(OtherMark, TypesTheConfiguredOneInEveryKindOfNumberBox) {
+    {
+        Connection daily(path("zarvium.mdb"));
+        test::addTestResult(daily, QStringLiteral("A-1"), QStringLiteral("Rossi"), 7.46);
+    }
+    start();
+    const QChar other = mark() == QLatin1Char(',') ? QLatin1Char('.') : QLatin1Char(',');
+    const std::pair<const char*, std::function<QLineEdit*()>> boxes[] = {
+        {"manual entry", [] { return Forms::show<inserimento>()->Text14; }},
+        {"viewer",
+         [] {
+             leggi* viewer = Forms::show<leggi>();
+             click(viewer->Command14);  // the platelet values open for editing
+             return viewer->Text26;
+         }},
+        {"reference ranges", [] { return Forms::show<Limiti>()->Text5; }},
+        {"species ranges", [] { return Forms::show<limitivet>()->Text5; }},
+        {"calibration", [] { return Forms::show<calfact>()->Text1; }},
+        {"species calibration", [] { return Forms::show<vet>()->Text1; }},
+        {"QC lot", [] { return Forms::show<qcrif>()->Text4; }},
+    };
+    // Keys as a user types them; `m` stands for the mark.
+    const auto typed = [](QLineEdit* box, const char* keys, QChar m) {
+        box->clear();
+        box->setFocus();
+        QTest::keyClicks(box, QString::fromLatin1(keys).replace(QLatin1Char('m'), m));
+        return box->text();
+    };
+    for (const auto& [what, open] : boxes) {
+        SCOPED_TRACE(what);
+        QLineEdit* box = open();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(typed(box, "25m4", other), marked("25.4"));
+        EXPECT_EQ(typed(box, "1m2m3", other), typed(box, "1m2m3", mark()));
+    }
+    EXPECT_TRUE(shown().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Marks, OtherMark, ::testing::Values(MarkCase{",", "it"}, MarkCase{".", "it"}),
+                         [](const auto& info) { return std::string(info.param.mark[0] == ',' ? "comma" : "point"); });
 
 }  // namespace
 }  // namespace zv

@@ -86,7 +86,7 @@ TEST_F(ManualEntryWindow, TypedBloodCountIsStoredAsNumbers) {
     typeAndTab(entry, QStringLiteral("0042/B"));
     typeAndTab(entry, QStringLiteral("D'Amico Ñoño"));
     EXPECT_EQ(QApplication::focusWidget(), entry->Command1);
-    EXPECT_EQ(entry->Text7->text(), QStringLiteral("45"));  // the point never reaches the box
+    EXPECT_EQ(entry->Text7->text(), QStringLiteral("4,5"));  // the point types the comma
     QTest::mouseClick(entry->Command1, Qt::LeftButton);
 
     const std::vector<ResultRecord> results = stored(session);
@@ -106,7 +106,7 @@ TEST_F(ManualEntryWindow, TypedBloodCountIsStoredAsNumbers) {
             ASSERT_EQ(channel, QStringLiteral("0"));
     const std::pair<P, double> values[] = {
         {P::WBC, 7.3},  {P::neu, 55.2}, {P::lym, 30.1}, {P::mono, 8},   {P::eos, 4.5},  {P::baso, 0.7},
-        {P::RBC, 45},   {P::HGB, 13.8}, {P::HCT, 41.2}, {P::MCV, 91},   {P::MCH, 30.6}, {P::MCHC, 33.5},
+        {P::RBC, 4.5},  {P::HGB, 13.8}, {P::HCT, 41.2}, {P::MCV, 91},   {P::MCH, 30.6}, {P::MCHC, 33.5},
         {P::RDW, 12.9}, {P::PLT, 250},  {P::MPV, 9.1},  {P::PCT, 0.23}, {P::PDW, 16.4}};
     for (const auto& [parameter, value] : values)
         EXPECT_EQ(r.value(parameter), value) << parameterInfo(parameter).field.toStdString();
@@ -130,7 +130,7 @@ TEST_F(ManualEntryWindow, KeyFilterOfTheValueBoxes) {
         const char* keys;
         const char* shown;
     } cases[] = {
-        {entry->Text2, "4.5", "45"},    {entry->Text3, "4,5", "4,5"},        {entry->Text4, "a1-b2 ", "12"},
+        {entry->Text2, "4.5", "4,5"},   {entry->Text3, "4,5", "4,5"},        {entry->Text4, "a1-b2 ", "12"},
         {entry->Text5, "1+2e3", "123"}, {entry->Text18, "AB 1.2", "AB 1.2"}, {entry->Text19, "Né-x", "Né-x"},
     };
     for (const Case& c : cases) {
@@ -226,6 +226,23 @@ TEST_F(ManualEntryWindow, ValueThatIsNoNumberIsRefused) {
     EXPECT_EQ(results[0].specName, QStringLiteral("ROSSI"));
 }
 
+// The comma set, a platelet count typed with the keypad's point is stored as
+// typed, never ten times larger.
+TEST_F(ManualEntryWindow, PointTypedWithTheCommaSetStoresTheValueTyped) {
+    start();
+    inserimento* entry = open();
+    entry->Text14->setFocus();
+    entry->Text14->selectAll();
+    QTest::keyClicks(entry->Text14, "25");
+    QTest::keyClick(entry->Text14, Qt::Key_Period, Qt::KeypadModifier);
+    QTest::keyClicks(entry->Text14, "4");
+    EXPECT_EQ(entry->Text14->text(), QStringLiteral("25,4"));
+    QTest::mouseClick(entry->Command1, Qt::LeftButton);
+    EXPECT_TRUE(prompts_->takeMessages().empty());
+    Connection store(path("zarvium.mdb"));
+    EXPECT_EQ(store.scalar("select PLT from datiQgrafici").toDouble(), 25.4);
+}
+
 TEST_F(ManualEntryWindow, SavingAtOnceStoresTheStartingTexts) {
     Session& session = start();
     inserimento* entry = open();
@@ -279,15 +296,14 @@ TEST_F(ManualEntryWindow, ValuesStartAndAreTypedInTheConfiguredMark) {
             EXPECT_EQ(boxes(entry)[std::size_t(i)]->text(), QStringLiteral("0") + m + QStringLiteral("0"))
                 << "Text" << i + 1;
         entry->Text1->clear();
-        typeKeys(entry->Text1, QStringLiteral("7") + other + QStringLiteral("3") + m + QStringLiteral("5"));
-        EXPECT_EQ(entry->Text1->text(),
-                  QStringLiteral("73") + m + QStringLiteral("5"));                  // the other mark never reaches it
-        entry->Text2->setText(QStringLiteral("55") + other + QStringLiteral("2"));  // pasted
+        typeKeys(entry->Text1, QStringLiteral("7") + other + QStringLiteral("35"));
+        EXPECT_EQ(entry->Text1->text(), QStringLiteral("7") + m + QStringLiteral("35"));  // the other mark types it
+        entry->Text2->setText(QStringLiteral("55") + other + QStringLiteral("2"));        // pasted
         QTest::mouseClick(entry->Command1, Qt::LeftButton);
         EXPECT_TRUE(prompts_->takeMessages().empty());
         const std::vector<ResultRecord> results = stored(session);
         ASSERT_EQ(results.size(), earlier + 1);
-        EXPECT_EQ(results.back().value(P::WBC), 73.5);
+        EXPECT_EQ(results.back().value(P::WBC), 7.35);
         EXPECT_EQ(results.back().value(P::neu), 55.2);
         EXPECT_EQ(results.back().value(P::lym), 0.0);
         Forms::unloadAll();

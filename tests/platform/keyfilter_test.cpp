@@ -11,7 +11,9 @@ namespace {
 
 TEST(CharacterFilter, TypedCharactersAreJudgedAndEditingKeysPass) {
     QLineEdit box;
-    CharacterFilter filter(&box, [](QChar c) { return c.isDigit() || c == QLatin1Char(','); });
+    // No mark of its own: the point is judged as it is.
+    CharacterFilter filter(
+        &box, [](QChar c) { return c.isDigit() || c == QLatin1Char(','); }, [] { return QChar(); });
     filter.watch(&box);
     struct Case {
         const char* what;
@@ -35,6 +37,40 @@ TEST(CharacterFilter, TypedCharactersAreJudgedAndEditingKeysPass) {
         QTest::sendKeyEvent(QTest::Click, &box, c.key, QString::fromLatin1(c.text), c.modifiers);
         QTest::keyClick(&box, '7');
         EXPECT_EQ(box.text(), QString::fromLatin1(c.left)) << c.what;
+    }
+}
+
+// The other of "," and "." types the box's mark, as that key would: through
+// the box's rule (here: one mark at most) and into the text at the cursor.
+TEST(CharacterFilter, TheOtherMarkTypesTheBoxMark) {
+    QLineEdit box;
+    QChar mark;
+    CharacterFilter filter(
+        &box, [&](QChar c) { return c.isDigit() || (c == mark && !box.text().contains(mark)); }, [&] { return mark; });
+    filter.watch(&box);
+    struct Case {
+        const char* what;
+        char mark;  // 0: the box has none
+        const char* before;
+        Qt::Key key;
+        const char* text;
+        Qt::KeyboardModifiers modifiers;
+        const char* after;  // the box after the key, typed with the cursor before the "5"
+    };
+    const Case cases[] = {
+        {"a point, comma set", ',', "125", Qt::Key_Period, ".", Qt::NoModifier, "12,5"},
+        {"the keypad's point, comma set", ',', "125", Qt::Key_Period, ".", Qt::KeypadModifier, "12,5"},
+        {"a comma, point set", '.', "125", Qt::Key_Comma, ",", Qt::NoModifier, "12.5"},
+        {"the keypad's comma, point set", '.', "125", Qt::Key_Comma, ",", Qt::KeypadModifier, "12.5"},
+        {"a second mark, as the other", ',', "1,25", Qt::Key_Period, ".", Qt::NoModifier, "1,25"},
+        {"a point, no mark set", 0, "125", Qt::Key_Period, ".", Qt::NoModifier, "125"},
+    };
+    for (const Case& c : cases) {
+        mark = c.mark ? QLatin1Char(c.mark) : QChar();
+        box.setText(QString::fromLatin1(c.before));
+        box.setCursorPosition(int(box.text().indexOf(QLatin1Char('5'))));
+        QTest::sendKeyEvent(QTest::Click, &box, c.key, QString::fromLatin1(c.text), c.modifiers);
+        EXPECT_EQ(box.text(), QString::fromLatin1(c.after)) << c.what;
     }
 }
 

@@ -78,8 +78,8 @@ TEST_F(CalibrationEditors, FactorBoxesTakeFiveDigitsAndTheSeparator) {
         const char* decimale;
         const char* typed;
         const char* kept;
-    } cases[] = {{",", "1.5a,2", "15,2"},
-                 {".", "1,5.2", "15.2"},
+    } cases[] = {{",", "1.5a2", "1,52"},  // the other mark types the configured one
+                 {".", "1,5a2", "1.52"},
                  {"", "1,5.2", "152"},
                  {",", "1234567", "12345"},
                  {",", "1\u00bc", "1\u00bc"}};

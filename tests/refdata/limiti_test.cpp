@@ -324,10 +324,10 @@ TEST_F(RangeEditors, LimitBoxesTakeDigitsAndTheConfiguredSeparator) {
         const char* typed;
         const char* kept;
     } cases[] = {
-        {",", &RangeEditor::Text4, "4.5a,6", "45,6"},
-        {",", &RangeEditor::Text74, "a1,5", "1,5"},  // species band box
+        {",", &RangeEditor::Text4, "4.5a6", "4,56"},  // the other mark types the configured one
+        {",", &RangeEditor::Text74, "a1,5", "1,5"},   // species band box
         {",", &RangeEditor::Text50, "2-5 e", "25"},
-        {".", &RangeEditor::Text4, "4.5,6", "4.56"},
+        {".", &RangeEditor::Text4, "4,5a6", "4.56"},
         {"", &RangeEditor::Text4, "4.5,6", "456"},  // no separator configured: none passes
         {"x", &RangeEditor::Text77, "0.5,1", "051"},
         {",", &RangeEditor::Text68, "ab.c", "ab.c"},  // PDW and PCT take everything

@@ -823,23 +823,29 @@ TEST_F(Viewer, ValueBoxesTakeDigitsAndTheConfiguredSeparatorOnly) {
         QTest::keyClicks(box, "9");
         QTest::keyClick(box, Qt::Key_Delete);
     }
-    // The comma is the separator here; Backspace, Home and Delete edit as ever.
-    EXPECT_EQ(v->Text28->text(), "95,");
-    EXPECT_EQ(v->Text7->text(), "95,");
+    // The comma is the separator here, and the point types it; Backspace,
+    // Home and Delete edit as ever.
+    EXPECT_EQ(v->Text28->text(), "9,5,");
+    EXPECT_EQ(v->Text7->text(), "9,5,");
     EXPECT_EQ(v->Text35->text(), "9.5,x-");  // the band box takes every key
 }
 
 TEST_F(Viewer, OnlyTheConfiguredSeparatorPasses) {
     addThree();
-    const std::pair<const char*, const char*> cases[] = {{".", "1.23"}, {",", "12,3"}, {"", "123"}, {";", "123"}};
-    for (const auto& [separator, typed] : cases) {
+    // Either mark types the configured one; with none configured, neither passes.
+    struct Case {
+        const char* separator;
+        const char* keys;
+        const char* typed;
+    } cases[] = {{".", "1,23", "1.23"}, {",", "1.23", "1,23"}, {"", "1.2,3", "123"}, {";", "1.2,3", "123"}};
+    for (const auto& [separator, keys, typed] : cases) {
         SCOPED_TRACE(separator);
         scriviini("separatore", "decimale", separator, "general.ini");
         leggi* v = open();
         ASSERT_NE(v, nullptr);
         QTest::mouseClick(v->Command14, Qt::LeftButton);
         v->Text26->clear();
-        QTest::keyClicks(v->Text26, "1.2,3");
+        QTest::keyClicks(v->Text26, keys);
         EXPECT_EQ(v->Text26->text(), typed);
         QTest::mouseClick(v->Command5, Qt::LeftButton);
         Forms::unload("leggi");
