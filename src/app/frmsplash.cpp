@@ -108,7 +108,9 @@ void frmSplash::Form_Load() {
     if (locked == InstanceLock::Result::HeldElsewhere ||
         (locked == InstanceLock::Result::Unavailable && ::access(QFile::encodeName(folder).constData(), W_OK) == 0)) {
         setBusy(false);
-        msgBox(msg1_, MsgButtons::OK, MsgIcon::Critical, appTitle());
+        // The running instance's main window would cover it.
+        prompts().message(
+            {.text = msg1_, .title = appTitle(), .buttons = MsgButtons::OK, .icon = MsgIcon::Critical, .onTop = true});
         endRequested_ = true;
         return;
     }

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QTimer>
 
 #include "platform/busy.h"
 #include "platform/printer.h"
@@ -28,6 +29,14 @@ public:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             break;
         case MsgButtons::RetryCancel: box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel); break;
+        }
+        if (r.onTop) {
+            box.setWindowFlag(Qt::WindowStaysOnTopHint);
+            // Raised once exec() has shown it.
+            QTimer::singleShot(0, &box, [&box] {
+                box.raise();
+                box.activateWindow();
+            });
         }
         // A message must be readable even while an operation shows the hourglass.
         const bool wasBusy = isBusy();

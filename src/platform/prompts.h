@@ -25,6 +25,10 @@ struct MessageRequest {
     QString title;
     MsgButtons buttons = MsgButtons::OK;
     MsgIcon icon = MsgIcon::None;
+    // Above every other window, raised and given the focus: for a box that
+    // comes before any window of this program, which another program's
+    // windows (another instance's among them) would otherwise cover.
+    bool onTop = false;
 };
 
 class Prompts {

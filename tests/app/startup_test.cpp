@@ -85,6 +85,7 @@ TEST_F(Startup, SecondInstanceShowsMessageAndTouchesNoDatabase) {
     EXPECT_EQ(shown[0].text, say("it.ini", "splash", "msg1"));
     EXPECT_EQ(shown[0].icon, MsgIcon::Critical);
     EXPECT_EQ(shown[0].title, QStringLiteral("Zarvium"));
+    EXPECT_TRUE(shown[0].onTop);  // not behind the running instance's windows
 }
 
 // The splash picture covers the window, which is wider than the picture: its
@@ -693,6 +694,7 @@ TEST_F(Startup, NoLockInAWritableFolderRefusesTheStart) {
     const auto shown = prompts_->takeMessages();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, say("it.ini", "splash", "msg1"));
+    EXPECT_TRUE(shown[0].onTop);
 }
 
 TEST_F(Startup, OnlyADatabaseWithSomethingToReclaimIsCompacted) {

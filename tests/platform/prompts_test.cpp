@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -53,6 +54,39 @@ TEST(QtPrompts, AnExistingFileIsQuestionedOnlyWhenItWillBeReplaced) {
         user.stop();
         EXPECT_EQ(chosen, existing);
         EXPECT_EQ(questioned, c.questioned) << int(c.existing);
+    }
+    setPrompts(std::move(previous));
+}
+
+// A box asked for on top stays above other windows and comes up active, over
+// a window that had the focus; any other box is an ordinary one.
+TEST(QtPrompts, AMessageAskedForOnTopStaysAboveOtherWindows) {
+    auto previous = setPrompts(nullptr);  // Qt's own dialogs
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    for (const bool onTop : {false, true}) {
+        bool hinted = !onTop;
+        bool active = false;
+        // Plays the user: looks at the box once it is the active window, then answers it.
+        QTimer user;
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isActiveWindow())
+                return;
+            hinted = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+            active = true;
+            box->button(QMessageBox::Ok)->click();
+        });
+        user.start(10);
+        MessageRequest request;
+        request.text = QStringLiteral("Zarvium è già in esecuzione!");
+        request.onTop = onTop;
+        EXPECT_EQ(prompts().message(request), MsgResult::OK);
+        user.stop();
+        EXPECT_TRUE(active) << onTop;
+        EXPECT_EQ(hinted, onTop);
     }
     setPrompts(std::move(previous));
 }
