@@ -4,6 +4,8 @@
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
 
 #include "platform/errors.h"
 
@@ -88,6 +90,77 @@ void Label::mouseDoubleClickEvent(QMouseEvent* event) {
 void Label::mouseMoveEvent(QMouseEvent* event) {
     emit mouseMoved();
     QLabel::mouseMoveEvent(event);
+}
+
+ElidedLabel::ElidedLabel(const QString& name, QWidget* parent) : ElidedLabel(parent) { setObjectName(name); }
+
+// A message is never markup: "<" in a logged description shows as itself.
+ElidedLabel::ElidedLabel(QWidget* parent) : Label(parent) { setTextFormat(Qt::PlainText); }
+
+void ElidedLabel::setElideMode(Qt::TextElideMode mode) {
+    mode_ = mode;
+    update();
+}
+
+// The contents less the margin and the indent, where QLabel draws its text.
+QRect ElidedLabel::textRect() const {
+    QRect room = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+    int indentation = indent();
+    if (indentation < 0 && frameWidth() > 0)
+        indentation = fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2 - margin();
+    if (indentation > 0) {
+        const Qt::Alignment align = QStyle::visualAlignment(layoutDirection(), alignment());
+        if (align & Qt::AlignLeft)
+            room.setLeft(room.left() + indentation);
+        if (align & Qt::AlignRight)
+            room.setRight(room.right() - indentation);
+    }
+    return room;
+}
+
+QString ElidedLabel::shownText() const {
+    const int room = textRect().width();
+    QStringList lines = text().split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        line = fontMetrics().elidedText(line, mode_, room);
+    return lines.join(QLatin1Char('\n'));
+}
+
+QSize ElidedLabel::minimumSizeHint() const {
+    QSize hint = Label::minimumSizeHint();
+    const int around = width() - textRect().width();
+    hint.setWidth(around + fontMetrics().horizontalAdvance(QChar(0x2026)));
+    return hint;
+}
+
+// The text can change through any QLabel pointer, which tells nobody: the
+// tooltip follows it where it can be seen, when the label paints and when
+// the pointer rests on it.
+void ElidedLabel::showWholeTextAsTip(bool elided) {
+    const QString tip = elided ? text() : QString();
+    if (toolTip() != tip)
+        setToolTip(tip);
+}
+
+bool ElidedLabel::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip)
+        showWholeTextAsTip(isElided());
+    return Label::event(event);
+}
+
+void ElidedLabel::paintEvent(QPaintEvent* event) {
+    const QString shown = shownText();
+    showWholeTextAsTip(shown != text());
+    if (shown == text() || hasPicture()) {
+        Label::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    drawFrame(&painter);
+    QStyleOption option;
+    option.initFrom(this);
+    const int align = int(QStyle::visualAlignment(layoutDirection(), alignment()));
+    style()->drawItemText(&painter, textRect(), align, option.palette, isEnabled(), shown, foregroundRole());
 }
 
 Shape::Shape(const QString& name, Kind kind, QWidget* parent) : Shape(parent) {

@@ -1,8 +1,9 @@
 #pragma once
 // The few control behaviours the windows need beyond plain Qt widgets:
-// labels and pictures that report clicks, shapes and line segments with a
-// fill and a border colour, picture boxes that keep a persistent image, and
-// colours given as the 0xBBGGRR numbers of the stored settings.
+// labels and pictures that report clicks, labels that cut a long message or
+// path to their room, shapes and line segments with a fill and a border
+// colour, picture boxes that keep a persistent image, and colours given as
+// the 0xBBGGRR numbers of the stored settings.
 #include <QColor>
 #include <QImage>
 #include <QLabel>
@@ -58,6 +59,37 @@ protected:
 
 private:
     QString picturePath_;
+};
+
+// A label for a message, a path or a file name. It keeps the whole text (its
+// text() is what was set, however it was set) but draws only what fits the
+// room the layout gives it, cut with an ellipsis: at the end for a message,
+// in the middle for a path, whose file name is what the user looks for. The
+// whole text is its tooltip while it is cut. Its minimum width is that of
+// the ellipsis, so no text it is given ever widens its window.
+class ElidedLabel : public Label {
+    Q_OBJECT
+    Q_PROPERTY(Qt::TextElideMode elideMode READ elideMode WRITE setElideMode)
+public:
+    explicit ElidedLabel(const QString& name, QWidget* parent = nullptr);
+    // As a form makes it; the form names it.
+    explicit ElidedLabel(QWidget* parent = nullptr);
+    Qt::TextElideMode elideMode() const { return mode_; }
+    void setElideMode(Qt::TextElideMode mode);
+    // The text as it is drawn in the label's present width, line by line.
+    QString shownText() const;
+    bool isElided() const { return shownText() != text(); }
+    QSize minimumSizeHint() const override;
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QRect textRect() const;
+    void showWholeTextAsTip(bool elided);
+
+    Qt::TextElideMode mode_ = Qt::ElideRight;
 };
 
 // A rectangle, or a horizontal or vertical line, with a fill and a border colour.
