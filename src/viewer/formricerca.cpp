@@ -48,7 +48,6 @@ void formricerca::Form_Load() {
     collapsed_ = true;
     s.dbricerca = programFolder() + QStringLiteral("/zarviumtotale.mdb");
     Label9->setText(s.dbricerca);
-    Label9->setToolTip(s.dbricerca);
     ignoring([&] {
         applyCaptions(
             this, s.linguax, kSection,
@@ -98,7 +97,6 @@ void formricerca::Command4_Click() {
         return;
     s.dbricerca = picked;
     Label9->setText(s.dbricerca);
-    Label9->setToolTip(s.dbricerca);
 }
 
 }  // namespace zv

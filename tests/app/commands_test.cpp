@@ -124,34 +124,33 @@ TEST_F(Commands, TheStatusPanelSaysWhatHappenedInTheSessionsLanguage) {
     struct Case {
         const char* language;
         std::function<void()> happened;
-        Label* Principale::*label;
+        Label* label;
         QString shown;
         QColor back;  // of Label29; invalid when it is not a failure's
     };
     const auto rs232 = [](const char* language, const char* key) { return languageText(language, "rs232", key); };
     const Case cases[] = {
-        {"it.ini", [] { emit notifier().receiveStatus(ReceiverActivity::Idle); }, &Principale::Label66,
-         rs232("it.ini", "msg2"), QColor()},
-        {"ru.ini", [] { emit notifier().receiveStatus(ReceiverActivity::Receiving); }, &Principale::Label66,
-         rs232("ru.ini", "msg3"), QColor()},
-        {"de.ini", [] { emit notifier().receiveStatus(ReceiverActivity::Idle); }, &Principale::Label66,
-         rs232("de.ini", "msg2"), QColor()},
-        {"it.ini", [] { emit notifier().receiveStatus(ReceiverActivity::None); }, &Principale::Label66, QString(),
+        {"it.ini", [] { emit notifier().receiveStatus(ReceiverActivity::Idle); }, m->Label66, rs232("it.ini", "msg2"),
          QColor()},
-        {"ru.ini", [] { emit notifier().receiveError(ReceiveFailure::Line); }, &Principale::Label29,
-         QStringLiteral("Rx Error!"), colours::red},
-        {"it.ini", [] { emit notifier().receiveError(ReceiveFailure::Store); }, &Principale::Label29,
+        {"ru.ini", [] { emit notifier().receiveStatus(ReceiverActivity::Receiving); }, m->Label66,
+         rs232("ru.ini", "msg3"), QColor()},
+        {"de.ini", [] { emit notifier().receiveStatus(ReceiverActivity::Idle); }, m->Label66, rs232("de.ini", "msg2"),
+         QColor()},
+        {"it.ini", [] { emit notifier().receiveStatus(ReceiverActivity::None); }, m->Label66, QString(), QColor()},
+        {"ru.ini", [] { emit notifier().receiveError(ReceiveFailure::Line); }, m->Label29, QStringLiteral("Rx Error!"),
+         colours::red},
+        {"it.ini", [] { emit notifier().receiveError(ReceiveFailure::Store); }, m->Label29,
          QStringLiteral("Rec. Error!"), colours::red},
-        {"it.ini", [] { logerrore(75, "Path/File access error", "ComCD"); }, &Principale::Label24,
+        {"it.ini", [] { logerrore(75, "Path/File access error", "ComCD"); }, m->Label24,
          QStringLiteral("ComCD - 75 - Path/File access error"), QColor()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.language) + " " + c.shown.toStdString());
         m->session().linguax = QString::fromLatin1(c.language);
         c.happened();
-        EXPECT_EQ((m->*c.label)->text(), c.shown);
+        EXPECT_EQ(c.label->text(), c.shown);
         if (c.back.isValid()) {
-            EXPECT_EQ((m->*c.label)->backColor(), c.back);
+            EXPECT_EQ(c.label->backColor(), c.back);
         }
     }
     EXPECT_NE(rs232("ru.ini", "msg3"), rs232("it.ini", "msg3"));

@@ -15,6 +15,9 @@
 #include <QTabWidget>
 #include <QTableView>
 
+#include "core/language.h"
+#include "core/programfiles.h"
+#include "platform/widgets.h"
 #include "refdata/editor_fixture.h"
 #include "support/results.h"
 
@@ -28,16 +31,19 @@ protected:
         scriviini("language", "lingua", GetParam().first, "general.ini");
         scriviini("separatore", "decimale", GetParam().second, "general.ini");
     }
-    // Where a window may be looked at (ZV_WINDOW_SHOTS): one picture a window.
-    void keepPicture(QWidget* w) {
+    // Where a window may be looked at (ZV_WINDOW_SHOTS): one picture a window,
+    // and one a look other than the one it opens with (`state`).
+    void keepPicture(QWidget* w, const QString& state = QString()) {
         const QString folder = qEnvironmentVariable("ZV_WINDOW_SHOTS");
         if (folder.isEmpty())
             return;
         QDir().mkpath(folder);
         const QString mark =
             GetParam().second == QStringLiteral(",") ? QStringLiteral("comma") : QStringLiteral("point");
-        const QString name =
+        QString name =
             QStringLiteral("%1/%2-%3-%4").arg(folder, w->objectName(), QLatin1String(GetParam().first), mark);
+        if (!state.isEmpty())
+            name += QLatin1Char('-') + state;
         w->grab().save(name + QStringLiteral(".png"));
         for (QTabWidget* tabs : w->findChildren<QTabWidget*>()) {
             const int shown = tabs->currentIndex();
@@ -73,11 +79,11 @@ protected:
                 }
         }
         // A caption reads whole: a label's text fits its box (a mnemonic's
-        // '&' is not drawn; a file's path is data, cut at the box as anywhere).
+        // '&' is not drawn); a message's or a path's label, by what it draws.
         for (QLabel* l : w->findChildren<QLabel*>()) {
-            const QString text = QString(l->text()).remove(QLatin1Char('&'));
-            if (!l->isVisibleTo(w) || text.isEmpty() || l->wordWrap() || Qt::mightBeRichText(text) ||
-                text.startsWith(QLatin1Char('/')))
+            const auto* elided = qobject_cast<ElidedLabel*>(l);
+            const QString text = QString(elided ? elided->shownText() : l->text()).remove(QLatin1Char('&'));
+            if (!l->isVisibleTo(w) || text.isEmpty() || l->wordWrap() || Qt::mightBeRichText(text))
                 continue;
             int needed = 0;
             for (const QString& line : text.split(QLatin1Char('\n')))
@@ -121,6 +127,81 @@ TEST_P(WindowFit, EveryWindowIsWholeOnTheScreenAndOpensInSight) {
         }
         keepPicture(w);
         Forms::unload(QLatin1String(name));
+    }
+}
+
+// However long a message or a path, its window keeps its width: the main
+// window's status line given a long logged error, and each label that shows a
+// message, a path or a file name given a long one.
+TEST_P(WindowFit, LongMessagesAndPathsLeaveEveryWindowItsWidth) {
+    const QString message = QStringLiteral("Porta seriale non disponibile ").repeated(14).left(400);
+    const QString path = QStringLiteral("/home/laboratorio/") + QStringLiteral("cartella-del-programma/").repeated(16) +
+                         QStringLiteral("zarviumtotale.mdb");
+    start();
+    QWidget* main = Forms::find(QStringLiteral("Principale"));
+    ASSERT_NE(main, nullptr);
+    QApplication::processEvents();
+    const int mainWidth = main->frameGeometry().width();
+    logerrore(75, message, QStringLiteral("ComCD"));
+    QApplication::processEvents();
+    expectWhole(main);
+    EXPECT_EQ(main->frameGeometry().width(), mainWidth);
+    keepPicture(main, QStringLiteral("long"));
+
+    struct Case {
+        const char* window;
+        const char* label;
+        const QString& text;
+        const char* shownBy = nullptr;  // the button that brings the label into the window
+    };
+    const Case cases[] = {
+        {"Principale", "Label59", path}, {"frmSplash", "Label1", message},
+        {"Archivio2", "Label9", path},   {"Archivio2", "Label10", path},
+        {"Archivio2", "Label32", path},  {"Archivio2", "Label35", path},
+        {"Archivio2", "Label37", path},  {"formricerca", "Label9", path, "Command2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.window) + " " + c.label);
+        QWidget* w =
+            Forms::isLoaded(QLatin1String(c.window)) ? Forms::find(QLatin1String(c.window)) : showWindow(c.window);
+        ASSERT_NE(w, nullptr);
+        w->show();
+        auto* label = w->findChild<QLabel*>(QLatin1String(c.label));
+        ASSERT_NE(label, nullptr);
+        label->setVisible(true);
+        if (c.shownBy) {
+            auto* button = w->findChild<QPushButton*>(QLatin1String(c.shownBy));
+            ASSERT_NE(button, nullptr);
+            click(button);
+        }
+        QApplication::processEvents();
+        const int width = w->frameGeometry().width();
+        label->setText(c.text);
+        QApplication::processEvents();
+        expectWhole(w);
+        EXPECT_EQ(w->frameGeometry().width(), width);
+        keepPicture(w, QStringLiteral("long-") + QLatin1String(c.label));
+    }
+}
+
+// The start-up window's line says each of its messages whole, the back-up's
+// with the longest database name and figure.
+TEST_P(WindowFit, TheStartUpWindowSaysEachOfItsMessagesWhole) {
+    start();
+    auto* splash = Forms::find(QStringLiteral("frmSplash"));
+    ASSERT_NE(splash, nullptr);
+    splash->show();
+    auto* line = splash->findChild<ElidedLabel*>(QStringLiteral("Label1"));
+    ASSERT_NE(line, nullptr);
+    line->setVisible(true);
+    const QString language = configuredLanguageFile();
+    for (const char* key : {"msg4", "msg5", "msg6", "msg7"}) {
+        QString text = languageText(language, QStringLiteral("splash"), QLatin1String(key));
+        if (QLatin1String(key) == QLatin1String("msg7"))
+            text = text.arg(file::archiveDb).arg(100);
+        line->setText(text);
+        QApplication::processEvents();
+        EXPECT_FALSE(line->isElided()) << key << " \"" << line->shownText().toStdString() << "\"";
     }
 }
 
