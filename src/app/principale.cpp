@@ -217,7 +217,7 @@ void Principale::applySettings() {
 
     Label55->setVisible(false);
     const QString portIni = file::portIni;
-    Label59->setText(leggiini(QStringLiteral("port"), QStringLiteral("porta"), portIni, 15));
+    Label59->setText(configuredPort(QStringLiteral("port")));
     Label62->setText(leggiini(QStringLiteral("port"), QStringLiteral("rate"), portIni, 15));
     Label63->setText(leggiini(QStringLiteral("port"), QStringLiteral("parity"), portIni, 15));
     Label60->setText(leggiini(QStringLiteral("port"), QStringLiteral("bit"), portIni, 15));

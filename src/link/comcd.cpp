@@ -27,6 +27,12 @@ QString ini(const QString& file, const QString& section, const QString& key, int
 
 }  // namespace
 
+QString configuredPort(const QString& section) {
+    const QString portIni = file::portIni;
+    const QString porta = ini(portIni, section, QStringLiteral("porta"), 15);
+    return porta.startsWith(QLatin1Char('/')) ? ini(portIni, section, QStringLiteral("porta"), 4096) : porta;
+}
+
 ComCD::ComCD() : Form(kWindow) {
     setWindowTitle(QStringLiteral("Input"));
     MSComm1 = new CommPort(this);
@@ -103,10 +109,7 @@ void ComCD::configurePort() {
     const int16_t inputlen = leggiiniInt16(section, QStringLiteral("inputlen"), portIni, 10);
     const QString lenText = ini(portIni, section, QStringLiteral("len"), 10);
     const int16_t len = leggiiniInt16(section, QStringLiteral("len"), portIni, 10);
-    QString porta = ini(portIni, section, QStringLiteral("porta"), 15);
-    // A device path is read whole: /dev/serial/by-id/ names run far past 14 characters.
-    if (porta.startsWith(QLatin1Char('/')))
-        porta = ini(portIni, section, QStringLiteral("porta"), 4096);
+    const QString porta = configuredPort(section);
     // A device path names the port directly (a USB adapter); a number is one of the serial ports.
     MSComm1->setPort(porta.startsWith(QLatin1Char('/'))
                          ? porta

@@ -18,6 +18,11 @@
 
 namespace zv {
 
+// port.ini [section] porta as the receiver opens it: a device path whole
+// (/dev/serial/by-id/ names run far past 14 characters), a port number as
+// the first 14 characters of its text.
+QString configuredPort(const QString& section);
+
 class ComCD : public Form, private FramerSink {
     Q_OBJECT
 public:

@@ -894,15 +894,18 @@ TEST_F(Startup, PortPanelAndModelPicture) {
         const char* picture;  // "" = none
         bool rtsShown;
         bool lenShown;
-    } cases[] = {{"CD3700", "1", "0", "3700.gif", true, false},
-                 {"cd3700", "0", "1", "", false, true},
-                 {"CD3000", "0", "0", "cd3000small.gif", false, false}};
+        const char* porta;
+    } cases[] = {
+        {"CD3700", "1", "0", "3700.gif", true, false, "1"},
+        {"cd3700", "0", "1", "", false, true, "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"},
+        {"CD3000", "0", "0", "cd3000small.gif", false, false, "1"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.instrument);
         scriviini("general", "instrument", c.instrument, "port.ini");
         scriviini("port", "handshake", c.handshake, "port.ini");
         scriviini("port", "inputlen", c.inputlen, "port.ini");
         scriviini("port", "len", "256", "port.ini");
+        scriviini("port", "porta", c.porta, "port.ini");
         start();
         Principale* m = main();
         EXPECT_EQ(m->Label23->text(), QStringLiteral("ZARVIUM - ") + c.instrument);
@@ -914,7 +917,7 @@ TEST_F(Startup, PortPanelAndModelPicture) {
         if (c.lenShown) {
             EXPECT_EQ(m->Label64->text(), QStringLiteral("256"));
         }
-        EXPECT_EQ(m->Label59->text(), QStringLiteral("1"));
+        EXPECT_EQ(m->Label59->text(), QLatin1String(c.porta));
         EXPECT_EQ(m->Label62->text(), QStringLiteral("9600"));
         Forms::unloadAll();
     }
