@@ -11,6 +11,7 @@
 #include "core/programfiles.h"
 #include "core/session.h"
 #include "core/windowlanguage.h"
+#include "link/comcd.h"
 #include "platform/conversions.h"
 #include "platform/errors.h"
 #include "platform/prompts.h"
@@ -111,7 +112,7 @@ void setting::Form_Load() {
         fill(Combo6, kModels);
     });
     ignoring([&] {
-        showValue(Combo1, port("port", "porta"));
+        showValue(Combo1, configuredPort(QStringLiteral("port")));
         showValue(Combo2, port("port", "rate"));
         showValue(Combo3, port("port", "parity"));
         showValue(Combo4, port("port", "bit"));
@@ -127,7 +128,7 @@ void setting::Form_Load() {
         fill(Combo9, kParities);
         fill(Combo8, kDataBits);
         fill(Combo7, kStopBits);
-        showValue(Combo11, port("portwl", "porta"));
+        showValue(Combo11, configuredPort(QStringLiteral("portwl")));
         showValue(Combo10, port("portwl", "rate"));
         showValue(Combo9, port("portwl", "parity"));
         showValue(Combo8, port("portwl", "bit"));

@@ -228,6 +228,19 @@ TEST_F(Setting, OkWithNothingChangedWritesBackWhatItRead) {
     EXPECT_EQ(fileBytes(path("general.ini")), generalIni_);
 }
 
+// A device path is longer than a port number: it shows whole and is saved
+// back whole, never cut to the length of "COM12".
+TEST_F(Setting, ALongDevicePathIsShownAndSavedWhole) {
+    const QByteArray device = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    writeFile("port.ini", QByteArray(kPortIni).replace("[port]\nporta=1\n", "[port]\nporta=" + device + "\n"));
+    setting* w = open();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->Combo1->currentText(), QString::fromLatin1(device));
+    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    expectConfirmation(italianConfirmation());
+    EXPECT_TRUE(fileBytes(path("port.ini")).contains("[port]\nporta=" + device + "\n"));
+}
+
 TEST_F(Setting, ClosingOtherwiseSavesNothing) {
     setting* w = open();
     ASSERT_NE(w, nullptr);
