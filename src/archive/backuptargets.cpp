@@ -27,7 +27,9 @@ BackupTarget backupTarget(const BackupSetting& setting, const QString& value) {
 }
 
 BackupTarget configuredBackupTarget(const BackupSetting& setting) {
-    return backupTarget(setting, leggiini(QStringLiteral("back-up"), setting.key, file::generalIni, 255));
+    // Read whole: a path cut to a fixed length would name another file, and
+    // three long paths cut alike would all name the same one.
+    return backupTarget(setting, leggiini(QStringLiteral("back-up"), setting.key, file::generalIni, 4096));
 }
 
 void requireBackupTarget(const BackupTarget& target, std::span<const BackupTarget> kept) {

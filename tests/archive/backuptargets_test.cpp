@@ -102,6 +102,14 @@ TEST_F(BackupTargets, TheRefusalOfAnotherBackUpsFileNamesItsKeyOrItsDefault) {
               "general.ini [back-up] pathautobackupvet = \"/x/vet.mdb\"");
 }
 
+TEST_F(BackupTargets, ALongPathIsReadWholeAndNamesItsOwnFile) {
+    const QString folder = path(QString(240, QLatin1Char('d')));
+    for (const BackupSetting& setting : backupSettings())
+        scriviini("back-up", setting.key, folder + "/" + setting.database, "general.ini");
+    for (const BackupSetting& setting : backupSettings())
+        EXPECT_EQ(configuredBackupTarget(setting).path, folder + "/" + setting.database);
+}
+
 // SQLite keeps the journal of a database reached through a link beside the
 // file the link leads to: a copy there would be rolled into the archive.
 TEST_F(BackupTargets, TheJournalBesideALinkedDatabasesRealFileIsTheProgramsOwn) {
