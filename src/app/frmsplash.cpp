@@ -108,6 +108,8 @@ void frmSplash::Form_Load() {
     if (locked == InstanceLock::Result::HeldElsewhere ||
         (locked == InstanceLock::Result::Unavailable && ::access(QFile::encodeName(folder).constData(), W_OK) == 0)) {
         setBusy(false);
+        // This instance checks nothing: the splash does not say it does.
+        ignoring([&] { Label1->setVisible(false); });
         // The running instance's main window would cover it.
         prompts().message(
             {.text = msg1_, .title = appTitle(), .buttons = MsgButtons::OK, .icon = MsgIcon::Critical, .onTop = true});

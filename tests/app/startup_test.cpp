@@ -85,7 +85,8 @@ TEST_F(Startup, SecondInstanceShowsMessageAndTouchesNoDatabase) {
     EXPECT_EQ(shown[0].text, say("it.ini", "splash", "msg1"));
     EXPECT_EQ(shown[0].icon, MsgIcon::Critical);
     EXPECT_EQ(shown[0].title, QStringLiteral("Zarvium"));
-    EXPECT_TRUE(shown[0].onTop);  // not behind the running instance's windows
+    EXPECT_TRUE(shown[0].onTop);              // not behind the running instance's windows
+    EXPECT_TRUE(splash->Label1->isHidden());  // it checks and compacts nothing
 }
 
 // The splash picture covers the window, which is wider than the picture: its
