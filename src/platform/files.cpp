@@ -13,21 +13,31 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 
 namespace zv::files {
 
 namespace {
 
-[[noreturn]] void fail(int32_t number) {
+// The error's usual text, then, where a system call failed, the call, its
+// paths and the system's reason, so the log tells what to mend.
+[[noreturn]] void fail(int32_t number, const QString& detail = {}) {
+    QString text;
     switch (number) {
-    case err::FileNotFound: throw AppError(number, QStringLiteral("File not found"));
-    case err::PermissionDenied: throw AppError(number, QStringLiteral("Permission denied"));
-    case err::PathNotFound: throw AppError(number, QStringLiteral("Path not found"));
-    default: throw AppError(err::PathFileAccess, QStringLiteral("Path/File access error"));
+    case err::FileNotFound: text = QStringLiteral("File not found"); break;
+    case err::PermissionDenied: text = QStringLiteral("Permission denied"); break;
+    case err::PathNotFound: text = QStringLiteral("Path not found"); break;
+    default: number = err::PathFileAccess; text = QStringLiteral("Path/File access error");
     }
+    throw AppError(number, detail.isEmpty() ? text : text + QStringLiteral(": ") + detail);
+}
+
+QString callFailed(const char* call, const QString& path, int error) {
+    return QStringLiteral("%1(\"%2\"): %3").arg(QLatin1String(call), path, qt_error_string(error));
 }
 
 int32_t numberForOpen(int error) {
@@ -55,35 +65,30 @@ bool syncFd(int fd, bool isFolder) {
 
 void syncFolder(const QString& folder) {
     const int fd = ::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        fail(numberForOpen(errno));
+    if (fd < 0) {
+        const int error = errno;
+        fail(numberForOpen(error), callFailed("open", folder, error));
+    }
     const bool ok = syncFd(fd, true);
+    const int error = errno;
     ::close(fd);
     if (!ok)
-        fail(err::PathFileAccess);
-}
-
-// A symbolic link is replaced through: the file it names gets the new content.
-QString realTarget(const QString& target) {
-    const QFileInfo info(target);
-    if (info.isSymLink()) {
-        const QString resolved = info.canonicalFilePath();
-        if (!resolved.isEmpty())
-            return resolved;
-    }
-    return info.absoluteFilePath();
+        fail(err::PathFileAccess, callFailed("fsync", folder, error));
 }
 
 void renameAndSyncFolder(const QString& temp, const QString& target) {
-    if (::rename(native(temp).constData(), native(target).constData()) != 0)
-        fail(numberForOpen(errno));
+    if (::rename(native(temp).constData(), native(target).constData()) != 0) {
+        const int error = errno;
+        fail(numberForOpen(error),
+             QStringLiteral("rename(\"%1\", \"%2\"): %3").arg(temp, target, qt_error_string(error)));
+    }
     syncFolder(QFileInfo(target).absolutePath());
 }
 
 }  // namespace
 
 void replaceAtomically(const QString& target, const QByteArray& data) {
-    const QString path = realTarget(target);
+    const QString path = resolvedFile(target);
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
     if (!QFileInfo(folder).isDir())
@@ -129,7 +134,7 @@ void replaceAtomically(const QString& target, const QByteArray& data) {
 
 void renameOverAtomically(const QString& temp, const QString& target) {
     syncPath(temp);
-    renameAndSyncFolder(temp, realTarget(target));
+    renameAndSyncFolder(temp, resolvedFile(target));
 }
 
 void syncPath(const QString& path) {
@@ -137,15 +142,16 @@ void syncPath(const QString& path) {
     if (fd < 0) {
         const int error = errno;
         if (error == ENOENT && QFileInfo(QFileInfo(path).absolutePath()).isDir())
-            fail(err::FileNotFound);
-        fail(numberForOpen(error));
+            fail(err::FileNotFound, callFailed("open", path, error));
+        fail(numberForOpen(error), callFailed("open", path, error));
     }
     struct stat st {};
     const bool isFolder = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
     const bool ok = syncFd(fd, isFolder);
+    const int error = errno;
     ::close(fd);
     if (!ok)
-        fail(err::PathFileAccess);
+        fail(err::PathFileAccess, callFailed("fsync", path, error));
 }
 
 namespace {
@@ -237,6 +243,23 @@ bool namesSameFile(const QString& a, const QString& b) {
         return true;
     return QString::fromLocal8Bit(nameA).compare(QString::fromLocal8Bit(nameB), Qt::CaseInsensitive) == 0 &&
            foldsCase(folderA);
+}
+
+QString resolvedFile(const QString& path) { return QFile::decodeName(followLinks(absoluteNative(path))); }
+
+bool isWithinFolder(const QString& path, const QString& folder) {
+    const QByteArray p = followLinks(absoluteNative(path));
+    const QByteArray parent = p.left(std::max<qsizetype>(1, p.lastIndexOf('/')));
+    // The kernel's own name for the parent: a ".." after a link leads to the
+    // parent of the link's target, so no ancestor is read off the text.
+    char buffer[PATH_MAX];
+    if (!::realpath(parent.constData(), buffer))
+        return namesSameFile(QFile::decodeName(parent), folder);
+    for (QByteArray a(buffer); !a.isEmpty(); a.truncate(a.lastIndexOf('/'))) {
+        if (namesSameFile(QFile::decodeName(a), folder))
+            return true;
+    }
+    return false;
 }
 
 QStringList removeStaleTemporaries(const QString& folder, const QString& name) {

@@ -7,8 +7,9 @@
 namespace zv::files {
 
 // Writes `data` to a temporary file beside `target`, fsyncs it, renames it
-// over `target` and fsyncs the folder. Throws AppError on failure; the old
-// target is then untouched.
+// over `target` and fsyncs the folder. Throws AppError on failure, naming the
+// call that failed, its path and the system's reason; the old target is then
+// untouched. A symbolic link is replaced through (see resolvedFile).
 void replaceAtomically(const QString& target, const QByteArray& data);
 // Renames `temp` over `target` with the fsyncs above (temp already written).
 void renameOverAtomically(const QString& temp, const QString& target);
@@ -29,6 +30,13 @@ bool writeAll(int fd, const char* data, qsizetype size);
 // same folder, the name's letter case ignored where that folder's file system
 // ignores it. A final symbolic link is followed even where it dangles.
 bool namesSameFile(const QString& a, const QString& b);
+// The file `path` names once its final symbolic links are followed, a
+// dangling one too: what a rename must replace so that the link stays a link
+// and the temporary file lies on the file's own file system. Absolute.
+QString resolvedFile(const QString& path);
+// Whether `path` names something inside `folder` or a folder below it, now or
+// once it is made, judged folder by folder as namesSameFile judges.
+bool isWithinFolder(const QString& path, const QString& folder);
 // Appends bytes and closes (the record is complete on disk when it returns).
 // Throws AppError (53/76/75) on failure.
 void appendBytes(const QString& path, const QByteArray& data);
