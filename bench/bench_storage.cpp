@@ -19,6 +19,7 @@
 #include "archive/archivebrowse.h"
 #include "common.h"
 #include "model/result.h"
+#include "platform/databasebackup.h"
 #include "platform/dbfiles.h"
 
 namespace {

@@ -1,9 +1,8 @@
 #pragma once
-// Whole database files: compacting, copying, making one from SQL text.
+// Whole database files: checking, compacting, making one from SQL text (a
+// back-up copy: platform/databasebackup.h).
 #include <QString>
 #include <QStringList>
-
-#include <functional>
 
 #include "platform/errors.h"
 
@@ -35,7 +34,10 @@ void removeDatabaseFile(const QString& path);
 
 // Compacts the database at `path` by VACUUM INTO a scratch file `scratch`
 // beside it, fsyncs it and renames it over the original (folder fsynced), so
-// there is never a moment when the scratch file holds the only copy. The
+// there is never a moment when the scratch file holds the only copy. Where
+// `path` is a symbolic link to a file in another folder, the scratch file is
+// "<that file>.tmp-<pid>" beside it instead, and the link stays a link. The
+// compacted file keeps the original's permission bits. The
 // compacted file records its page count in its header (user_version).
 // Refuses (err::PathFileAccess) when `scratch` already exists.
 void compactDatabase(const QString& path, const QString& scratch);
@@ -54,22 +56,12 @@ bool compactIfWorthwhile(const QString& path, const QString& scratch);
 // Whether compactIfWorthwhile would compact the file at `path`.
 bool compactionWorthwhile(const QString& path);
 
-// Copies a database file byte for byte to `target`, holding a read lock on it
-// so that no writer changes it meanwhile: written beside the target
-// ("<target>.tmp-<pid>"), fsynced, renamed over it, folder fsynced. A missing
-// target is created; a failed copy leaves the old target as it was. Under the
-// same lock the source passes SQLite's integrity check, run beside the copy:
-// a damaged file never replaces what may be the last good copy (the failure,
-// a DamagedDatabase, names the file). `progress`, when given, is called with
-// a percentage that only grows, from threads of its own, 100 once the copy is
-// in place.
-using BackupProgress = std::function<void(int percent)>;
-void backupDatabase(const QString& source, const QString& target, const BackupProgress& progress = {});
-
-// What the file at `path` is when it exists, is not empty and is no SQLite
-// database by its first 16 bytes ("a folder", "a file that is not a
-// database", "a file that cannot be read: <why>"); empty otherwise, so a copy
-// may replace it without destroying anything that is not a database.
+// What the file at `path` is when it exists and is not an empty file or an
+// SQLite database by its first 16 bytes ("a folder", "a named pipe", "a
+// device", "a file of another kind", "a file that cannot be read (<why>)");
+// empty otherwise, so a copy may replace it without destroying anything that
+// is not a database. What is no regular file is told by its kind alone and
+// never opened; a file is read without waiting.
 QString nonDatabaseFileAt(const QString& path);
 
 // Makes a new database file at `path` from SQL text (used only by the set-up

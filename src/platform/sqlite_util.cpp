@@ -1,5 +1,7 @@
 #include "platform/sqlite_util.h"
 
+#include "platform/dbfiles.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -203,6 +205,36 @@ QVariant columnValue(sqlite3_stmt* stmt, int column) {
     }
     default: return {};
     }
+}
+
+int64_t pragmaValue(sqlite3* db, const char* pragma) {
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db, pragma, -1, &raw, nullptr) != SQLITE_OK)
+        fail(db);
+    Statement stmt(raw);
+    if (sqlite3_step(raw) != SQLITE_ROW)
+        fail(db);
+    return sqlite3_column_int64(raw, 0);
+}
+
+void requireIntact(sqlite3* db, const QString& path) {
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db, "PRAGMA integrity_check(1)", -1, &raw, nullptr) != SQLITE_OK)
+        fail(db, path);
+    Statement stmt(raw);
+    // A page too damaged to be walked fails the statement itself.
+    if (sqlite3_step(raw) != SQLITE_ROW) {
+        const int code = sqlite3_errcode(db) & 0xff;
+        if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB)
+            throw DamagedDatabase(
+                err::Database,
+                QStringLiteral("The database file %1 is damaged: %2").arg(path, QString::fromUtf8(sqlite3_errmsg(db))));
+        fail(db, path);
+    }
+    const QString verdict = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(raw, 0)));
+    if (verdict != QLatin1String("ok"))
+        throw DamagedDatabase(err::Database,
+                              QStringLiteral("The database file %1 is damaged: %2").arg(path, verdict.simplified()));
 }
 
 }  // namespace zv::sqlite

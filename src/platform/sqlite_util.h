@@ -157,6 +157,12 @@ void stepToEnd(sqlite3* db, sqlite3_stmt* stmt);
 // given) before it runs; the rows changed by the last one.
 int64_t runAll(sqlite3* db, const QByteArray& sql, const std::function<void(sqlite3_stmt*)>& beforeStep = {});
 
+// The one integer a pragma such as "PRAGMA page_size" answers.
+int64_t pragmaValue(sqlite3* db, const char* pragma);
+// SQLite's integrity check of the file open on `db`, stopped at its first
+// complaint: DamagedDatabase naming `path` and the damage where it fails.
+void requireIntact(sqlite3* db, const QString& path);
+
 void bindValue(sqlite3* db, sqlite3_stmt* stmt, int index, const QVariant& value);
 void bindAll(sqlite3* db, sqlite3_stmt* stmt, const QVariantList& params);
 // NULL reads as QVariant(), so isNull() is the one test for "nothing there".

@@ -14,13 +14,17 @@
 #include <sys/stat.h>
 
 #include "platform/database.h"
+#include "platform/databasebackup.h"
 #include "platform/dbfiles.h"
 #include "platform/errors.h"
 #include "platform/sqlite_util.h"
+#include "support/failure.h"
 #include "support/smallfs.h"
 
 namespace zv {
 namespace {
+
+using test::failureOf;
 
 const QStringList kResultTables = {QStringLiteral("datinumerici"), QStringLiteral("graficiWB1"),
                                    QStringLiteral("graficiWB2"), QStringLiteral("GraficiRBC"),
@@ -35,16 +39,6 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
-}
-
-// The number and description of what `action` threw; {0, ""} when it threw nothing.
-std::pair<int32_t, QString> failureOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const AppError& e) {
-        return {e.number(), e.description()};
-    }
-    return {0, QString()};
 }
 
 // Another program left the file in WAL mode.

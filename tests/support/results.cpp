@@ -8,6 +8,7 @@
 
 #include "model/resultfields.h"
 #include "platform/database.h"
+#include "platform/databasebackup.h"
 
 namespace zv::test {
 
