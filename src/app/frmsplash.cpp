@@ -153,12 +153,16 @@ void frmSplash::removeStaleScratchFiles() {
     }
     QStringList removed = files::removeStaleTemporaries(folder);
     removed += files::removeStaleTemporaries(folder + QStringLiteral("/back-up"));
-    for (const BackupSetting& setting : backupSettings()) {
-        const BackupTarget target = configuredBackupTarget(setting);
-        if (!target.value.isEmpty())
-            removed +=
-                files::removeStaleTemporaries(QFileInfo(target.path).absolutePath(), QFileInfo(target.path).fileName());
-    }
+    // A file reached through a link is written beside the file it leads to.
+    const auto removeBeside = [&](const QString& path) {
+        const QFileInfo file(files::resolvedFile(path));
+        if (!files::namesSameFile(file.absolutePath(), folder))
+            removed += files::removeStaleTemporaries(file.absolutePath(), file.fileName());
+    };
+    for (const BackupSetting& setting : backupSettings())
+        removeBeside(configuredBackupTarget(setting).path);
+    for (const StartDatabase& database : startDatabases())
+        removeBeside(folder + QLatin1Char('/') + database.name);
     if (!removed.isEmpty())
         logerrore(0, QStringLiteral("Files left by an interrupted write were removed: %1").arg(removed.join(u", ")),
                   formName());
@@ -259,26 +263,25 @@ void frmSplash::backUpAndCheckDay() {
             due = backedUp->daysTo(clock::today()) > interval;
         }
         if (due) {
-            // Each target is judged against those before it: the first
-            // back-up to name a file keeps it.
-            std::vector<BackupTarget> kept;
-            for (const BackupSetting& setting : backupSettings()) {
-                const BackupTarget target = configuredBackupTarget(setting);
+            // Each target is judged against every other back-up's, whichever
+            // runs first: the key that names another back-up's file or
+            // default is the one refused, and its line in the log names it.
+            const std::vector<BackupTarget> targets = configuredBackupTargets();
+            for (const BackupTarget& target : targets) {
                 const auto record = [&](int32_t number, const QString& description) {
                     failures << QStringLiteral("%1: %2").arg(target.settingText(), description);
                     logged = logerrore(number, failures.last(), formName()) && logged;
                 };
                 try {
-                    backUp(target, kept);
+                    backUp(target, otherBackupTargets(targets, target));
                 } catch (const DamagedDatabase& e) {
-                    if (setting.database == file::archiveDb)
+                    if (target.setting.database == file::archiveDb)
                         archiveDamaged = true;
                     record(e.number(), e.description());
                 } catch (...) {
                     const CaughtError e = describeCurrentException();
                     record(e.number, e.description);
                 }
-                kept.push_back(target);
             }
             if (failures.isEmpty()) {
                 db_bk_effettuato = 1;
@@ -308,7 +311,7 @@ void frmSplash::backUpAndCheckDay() {
 
 // A back-up of a large archive takes a while: the window keeps painting and
 // says which file it copies and how far it is.
-void frmSplash::backUp(const BackupTarget& target, std::span<const BackupTarget> kept) {
+void frmSplash::backUp(const BackupTarget& target, std::span<const BackupTarget> others) {
     std::atomic<int> percent{0};
     const auto say = [&] {
         ignoring([&] {
@@ -322,8 +325,9 @@ void frmSplash::backUp(const BackupTarget& target, std::span<const BackupTarget>
     ticker.setInterval(100);
     connect(&ticker, &QTimer::timeout, this, say);
     ticker.start();
-    runKeepingWindowsPainted([&] { copyToBackupTarget(target, kept, [&](int p) { percent = p; }); },
-                             std::chrono::milliseconds(0), {});
+    runKeepingWindowsPainted(
+        [&] { copyToBackupTarget(target, others, BackupClaim::Configured, [&](int p) { percent = p; }); },
+        std::chrono::milliseconds(0), {});
     ticker.stop();
     say();
 }

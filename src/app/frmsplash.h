@@ -50,7 +50,7 @@ private:
     void removeStaleScratchFiles();
     bool compactAll();
     void backUpAndCheckDay();
-    void backUp(const BackupTarget& target, std::span<const BackupTarget> kept);
+    void backUp(const BackupTarget& target, std::span<const BackupTarget> others);
     void reportStartError(const QString& text, int32_t number, const QString& cause);
 
     QString msg1_, msg4_, msg5_, msg6_, msg7_, err2_, err3_;

@@ -116,9 +116,9 @@ void Archivio2::connectControls() {
     on(Command7, &QPushButton::clicked, [this] { Command7_Click(); });
     on(Command9, &QPushButton::clicked, [this] { openFolder(file::logFolder); });
     on(Command10, &QPushButton::clicked, [this] { openFolder(file::rxlogFolder); });
-    on(Command2, &QPushButton::clicked, [this] { backupTarget(0); });
-    on(Command3, &QPushButton::clicked, [this] { backupTarget(1); });
-    on(Command11, &QPushButton::clicked, [this] { backupTarget(2); });
+    on(Command2, &QPushButton::clicked, [this] { chooseBackupTarget(0); });
+    on(Command3, &QPushButton::clicked, [this] { chooseBackupTarget(1); });
+    on(Command11, &QPushButton::clicked, [this] { chooseBackupTarget(2); });
 }
 
 bool Archivio2::eventFilter(QObject* watched, QEvent* event) {
@@ -466,7 +466,7 @@ void Archivio2::Command7_Click() {
     }
 }
 
-void Archivio2::backupTarget(int row) {
+void Archivio2::chooseBackupTarget(int row) {
     QLabel* const shown[] = {Label32, Label35, Label37};
     const BackupSetting& setting = backupSettings()[std::size_t(row)];
     const QString& text = txt_common[std::size_t(row + 2)];
@@ -485,23 +485,22 @@ void Archivio2::backupTarget(int row) {
             return;
         }
         target = zv::backupTarget(setting, chosen);
-        std::vector<BackupTarget> others;
-        for (const BackupSetting& other : backupSettings())
-            if (other.key != setting.key)
-                others.push_back(configuredBackupTarget(other));
-        // Refused before it is written down: the start would copy over it too.
-        requireBackupTarget(target, others);
+        const std::vector<BackupTarget> others = otherBackupTargets(configuredBackupTargets(), target);
+        // Refused before it is written down: the start would copy over it
+        // too. Whatever file another back-up names now, it keeps.
+        requireBackupTarget(target, others, BackupClaim::ChosenNow);
         shown[row]->setText(chosen);
         scriviini(QStringLiteral("back-up"), setting.key, chosen, file::generalIni);
         // A large archive takes a while to check and copy: the windows keep painting meanwhile.
         setBusy(true);
-        runKeepingWindowsPainted([&] { copyToBackupTarget(target, others); }, std::chrono::milliseconds(0), {});
+        runKeepingWindowsPainted([&] { copyToBackupTarget(target, others, BackupClaim::ChosenNow); },
+                                 std::chrono::milliseconds(0), {});
         setBusy(false);
         msgBox(txt_msg[5], MsgButtons::OK, MsgIcon::Information, QStringLiteral("Gestione Archivio"));
     } catch (const AppError& e) {
         setBusy(false);
         logerrore(e.number(), QStringLiteral("%1: %2").arg(target.settingText(), e.description()), formName());
-        msgBox(txt_err[1] + backupFailureReason(e), MsgButtons::OK, MsgIcon::Information,
+        msgBox(txt_err[1] + backupFailureReason(e), MsgButtons::OK, MsgIcon::Exclamation,
                QStringLiteral("Gestione Archivio"));
     }
 }

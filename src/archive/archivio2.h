@@ -61,7 +61,7 @@ private:
     void Option_Click();
     void Command6_Click();
     void Command7_Click();
-    void backupTarget(int row);
+    void chooseBackupTarget(int row);
     QString backupFailureReason(const AppError& e) const;
     void openFolder(const QString& relative);
 

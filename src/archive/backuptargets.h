@@ -6,8 +6,9 @@
 
 #include <array>
 #include <span>
+#include <vector>
 
-#include "platform/dbfiles.h"
+#include "platform/databasebackup.h"
 #include "platform/errors.h"
 
 namespace zv {
@@ -53,18 +54,37 @@ private:
     BackupRefusal reason_;
 };
 
+// Whose claim on one file gives way.
+enum class BackupClaim {
+    // As general.ini names them at the start: a key naming another back-up's
+    // default (the file its empty key stands for), or a file an earlier key
+    // names, is the one refused; the others keep their files.
+    Configured,
+    // A file just chosen for one back-up: every other back-up keeps its file.
+    ChosenNow,
+};
+
 // Refuses, with a text naming the files and keys, a target whose copy would
 // replace what must not be replaced: one of the program's own files (see
-// programFileNamedBy), the file one of `kept` names (other back-ups' targets,
-// which keep their files), or an existing file that is not empty and is not an
-// SQLite database (a log, or any file of the user's a mistyped path names).
-// Two paths name one file as files::namesSameFile judges, however spelled.
-void requireBackupTarget(const BackupTarget& target, std::span<const BackupTarget> kept);
+// programFileNamedBy) or anything in its log folders; the file another
+// back-up of `others` keeps (as `claim` decides), or that file's journal,
+// beside which SQLite would take the copy for a hot journal and delete it;
+// or an existing file that is not empty and is not an SQLite database (a log,
+// a named pipe, any file of the user's a mistyped path names). Two paths name
+// one file as files::namesSameFile judges, however spelled.
+void requireBackupTarget(const BackupTarget& target, std::span<const BackupTarget> others,
+                         BackupClaim claim = BackupClaim::Configured);
 
-// Copies the program's database of `target`'s setting to its file as
-// backupDatabase does, once requireBackupTarget allows it; nothing is written
-// otherwise. `progress` as backupDatabase takes it.
-void copyToBackupTarget(const BackupTarget& target, std::span<const BackupTarget> kept,
-                        const BackupProgress& progress = {});
+// Every back-up's target as general.ini names them now, in the start's order.
+std::vector<BackupTarget> configuredBackupTargets();
+// The targets of `all` other than `target`'s back-up.
+std::vector<BackupTarget> otherBackupTargets(std::span<const BackupTarget> all, const BackupTarget& target);
+
+// Copies the program's database of `target`'s setting as backupDatabase does
+// to the file `target` names (its final links followed once, and that file
+// judged), once requireBackupTarget allows it; nothing is written otherwise.
+// `progress` as backupDatabase takes it.
+void copyToBackupTarget(const BackupTarget& target, std::span<const BackupTarget> others,
+                        BackupClaim claim = BackupClaim::Configured, const BackupProgress& progress = {});
 
 }  // namespace zv

@@ -30,6 +30,7 @@
 #include "platform/forms.h"
 #include "platform/instancelock.h"
 #include "support/results.h"
+#include "support/smallfs.h"
 #include "support/window_fixture.h"
 
 namespace zv {
@@ -337,6 +338,51 @@ TEST_F(Startup, FailedCompactionLogsItsCause) {
     EXPECT_EQ(fileBytes(path("zarviumtotale.mdb")), QByteArray(4096, 'x'));
 }
 
+// An archive and a back-up kept through links on a second disk: the start
+// compacts and backs up where the files lie, and the links stay links.
+TEST_F(Startup, FilesKeptThroughLinksOnAnotherDiskAreCompactedAndBackedUp) {
+    test::SmallFileSystem disk(64 * 1024 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.error().toStdString();
+    const QString realArchive = disk.path() + "/archivio.mdb";
+    const QString realBackUp = disk.path() + "/copia.mdb";
+    ASSERT_TRUE(QFile::copy(path("zarviumtotale.mdb"), realArchive));
+    ASSERT_TRUE(QFile::remove(path("zarviumtotale.mdb")));
+    ASSERT_TRUE(QFile::link(realArchive, path("zarviumtotale.mdb")));
+    ASSERT_TRUE(QFile::link(realBackUp, path("back-up/copia.mdb")));
+    scriviini("back-up", "pathautobackup", path("back-up/copia.mdb"), "general.ini");
+    scriviini("database", "bk", "30/11/26", "general.ini");
+    // A compaction falls due: a tenth of the archive is free pages.
+    {
+        Connection cn(path("zarviumtotale.mdb"));
+        test::addManyResults(cn, 200);
+        cn.execute("DELETE FROM datinumerici");
+    }
+    start();
+    ASSERT_NE(main(), nullptr);
+    EXPECT_TRUE(prompts_->takeMessages().empty());
+    EXPECT_EQ(ini("general.ini", "database", "bk"), QStringLiteral("08/12/26"));
+    EXPECT_TRUE(QFileInfo(path("zarviumtotale.mdb")).isSymLink());
+    EXPECT_TRUE(QFileInfo(path("back-up/copia.mdb")).isSymLink());
+    EXPECT_FALSE(compactionWorthwhile(realArchive));
+    EXPECT_EQ(fileBytes(realBackUp), fileBytes(realArchive));
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files), (QStringList{"archivio.mdb", "copia.mdb"}));
+}
+
+// A back-up named into the log folder is refused before the day's log exists:
+// the log stays a log, and the errors after it are written to it as text.
+TEST_F(Startup, ABackUpTargetInTheLogFolderIsRefusedBeforeAnyLogExists) {
+    const QString dayLog = path("log/08.12.26.log");
+    QFile::remove(dayLog);
+    scriviini("back-up", "pathautobackupvet", dayLog, "general.ini");
+    scriviini("database", "bk", "30/11/26", "general.ini");
+    ASSERT_NO_FATAL_FAILURE(startFailingTheBackUp());
+    const QByteArray log = fileBytes(dayLog);
+    EXPECT_FALSE(log.startsWith("SQLite format 3")) << log.left(16).toStdString();
+    EXPECT_TRUE(log.contains("pathautobackupvet")) << log.toStdString();
+    EXPECT_TRUE(log.contains("log folder")) << log.toStdString();
+}
+
 // A damaged archive passes the start (nothing reads it whole when it needs no
 // compaction), but it must never replace the last good back-up: the old copy
 // stays, err3 says the back-up failed and the log names the damaged file.
@@ -477,21 +523,28 @@ TEST_F(Startup, ABackUpTargetNamingAFileOfTheProgramIsRefusedAndTheRestGoesOn) {
     }
 }
 
-// Two back-ups into one file would leave the last one's copy there: the first
-// to name a file keeps it, however the second spells it. A file that is no
-// database (the day's own error log, a file of the user's) is no back-up's to
-// replace. Each refusal is one log line naming the keys and the file.
+// Two back-ups into one file would leave the last one's copy there. The key
+// that names another back-up's default (or a file an earlier key names) is
+// the one refused, whichever back-up runs first; a copy named as another
+// back-up's journal would be deleted as a hot journal. A file that is no
+// database (the day's own error log, a named pipe, a file of the user's) is
+// no back-up's to replace, and is never opened. Each refusal is one log line
+// naming the key at fault and the file; every other back-up holds its own
+// database.
 TEST_F(Startup, ABackUpTargetThatWouldReplaceAnotherBackUpOrAnyOtherFileIsRefused) {
     ASSERT_TRUE(QDir(folder_).mkpath("comune"));
     ASSERT_TRUE(QDir(folder_).mkpath("altrove"));
     const QString realArchive = path("altrove/archivio.mdb");
     const QString dayLog = path("log/08.12.26.log");
+    const QString pipe = path("comune/tubo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString vetDefault = "pathautobackupvet (empty: the default \"" + path("back-up/vet.mdb") + "\")";
     struct Case {
         const char* name;
         QString values[3];  // pathautobackup, pathautobackupriferimenti, pathautobackupvet
         const char* refusedKey;
         QStringList logged;
-        const char* archiveBackUp;
+        const char* archiveBackUp;  // null where the archive's back-up is the one refused
     };
     const Case cases[] = {
         {"vet's key names the archive back-up's default",
@@ -507,7 +560,27 @@ TEST_F(Startup, ABackUpTargetThatWouldReplaceAnotherBackUpOrAnyOtherFileIsRefuse
         {"a key names the day's error log",
          {QString(), dayLog, QString()},
          "pathautobackupriferimenti",
-         {dayLog, "not an SQLite database"},
+         {dayLog, "the program's log folder"},
+         "back-up/zarviumtotale.mdb"},
+        {"the reference key names vet's default, vet's key empty",
+         {QString(), path("back-up/vet.mdb"), QString()},
+         "pathautobackupriferimenti",
+         {vetDefault},
+         "back-up/zarviumtotale.mdb"},
+        {"the archive's key names vet's default back-up, vet's key empty",
+         {path("back-up/vet.mdb"), QString(), QString()},
+         "pathautobackup",
+         {vetDefault},
+         nullptr},
+        {"vet's key names the archive back-up's journal",
+         {QString(), QString(), path("back-up/zarviumtotale.mdb-journal")},
+         "pathautobackupvet",
+         {"journal", "pathautobackup (empty: the default"},
+         "back-up/zarviumtotale.mdb"},
+        {"a key names a named pipe",
+         {QString(), QString(), pipe},
+         "pathautobackupvet",
+         {pipe, "a named pipe"},
          "back-up/zarviumtotale.mdb"},
         {"a key names the journal beside the real file of an archive kept elsewhere",
          {QString(), QString(), realArchive + "-journal"},
@@ -533,11 +606,19 @@ TEST_F(Startup, ABackUpTargetThatWouldReplaceAnotherBackUpOrAnyOtherFileIsRefuse
         ASSERT_NO_FATAL_FAILURE(startFailingTheBackUp());
         EXPECT_EQ(ini("general.ini", "database", "bk"), QStringLiteral("30/11/26"));
         // The archive's back-up holds the archive, not the database backed up after it.
-        EXPECT_EQ(test::integrityOf(path(c.archiveBackUp)), QStringLiteral("ok"));
-        {
+        if (c.archiveBackUp) {
+            EXPECT_EQ(test::integrityOf(path(c.archiveBackUp)), QStringLiteral("ok"));
             Connection copy(path(c.archiveBackUp));
             EXPECT_NO_THROW(test::rowCount(copy, "datinumerici"));
         }
+        // Vet's default back-up, where it was made, holds vet's database.
+        if (QFileInfo::exists(path("back-up/vet.mdb"))) {
+            Connection copy(path("back-up/vet.mdb"));
+            EXPECT_EQ(copy.scalar("SELECT group_concat(name) FROM sqlite_schema WHERE name IN ('cal', 'limiti')"),
+                      QVariant(QStringLiteral("cal")));
+        }
+        EXPECT_FALSE(QFileInfo::exists(path("back-up/zarviumtotale.mdb-journal")));
+        EXPECT_TRUE(QFileInfo(pipe).isFile() == false && QFileInfo::exists(pipe));
         EXPECT_FALSE(QFileInfo::exists(realArchive + "-journal"));
         const QByteArray log = fileBytes(dayLog);
         EXPECT_TRUE(log.startsWith(logBefore));

@@ -1,6 +1,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include "archive/archive_records.h"
 #include "archive/archivio2.h"
 #include "core/config.h"
@@ -340,6 +342,8 @@ TEST_F(ArchiveWindow, ARefusedBackUpTargetSaysWhyAndIsLogged) {
         ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
         notes.write("ematologia\n");
     }
+    const QString pipe = path("tubo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     Archivio2* w = open();
     const struct {
         const char* name;
@@ -354,20 +358,26 @@ TEST_F(ArchiveWindow, ARefusedBackUpTargetSaysWhyAndIsLogged) {
         {"vet's file by another spelling, for the archive", w->Command2, "pathautobackup",
          path("log/../back-up/vet-mio.mdb"), "err9", "pathautobackupvet = \"" + vetBackUp + "\""},
         {"a text file", w->Command3, "pathautobackupriferimenti", path("appunti.txt"), "err10",
-         "not an SQLite database"},
+         "a file of another kind"},
+        {"the archive back-up's journal, for vet", w->Command11, "pathautobackupvet",
+         path("back-up/zarviumtotale.mdb-journal"), "err9", "journal"},
+        {"a named pipe", w->Command3, "pathautobackupriferimenti", pipe, "err10", "a named pipe"},
+        {"a file in the log folder, none there yet", w->Command11, "pathautobackupvet", path("log/11.12.26.log"),
+         "err8", "log folder"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const QString before = leggiini("back-up", c.key, "general.ini", 255);
-        const QByteArray bytes = fileBytes(c.chosen);
+        const QByteArray bytes = QFileInfo(c.chosen).isFile() ? fileBytes(c.chosen) : QByteArray();
         const qsizetype lines = logText().count("\r\n");
         prompts_->files.push_back(c.chosen);
         c.command->click();
         const auto messages = prompts_->takeMessages();
         ASSERT_EQ(messages.size(), 2u);
         EXPECT_EQ(messages[1].text, text("err1") + "\n" + text(c.reason));
+        EXPECT_EQ(messages[1].icon, MsgIcon::Exclamation);
         EXPECT_EQ(leggiini("back-up", c.key, "general.ini", 255), before);
-        EXPECT_EQ(fileBytes(c.chosen), bytes);
+        EXPECT_EQ(QFileInfo(c.chosen).isFile() ? fileBytes(c.chosen) : QByteArray(), bytes);
         const QString log = logText();
         EXPECT_EQ(log.count("\r\n"), lines + 1);
         const QString line = log.split("\r\n", Qt::SkipEmptyParts).last();

@@ -64,7 +64,9 @@ TEST_F(BackupTargets, ATargetThatWouldReplaceSomethingElseIsRefusedAndLeftAsItWa
         {"the daily database, spelled with ./", path("./zarvium.mdb"), BackupRefusal::ProgramFile},
         {"the archive back-up's default file", path("log/../back-up/zarviumtotale.mdb"), BackupRefusal::OtherBackup},
         {"a text file", path("appunti.txt"), BackupRefusal::NotADatabase},
-        {"the day's error log", path("log/08.12.26.log"), BackupRefusal::NotADatabase},
+        {"the day's error log", path("log/08.12.26.log"), BackupRefusal::ProgramFile},
+        {"a log of a day not logged yet", path("log/09.12.26.log"), BackupRefusal::ProgramFile},
+        {"the null device", "/dev/null", BackupRefusal::NotADatabase},
         {"a file shorter than a database header", path("corto.mdb"), BackupRefusal::NotADatabase},
         {"a folder", path("log"), BackupRefusal::NotADatabase},
     };
