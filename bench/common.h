@@ -13,6 +13,7 @@
 // medians of them all.
 #include <QDate>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -27,10 +28,12 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -170,22 +173,104 @@ inline void settle(const QString& path) {
     }
 }
 
-// The plain copy a back-up is measured beside: read and written in the
-// chunks the program's own copy uses, then synced.
-// What cp does: the bytes copied inside the kernel (copy_file_range), then fsync.
+// What cp does: the bytes copied inside the kernel (copy_file_range), then
+// fsync. Between two file systems the kernel refuses (EXDEV) before copying
+// anything, and cp, as the program, copies through memory instead: read and
+// written in cp's 128 KiB pieces.
 inline void copyAndSync(const QString& from, const QString& to) {
     const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY);
     const int out = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (in < 0 || out < 0)
         std::abort();
     ssize_t n;
-    while ((n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0)) > 0) {
+    bool copied = false;
+    while ((n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0)) > 0)
+        copied = true;
+    if (n < 0 && !copied) {
+        std::vector<char> piece(128 << 10);
+        while ((n = ::read(in, piece.data(), piece.size())) > 0)
+            if (::write(out, piece.data(), std::size_t(n)) != n)
+                std::abort();
     }
     if (n < 0)
         std::abort();
     ::fsync(out);
     ::close(out);
     ::close(in);
+}
+
+// One back-up copy: the file copied and its previous copy, which the new one replaces.
+struct BackupCopy {
+    QString from;
+    QString to;
+};
+
+// The copies put in place as the program puts a back-up in place: each new
+// file renamed over the previous copy, then the folders synced, so the
+// renames last as the copies do.
+inline void putInPlace(const std::vector<BackupCopy>& renames) {
+    std::set<QString> folders;
+    for (const BackupCopy& r : renames) {
+        if (::rename(QFile::encodeName(r.from).constData(), QFile::encodeName(r.to).constData()) != 0)
+            std::abort();
+        folders.insert(QFileInfo(r.to).absolutePath());
+    }
+    for (const QString& folder : folders)
+        settle(folder);
+}
+
+// Each copy made as cp makes it (copyAndSync) into a new file beside its
+// previous copy ("<to>.tmp"), then put in place: the least a back-up's copy
+// can cost.
+inline void copyInPlace(const std::vector<BackupCopy>& copies) {
+    std::vector<BackupCopy> renames;
+    for (const BackupCopy& c : copies) {
+        copyAndSync(c.from, c.to + ".tmp");
+        renames.push_back({c.to + ".tmp", c.to});
+    }
+    putInPlace(renames);
+}
+
+// The floor of a back-up: the copies (copyInPlace) on a thread of their own
+// while the calling thread runs `check`, both waited for, as the program
+// copies beside its check. In wall time the slower of the two; in CPU both,
+// so a side timed by this records its process's CPU (Cpu::Process).
+inline void copyBesideCheck(const std::vector<BackupCopy>& copies, const std::function<void()>& check) {
+    std::thread copier([&copies] { copyInPlace(copies); });
+    check();
+    copier.join();
+}
+
+// SQLite's check `pragma` of the file at `path`, opened read-only as the
+// back-up opens it to check it; anything but "ok" stops the benchmark.
+inline void sqliteCheck(const QString& path, const char* pragma) {
+    sqlite3* db = nullptr;
+    check(sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr), db);
+    sqlite3_stmt* st = nullptr;
+    check(sqlite3_prepare_v2(db, pragma, -1, &st, nullptr), db);
+    if (sqlite3_step(st) != SQLITE_ROW ||
+        std::string_view(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))) != "ok")
+        std::abort();
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+}
+
+// Where the program's back-ups and their baselines' copies are written: a
+// folder made under ZV_BENCH_BACKUP_DIR when it is set, else under the work
+// folder, and removed at the end. On another file system than the databases
+// (a tmpfs such as /dev/shm) the kernel cannot copy between the two
+// (copy_file_range fails with EXDEV), so the program and cp alike copy
+// through memory.
+inline QString backupDir() {
+    static QTemporaryDir dir = [] {
+        const QString given = qEnvironmentVariable("ZV_BENCH_BACKUP_DIR");
+        return QTemporaryDir((given.isEmpty() ? workDir().path() : given) + "/backups-XXXXXX");
+    }();
+    if (!dir.isValid()) {
+        std::fprintf(stderr, "cannot make a back-up folder: %s\n", qPrintable(dir.errorString()));
+        std::abort();
+    }
+    return dir.path();
 }
 
 // An archive holds this many results a day, day after day from 1 January 2020.
@@ -323,8 +408,29 @@ inline double threadCpuSeconds() {
     return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
+// The CPU time of the whole process, every thread of it, ended ones
+// included, in seconds (getrusage(RUSAGE_SELF), user and system, as the
+// children's rusage counts a process started).
+inline double processCpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
 // A side's samples are its wall times; "<side>/cpu" holds the thread CPU times of the same runs.
 inline std::string cpuOf(const std::string& side) { return side + "/cpu"; }
+
+// "<side>/processcpu": the CPU time of the same runs counted over processes,
+// for a side whose work runs on threads or in processes of its own, which
+// the calling thread's CPU would leave out.
+inline std::string processCpuOf(const std::string& side) { return side + "/processcpu"; }
+
+// Which CPU time a side's figure is read on.
+enum class Cpu {
+    Thread,   // the calling thread's: "<side>/cpu"
+    Process,  // the process's, every thread of it: "<side>/processcpu" as well
+};
 
 // The samples of every side, and the figures made of their medians. (The
 // console lines of the benchmarks themselves time whole iterations, every
@@ -396,12 +502,15 @@ public:
                     count(baseline), a * scale, b * scale, a / b, verdict);
     }
 
-    // The same figure twice: in wall time, then in the thread CPU time of the same runs.
+    // The same figure twice: in wall time, then in the CPU time of the same
+    // runs, the calling thread's or (Cpu::Process) the process's.
     void ratioAndCpu(const char* work, const std::string& ours, const char* baselineWork, const std::string& baseline,
-                     double wallGoal, double cpuGoal) const {
+                     double wallGoal, double cpuGoal, Cpu cpu = Cpu::Thread) const {
         ratio(work, ours, baselineWork, baseline, wallGoal);
-        const std::string cpuWork = std::string(work) + ", thread CPU";
-        ratio(cpuWork.c_str(), cpuOf(ours), baselineWork, cpuOf(baseline), cpuGoal);
+        const bool process = cpu == Cpu::Process;
+        const std::string cpuWork = std::string(work) + (process ? ", process CPU" : ", thread CPU");
+        const auto cpuSide = process ? processCpuOf : cpuOf;
+        ratio(cpuWork.c_str(), cpuSide(ours), baselineWork, cpuSide(baseline), cpuGoal);
     }
 
     void single(const char* work, const std::string& name, double scale = 1e3, const char* unit = "ms") const {
@@ -430,25 +539,31 @@ inline void runBenchmarks(int* argc, char** argv, Figures& reporter, const std::
 }
 
 // One side of a figure: what is timed, what is made ready before it and
-// tidied after it, untimed.
+// tidied after it, untimed. A side whose work runs on threads of its own
+// records the process's CPU too (Cpu::Process), beside its thread's.
 struct Side {
     std::string name;
     std::function<void()> run;
     std::function<void()> prepare = {};
     std::function<void()> tidy = {};
+    Cpu cpu = Cpu::Thread;
 };
 
 inline void runSide(const Side& side, bool timed) {
     if (side.prepare)
         side.prepare();
+    const double processStart = processCpuSeconds();
     const double cpuStart = threadCpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     side.run();
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     const double cpu = threadCpuSeconds() - cpuStart;
+    const double processCpu = processCpuSeconds() - processStart;
     if (timed) {
         figures->add(side.name, took.count());
         figures->add(cpuOf(side.name), cpu);
+        if (side.cpu == Cpu::Process)
+            figures->add(processCpuOf(side.name), processCpu);
     }
     if (side.tidy)
         side.tidy();

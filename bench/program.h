@@ -3,10 +3,13 @@
 // out for a start that asks nothing, and prompts that never wait.
 #include <QApplication>
 #include <QDate>
+#include <QDir>
 #include <QString>
 
 #include <memory>
+#include <vector>
 
+#include "archive/backuptargets.h"
 #include "common.h"
 #include "core/config.h"
 #include "core/programfolder.h"
@@ -42,13 +45,36 @@ inline void useQuietProgramFolder(const QString& folder) {
     zv::scriviini("database", "bk", today, "general.ini");
 }
 
+// The program's back-ups of the folder named `name` go to a folder of their
+// own in backupDir(), where the baselines' copies go: both sides write to
+// the same file system, whichever ZV_BENCH_BACKUP_DIR names.
+inline void backUpBesideBaselines(const char* name) {
+    const QString to = backupDir() + QStringLiteral("/") + QLatin1String(name);
+    QDir().mkpath(to);
+    for (const zv::BackupSetting& s : zv::backupSettings())
+        zv::scriviini(QStringLiteral("back-up"), s.key, to + QStringLiteral("/") + s.database,
+                      QStringLiteral("general.ini"));
+}
+
+// A baseline's copies of the three files a program folder backs up: into
+// `to`, under their own names.
+inline std::vector<BackupCopy> backupCopies(const QString& folder, const QString& to) {
+    QDir().mkpath(to);
+    std::vector<BackupCopy> copies;
+    for (const zv::BackupSetting& s : zv::backupSettings())
+        copies.push_back({folder + QStringLiteral("/") + s.database, to + QStringLiteral("/") + s.database});
+    return copies;
+}
+
 // A program folder under the work folder, laid out once: `dailyResults` in
 // the daily database and an archive of `archiveResults` (none: empty),
 // compacted as a start-up would compact it, or a copy of the archive
-// ZV_BENCH_ARCHIVE names, as make_archive compacted it.
+// ZV_BENCH_ARCHIVE names, as make_archive compacted it. Its back-ups go
+// where the baselines' copies go (backUpBesideBaselines).
 inline QString benchProgramFolder(const char* name, int archiveResults, int dailyResults) {
     const QString folder = workDir().path() + QStringLiteral("/") + QLatin1String(name);
     useQuietProgramFolder(folder);
+    backUpBesideBaselines(name);
     const QString archive = folder + "/zarviumtotale.mdb";
     fillResults(folder + "/zarvium.mdb", dailyResults);
     if (archiveResults > 0 && !givenArchive().isEmpty()) {
