@@ -461,7 +461,7 @@ void Archivio2::Command7_Click() {
         List1->clearSelection();
         List1->setCurrentIndex(QModelIndex());
     } catch (const AppError& e) {
-        msgBox(txt_err[2], MsgButtons::OK, MsgIcon::Information, QStringLiteral("Zarvium - Archivio Giornaliero"));
+        msgBox(txt_err[2], MsgButtons::OK, MsgIcon::Exclamation, QStringLiteral("Zarvium - Archivio Giornaliero"));
         logerrore(e.number(), e.description(), formName());
     }
 }
@@ -481,7 +481,7 @@ void Archivio2::chooseBackupTarget(int row) {
             // nothing to copy to now.
             shown[row]->setText(QStringLiteral("Default"));
             scriviini(QStringLiteral("back-up"), setting.key, QString(), file::generalIni);
-            msgBox(txt_err[1], MsgButtons::OK, MsgIcon::Information, QStringLiteral("Gestione Archivio"));
+            msgBox(txt_err[1], MsgButtons::OK, MsgIcon::Exclamation, QStringLiteral("Gestione Archivio"));
             return;
         }
         target = zv::backupTarget(setting, chosen);
