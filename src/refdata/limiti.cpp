@@ -10,6 +10,7 @@
 #include "core/language.h"
 #include "core/session.h"
 #include "core/windowlanguage.h"
+#include "model/rangelimits.h"
 #include "model/result.h"
 #include "platform/errors.h"
 #include "platform/prompts.h"
@@ -118,8 +119,8 @@ void RangeEditor::bindLimitBoxes() {
             this->*row.low = this->*row.high = nullptr;
             continue;
         }
-        for (QLineEdit* box : {this->*row.low, this->*row.high}) {
-            limitBoxes_.push_back(box);
+        for (const auto& [box, column] : {std::pair{this->*row.low, low}, std::pair{this->*row.high, high}}) {
+            limitBoxes_.push_back({box, this->*row.caption, column});
             if (row.filtered) {
                 filter_->watch(box);
                 filteredBoxes_.push_back(box);
@@ -159,6 +160,7 @@ void RangeEditor::Form_Load() {
         msg2_ = caption(lingua, kSection, QStringLiteral("msg2"));
         msg3_ = caption(lingua, kSection, QStringLiteral("msg3"));
         msg4_ = caption(lingua, kSection, QStringLiteral("msg4"));
+        msg5_ = caption(lingua, kSection, QStringLiteral("msg5"));
         filter_->readConfiguredSeparator();
         binder_.setDecimalMark(configuredDecimalMark());
         rs_.open(Session::get().cnlimit, rangeSetsSql(table_));
@@ -200,21 +202,44 @@ void RangeEditor::Command6_Click() {
     // n, at the position its number plus one names.
     Text2->setText(QString::number(rs_.recordCount()));
     Text6->setText(kNewSetName);
-    for (QLineEdit* box : limitBoxes_)
-        box->setText(QStringLiteral("0"));
+    for (const LimitBox& l : limitBoxes_)
+        l.box->setText(QStringLiteral("0"));
     Command3->setEnabled(true);
 }
 
-void RangeEditor::Command3_Click() {
-    const bool wasNew = rs_.isNewRow();
+bool RangeEditor::refusesNumber() {
     try {
         (void)rangeSetNumber(Text2->text());
+        return false;
     } catch (...) {
         // Nothing is written; the user is told which box to correct.
         logFailure();
         refuseBox(Text2, msg4_ + QStringLiteral(" \"") + Text2->text() + QLatin1Char('"'));
-        return;
+        return true;
     }
+}
+
+bool RangeEditor::refusesLimit() {
+    // Read as the viewer, the page and the QC grid read it: what they would
+    // take for no limit is refused, unless the box is empty.
+    const QChar mark = binder_.decimalMark();
+    for (const LimitBox& l : limitBoxes_) {
+        const QString text = binder_.toStore(l.box);
+        if (storableLimit(text, mark))
+            continue;
+        const QString said = naming(msg5_, l.caption->text(), l.box);
+        logerrore(err::TypeMismatch, QStringLiteral("Type mismatch: %1 \"%2\" is no number").arg(l.column, text),
+                  formName(), said);
+        refuseBox(l.box, said);
+        return true;
+    }
+    return false;
+}
+
+void RangeEditor::Command3_Click() {
+    const bool wasNew = rs_.isNewRow();
+    if (refusesNumber() || refusesLimit())
+        return;
     try {
         binder_.write(rs_);
         rs_.update();
