@@ -2,6 +2,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <functional>
 #include <utility>
 
@@ -16,6 +17,7 @@
 #include "platform/prompts.h"
 #include "platform/refusal.h"
 #include "platform/rowediting.h"
+#include "platform/widgets.h"
 #include "refdata/limits.h"
 
 namespace zv {
@@ -24,6 +26,8 @@ namespace {
 
 const QString kSection = QStringLiteral("limiti");
 const QString kNewSetName = QStringLiteral("Inserire nome limite");
+// QLineEdit's own bound: no bound at all.
+constexpr int kUnbounded = 32767;
 
 using U = Ui::RangeEditor;
 using P = ResultParameter;
@@ -120,7 +124,12 @@ void RangeEditor::bindLimitBoxes() {
             continue;
         }
         for (const auto& [box, column] : {std::pair{this->*row.low, low}, std::pair{this->*row.high, high}}) {
-            limitBoxes_.push_back({box, this->*row.caption, column});
+            const int shown = charactersShown(box);
+            limitBoxes_.push_back({box, this->*row.caption, column, shown});
+            // What the user edits never grows past what the box shows: a longer
+            // text the window put there can only be cut down.
+            connect(box, &QLineEdit::textEdited, box,
+                    [box, shown] { box->setMaxLength(std::max(shown, int(box->text().size()))); });
             if (row.filtered) {
                 filter_->watch(box);
                 filteredBoxes_.push_back(box);
@@ -183,6 +192,7 @@ void RangeEditor::Form_Unload(bool& cancel) {
 }
 
 void RangeEditor::popola() {
+    unboundTyping();
     try {
         if (!rs_.isOpen() || rs_.bof() || rs_.eof()) {
             binder_.clear();
@@ -192,6 +202,17 @@ void RangeEditor::popola() {
     } catch (...) {
         logFailure();
     }
+    boundTyping();
+}
+
+void RangeEditor::unboundTyping() {
+    for (const LimitBox& l : limitBoxes_)
+        l.box->setMaxLength(kUnbounded);
+}
+
+void RangeEditor::boundTyping() {
+    for (const LimitBox& l : limitBoxes_)
+        l.box->setMaxLength(std::max(l.shown, int(l.box->text().size())));
 }
 
 void RangeEditor::Command6_Click() {
@@ -204,6 +225,7 @@ void RangeEditor::Command6_Click() {
     Text6->setText(kNewSetName);
     for (const LimitBox& l : limitBoxes_)
         l.box->setText(QStringLiteral("0"));
+    boundTyping();
     Command3->setEnabled(true);
 }
 
@@ -285,8 +307,10 @@ void RangeEditor::Command5_Click() {
                                                     percent->objectName(), percent->text()));
             }
         }
+    unboundTyping();
     for (const auto& [box, text] : results)
         box->setText(text);
+    boundTyping();
 }
 
 void RangeEditor::punto() {

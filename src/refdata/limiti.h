@@ -58,11 +58,17 @@ private:
     // number, or a limit that is no number, is refused with its box named.
     bool refusesNumber();
     bool refusesLimit();
+    // A limit box takes no more characters than it shows; a longer text the
+    // window puts there itself (a limit stored so, a computed one) stays whole
+    // and is saved as it is unless the user edits it.
+    void boundTyping();
+    void unboundTyping();
 
     struct LimitBox {
         QLineEdit* box;
         QLabel* caption;  // of its row: names the limit in a refusal
         QString column;
+        int shown;  // the characters the box shows
     };
 
     RangeTable table_;

@@ -1,3 +1,4 @@
+#include <QFontMetricsF>
 #include <QLocale>
 
 #include "model/referencerange.h"
@@ -496,6 +497,66 @@ TEST_F(RangeEditors, ALimitThatIsNoNumberIsRefusedByNameAndNothingIsWritten) {
         EXPECT_EQ(column("wbcH"), "11");
         EXPECT_EQ(logLines(), logged + 1);
     }
+}
+
+// How far a box draws its text scrolled aside with the cursor after the text
+// (a grab paints it as the screen would): 0 when the whole text is in sight.
+double scrolledAside(QLineEdit* box) {
+    box->setCursorPosition(0);
+    (void)box->grab();
+    const int home = box->inputMethodQuery(Qt::ImCursorRectangle).toRect().left();
+    box->end(false);
+    (void)box->grab();
+    const int end = box->inputMethodQuery(Qt::ImCursorRectangle).toRect().left();
+    return QFontMetricsF(box->font()).horizontalAdvance(box->text()) - (end - home);
+}
+
+// Typed or pasted, a limit box takes no more characters than it shows, so no
+// limit runs under the next column; a longer limit the window puts there
+// itself (stored so, or worked out) stays whole and is saved as it is.
+TEST_F(RangeEditors, ALimitBoxTakesNoMoreCharactersThanItShows) {
+    const QString stored = QStringLiteral("0,0000000000001");
+    reference().execute("UPDATE vet SET neuL = ?1 WHERE limite = 0", {stored});
+    start();
+    const QString digits = QStringLiteral("1234567890123456789012");
+    for (RangeEditor* w : std::initializer_list<RangeEditor*>{human(), species()}) {
+        SCOPED_TRACE(w->formName().toStdString());
+        int boxes = 0;
+        for (QLineEdit* box : w->findChildren<QLineEdit*>()) {
+            if (box == w->Text2 || box == w->Text6 || box->isReadOnly())
+                continue;
+            SCOPED_TRACE(box->objectName().toStdString());
+            ++boxes;
+            type(box, digits);
+            const int kept = int(box->text().size());
+            EXPECT_GE(kept, 5);
+            EXPECT_EQ(box->text(), digits.left(kept));
+            box->setText(digits);  // as pasted
+            EXPECT_EQ(box->text().size(), kept);
+            // Its whole text in sight with the cursor after it; one character
+            // more would push the first out of sight.
+            EXPECT_LT(scrolledAside(box), 0.5);
+            box->setMaxLength(kept + 1);
+            box->setText(digits);
+            EXPECT_GE(scrolledAside(box), 0.5);
+        }
+        EXPECT_EQ(boxes, w->formName() == QLatin1String("Limiti") ? 46 : 50);
+    }
+    restart();
+    limitivet* s = species();
+    EXPECT_EQ(s->Text33->text(), stored);  // shown whole
+    type(s->Text5, "11");
+    click(s->Command3);
+    EXPECT_EQ(shown(), QStringList{say("limiti", "msg3")});
+    EXPECT_EQ(reference().scalar("SELECT neuL FROM vet WHERE limite = 0").toString(), stored);
+    // Edited, it can only be cut down to what the box shows.
+    s->Text33->setFocus();
+    s->Text33->end(false);
+    QTest::keyClick(s->Text33, Qt::Key_Backspace);
+    QTest::keyClick(s->Text33, Qt::Key_1);
+    EXPECT_EQ(s->Text33->text(), stored.left(stored.size() - 1));
+    type(s->Text33, digits);
+    EXPECT_LT(s->Text33->text().size(), stored.size());
 }
 
 TEST_F(RangeEditors, FailedSaveLosesNothingAndKeepsTheNewSetNew) {
