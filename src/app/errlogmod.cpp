@@ -1,7 +1,12 @@
 #include "app/errlogmod.h"
 
 #include <QFile>
+#include <QFontMetricsF>
+#include <QTextOption>
 #include <QTextStream>
+
+#include <algorithm>
+#include <vector>
 
 #include "app/monthview.h"
 #include "core/captions.h"
@@ -19,6 +24,31 @@ namespace {
 const QString kNoLog = QStringLiteral("Nessun Errore da Visualizzare per la Data Specificata!");
 
 QString logDay(const QDate& day) { return formatDate(day, QStringLiteral("dd.mm.yy")); }
+
+// Tab stops that put each tab-separated field of the records in one column:
+// each column as wide as its widest entry and a gap, so a long window name or
+// a database error's eleven-character number never pushes the rest of its
+// line past the other lines' fields.
+QList<qreal> fieldColumns(const QString& text, const QFontMetricsF& metrics) {
+    std::vector<qreal> widths;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        const QStringList fields = line.split(QLatin1Char('\t'));
+        // The last field of a line is followed by no tab: it needs no column.
+        for (qsizetype k = 0; k + 1 < fields.size(); ++k) {
+            if (widths.size() <= std::size_t(k))
+                widths.resize(std::size_t(k) + 1, 0);
+            widths[std::size_t(k)] = std::max(widths[std::size_t(k)], metrics.horizontalAdvance(fields[k]));
+        }
+    }
+    const qreal gap = 2 * metrics.horizontalAdvance(QLatin1Char('0'));
+    QList<qreal> stops;
+    qreal x = 0;
+    for (const qreal width : widths) {
+        x += width + gap;
+        stops.append(x);
+    }
+    return stops;
+}
 
 }  // namespace
 
@@ -57,6 +87,9 @@ void errlogmod::vislog() {
         Text1->setPlainText(kNoLog);
         return;
     }
+    QTextOption columns = Text1->document()->defaultTextOption();
+    columns.setTabArray(fieldColumns(shown, QFontMetricsF(Text1->font())));
+    Text1->document()->setDefaultTextOption(columns);
     Text1->setPlainText(shown);
 }
 

@@ -109,11 +109,8 @@ void inserimento::Command1_Click() {
         logerrore(e.number, e.description, formName());
         // A value the user can correct: said where the user looks, on its box.
         if (const auto bad = firstUnreadableValue(texts, decimal_)) {
-            // The caption without its colon names the value.
-            QString name = (this->*valueBox(typedParameters()[*bad]).caption)->text();
-            name.chop(1);
             refuseBox(boxes[*bad],
-                      msg1_ + QLatin1Char(' ') + name + QStringLiteral(" \"") + texts[*bad] + QLatin1Char('"'));
+                      naming(msg1_, (this->*valueBox(typedParameters()[*bad]).caption)->text(), boxes[*bad]));
         }
     }
 }

@@ -16,6 +16,10 @@ std::optional<double> readLimit(const QVariant& stored, QChar decimal) {
     return number;
 }
 
+bool storableLimit(const QString& typed, QChar decimal) {
+    return typed.trimmed().isEmpty() || readLimit(typed, decimal).has_value();
+}
+
 bool holdsNumber(const QVariant& stored) {
     switch (stored.typeId()) {
     case QMetaType::Double:

@@ -22,6 +22,12 @@ struct RangeLimits {
 // them and the range shows that side empty.
 std::optional<double> readLimit(const QVariant& stored, QChar decimal);
 
+// Whether a limit typed into an editor may be stored as it stands: nothing (an
+// empty or blank text) is no limit, anything else must be a number as
+// readLimit reads it. A text that fails here would be read as no limit
+// without a word, so the editors refuse it.
+bool storableLimit(const QString& typed, QChar decimal);
+
 // True for a stored value that is a number as it stands, not a text.
 bool holdsNumber(const QVariant& stored);
 

@@ -35,6 +35,12 @@ void markRefused(QLineEdit* box) {
     box->setPalette(p);
 }
 
+QString naming(const QString& message, QString caption, const QLineEdit* box) {
+    if (caption.endsWith(QLatin1Char(':')))
+        caption.chop(1);
+    return message + QLatin1Char(' ') + caption + QStringLiteral(" \"") + box->text() + QLatin1Char('"');
+}
+
 void refuseBox(QLineEdit* box, const QString& message) {
     markRefused(box);
     msgBox(message, MsgButtons::OK, MsgIcon::Exclamation, appTitle());

@@ -12,6 +12,10 @@ namespace zv {
 // application title. A null box shows the message alone.
 void refuseBox(QLineEdit* box, const QString& message);
 
+// The text that names a refused value, for refuseBox: `message`, the caption
+// of the value without its closing colon, and what its box holds, in quotes.
+QString naming(const QString& message, QString caption, const QLineEdit* box);
+
 void markRefused(QLineEdit* box);
 bool isMarkedRefused(const QLineEdit* box);
 

@@ -1,11 +1,14 @@
 #include "platform/widgets.h"
 
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
+
+#include <algorithm>
 
 #include "platform/errors.h"
 
@@ -296,6 +299,26 @@ void applyFormPointSizes(QWidget* form) {
         f.setPointSizeF(points.toDouble());
         control->setFont(f);
     }
+}
+
+int charactersShown(const QLineEdit* box, QChar widest) {
+    // The room QLineEdit draws its text in: its contents inside the frame,
+    // less the text margins and the two pixels it keeps at either side.
+    QStyleOptionFrame option;
+    option.initFrom(box);
+    option.rect = QRect(0, 0, box->maximumWidth() < QWIDGETSIZE_MAX ? box->maximumWidth() : box->width(),
+                        box->sizeHint().height());
+    option.lineWidth = box->hasFrame() ? box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box) : 0;
+    option.midLineWidth = 0;
+    option.state |= QStyle::State_Sunken;
+    const QRect contents = box->style()->subElementRect(QStyle::SE_LineEditContents, &option, box);
+    const QMargins margins = box->textMargins();
+    constexpr int kSideMargin = 2;
+    // One pixel more for the cursor after the last character: where it would
+    // not fit, the box scrolls its text aside.
+    const int room = contents.width() - margins.left() - margins.right() - 2 * kSideMargin - 1;
+    const qreal advance = QFontMetricsF(box->font()).horizontalAdvance(widest);
+    return advance > 0 ? std::max(0, int(room / advance)) : 0;
 }
 
 }  // namespace zv

@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QWidget>
 
 #include <cstdint>
@@ -160,6 +161,10 @@ private:
 // `form` itself) that carries the dynamic property "pointSizeF" takes that
 // size, keeping the rest of its font.
 void applyFormPointSizes(QWidget* form);
+
+// How many characters as wide as `widest` a text box of fixed width shows
+// whole in its own font: what can be typed into it without running out of sight.
+int charactersShown(const QLineEdit* box, QChar widest = QLatin1Char('0'));
 
 // Twips (1440 per inch) at the screen's 96 dots per inch.
 constexpr int twipsToPixels(int twips) { return twips / 15; }

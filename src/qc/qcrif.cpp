@@ -13,6 +13,7 @@
 #include "platform/errors.h"
 #include "platform/keyfilter.h"
 #include "platform/prompts.h"
+#include "platform/refusal.h"
 #include "platform/rowediting.h"
 #include "platform/widgets.h"
 #include "qc/assay.h"
@@ -99,7 +100,7 @@ void qcrif::Form_Load() {
                        {"Command9", "cmd9"}});
         const std::pair<QString*, const char*> texts[] = {{&txt6_, "txt6"}, {&msg1_, "msg1"}, {&msg2_, "msg2"},
                                                           {&msg3_, "msg3"}, {&msg4_, "msg4"}, {&msg5_, "msg5"},
-                                                          {&msg6_, "msg6"}, {&msg7_, "msg7"}};
+                                                          {&msg6_, "msg6"}, {&msg7_, "msg7"}, {&msg8_, "msg8"}};
         for (const auto& [text, key] : texts)
             *text = caption(lingua, kSection, QLatin1String(key));
         decimal_ = configuredDecimalMark();
@@ -201,6 +202,9 @@ void qcrif::Command5_Click() {
 void qcrif::Command6_Click() { Forms::unload(formName()); }
 
 void qcrif::Command3_Click() {
+    // A value the user can correct is said where the user looks, on its box.
+    if (refuseUnreadableBox())
+        return;
     const bool wasNew = rs_.isNewRow();
     const int64_t number = numlotti_;
     try {
@@ -234,6 +238,25 @@ void qcrif::Command3_Click() {
     Command7->setEnabled(false);
     Label4->setText(rs_.text(QStringLiteral("limite")));
     Label6->setText(QString::number(rs_.recordCount()));
+}
+
+bool qcrif::refuseUnreadableBox() {
+    for (int i = 0; i < kQcParameterCount; ++i) {
+        const QString parameter = QLatin1String(qcParameters()[i].name);
+        for (const auto& [box, what] : {std::pair{targetBox(i), parameter + QStringLiteral(" target")},
+                                        std::pair{rangeBox(i), parameter + QStringLiteral(" range")}}) {
+            try {
+                (void)qcNumber(box->text(), decimal_, what);
+            } catch (const AppError& e) {
+                // Named as manual entry names a value.
+                const QString said = naming(msg8_, (this->*kBoxes[i].caption)->text(), box);
+                logerrore(e.number(), e.description(), formName(), said);
+                refuseBox(box, said);
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 void qcrif::Command9_Click() {

@@ -49,13 +49,15 @@ private:
     void Command8_Click();
     void Command9_Click();
     void fail(const QString& message);
+    // Refuses the first box that holds no number, named and marked; false when every box holds one.
+    bool refuseUnreadableBox();
 
     Recordset rs_;
     FieldBinder binder_;
     int64_t numlotti_ = 0;
     QChar decimal_;
     QString chosenFile_;
-    QString txt6_, msg1_, msg2_, msg3_, msg4_, msg5_, msg6_, msg7_;
+    QString txt6_, msg1_, msg2_, msg3_, msg4_, msg5_, msg6_, msg7_, msg8_;
 };
 
 }  // namespace zv

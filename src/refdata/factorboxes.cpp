@@ -17,11 +17,7 @@ void FactorBoxes::show(const FactorTexts& texts) {
 }
 
 void FactorBoxes::refuse(const QString& message, int index) const {
-    QString name = labels[index]->text();
-    if (name.endsWith(QLatin1Char(':')))
-        name.chop(1);
-    refuseBox(boxes[index],
-              message + QLatin1Char(' ') + name + QStringLiteral(" \"") + boxes[index]->text() + QLatin1Char('"'));
+    refuseBox(boxes[index], naming(message, labels[index]->text(), boxes[index]));
 }
 
 void emphasiseHeading(QLabel* heading) {

@@ -2,6 +2,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <functional>
 #include <utility>
 
@@ -10,11 +11,13 @@
 #include "core/language.h"
 #include "core/session.h"
 #include "core/windowlanguage.h"
+#include "model/rangelimits.h"
 #include "model/result.h"
 #include "platform/errors.h"
 #include "platform/prompts.h"
 #include "platform/refusal.h"
 #include "platform/rowediting.h"
+#include "platform/widgets.h"
 #include "refdata/limits.h"
 
 namespace zv {
@@ -23,6 +26,8 @@ namespace {
 
 const QString kSection = QStringLiteral("limiti");
 const QString kNewSetName = QStringLiteral("Inserire nome limite");
+// QLineEdit's own bound: no bound at all.
+constexpr int kUnbounded = 32767;
 
 using U = Ui::RangeEditor;
 using P = ResultParameter;
@@ -118,8 +123,13 @@ void RangeEditor::bindLimitBoxes() {
             this->*row.low = this->*row.high = nullptr;
             continue;
         }
-        for (QLineEdit* box : {this->*row.low, this->*row.high}) {
-            limitBoxes_.push_back(box);
+        for (const auto& [box, column] : {std::pair{this->*row.low, low}, std::pair{this->*row.high, high}}) {
+            const int shown = charactersShown(box);
+            limitBoxes_.push_back({box, this->*row.caption, column, shown});
+            // What the user edits never grows past what the box shows: a longer
+            // text the window put there can only be cut down.
+            connect(box, &QLineEdit::textEdited, box,
+                    [box, shown] { box->setMaxLength(std::max(shown, int(box->text().size()))); });
             if (row.filtered) {
                 filter_->watch(box);
                 filteredBoxes_.push_back(box);
@@ -159,6 +169,7 @@ void RangeEditor::Form_Load() {
         msg2_ = caption(lingua, kSection, QStringLiteral("msg2"));
         msg3_ = caption(lingua, kSection, QStringLiteral("msg3"));
         msg4_ = caption(lingua, kSection, QStringLiteral("msg4"));
+        msg5_ = caption(lingua, kSection, QStringLiteral("msg5"));
         filter_->readConfiguredSeparator();
         binder_.setDecimalMark(configuredDecimalMark());
         rs_.open(Session::get().cnlimit, rangeSetsSql(table_));
@@ -181,6 +192,7 @@ void RangeEditor::Form_Unload(bool& cancel) {
 }
 
 void RangeEditor::popola() {
+    unboundTyping();
     try {
         if (!rs_.isOpen() || rs_.bof() || rs_.eof()) {
             binder_.clear();
@@ -190,6 +202,17 @@ void RangeEditor::popola() {
     } catch (...) {
         logFailure();
     }
+    boundTyping();
+}
+
+void RangeEditor::unboundTyping() {
+    for (const LimitBox& l : limitBoxes_)
+        l.box->setMaxLength(kUnbounded);
+}
+
+void RangeEditor::boundTyping() {
+    for (const LimitBox& l : limitBoxes_)
+        l.box->setMaxLength(std::max(l.shown, int(l.box->text().size())));
 }
 
 void RangeEditor::Command6_Click() {
@@ -200,21 +223,45 @@ void RangeEditor::Command6_Click() {
     // n, at the position its number plus one names.
     Text2->setText(QString::number(rs_.recordCount()));
     Text6->setText(kNewSetName);
-    for (QLineEdit* box : limitBoxes_)
-        box->setText(QStringLiteral("0"));
+    for (const LimitBox& l : limitBoxes_)
+        l.box->setText(QStringLiteral("0"));
+    boundTyping();
     Command3->setEnabled(true);
 }
 
-void RangeEditor::Command3_Click() {
-    const bool wasNew = rs_.isNewRow();
+bool RangeEditor::refusesNumber() {
     try {
         (void)rangeSetNumber(Text2->text());
+        return false;
     } catch (...) {
         // Nothing is written; the user is told which box to correct.
         logFailure();
         refuseBox(Text2, msg4_ + QStringLiteral(" \"") + Text2->text() + QLatin1Char('"'));
-        return;
+        return true;
     }
+}
+
+bool RangeEditor::refusesLimit() {
+    // Read as the viewer, the page and the QC grid read it: what they would
+    // take for no limit is refused, unless the box is empty.
+    const QChar mark = binder_.decimalMark();
+    for (const LimitBox& l : limitBoxes_) {
+        const QString text = binder_.toStore(l.box);
+        if (storableLimit(text, mark))
+            continue;
+        const QString said = naming(msg5_, l.caption->text(), l.box);
+        logerrore(err::TypeMismatch, QStringLiteral("Type mismatch: %1 \"%2\" is no number").arg(l.column, text),
+                  formName(), said);
+        refuseBox(l.box, said);
+        return true;
+    }
+    return false;
+}
+
+void RangeEditor::Command3_Click() {
+    const bool wasNew = rs_.isNewRow();
+    if (refusesNumber() || refusesLimit())
+        return;
     try {
         binder_.write(rs_);
         rs_.update();
@@ -260,8 +307,10 @@ void RangeEditor::Command5_Click() {
                                                     percent->objectName(), percent->text()));
             }
         }
+    unboundTyping();
     for (const auto& [box, text] : results)
         box->setText(text);
+    boundTyping();
 }
 
 void RangeEditor::punto() {

@@ -54,13 +54,29 @@ private:
 
     // Every failure of popola, logged.
     void logFailure();
+    // SALVA's checks before anything is written: a set number that is no whole
+    // number, or a limit that is no number, is refused with its box named.
+    bool refusesNumber();
+    bool refusesLimit();
+    // A limit box takes no more characters than it shows; a longer text the
+    // window puts there itself (a limit stored so, a computed one) stays whole
+    // and is saved as it is unless the user edits it.
+    void boundTyping();
+    void unboundTyping();
+
+    struct LimitBox {
+        QLineEdit* box;
+        QLabel* caption;  // of its row: names the limit in a refusal
+        QString column;
+        int shown;  // the characters the box shows
+    };
 
     RangeTable table_;
     Recordset rs_;
     FieldBinder binder_;
     NumberKeyFilter* filter_ = nullptr;
-    QString msg1_, msg2_, msg3_, msg4_;
-    std::vector<QLineEdit*> limitBoxes_;     // every limit box
+    QString msg1_, msg2_, msg3_, msg4_, msg5_;
+    std::vector<LimitBox> limitBoxes_;       // every limit box
     std::vector<QLineEdit*> filteredBoxes_;  // the limit boxes with the key filter
 };
 

@@ -247,14 +247,12 @@ void graphsBlock(PageSurface& page, const ReportCaptions& c) {
     }
 }
 
-// How a value cell is written.
+// How a value cell is written. A value nobody measured (NULL) prints as
+// nothing, never as a measured 0, unless the form says it fails.
 enum class ValueForm {
     Separator,        // a whole number gets the separator and "0"
     SeparatorDouble,  // the same, the value taken as a double first (NULL fails)
     Number,           // always as a number
-    // Only ever typed (the band %): NULL was never measured and prints as
-    // nothing, so it cannot read as a measured 0; a number as Separator.
-    SeparatorOrNothing,
 };
 
 struct AnalysisRow {
@@ -293,7 +291,7 @@ public:
             page_.setFontSize(analisi_.single("parametri_size"));
         } else {
             page_.setFontBold(boldSwitch());
-            if (r.form == ValueForm::Number || (r.form == ValueForm::SeparatorOrNothing && !n)) {
+            if (r.form == ValueForm::Number) {
                 page_.print(printedOrNothing(n, s_.mark));
             } else {
                 if (r.form == ValueForm::SeparatorDouble && !n)
@@ -343,7 +341,7 @@ void analysisBlock(PageSurface& page, const ReportData& d, const ReportCaptions&
     const AnalysisRow white[] = {
         {c.wbc, d.s_wbc, d.s_wbcL, d.s_wbcH, true, c.unitwbc},
         {c.neu, d.s_neu, d.s_neuL, d.s_neuH, false, pc},
-        {c.bandati, d.s_bandati, d.s_bandatiL, d.s_bandatiH, false, pc, ValueForm::SeparatorOrNothing},
+        {c.bandati, d.s_bandati, d.s_bandatiL, d.s_bandatiH, false, pc},
         {c.lym, d.s_lym, d.s_lymL, d.s_lymH, false, pc},
         {c.mono, d.s_mono, d.s_monoL, d.s_monoH, false, pc},
         {c.eos, d.s_eos, d.s_eosL, d.s_eosH, false, pc},
@@ -614,10 +612,10 @@ QString printedNumber(double value, QChar mark) {
 }
 
 QString printedValue(const std::optional<double>& value, const PageSettings& s) {
-    if (s.separator.isEmpty())
+    if (!value || s.separator.isEmpty())
         return printedOrNothing(value, s.mark);
-    const QString text = value ? numberText(*value, s.mark) : QString();
-    if (value && text.contains(s.separator))
+    const QString text = numberText(*value, s.mark);
+    if (text.contains(s.separator))
         return printedNumber(*value, s.mark);
     return QLatin1Char(' ') + text + s.separator + QLatin1Char('0');
 }

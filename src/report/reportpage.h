@@ -63,7 +63,8 @@ void stampax(PageSurface& page, const ReportData& data, const ReportCaptions& ca
 // A number as Print draws it: a blank (or the minus sign), the number, a blank.
 QString printedNumber(double value, QChar mark);
 // A value cell: a whole number gets the separator and "0" appended, a number
-// with decimals is printed as a number.
+// with decimals is printed as a number, and nothing (a value nobody
+// measured) prints as nothing.
 QString printedValue(const std::optional<double>& value, const PageSettings& settings);
 
 }  // namespace zv

@@ -5,6 +5,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/captions.h"
 #include "core/config.h"
@@ -56,6 +57,9 @@ std::vector<RecordsetColumn> recordsetColumns() {
     return columns;
 }
 
+// Room for the last column's heading at the page's right edge (twips).
+constexpr double kLastColumn = 900;
+
 // The printed x of grid column c (twips). The value columns are 800 twips
 // apart, closer when the last of them would not fit on the page.
 double columnX(int c, double pageWidth) {
@@ -65,9 +69,27 @@ double columnX(int c, double pageWidth) {
         return 2000;
     if (c == 3)
         return 4500;
-    constexpr double lastColumn = 900;  // room for its 11 pt heading
-    const double step = std::min(800.0, (pageWidth - lastColumn - 2900) / 17);
+    const double step = std::min(800.0, (pageWidth - kLastColumn - 2900) / 17);
     return 2900 + step * (c - 1);
+}
+
+// The headings' size: 11 pt, or less, in half points, when the widest of them
+// for its column would reach the next heading (a narrow page draws the columns
+// closer than the headings' width). Two blanks stay between any two of them.
+double headingSize(Printer& p, int columns) {
+    constexpr double kFull = 11;
+    p.FontSize = kFull;
+    const double gap = p.textWidth(QStringLiteral("  "));
+    const double page = p.scaleWidth();
+    double scale = 1;
+    for (int c = 1; c < columns; ++c) {
+        const double next = c + 1 < columns ? columnX(c + 1, page) : columnX(c, page) + kLastColumn;
+        const double room = next - columnX(c, page) - gap;
+        const double width = p.textWidth(QLatin1String(kColumns[c].header));
+        if (width > room)
+            scale = std::min(scale, room / width);
+    }
+    return std::floor(kFull * scale * 2) / 2;
 }
 
 }  // namespace
@@ -236,9 +258,10 @@ void anagrafiche::printList(Printer& p) {
     p.FontSize = 20;
     p.print(QLocale().toString(clock::today(), QLocale::ShortFormat));
 
+    const double headings = headingSize(p, columns);
     auto header = [&](double y) {
         p.CurrentY = y;
-        p.FontSize = 11;
+        p.FontSize = headings;
         for (int c = 1; c < columns; ++c) {
             p.CurrentX = columnX(c, p.scaleWidth());
             p.print(model_->headerData(c, Qt::Horizontal).toString());

@@ -1,4 +1,6 @@
 #include <QFile>
+#include <QTextBlock>
+#include <QTextCursor>
 
 #include "app/errlogmod.h"
 #include "core/language.h"
@@ -52,6 +54,43 @@ TEST_F(ErrorLogViewer, ShowsTheLogOfTheDayPicked) {
     test::pickDayWithKeys(viewer->MonthView1, QDate(2026, 12, 5));
     EXPECT_EQ(viewer->Text1->toPlainText().count(QLatin1Char('\n')), 2);
     EXPECT_TRUE(viewer->Text1->isReadOnly());
+}
+
+// Each field of a record stands in its column on every line, whatever the
+// window's name or the error's number: a database error's -2147467259 pushes
+// no description out of line.
+TEST_F(ErrorLogViewer, EveryFieldStandsInOneColumnOnEveryLine) {
+    start();
+    writeLog("05.12.26",
+             "\"09.15.02\t\tComCD\t8015\tPort busy\"\r\n"
+             "\"09.16.40\t\tLimiti\t-2147467259\tattempt to write a readonly database\"\r\n"
+             "\"10.00.00\t\tRefertazionex\t13\tWBC: \"x\"\tpasted\"\r\n"
+             "\"10.00.01\t\tqcrif\t6\tOverflow\"\r\n");
+    errlogmod* viewer = open();
+    test::clickDay(viewer->MonthView1, QDate(2026, 12, 5));
+    QPlainTextEdit* box = viewer->Text1;
+    ASSERT_EQ(box->document()->blockCount(), 5);
+    // Where each field of each line begins, and where it ends.
+    auto field = [box](int line, int k) {
+        const QTextBlock block = box->document()->findBlockByNumber(line);
+        const QStringList fields = block.text().split(QLatin1Char('\t'));
+        int at = block.position();
+        for (int i = 0; i < k; ++i)
+            at += int(fields[i].size()) + 1;
+        QTextCursor cursor(box->document());
+        cursor.setPosition(at);
+        const int begins = box->cursorRect(cursor).left();
+        cursor.setPosition(at + int(fields[k].size()));
+        return std::pair{begins, box->cursorRect(cursor).left()};
+    };
+    for (int k = 1; k <= 4; ++k) {
+        SCOPED_TRACE(k);
+        const int column = field(0, k).first;
+        for (int line = 1; line < 4; ++line) {
+            EXPECT_EQ(field(line, k).first, column) << line;
+            EXPECT_LT(field(line, k - 1).second, column) << line;  // the field before ends short of it
+        }
+    }
 }
 
 TEST_F(ErrorLogViewer, DayWithoutALogShowsTheNotice) {

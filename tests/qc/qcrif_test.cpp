@@ -4,6 +4,7 @@
 #include <QLocale>
 
 #include "app/principale.h"
+#include "platform/refusal.h"
 #include "qc/qclot.h"
 #include "qc/qcrif.h"
 #include "refdata/editor_fixture.h"
@@ -133,7 +134,10 @@ TEST_F(QcLotEditor, AShownLotSavedKeepsItsNumberAndStoresTargetMinusPlusRange) {
     EXPECT_EQ(lots(), 2);
 }
 
-TEST_F(QcLotEditor, ABoxThatIsNoNumberStoresNothingAtAll) {
+// A box that holds no number is refused as manual entry refuses one: the
+// message names the parameter and what the box holds, the box is marked, and
+// nothing of the lot is stored.
+TEST_F(QcLotEditor, ABoxThatIsNoNumberIsNamedAndStoresNothingAtAll) {
     noLots();
     lot(1, QStringLiteral("L1"));
     start();
@@ -142,7 +146,12 @@ TEST_F(QcLotEditor, ABoxThatIsNoNumberStoresNothingAtAll) {
     struct Case {
         QLineEdit* qcrif::*box;
         const char* text;
-    } cases[] = {{&qcrif::Text48, ""}, {&qcrif::Text4, ""}, {&qcrif::Text41, "1.234,5"}, {&qcrif::Text9, "1,2,3"}};
+        const char* name;
+    } cases[] = {{&qcrif::Text48, "", "MPV"},
+                 {&qcrif::Text4, "", "WBC"},
+                 {&qcrif::Text41, "1.234,5", "Baso%"},
+                 {&qcrif::Text9, "1,2,3", "RBC"},
+                 {&qcrif::Text34, "74,,5", "Neu%"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         click(w->Command8);
@@ -152,12 +161,14 @@ TEST_F(QcLotEditor, ABoxThatIsNoNumberStoresNothingAtAll) {
         click(w->Command3);
         const auto m = prompts_->takeMessages();
         ASSERT_EQ(m.size(), 1u);
-        EXPECT_EQ(m[0].text, say("qcrif", "msg2"));
-        EXPECT_EQ(m[0].icon, MsgIcon::Critical);
+        const QString said = say("qcrif", "msg8") + QStringLiteral(" %1 \"%2\"").arg(c.name, c.text);
+        EXPECT_EQ(m[0].text, said);
+        EXPECT_EQ(m[0].icon, MsgIcon::Exclamation);
+        EXPECT_TRUE(isMarkedRefused(w->*c.box));
         EXPECT_EQ(stored("SELECT group_concat(wbcL || valori || mpvH) FROM qc").toString(), before);
         EXPECT_TRUE(logText().contains(QStringLiteral("\tqcrif\t13\t"))) << logText().toStdString();
         // The status line says it in the user's language; the log keeps the cause.
-        EXPECT_EQ(Forms::get<Principale>()->Label24->text(), QStringLiteral("qcrif - 13 - ") + say("qcrif", "msg2"));
+        EXPECT_EQ(Forms::get<Principale>()->Label24->text(), QStringLiteral("qcrif - 13 - ") + said);
     }
     EXPECT_EQ(lots(), 1);
 }
@@ -332,7 +343,7 @@ TEST_F(QcLotEditor, CaptionsInEveryLanguage) {
             EXPECT_FALSE(text.isEmpty()) << key;
             EXPECT_EQ(text, say("qcrif", key)) << key;
         }
-        for (const char* key : {"txt6", "msg1", "msg2", "msg3", "msg4", "msg5", "msg6", "msg7"})
+        for (const char* key : {"txt6", "msg1", "msg2", "msg3", "msg4", "msg5", "msg6", "msg7", "msg8"})
             EXPECT_FALSE(say("qcrif", key).isEmpty()) << key;
     }
 }

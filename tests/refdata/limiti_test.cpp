@@ -1,3 +1,4 @@
+#include <QFontMetricsF>
 #include <QLocale>
 
 #include "model/referencerange.h"
@@ -91,7 +92,7 @@ TEST_F(RangeEditors, CaptionsAndMessagesInEveryLanguage) {
         click(h->Command4);
         click(h->Command3);
         EXPECT_EQ(shown(), QStringList({say("limiti", "msg1"), say("limiti", "msg3")}));
-        for (const char* key : {"msg1", "msg2", "msg3"})
+        for (const char* key : {"msg1", "msg2", "msg3", "msg4", "msg5"})
             EXPECT_FALSE(say("limiti", key).isEmpty()) << key;
     }
 }
@@ -390,19 +391,16 @@ TEST_F(RangeEditors, LimitsShowInTheConfiguredMarkAndUneditedOnesKeepTheirText) 
             scriviini("separatore", "decimale", m, "general.ini");
             scriviini("language", "lingua", c.lingua, "general.ini");
             reference().execute(
-                QStringLiteral(
-                    "UPDATE %1 SET wbcL = '1,5', wbcH = '10', monoL = '3.4', cNeul = '1.6', pctL = "
-                    "'0.15', pdwL = 'n.d.', rbcL = '1.234,5', retH = '2,5', cBasoH = '0.15' WHERE limite = 0")
+                QStringLiteral("UPDATE %1 SET wbcL = '1,5', wbcH = '10', monoL = '3.4', cNeul = '1.6', pctL = "
+                               "'0.15', retH = '2,5', cBasoH = '0.15' WHERE limite = 0")
                     .arg(QLatin1String(table)));
             restart();
             RangeEditor* w = QLatin1String(table) == QLatin1String("vet") ? static_cast<RangeEditor*>(species())
                                                                           : static_cast<RangeEditor*>(human());
-            EXPECT_EQ(w->Text4->text(), inMark("1#5"));              // wbcL
-            EXPECT_EQ(w->Text37->text(), inMark("3#4"));             // monoL
-            EXPECT_EQ(w->Text60->text(), inMark("1#6"));             // cNeul
-            EXPECT_EQ(w->Text70->text(), inMark("0#15"));            // pctL, a box without the key filter
-            EXPECT_EQ(w->Text68->text(), QStringLiteral("n.d."));    // not a number: as typed
-            EXPECT_EQ(w->Text8->text(), QStringLiteral("1.234,5"));  // grouped: no number either
+            EXPECT_EQ(w->Text4->text(), inMark("1#5"));    // wbcL
+            EXPECT_EQ(w->Text37->text(), inMark("3#4"));   // monoL
+            EXPECT_EQ(w->Text60->text(), inMark("1#6"));   // cNeul
+            EXPECT_EQ(w->Text70->text(), inMark("0#15"));  // pctL, a box without the key filter
 
             type(w->Text5, inMark("10#5"));  // wbcH, the one box edited
             click(w->Command3);
@@ -414,7 +412,6 @@ TEST_F(RangeEditors, LimitsShowInTheConfiguredMarkAndUneditedOnesKeepTheirText) 
             EXPECT_EQ(column("monoL"), QStringLiteral("3.4"));
             EXPECT_EQ(column("cNeul"), QStringLiteral("1.6"));
             EXPECT_EQ(column("pctL"), QStringLiteral("0.15"));
-            EXPECT_EQ(column("pdwL"), QStringLiteral("n.d."));
             EXPECT_EQ(column("wbcH"), inMark("10#5"));
 
             for (const QChar reading : {QChar(u','), QChar(u'.')}) {
@@ -433,6 +430,133 @@ TEST_F(RangeEditors, LimitsShowInTheConfiguredMarkAndUneditedOnesKeepTheirText) 
     }
     QLocale::setDefault(before);
     EXPECT_FALSE(QFile::exists(path("log/08.12.26.log"))) << logText().toStdString();
+}
+
+// A limit is a number or nothing. What the viewer, the page and the QC grid
+// would take for no limit is refused at SALVA with its row named and its box
+// marked, and nothing of the set is written; once the box holds a number, or
+// nothing, the same set saves.
+TEST_F(RangeEditors, ALimitThatIsNoNumberIsRefusedByNameAndNothingIsWritten) {
+    enum class How { Typed, Pasted, Stored };
+    struct Case {
+        const char* table;
+        QLineEdit* RangeEditor::*box;
+        const char* column;
+        How how;
+        const char* text;   // typed key by key (the keypad's "." types the configured ","), pasted or stored
+        const char* shown;  // what the box then holds
+        const char* name;   // the row's caption, as the message names it
+        const char* corrected;
+    } cases[] = {
+        {"limiti", &RangeEditor::Text34, "neuH", How::Typed, "74..5", "74,,5", "Neu%", "74,5"},  // two marks
+        {"vet", &RangeEditor::Text34, "neuH", How::Typed, "74..5", "74,,5", "Neu.Segm%", "74,5"},
+        {"limiti", &RangeEditor::Text4, "wbcL", How::Typed, ".", ",", "WBC", "4,5"},           // a lone mark
+        {"vet", &RangeEditor::Text75, "bandatiH", How::Pasted, "-", "-", "Neu.Band%", ""},     // a minus alone
+        {"limiti", &RangeEditor::Text61, "cNeuH", How::Pasted, "7,4,", "7,4,", "Neu", "7,5"},  // a mark too many
+        {"limiti", &RangeEditor::Text67, "pdwH", How::Typed, "n.d.", "n.d.", "PDW", "18"},     // PDW takes letters
+        {"vet", &RangeEditor::Text8, "rbcL", How::Stored, "1.234,5", "1.234,5", "RBC", ""},    // grouped, stored so
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.table) + " " + c.column + " " + c.text);
+        const QString table = QLatin1String(c.table);
+        auto column = [&](const char* name) {
+            const QVariant v =
+                reference().scalar(QStringLiteral("SELECT %1 FROM %2 WHERE limite = 0").arg(name, table));
+            return v.isNull() ? std::string("NULL") : v.toString().toStdString();
+        };
+        if (c.how == How::Stored)
+            reference().execute(QStringLiteral("UPDATE %1 SET %2 = ?1 WHERE limite = 0").arg(table, c.column),
+                                {QString::fromUtf8(c.text)});
+        restart();
+        RangeEditor* w =
+            table == QLatin1String("vet") ? static_cast<RangeEditor*>(species()) : static_cast<RangeEditor*>(human());
+        const std::string before = column(c.column), wbcHBefore = column("wbcH");
+        QLineEdit* box = w->*c.box;
+        type(w->Text5, "11");  // wbcH: a good limit typed beside the bad one
+        if (c.how == How::Typed)
+            type(box, QString::fromUtf8(c.text));
+        else if (c.how == How::Pasted)
+            box->setText(QString::fromUtf8(c.text));
+        EXPECT_EQ(box->text(), QString::fromUtf8(c.shown));
+        const int logged = logLines();
+
+        click(w->Command3);
+        EXPECT_EQ(shown().join('|').toStdString(),
+                  (say("limiti", "msg5") + QStringLiteral(" %1 \"%2\"").arg(c.name, c.shown)).toStdString());
+        EXPECT_TRUE(isMarkedRefused(box));
+        EXPECT_EQ(column(c.column), before);
+        EXPECT_EQ(column("wbcH"), wbcHBefore);
+        EXPECT_EQ(logLines(), logged + 1);
+        EXPECT_TRUE(logText().contains(QStringLiteral("\t\t%1\t13\t").arg(w->formName()))) << logText().toStdString();
+
+        type(box, QString::fromUtf8(c.corrected));
+        EXPECT_FALSE(isMarkedRefused(box));
+        click(w->Command3);
+        EXPECT_EQ(shown(), QStringList{say("limiti", "msg3")});
+        EXPECT_EQ(column(c.column), c.corrected);
+        EXPECT_EQ(column("wbcH"), "11");
+        EXPECT_EQ(logLines(), logged + 1);
+    }
+}
+
+// How far a box draws its text scrolled aside with the cursor after the text
+// (a grab paints it as the screen would): 0 when the whole text is in sight.
+double scrolledAside(QLineEdit* box) {
+    box->setCursorPosition(0);
+    (void)box->grab();
+    const int home = box->inputMethodQuery(Qt::ImCursorRectangle).toRect().left();
+    box->end(false);
+    (void)box->grab();
+    const int end = box->inputMethodQuery(Qt::ImCursorRectangle).toRect().left();
+    return QFontMetricsF(box->font()).horizontalAdvance(box->text()) - (end - home);
+}
+
+// Typed or pasted, a limit box takes no more characters than it shows, so no
+// limit runs under the next column; a longer limit the window puts there
+// itself (stored so, or worked out) stays whole and is saved as it is.
+TEST_F(RangeEditors, ALimitBoxTakesNoMoreCharactersThanItShows) {
+    const QString stored = QStringLiteral("0,0000000000001");
+    reference().execute("UPDATE vet SET neuL = ?1 WHERE limite = 0", {stored});
+    start();
+    const QString digits = QStringLiteral("1234567890123456789012");
+    for (RangeEditor* w : std::initializer_list<RangeEditor*>{human(), species()}) {
+        SCOPED_TRACE(w->formName().toStdString());
+        int boxes = 0;
+        for (QLineEdit* box : w->findChildren<QLineEdit*>()) {
+            if (box == w->Text2 || box == w->Text6 || box->isReadOnly())
+                continue;
+            SCOPED_TRACE(box->objectName().toStdString());
+            ++boxes;
+            type(box, digits);
+            const int kept = int(box->text().size());
+            EXPECT_GE(kept, 5);
+            EXPECT_EQ(box->text(), digits.left(kept));
+            box->setText(digits);  // as pasted
+            EXPECT_EQ(box->text().size(), kept);
+            // Its whole text in sight with the cursor after it; one character
+            // more would push the first out of sight.
+            EXPECT_LT(scrolledAside(box), 0.5);
+            box->setMaxLength(kept + 1);
+            box->setText(digits);
+            EXPECT_GE(scrolledAside(box), 0.5);
+        }
+        EXPECT_EQ(boxes, w->formName() == QLatin1String("Limiti") ? 46 : 50);
+    }
+    restart();
+    limitivet* s = species();
+    EXPECT_EQ(s->Text33->text(), stored);  // shown whole
+    type(s->Text5, "11");
+    click(s->Command3);
+    EXPECT_EQ(shown(), QStringList{say("limiti", "msg3")});
+    EXPECT_EQ(reference().scalar("SELECT neuL FROM vet WHERE limite = 0").toString(), stored);
+    // Edited, it can only be cut down to what the box shows.
+    s->Text33->setFocus();
+    s->Text33->end(false);
+    QTest::keyClick(s->Text33, Qt::Key_Backspace);
+    QTest::keyClick(s->Text33, Qt::Key_1);
+    EXPECT_EQ(s->Text33->text(), stored.left(stored.size() - 1));
+    type(s->Text33, digits);
+    EXPECT_LT(s->Text33->text().size(), stored.size());
 }
 
 TEST_F(RangeEditors, FailedSaveLosesNothingAndKeepsTheNewSetNew) {

@@ -4,6 +4,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <algorithm>
+
 namespace zv::test {
 
 namespace {
@@ -59,6 +61,27 @@ std::vector<PdfWord> findText(const std::vector<PdfWord>& words, const QString& 
             found.push_back(words[i]);
     }
     return found;
+}
+
+std::vector<std::string> wordsBeside(const std::vector<PdfWord>& words, const QString& caption) {
+    std::vector<PdfWord> heads;
+    for (const PdfWord& w : words)
+        if (w.text == caption)
+            heads.push_back(w);
+    std::sort(heads.begin(), heads.end(), [](const auto& a, const auto& b) { return a.yMin < b.yMin; });
+    std::vector<std::string> lines;
+    for (const PdfWord& head : heads) {
+        std::vector<PdfWord> line;
+        for (const PdfWord& w : words)
+            if (w.page == head.page && w.xMin > head.xMax && w.yMin < head.yMax && w.yMax > head.yMin)
+                line.push_back(w);
+        std::sort(line.begin(), line.end(), [](const auto& a, const auto& b) { return a.xMin < b.xMin; });
+        QStringList texts;
+        for (const PdfWord& w : line)
+            texts << w.text;
+        lines.push_back(texts.join(QLatin1Char(' ')).toStdString());
+    }
+    return lines;
 }
 
 int pdfPageCount(const QString& pdf) {

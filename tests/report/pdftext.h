@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QString>
 
+#include <string>
 #include <vector>
 
 namespace zv::test {
@@ -20,6 +21,10 @@ std::vector<PdfWord> pdfWords(const QString& pdf);
 // The words of one printed text (several words: their union), found on a
 // line by its first word; nullptr-like empty optional when missing.
 std::vector<PdfWord> findText(const std::vector<PdfWord>& words, const QString& text);
+// What is printed right of `caption` on its line, for each line it heads, top
+// to bottom: the words joined by blanks (a value with its mark, the unit and
+// the range standing beside).
+std::vector<std::string> wordsBeside(const std::vector<PdfWord>& words, const QString& caption);
 int pdfPageCount(const QString& pdf);
 // Who draws a page: poppler (pdftoppm, as PDF viewers do) or Ghostscript
 // (gs, as CUPS printer drivers do). They differ on marks a PDF may leave

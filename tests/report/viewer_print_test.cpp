@@ -2,6 +2,7 @@
 #include <QTest>
 
 #include "core/config.h"
+#include "core/language.h"
 #include "core/session.h"
 #include "model/resultstore.h"
 #include "platform/forms.h"
@@ -80,6 +81,53 @@ TEST_F(ViewerPrint, TheShownResultPrintsOnOnePage) {
     QFile::remove(pdf_);
     QTest::mouseClick(v->Command13, Qt::LeftButton);
     EXPECT_EQ(test::pdfPage(pdf_, 1, 72), first);
+}
+
+// A value nobody measured (a result typed or corrected by hand) prints as
+// nothing, as the band % the analyser never sends does: never as ",0", and
+// the absolute counts worked out from it are empty too. Nothing fails.
+TEST_F(ViewerPrint, AValueNobodyMeasuredPrintsNothing) {
+    Forms::load("frmSplash");
+    const QString lingua = Session::get().linguax;
+    auto say = [&](const char* key) { return languageText(lingua, QStringLiteral("stampa"), QLatin1String(key)); };
+    auto line = [](const QString& text) { return text.toStdString(); };
+    const QString count = say("unitwbc");
+    const struct Case {
+        ResultParameter parameter;
+        QString caption;
+        std::vector<std::string> lines;  // how each line it heads goes on right of it, top to bottom
+    } cases[] = {
+        {ResultParameter::WBC, say("wbc"), {line(say("unitwbc") + " (4 - 10)")}},
+        {ResultParameter::neu, say("neu"), {"% (40 - 74)", line(count + " (1,6 - 7,4)")}},
+        {ResultParameter::HGB, say("hgb"), {line(say("unithgb") + " (12 - 16)")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.caption.toStdString());
+        ResultRecord r = received("S-9", "Bianchi Ugo", 5.5);
+        // As the analyser sends it: no band %, no ret %; and one value nobody measured.
+        r.value(ResultParameter::bandati).reset();
+        r.value(ResultParameter::ret).reset();
+        r.value(c.parameter).reset();
+        addResult(Session::get().cn, r);
+        leggi* v = Forms::show<leggi>();
+        ASSERT_NE(v, nullptr);
+        QTest::mouseClick(v->Command4, Qt::LeftButton);  // the result just stored
+        QFile::remove(pdf_);
+        QTest::mouseClick(v->Command13, Qt::LeftButton);
+        Forms::unload<leggi>();
+
+        ASSERT_TRUE(QFile::exists(pdf_)) << fileBytes(path("log/08.12.26.log")).toStdString();
+        const auto words = test::pdfWords(pdf_);
+        // No value between the caption and the unit; other blocks may go on further right.
+        const std::vector<std::string> beside = test::wordsBeside(words, c.caption);
+        ASSERT_EQ(beside.size(), c.lines.size());
+        for (std::size_t i = 0; i < beside.size(); ++i)
+            EXPECT_EQ(beside[i].substr(0, c.lines[i].size()), c.lines[i]) << beside[i];
+        for (const test::PdfWord& w : words)
+            EXPECT_FALSE(w.text.startsWith(QLatin1Char(','))) << w.text.toStdString();
+        EXPECT_TRUE(prompts_->takeMessages().empty());
+        EXPECT_FALSE(QFile::exists(path("log/08.12.26.log")));
+    }
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 // an archive day's) results, and the automatic report of each result the
 // analyser sends through a real pseudo-terminal. The system printer writes
 // PDF files; each printed page is kept under its own name as it comes out.
-#include <algorithm>
-
 #include <QClipboard>
 #include <QDateTime>
 #include <QFile>
@@ -257,29 +255,6 @@ TEST_F(ReportRuns, EveryPageCarriesItsOwnResultsBandValue) {
     EXPECT_TRUE(pageShows(2, QStringLiteral("Neri")));
 }
 
-// What is printed right of `caption` on its line, for each line it heads, top
-// to bottom: the value with its mark, the unit and the range standing beside.
-std::vector<std::string> besides(const std::vector<test::PdfWord>& words, const QString& caption) {
-    std::vector<test::PdfWord> heads;
-    for (const test::PdfWord& w : words)
-        if (w.text == caption)
-            heads.push_back(w);
-    std::sort(heads.begin(), heads.end(), [](const auto& a, const auto& b) { return a.yMin < b.yMin; });
-    std::vector<std::string> lines;
-    for (const test::PdfWord& head : heads) {
-        std::vector<test::PdfWord> line;
-        for (const test::PdfWord& w : words)
-            if (w.page == head.page && w.xMin > head.xMax && w.yMin < head.yMax && w.yMax > head.yMin)
-                line.push_back(w);
-        std::sort(line.begin(), line.end(), [](const auto& a, const auto& b) { return a.xMin < b.xMin; });
-        QStringList texts;
-        for (const test::PdfWord& w : line)
-            texts << w.text;
-        lines.push_back(texts.join(QLatin1Char(' ')).toStdString());
-    }
-    return lines;
-}
-
 // The analyser never sends a band %: a page must not print one it never
 // measured as a measured 0, however the page is printed. A typed one, 0
 // included, prints with its mark as ever.
@@ -318,7 +293,7 @@ TEST_F(ReportRuns, AnUnmeasuredBandPrintsNothingAndATypedZeroPrintsAsBefore) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.how);
-        EXPECT_EQ(besides(test::pdfWords(c.pdf), caption), c.band);
+        EXPECT_EQ(test::wordsBeside(test::pdfWords(c.pdf), caption), c.band);
     }
     EXPECT_TRUE(prompts_->takeMessages().empty());
 }

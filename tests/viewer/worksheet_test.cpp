@@ -1,5 +1,8 @@
 #include <QTest>
 
+#include <algorithm>
+#include <cmath>
+
 #include "core/config.h"
 #include "core/language.h"
 #include "core/session.h"
@@ -167,6 +170,35 @@ TEST_F(Lists, TheWorksheetPrintsLandscapeAndTheNextReportIsPortrait) {
     } else {
         ADD_FAILURE() << logText().toStdString();
     }
+}
+
+// Every heading of the printed worksheet reads apart from the next, however
+// narrow the page makes the columns: none runs into its neighbour.
+TEST_F(Lists, ThePrintedHeadingsStandApart) {
+    instrument("CD3500");
+    addResult(s().cn, stored(QStringLiteral("S-1"), QStringLiteral("Rossi")));
+    const QString pdf = path("list.pdf");
+    Printer::redirectSystemPrinter(pdf);
+    auto* a = Forms::show<anagrafiche>();
+    ASSERT_NE(a, nullptr);
+    QTest::mouseClick(a->Command1, Qt::LeftButton);
+    const auto words = test::pdfWords(pdf);
+    const auto id = test::findText(words, QStringLiteral("Id."));
+    ASSERT_FALSE(id.empty());
+    std::vector<test::PdfWord> line;
+    for (const test::PdfWord& w : words)
+        if (w.page == id.front().page && std::abs(w.yMin - id.front().yMin) < 1.0)
+            line.push_back(w);
+    std::sort(line.begin(), line.end(), [](const auto& x, const auto& y) { return x.xMin < y.xMin; });
+    QStringList headings;
+    for (const test::PdfWord& w : line)
+        headings << w.text;
+    EXPECT_EQ(headings.join(QLatin1Char(' ')),
+              QStringLiteral("Id. Nome WBC RBC HGB MCV HCT MCH MCHC RDW PLT MPV %Neu %Lym %Mono %Eos %Baso %Band"));
+    // Two blanks between one heading and the next: over 4 points at the sizes they print in.
+    for (std::size_t i = 1; i < line.size(); ++i)
+        EXPECT_GE(line[i].xMin - line[i - 1].xMax, 4.0) << line[i - 1].text.toStdString();
+    EXPECT_TRUE(logText().isEmpty()) << logText().toStdString();
 }
 
 TEST_F(Lists, AFailedPrintLeavesNoHalfDocumentAndTheListOpen) {
